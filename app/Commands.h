@@ -1,0 +1,17 @@
+#pragma once
+// The subcommands of the program. Each takes the arguments after its name and
+// returns the process exit code (0 success, 1 failure, 2 wrong usage).
+
+#include <QStringList>
+
+namespace tq::app {
+
+struct CommandLine {
+    QString appDir;      // --app-dir, or the executable's directory
+    QStringList args;    // the arguments after the subcommand's name
+};
+
+int runSql(const CommandLine& cl);
+int runGenData(const CommandLine& cl);
+
+} // namespace tq::app

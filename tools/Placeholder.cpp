@@ -1,0 +1,1 @@
+// The race-data generator lives here.
