@@ -1,0 +1,1 @@
+// The analysis subsystem: result sheets, statistics, runs.
