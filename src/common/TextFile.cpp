@@ -1,0 +1,178 @@
+#include "common/TextFile.h"
+
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace tq::common {
+
+namespace {
+
+constexpr qsizetype kWriterBlock = 64 * 1024;
+
+bool hasUtf8Bom(QByteArrayView bytes)
+{
+    return bytes.size() >= 3 && static_cast<uchar>(bytes[0]) == 0xEF && static_cast<uchar>(bytes[1]) == 0xBB
+        && static_cast<uchar>(bytes[2]) == 0xBF;
+}
+
+} // namespace
+
+TextFileError::TextFileError(const QString& path, int line, const QString& detail)
+    : std::runtime_error((line > 0 ? QStringLiteral("%1: line %2: %3").arg(path).arg(line).arg(detail)
+                                   : QStringLiteral("%1: %2").arg(path, detail))
+                             .toStdString()),
+      m_path(path), m_line(line), m_detail(detail)
+{
+}
+
+QString TextFileError::message() const { return QString::fromUtf8(what()); }
+
+QStringList decodeTextLines(QByteArrayView bytes, const QString& path)
+{
+    const bool utf8 = hasUtf8Bom(bytes);
+    if (utf8)
+        bytes = bytes.sliced(3);
+
+    QStringList lines;
+    Cp932Codec codec;
+    QStringDecoder utf8Decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    qsizetype start = 0;
+    int lineNo = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        qsizetype next = end + 1;
+        if (end < 0)
+            end = next = bytes.size();
+        ++lineNo;
+        QByteArrayView line = bytes.sliced(start, end - start);
+        if (end < bytes.size() && line.endsWith('\r'))
+            line.chop(1);
+        // CP932 trail bytes never take the values of LF or CR, so splitting
+        // the bytes before decoding cannot cut a character.
+        if (utf8) {
+            QString text = utf8Decoder.decode(line);
+            if (utf8Decoder.hasError())
+                throw TextFileError(path, lineNo, QStringLiteral("invalid UTF-8 byte sequence"));
+            lines.append(std::move(text));
+        } else {
+            try {
+                lines.append(codec.decode(line));
+            } catch (const EncodingError& e) {
+                throw TextFileError(path, lineNo, e.message());
+            }
+        }
+        start = next;
+    }
+    return lines;
+}
+
+QStringList readTextLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TextFileError(path, 0, QStringLiteral("cannot open for reading: ") + file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TextFileError(path, 0, QStringLiteral("cannot read: ") + file.errorString());
+    return decodeTextLines(bytes, path);
+}
+
+QByteArray encodeTextLines(const QStringList& lines, const QString& path)
+{
+    Cp932Codec codec;
+    QByteArray out;
+    qsizetype estimate = 0;
+    for (const QString& line : lines)
+        estimate += line.size() + 2;
+    out.reserve(estimate);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        try {
+            codec.encodeAppend(lines.at(i), out);
+        } catch (const EncodingError& e) {
+            throw TextFileError(path, static_cast<int>(i + 1), e.message());
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+void writeFileAtomic(const QString& path, QByteArrayView bytes)
+{
+    QSaveFile file(path);
+    // Never fall back to writing the target in place: that is what loses the
+    // old content when the disk fills up.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        throw TextFileError(path, 0, QStringLiteral("cannot create a temporary file: ") + file.errorString());
+    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        throw TextFileError(path, 0, QStringLiteral("cannot write: ") + why);
+    }
+    if (!file.commit())
+        throw TextFileError(path, 0, QStringLiteral("cannot write: ") + file.errorString());
+}
+
+void writeTextLinesAtomic(const QString& path, const QStringList& lines)
+{
+    writeFileAtomic(path, encodeTextLines(lines, path));
+}
+
+Cp932LineWriter::Cp932LineWriter(const QString& path) : m_path(path), m_file(path)
+{
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw TextFileError(path, 0, QStringLiteral("cannot open for writing: ") + m_file.errorString());
+    m_buffer.reserve(kWriterBlock + 4096);
+}
+
+Cp932LineWriter::~Cp932LineWriter()
+{
+    try {
+        close();
+    } catch (...) {
+        // The caller that cares about write errors calls close() itself.
+    }
+}
+
+void Cp932LineWriter::writeLine(QStringView line)
+{
+    if (!m_file.isOpen())
+        throw TextFileError(m_path, 0, QStringLiteral("the file is already closed"));
+    try {
+        m_codec.encodeAppend(line, m_buffer);
+    } catch (const EncodingError& e) {
+        throw TextFileError(m_path, static_cast<int>(m_lines + 1), e.message());
+    }
+    m_buffer += "\r\n";
+    ++m_lines;
+    if (m_buffer.size() >= kWriterBlock)
+        flushBuffer();
+}
+
+void Cp932LineWriter::flushBuffer()
+{
+    if (m_buffer.isEmpty())
+        return;
+    const qint64 size = m_buffer.size();
+    const qint64 written = m_file.write(m_buffer);
+    m_buffer.clear();
+    if (written != size || !m_file.flush())
+        throw TextFileError(m_path, 0, QStringLiteral("cannot write: ") + m_file.errorString());
+}
+
+void Cp932LineWriter::close()
+{
+    if (!m_file.isOpen())
+        return;
+    try {
+        flushBuffer();
+    } catch (...) {
+        m_file.close();
+        throw;
+    }
+    m_file.close();
+    if (m_file.error() != QFileDevice::NoError)
+        throw TextFileError(m_path, 0, QStringLiteral("cannot write: ") + m_file.errorString());
+}
+
+} // namespace tq::common
