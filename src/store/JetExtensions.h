@@ -1,8 +1,19 @@
 #pragma once
 // Registers on one SQLite connection everything translated Jet SQL relies on:
-// the collation "JET" (case-, width- and kana-insensitive text comparison), the
-// Jet functions (jet_cat, jet_mid, jet_val, jet_format, ...), the Jet LIKE, and
-// turns off double-quoted string literals. Call it once right after opening.
+// the collation "JET" (case-, width- and kana-insensitive text comparison, see
+// JetFold.h), the Jet functions (jet_cat, jet_mid, jet_val, jet_format, ...),
+// the Jet LIKE (see JetLike.h; the 2-argument like() is replaced, ESCAPE is
+// refused), and turns off double-quoted string literals.
+//
+// Call it once right after opening, before touching any table whose text
+// columns are declared COLLATE JET. Registration on a valid connection only
+// fails when memory runs out; the connection then reports "no such function"
+// or "no such collation sequence" when a statement needs the missing part.
+//
+// Functions raise the runtime's errors ("Type mismatch", "Invalid use of
+// Null", "Division by zero", "Overflow", "Invalid procedure call or argument",
+// "Invalid pattern string") through sqlite3_result_error, so a statement fails
+// where Jet would fail rather than yielding Null.
 
 struct sqlite3;
 
