@@ -1,0 +1,10 @@
+# Rows of an application database as the first release left it (schema: data/DEVovuved_init.sql).
+INSERT INTO お気に入り (名称, グループ名, 条件, ＷＨＥＲＥ文, 総件数, [１着件数], 勝率, コメント) VALUES ('逃げ馬', 'G1', 'MODE,0', 'T競走馬データ.馬番 = ''01''', 10, 3, 30, 'テスト')
+INSERT INTO お気に入り (名称, グループ名, 条件, ＷＨＥＲＥ文, 総件数, [１着件数], 勝率, コメント) VALUES ('O''Brien', 'お気に入り', 'MODE,0', 'T番組データ.距離 >= 1600', 5, 1, 20, NULL)
+INSERT INTO お気に入り直前なし (名称, グループ名, 表示, 条件, ＷＨＥＲＥ文, 総件数, 直前省略有無) VALUES ('逃げ馬', 'G1', -1, 'MODE,0', 'T競走馬データ.馬番 = ''01''', 10, 0)
+INSERT INTO Tお気に入り該当馬 (レースキー, 馬番, 競走成績キー, 馬名, お気に入り件数, 名称) VALUES ('05261101', '01', '0526110101000000', 'ミライ', 1, '逃げ馬')
+INSERT INTO Sアドイン管理 VALUES ('DEVovuved', '過去データ分析', '/old/place/DEVovuved.exe', '', '0')
+INSERT INTO Sアドイン管理 VALUES ('REDivor', 'グラフ', '/opt/tq/REDivor.exe', '', '0')
+INSERT INTO Sアドイン項目管理 VALUES ('ZAVozivuzar', 'B', '/old/place/DEVovuved.mdb', 'Tお気に入り該当馬', 'お気に入り件数', 'お気に入りに該当した件数')
+INSERT INTO Sアドイン項目管理 VALUES ('ZAVozivuzar', 'B', '/old/place/DEVovuved.mdb', 'Tお気に入り該当馬', 'お気に入り名称', '該当したお気に入りの名称')
+INSERT INTO Sアドイン項目管理 VALUES ('REDivor', 'B', '/old/place/DEVovuved.mdb', 'R集計', '件数', ' ')
