@@ -1,0 +1,29 @@
+#pragma once
+// Inside the store layer only: the links of a database. A database keeps them
+// in its table MSysLinks (name, source file, source table). On every open each
+// distinct source file is attached read-only and each link becomes a TEMP VIEW
+// named after the link, so the linked name resolves in any statement of that
+// connection. A source file or table that is missing leaves its link absent.
+
+#include <QString>
+
+namespace tq::store {
+class Database;
+}
+
+namespace tq::store::detail {
+
+class Connection;
+
+// Attaches the sources and creates the views. Never throws: a link that cannot
+// be made is left out.
+void loadLinks(Connection& conn) noexcept;
+// Drops the views and detaches the sources made by loadLinks.
+void dropLinks(Connection& conn);
+
+// Replaces the link `name` in the database (removing any table or view of that
+// name first). Each step that fails is skipped. The views of `db`'s own
+// connection are rebuilt.
+void replaceLink(Database& db, const QString& name, const QString& sourcePath, const QString& sourceTable) noexcept;
+
+} // namespace tq::store::detail

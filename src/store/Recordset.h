@@ -1,0 +1,91 @@
+#pragma once
+// A read-only recordset (the snapshot of TBOpr): rows are streamed from the
+// statement, never held in memory, so a million-row query costs one row.
+//
+// Navigation as the original engine's recordsets: on open it stands on the
+// first row (or at EOF when there is none); MoveNext, MoveFirst (re-runs the
+// statement), MoveLast (steps to the end, then re-runs to stand on the last
+// row). RecordCount is the number of rows visited so far, which is the total
+// once the end has been reached (MoveLast or MoveNext onto EOF).
+//
+// Fields by index (0-based, fast) or by name (letter case of ASCII letters
+// ignored). A Field is a view of the current row: read it before moving.
+// Errors throw DbError: "No current record." when reading or moving at EOF,
+// "Item not found in this collection." for an unknown field.
+
+#include "store/Connection.h"
+#include "store/Value.h"
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+
+#include <memory>
+
+struct sqlite3_stmt;
+
+namespace tq::store {
+
+class Field final {
+public:
+    bool isNull() const;
+    qint64 toInt() const;      // Null -> 0; reals rounded halves to even
+    double toDouble() const;   // Null -> 0
+    QString toText() const;    // Null -> empty
+    // The text's UTF-8 bytes without a copy; valid until the recordset moves.
+    QByteArrayView utf8() const;
+    Value value() const;
+
+private:
+    friend class Recordset;
+    Field(sqlite3_stmt* stmt, int index) : m_stmt(stmt), m_index(index) {}
+    sqlite3_stmt* m_stmt;
+    int m_index;
+};
+
+class Recordset final {
+public:
+    ~Recordset();
+    Recordset(Recordset&& other) noexcept;
+    Recordset& operator=(Recordset&& other) noexcept;
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    bool isEOF() const { return m_eof; }
+    void moveNext();
+    void moveFirst();
+    void moveLast();
+    int recordCount() const { return m_count; }
+
+    int fieldCount() const { return m_fieldCount; }
+    QString fieldName(int index) const;
+    int fieldIndex(const QString& name) const; // -1 when absent
+    // The column's declared type ("INTEGER LONG", "TEXT(8) COLLATE JET"), empty
+    // for an expression.
+    QString declaredType(int index) const;
+    // From the declared type; for an expression, from the current value.
+    FieldType fieldType(int index) const;
+
+    Field field(int index) const;
+    Field field(const QString& name) const;
+    Value value(int index) const { return field(index).value(); }
+    Value value(const QString& name) const { return field(name).value(); }
+
+    // Internal: Database::openRecordset builds it.
+    Recordset(std::shared_ptr<detail::Connection> conn, const QString& jetSql);
+
+private:
+    void step();
+    void rerun();
+    void checkIndex(int index) const;
+
+    std::shared_ptr<detail::Connection> m_conn;
+    detail::Lease m_lease;
+    int m_fieldCount = 0;
+    bool m_eof = true;
+    int m_position = -1; // 0-based index of the current row
+    int m_count = 0;
+    mutable QHash<QString, int> m_names; // folded name -> index, built on first use
+};
+
+} // namespace tq::store

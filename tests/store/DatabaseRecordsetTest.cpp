@@ -1,0 +1,262 @@
+// Statements, recordsets and dynasets on one small database.
+
+#include "StoreTestSupport.h"
+
+#include "store/Operations.h"
+
+using namespace tq::store;
+using tq::store::testing::StoreFixture;
+
+namespace {
+
+class DatabaseRecordset : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        file = path(QStringLiteral("app.mdb"));
+        makeDb(file,
+               "CREATE TABLE horses (id INTEGER LONG PRIMARY KEY, name TEXT(20), weight REAL SINGLE, "
+               "  shown INTEGER BIT NOT NULL DEFAULT 0, born REAL DATETIME, note TEXT MEMO);"
+               "INSERT INTO horses VALUES (1, 'Alpha', 480.5, -1, 40000, NULL);"
+               "INSERT INTO horses VALUES (2, 'O''Hara', 452, 0, 40001, 'a;b');"
+               "INSERT INTO horses VALUES (3, 'Gamma', 500, -1, 40002, '');"
+               "CREATE TABLE owners (horse INTEGER LONG, owner TEXT(20));"
+               "INSERT INTO owners VALUES (1, 'X'), (2, 'Y');");
+        bool ok = false;
+        db = DBOpn(log, file, ok);
+        ASSERT_TRUE(db);
+    }
+
+    int count(const char* where = "1=1")
+    {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT count(*) FROM horses WHERE ") + QString::fromLatin1(where));
+        return int(rs.field(0).toInt());
+    }
+
+    QString file;
+    std::unique_ptr<Database> db;
+};
+
+TEST_F(DatabaseRecordset, NavigatesAndCountsRowsVisitedAsTheOriginalDid)
+{
+    Recordset rs = db->openRecordset(QStringLiteral("SELECT id, name FROM horses ORDER BY id"));
+    ASSERT_FALSE(rs.isEOF());
+    EXPECT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.field(0).toInt(), 1);
+    rs.moveNext();
+    EXPECT_EQ(rs.recordCount(), 2);
+    rs.moveLast();
+    EXPECT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(rs.field(QStringLiteral("NAME")).toText(), QStringLiteral("Gamma"));
+    rs.moveFirst();
+    EXPECT_EQ(rs.field(0).toInt(), 1);
+    EXPECT_EQ(rs.recordCount(), 3);
+    rs.moveNext();
+    rs.moveNext();
+    rs.moveNext();
+    EXPECT_TRUE(rs.isEOF());
+    EXPECT_THROW(rs.moveNext(), DbError);
+    EXPECT_THROW(rs.field(0), DbError);
+
+    Recordset empty = db->openRecordset(QStringLiteral("SELECT id FROM horses WHERE id > 99"));
+    EXPECT_TRUE(empty.isEOF());
+    EXPECT_EQ(empty.recordCount(), 0);
+    EXPECT_THROW(empty.moveLast(), DbError);
+}
+
+TEST_F(DatabaseRecordset, FieldsKeepValuesAndTypes)
+{
+    Recordset rs = db->openRecordset(
+        QStringLiteral("SELECT id, name, weight, shown, born, note, id * 2 AS twice FROM horses WHERE id = 1"));
+    ASSERT_FALSE(rs.isEOF());
+    const FieldType expected[] = {FieldType::Long, FieldType::Text, FieldType::Single, FieldType::Boolean,
+                                  FieldType::Date, FieldType::Memo, FieldType::Long};
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        EXPECT_EQ(rs.fieldType(i), expected[i]) << qPrintable(rs.fieldName(i));
+    EXPECT_EQ(rs.declaredType(1), QStringLiteral("TEXT(20)"));
+    EXPECT_EQ(rs.declaredType(6), QString());
+
+    EXPECT_EQ(rs.field(2).toDouble(), 480.5);
+    EXPECT_EQ(rs.field(2).toInt(), 480); // halves to even
+    EXPECT_EQ(rs.field(2).toText(), QStringLiteral("480.5"));
+    EXPECT_EQ(rs.field(QStringLiteral("Shown")).toInt(), -1);
+    EXPECT_TRUE(rs.field(QStringLiteral("note")).isNull());
+    EXPECT_EQ(rs.value(QStringLiteral("note")), Value());
+    EXPECT_EQ(rs.value(1), Value(QStringLiteral("Alpha")));
+    EXPECT_EQ(rs.field(1).utf8(), QByteArrayView("Alpha"));
+    EXPECT_EQ(rs.fieldIndex(QStringLiteral("nothing")), -1);
+    EXPECT_THROW(rs.field(QStringLiteral("nothing")), DbError);
+    EXPECT_THROW(rs.field(7), DbError);
+}
+
+TEST_F(DatabaseRecordset, QuotesAndSemicolonsInsideLiteralsAreData)
+{
+    Recordset rs = db->openRecordset(QStringLiteral("SELECT id FROM horses WHERE name = 'O''Hara' AND note = 'a;b'"));
+    ASSERT_FALSE(rs.isEOF());
+    EXPECT_EQ(rs.field(0).toInt(), 2);
+    EXPECT_EQ(db->execute(QStringLiteral("UPDATE horses SET note = 'it''s; fine' WHERE id = 3")), 1);
+    EXPECT_EQ(scalar(file, "SELECT note FROM horses WHERE id = 3"), QStringLiteral("it's; fine"));
+}
+
+TEST_F(DatabaseRecordset, ASecondStatementIsRejectedAndNothingRuns)
+{
+    const QString texts[] = {
+        QStringLiteral("DELETE FROM horses; DROP TABLE owners"),
+        QStringLiteral("DELETE FROM horses WHERE id = 1;DELETE FROM owners"),
+        QStringLiteral("SELECT * FROM horses; DELETE FROM horses"),
+    };
+    for (const QString& text : texts) {
+        SCOPED_TRACE(qPrintable(text));
+        EXPECT_THROW(db->execute(text), DbError);
+        bool ok = true;
+        EXPECT_FALSE(TBOpr(log, *db, text, ok));
+        EXPECT_FALSE(TBOpn(log, *db, text, ok));
+    }
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(scalar(file, "SELECT count(*) FROM owners"), QStringLiteral("2"));
+    // One trailing semicolon is allowed.
+    EXPECT_EQ(db->execute(QStringLiteral("DELETE FROM owners WHERE horse = 2;")), 1);
+}
+
+TEST_F(DatabaseRecordset, OpenFailuresAreReportedAndTBOpnReportsTheSqlSecond)
+{
+    bool ok = true;
+    EXPECT_FALSE(TBOpr(log, *db, QStringLiteral("SELEC id FROM horses"), ok));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(reports(QStringLiteral("TBOpr")), 1);
+
+    const QString bad = QStringLiteral("SELECT id FROM horses WHERE ((id = 1");
+    EXPECT_FALSE(TBOpn(log, *db, bad, ok));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(reports(QStringLiteral("TBOpn")), 2);
+    const QList<QByteArray> lines = logText().trimmed().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_FALSE(lines[lines.size() - 2].contains(bad.toLatin1()));
+    EXPECT_TRUE(lines.last().contains(bad.toLatin1()));
+}
+
+TEST_F(DatabaseRecordset, ActionQueryIsNotRunAsARecordset)
+{
+    bool ok = true;
+    EXPECT_FALSE(TBOpr(log, *db, QStringLiteral("DELETE FROM horses"), ok));
+    EXPECT_FALSE(TBOpn(log, *db, QStringLiteral("DELETE FROM horses"), ok));
+    EXPECT_EQ(count(), 3);
+}
+
+TEST_F(DatabaseRecordset, FailingStepInsideATransactionLeavesNothingWritten)
+{
+    {
+        Transaction tx(*db);
+        db->execute(QStringLiteral("INSERT INTO horses (id, name) VALUES (10, 'New')"));
+        db->execute(QStringLiteral("DELETE FROM owners"));
+        EXPECT_THROW(db->execute(QStringLiteral("INSERT INTO horses (id, name) VALUES (1, 'Duplicate')")), DbError);
+        // no commit: the guard rolls back
+    }
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(scalar(file, "SELECT count(*) FROM owners"), QStringLiteral("2"));
+    {
+        Transaction outer(*db);
+        {
+            Transaction inner(*db);
+            db->execute(QStringLiteral("DELETE FROM owners WHERE horse = 1"));
+        }
+        db->execute(QStringLiteral("DELETE FROM owners WHERE horse = 2"));
+        outer.commit();
+    }
+    EXPECT_EQ(scalar(file, "SELECT group_concat(horse) FROM owners"), QStringLiteral("1"));
+}
+
+TEST_F(DatabaseRecordset, RepeatedStatementsReuseOnePreparedStatement)
+{
+    for (int i = 0; i < 5; ++i) {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT name FROM horses WHERE id = 2"));
+        EXPECT_EQ(rs.field(0).toText(), QStringLiteral("O'Hara"));
+    }
+    EXPECT_EQ(db->cachedStatementCount(), 1);
+    // Two open at once over the same text do not share a statement.
+    Recordset a = db->openRecordset(QStringLiteral("SELECT id FROM horses ORDER BY id"));
+    Recordset b = db->openRecordset(QStringLiteral("SELECT id FROM horses ORDER BY id"));
+    a.moveNext();
+    EXPECT_EQ(a.field(0).toInt(), 2);
+    EXPECT_EQ(b.field(0).toInt(), 1);
+}
+
+TEST_F(DatabaseRecordset, RecordsetOutlivesItsDatabase)
+{
+    Recordset rs = db->openRecordset(QStringLiteral("SELECT name FROM horses ORDER BY id"));
+    db.reset();
+    rs.moveNext();
+    EXPECT_EQ(rs.field(0).toText(), QStringLiteral("O'Hara"));
+}
+
+TEST_F(DatabaseRecordset, DynasetAddsEditsAndDeletesRows)
+{
+    bool ok = false;
+    auto ds = TBOpn(log, *db, QStringLiteral("horses"), ok);
+    ASSERT_TRUE(ds);
+    ASSERT_TRUE(ds->isUpdatable());
+
+    ds->addNew();
+    ds->setValue(QStringLiteral("id"), Value(4));
+    ds->setValue(QStringLiteral("name"), Value(QStringLiteral("D'Artagnan")));
+    ds->update();
+    EXPECT_EQ(ds->value(QStringLiteral("id")).toInt(), 1); // still on the row it stood on
+    EXPECT_EQ(scalar(file, "SELECT name || '/' || shown FROM horses WHERE id = 4"), QStringLiteral("D'Artagnan/0"));
+
+    ds->moveNext();
+    ds->edit();
+    ds->setValue(QStringLiteral("Weight"), Value(455.25));
+    EXPECT_EQ(ds->value(QStringLiteral("weight")).toDouble(), 455.25); // the edit buffer
+    ds->update();
+    EXPECT_EQ(scalar(file, "SELECT weight FROM horses WHERE id = 2"), QStringLiteral("455.25"));
+
+    ds->deleteCurrent();
+    EXPECT_THROW(ds->value(0), DbError);
+    ds->moveNext();
+    EXPECT_EQ(ds->value(0).toInt(), 3);
+    ds->moveLast();
+    EXPECT_EQ(ds->value(0).toInt(), 4); // the added row is part of the set
+    EXPECT_EQ(ds->recordCount(), 3);
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(count("id = 2"), 0);
+
+    // Changing without AddNew/Edit, and a failing update, leave the table alone.
+    EXPECT_THROW(ds->setValue(0, Value(9)), DbError);
+    ds->moveFirst();
+    ds->edit();
+    ds->setValue(QStringLiteral("id"), Value(3)); // duplicate key
+    EXPECT_THROW(ds->update(), DbError);
+    EXPECT_EQ(count("id = 1"), 1);
+}
+
+TEST_F(DatabaseRecordset, DynasetOnAFilteredSelectWritesTheRightRows)
+{
+    bool ok = false;
+    auto ds = TBOpn(log, *db, QStringLiteral("SELECT name, shown FROM horses WHERE shown = -1 ORDER BY id DESC"), ok);
+    ASSERT_TRUE(ds);
+    EXPECT_EQ(ds->value(0), Value(QStringLiteral("Gamma")));
+    while (!ds->isEOF()) {
+        ds->edit();
+        ds->setValue(1, Value(0));
+        ds->update();
+        ds->moveNext();
+    }
+    EXPECT_EQ(count("shown = 0"), 3);
+    EXPECT_EQ(scalar(file, "SELECT group_concat(name) FROM horses ORDER BY id"), QStringLiteral("Alpha,O'Hara,Gamma"));
+}
+
+TEST_F(DatabaseRecordset, DynasetOnAJoinReadsButRefusesChanges)
+{
+    bool ok = false;
+    auto ds = TBOpn(log, *db,
+                    QStringLiteral("SELECT h.name, o.owner FROM horses h INNER JOIN owners o ON h.id = o.horse "
+                                   "ORDER BY h.id"),
+                    ok);
+    ASSERT_TRUE(ds);
+    EXPECT_FALSE(ds->isUpdatable());
+    EXPECT_EQ(ds->value(1), Value(QStringLiteral("X")));
+    EXPECT_THROW(ds->edit(), DbError);
+    EXPECT_THROW(ds->addNew(), DbError);
+}
+
+} // namespace
