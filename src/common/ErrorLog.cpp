@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace tq::common {
 
 namespace {
@@ -19,6 +21,14 @@ QString folded(const QString& text)
     return out;
 }
 
+qsizetype countLines(const QByteArray& bytes)
+{
+    qsizetype lines = bytes.count('\n');
+    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+        ++lines;
+    return lines;
+}
+
 } // namespace
 
 ErrorLog::ErrorLog()
@@ -30,6 +40,7 @@ void ErrorLog::setLogFileName(const QString& fileName)
 {
     const std::lock_guard lock(*m_mutex);
     m_logFileName = fileName;
+    m_lineCount = -1;
 }
 
 void ErrorLog::setLogMax(int maxEntries)
@@ -96,7 +107,7 @@ void ErrorLog::report(const ErrorInfo& error, const QString& procedure, int, boo
     }
 }
 
-void ErrorLog::appendToFile(const QByteArray& line) const
+void ErrorLog::appendToFile(const QByteArray& line)
 {
     if (m_logFileName.isEmpty())
         return;
@@ -105,13 +116,19 @@ void ErrorLog::appendToFile(const QByteArray& line) const
         return;
 
     if (m_logMax > 0) {
-        const QByteArray existing = file.readAll();
-        qsizetype lines = existing.count('\n');
-        if (!existing.isEmpty() && !existing.endsWith('\n'))
-            ++lines;
-        if (lines + 1 > m_logMax) {
-            // Keep the newest LogMax - 1 lines and the new one; rewrite as one step.
-            qsizetype drop = lines + 1 - m_logMax;
+        // The line count is read from the file once and then kept up to date,
+        // so a burst of reports does not reread the whole log each time.
+        if (m_lineCount < 0)
+            m_lineCount = countLines(file.readAll());
+        if (m_lineCount + 1 > m_logMax) {
+            // Over the limit: drop the oldest lines, a tenth of LogMax more
+            // than needed, so that the rewrite happens once per many reports.
+            if (!file.seek(0))
+                return;
+            const QByteArray existing = file.readAll();
+            const qsizetype lines = countLines(existing);
+            const qsizetype keepOld = std::max<qsizetype>(0, m_logMax - 1 - m_logMax / 10);
+            qsizetype drop = std::max<qsizetype>(0, lines - keepOld);
             qsizetype from = 0;
             while (drop > 0 && from < existing.size()) {
                 const qsizetype nl = existing.indexOf('\n', from);
@@ -121,9 +138,11 @@ void ErrorLog::appendToFile(const QByteArray& line) const
             QByteArray kept = existing.mid(from);
             if (!kept.isEmpty() && !kept.endsWith('\n'))
                 kept += "\r\n";
-            file.close();
             kept += line;
+            file.close();
+            m_lineCount = -1;
             writeFileAtomic(m_logFileName, kept);
+            m_lineCount = std::min(lines, keepOld) + 1;
             return;
         }
     }
@@ -135,8 +154,10 @@ void ErrorLog::appendToFile(const QByteArray& line) const
         if (file.seek(size - 1) && file.getChar(&last) && last != '\n')
             out.prepend("\r\n");
     }
-    if (file.seek(size))
-        file.write(out);
+    if (file.seek(size) && file.write(out) == out.size() && m_lineCount >= 0)
+        ++m_lineCount;
+    else
+        m_lineCount = -1;
 }
 
 } // namespace tq::common

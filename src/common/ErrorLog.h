@@ -13,9 +13,10 @@
 //   yyyy/mm/dd hh:mm:ss  [エラー] or [情報]  executable  form  procedure  number  description
 // Line breaks and tabs inside the description become blanks, so an entry is
 // always one line; characters CP932 cannot hold are written as "?". The file
-// keeps at most LogMax entries: the oldest lines are dropped when a report
-// would exceed it (LogMax <= 0 means no limit). Trimming rewrites the file
-// atomically, so a failure never leaves half a log.
+// keeps at most LogMax entries (LogMax <= 0 means no limit): when a report
+// would exceed it, the oldest lines are dropped, a tenth of LogMax more than
+// needed so that bursts of reports do not rewrite the file each time.
+// Trimming rewrites the file atomically, so a failure never leaves half a log.
 //
 // Thread-safe: reports from several threads are serialised.
 
@@ -72,7 +73,7 @@ public:
     QList<LogEntry> recentEntries() const;
 
 private:
-    void appendToFile(const QByteArray& line) const;
+    void appendToFile(const QByteArray& line);
 
     std::unique_ptr<std::mutex> m_mutex;
     QString m_logFileName;
@@ -80,6 +81,7 @@ private:
     QString m_exeName;
     QString m_formName;
     std::deque<LogEntry> m_recent;
+    qsizetype m_lineCount = -1; // lines in the log file, -1 when unknown
 };
 
 } // namespace tq::common

@@ -98,6 +98,26 @@ TEST(ErrorLog, KeepsAtMostLogMaxEntries)
     EXPECT_EQ(procedures(path), (QStringList{QStringLiteral("p7"), QStringLiteral("p8")}));
 }
 
+TEST(ErrorLog, BurstOfReportsStaysWithinLogMax)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TQ.log"));
+    ErrorLog log;
+    log.setLogFileName(path);
+    log.setLogMax(100);
+    for (int i = 1; i <= 400; ++i) {
+        log.report({i, QStringLiteral("row"), {}}, QStringLiteral("p%1").arg(i));
+        if (i % 37 == 0) {
+            ASSERT_LE(procedures(path).size(), 100) << "after " << i;
+        }
+    }
+    const QStringList names = procedures(path);
+    EXPECT_LE(names.size(), 100);
+    EXPECT_GE(names.size(), 90);
+    EXPECT_EQ(names.back(), QStringLiteral("p400"));
+    EXPECT_EQ(names.front(), QStringLiteral("p%1").arg(401 - names.size())); // contiguous, oldest dropped
+}
+
 TEST(ErrorLog, UnwritableLogIsSkippedButEntriesAreKept)
 {
     QTemporaryDir dir;
