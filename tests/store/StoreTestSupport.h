@@ -21,23 +21,22 @@ protected:
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // How many log entries name `procedure`.
+    // How many entries were reported under `procedure`.
     int reports(const QString& procedure) const
     {
-        QFile f(dir.filePath(QStringLiteral("TQ.log")));
-        if (!f.open(QIODevice::ReadOnly))
-            return 0;
         int n = 0;
-        for (const QByteArray& line : f.readAll().split('\n'))
-            n += line.contains(procedure.toLatin1()) ? 1 : 0;
+        for (const common::LogEntry& e : log.recentEntries())
+            n += e.procedure == procedure ? 1 : 0;
         return n;
     }
-    // The whole log as text (the procedure names and SQL texts the tests look
-    // for are ASCII, so the file's encoding does not matter).
-    QByteArray logText() const
+    // The descriptions reported under `procedure`, oldest first.
+    QStringList descriptions(const QString& procedure) const
     {
-        QFile f(dir.filePath(QStringLiteral("TQ.log")));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        QStringList texts;
+        for (const common::LogEntry& e : log.recentEntries())
+            if (e.procedure == procedure)
+                texts << e.description;
+        return texts;
     }
 
     // Creates a database file with the given SQLite script, without the layer.
