@@ -58,14 +58,8 @@ std::int64_t requiredInteger(sqlite3_value* value);
 // digits, doubles by cstrDouble. The value must not be Null. The view stays
 // valid until `buffer` changes or the value is next converted.
 std::string_view textOf(sqlite3_value* value, std::string& buffer);
-// CStr of a Double: integral values below 1e15 without fraction, otherwise 15
-// significant digits without trailing zeros, exponent form ("1.5E+20",
-// "1E-05") outside 1e-5 <= |v| < 1e15.
+// CStr of a Double (common::vbCStr) as UTF-8; NaN and infinities overflow.
 std::string cstrDouble(double value);
-
-// Round half to even at `digits` decimals on the shortest decimal text of the
-// value (Round(0.12345, 4) = 0.1234, not the binary value's rounding).
-double roundHalfEvenDecimal(double value, int digits);
 
 bool isAscii(std::string_view text);
 QString toQString(std::string_view utf8);

@@ -1,10 +1,10 @@
 #include "store/JetFunctions.h"
 
+#include "common/VbNumber.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 namespace tq::store::jetfn {
 
@@ -133,106 +133,7 @@ std::string cstrDouble(double value)
     if (std::isnan(value) || std::isinf(value)) {
         throw VbError(kOverflow);
     }
-    if (value == 0.0) {
-        return "0";
-    }
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        return std::to_string(static_cast<std::int64_t>(value));
-    }
-    // 15 significant digits, decimal rounding of the exact binary value.
-    char buffer[40];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
-    (void)ec;
-    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
-    const auto e = text.find('e');
-    const bool negative = text[0] == '-';
-    std::string digits;
-    for (char c : text.substr(0, e)) {
-        if (c >= '0' && c <= '9') {
-            digits.push_back(c);
-        }
-    }
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
-    }
-    int exponent = 0;
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
-    std::string out = negative ? "-" : "";
-    if (exponent >= 15 || exponent < -5) {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += '.';
-            out.append(digits, 1);
-        }
-        const std::string magnitude = std::to_string(std::abs(exponent));
-        out += exponent < 0 ? "E-" : "E+";
-        return out + (magnitude.size() < 2 ? "0" : "") + magnitude;
-    }
-    if (exponent < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        return out + digits;
-    }
-    const auto whole = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= whole) {
-        return out + digits + std::string(whole - digits.size(), '0');
-    }
-    return out + digits.substr(0, whole) + "." + digits.substr(whole);
-}
-
-double roundHalfEvenDecimal(double value, int digits)
-{
-    if (value == 0.0 || std::isnan(value) || std::isinf(value)) {
-        return value;
-    }
-    char buffer[40];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-    (void)ec;
-    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
-    const auto e = text.find('e');
-    const bool negative = text[0] == '-';
-    std::string mantissa;
-    for (char c : text.substr(0, e)) {
-        if (c >= '0' && c <= '9') {
-            mantissa.push_back(c);
-        }
-    }
-    int exponent = 0;
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
-    // value = 0.<mantissa> * 10^(exponent + 1); keep the digits above 10^-digits.
-    const long keep = static_cast<long>(exponent) + 1 + digits;
-    if (keep >= static_cast<long>(mantissa.size())) {
-        return value;
-    }
-    if (keep < 0) {
-        return 0.0;
-    }
-    std::string kept = mantissa.substr(0, static_cast<std::size_t>(keep));
-    const std::string_view rest = std::string_view(mantissa).substr(static_cast<std::size_t>(keep));
-    bool up = false;
-    if (rest[0] > '5' || (rest[0] == '5' && rest.size() > 1)) {
-        up = true; // the shortest text has no trailing zeros: more digits mean above half
-    } else if (rest == "5") {
-        up = !kept.empty() && ((kept.back() - '0') % 2 == 1);
-    }
-    if (kept.empty()) {
-        kept = "0";
-    }
-    if (up) {
-        int i = static_cast<int>(kept.size()) - 1;
-        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') {
-            kept[static_cast<std::size_t>(i--)] = '0';
-        }
-        if (i < 0) {
-            kept.insert(kept.begin(), '1');
-        } else {
-            ++kept[static_cast<std::size_t>(i)];
-        }
-    }
-    const std::string decimal = kept + "e" + std::to_string(-digits);
-    double result = 0.0;
-    std::from_chars(decimal.data(), decimal.data() + decimal.size(), result);
-    return negative ? -result : result;
+    return common::vbCStr(value).toStdString();
 }
 
 std::string_view textOf(sqlite3_value* value, std::string& buffer)
@@ -270,7 +171,8 @@ QString toQString(std::string_view utf8)
 
 void resultText(sqlite3_context* context, std::string_view utf8)
 {
-    sqlite3_result_text(context, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    // A null pointer would make the result Null; an empty text stays text.
+    sqlite3_result_text(context, utf8.data() ? utf8.data() : "", static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
 }
 
 void resultText(sqlite3_context* context, const QString& text)

@@ -6,10 +6,11 @@
 
 #include "common/VbNumber.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 #include <cmath>
-#include <vector>
+#include <initializer_list>
 
 namespace tq::store::jetfn {
 
@@ -67,7 +68,7 @@ Kind classify(const QString& pattern)
     bool date = false;
     bool text = false;
     bool number = false;
-    bool quoted = false;
+    bool quoted = false; // a quoted literal hides letters and placeholders
     for (qsizetype k = 0; k < pattern.size(); ++k) {
         const char16_t c = pattern[k].unicode();
         if (c == u'"') {
@@ -87,182 +88,48 @@ Kind classify(const QString& pattern)
     if (date) {
         return Kind::Date;
     }
-    if (text) {
+    if (text && !number) {
         return Kind::Text;
     }
-    if (number) {
-        return Kind::Number;
-    }
-    unsupported(pattern);
+    return Kind::Number; // vbFormat refuses what it does not know
 }
 
-QString padded(std::int64_t value, int width)
+// The date and time of a serial (the fraction is the time of day, also for
+// negative serials), to the second.
+QDateTime dateTimeOf(double serial)
 {
-    return QString::number(value).rightJustified(width, u'0');
-}
-
-// Date and time tokens: yyyy yy y(day of year) m mm d dd h hh n nn s ss; an
-// "m" right after an hour token or right before a seconds token is minutes.
-QString formatDate(double serial, const QString& pattern)
-{
-    struct Token {
-        QChar letter; // 0 for literal text
-        int count = 0;
-        QString literal;
-    };
-    std::vector<Token> tokens;
-    bool quoted = false;
-    for (qsizetype k = 0; k < pattern.size(); ++k) {
-        const QChar c = pattern[k];
-        if (c == u'"') {
-            quoted = !quoted;
-            continue;
-        }
-        if (quoted || c.unicode() >= 0x80 || QStringView(u"/:-. ,()").contains(c)) {
-            tokens.push_back({QChar(), 0, QString(c)});
-            continue;
-        }
-        if (c == u'\\' && k + 1 < pattern.size()) {
-            tokens.push_back({QChar(), 0, QString(pattern[++k])});
-            continue;
-        }
-        const QChar letter = c.toLower();
-        if (!QStringView(u"ymdhns").contains(letter)) {
-            unsupported(pattern);
-        }
-        int count = 1;
-        while (k + 1 < pattern.size() && pattern[k + 1].toLower() == letter) {
-            ++count;
-            ++k;
-        }
-        tokens.push_back({letter, count, {}});
-    }
-
     const auto day = static_cast<std::int64_t>(std::trunc(serial));
     const CivilDate date = civilFromDays(day);
-    auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(serial - static_cast<double>(day)) * 86400.0));
-    seconds = std::min<std::int64_t>(seconds, 86399);
-
-    QString out;
-    QChar previous; // the last date/time letter seen
-    for (std::size_t t = 0; t < tokens.size(); ++t) {
-        const Token& token = tokens[t];
-        if (token.letter.isNull()) {
-            out += token.literal;
-            continue;
-        }
-        QChar letter = token.letter;
-        if (letter == u'm') {
-            QChar following;
-            for (std::size_t u = t + 1; u < tokens.size() && following.isNull(); ++u) {
-                following = tokens[u].letter;
-            }
-            if (previous == u'h' || following == u's') {
-                letter = u'n';
-            }
-        }
-        const int count = token.count;
-        const int width = count >= 2 ? 2 : 1;
-        switch (letter.unicode()) {
-        case u'y':
-            if (count == 4) {
-                out += padded(date.year, 4);
-            } else if (count == 2) {
-                out += padded(date.year % 100, 2);
-            } else if (count == 1) {
-                out += QString::number(day - daysFromCivil(date.year, 1, 1) + 1);
-            } else {
-                unsupported(pattern);
-            }
-            break;
-        case u'm':
-        case u'd':
-        case u'h':
-        case u'n':
-        case u's': {
-            if (count > 2) {
-                unsupported(pattern);
-            }
-            const std::int64_t value = letter == u'm'   ? date.month
-                                       : letter == u'd' ? date.day
-                                       : letter == u'h' ? seconds / 3600
-                                       : letter == u'n' ? seconds / 60 % 60
-                                                        : seconds % 60;
-            out += padded(value, width);
-            break;
-        }
-        default:
-            unsupported(pattern);
-        }
-        previous = letter;
-    }
-    return out;
+    auto seconds = std::llround(std::fabs(serial - static_cast<double>(day)) * 86400.0);
+    seconds = std::min<long long>(seconds, 86399);
+    return QDateTime(QDate(date.year, date.month, date.day), QTime(0, 0).addSecs(static_cast<int>(seconds)));
 }
 
-QString formatNumber(double value, const QStringList& parts, const QString& pattern)
+bool isNamed(const QString& key, std::initializer_list<const char16_t*> names)
+{
+    for (const char16_t* name : names) {
+        if (key == QStringView(name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename Fn>
+QString orUnsupported(const QString& pattern, Fn&& fn)
 {
     try {
-        if (value < 0.0 && parts.size() >= 2 && !parts[1].isEmpty()) {
-            return common::vbFormat(-value, parts[1]);
-        }
-        if (value == 0.0 && parts.size() >= 3 && !parts[2].isEmpty()) {
-            return common::vbFormat(0.0, parts[2]);
-        }
-        return common::vbFormat(value, parts[0]);
+        return fn();
     } catch (const std::invalid_argument&) {
         unsupported(pattern);
     }
-}
-
-QString formatText(const QString& text, const QString& pattern)
-{
-    QString rest;
-    QString out = text;
-    for (const QChar c : pattern) {
-        if (c == u'<') {
-            out = out.toLower();
-        } else if (c == u'>') {
-            out = out.toUpper();
-        } else {
-            rest += c;
-        }
-    }
-    if (rest.contains(u'&') || rest.contains(u'!')) {
-        unsupported(pattern);
-    }
-    return rest.isEmpty() ? out : common::vbFormatText(out, rest);
-}
-
-// The named formats, as patterns of this Japanese-locale program.
-QString namedPattern(const QString& name)
-{
-    const QString key = name.trimmed().toLower();
-    if (key == u"fixed") {
-        return QStringLiteral("0.00");
-    }
-    if (key == u"standard") {
-        return QStringLiteral("#,##0.00");
-    }
-    if (key == u"percent") {
-        return QStringLiteral("0.00%");
-    }
-    if (key == u"short date") {
-        return QStringLiteral("yyyy/mm/dd");
-    }
-    if (key == u"long time") {
-        return QStringLiteral("h:nn:ss");
-    }
-    if (key == u"short time") {
-        return QStringLiteral("hh:nn");
-    }
-    return {};
 }
 
 void format(sqlite3_context* context, int argc, sqlite3_value** argv)
 {
     const bool hasPattern = argc > 1 && sqlite3_value_type(argv[1]) != SQLITE_NULL;
     std::string patternBuffer;
-    QString pattern = hasPattern ? toQString(textOf(argv[1], patternBuffer)) : QString();
+    const QString pattern = hasPattern ? toQString(textOf(argv[1], patternBuffer)) : QString();
     const QStringList parts = sections(pattern);
     sqlite3_value* value = argv[0];
     if (sqlite3_value_type(value) == SQLITE_NULL) {
@@ -275,11 +142,7 @@ void format(sqlite3_context* context, int argc, sqlite3_value** argv)
     }
     std::string buffer;
     const QString key = pattern.trimmed().toLower();
-    if (pattern.isEmpty() || key == u"general number") {
-        resultText(context, textOf(value, buffer));
-        return;
-    }
-    if (key == u"yes/no" || key == u"true/false" || key == u"on/off") {
+    if (isNamed(key, {u"yes/no", u"true/false", u"on/off"})) {
         const bool on = numberOf(value).toDouble() != 0.0;
         const QStringList words = key.split(u'/');
         QString word = on ? words[0] : words[1];
@@ -291,23 +154,30 @@ void format(sqlite3_context* context, int argc, sqlite3_value** argv)
         const double serial = serialOf(value);
         const bool hasTime = serial != std::trunc(serial);
         const bool hasDate = std::trunc(serial) != 0.0;
-        QString text = hasDate ? formatDate(serial, QStringLiteral("yyyy/mm/dd")) : QString();
+        QString pattern2 = hasDate ? QStringLiteral("yyyy/mm/dd") : QString();
         if (hasTime) {
-            text += (hasDate ? QStringLiteral(" ") : QString()) + formatDate(serial, QStringLiteral("h:nn:ss"));
+            pattern2 += hasDate ? QStringLiteral(" h:nn:ss") : QStringLiteral("h:nn:ss");
         }
-        resultText(context, text);
+        resultText(context, orUnsupported(pattern, [&] { return common::vbFormatDateTime(dateTimeOf(serial), pattern2); }));
         return;
     }
-    if (const QString named = namedPattern(pattern); !named.isEmpty()) {
-        pattern = named;
+    Kind kind = Kind::Number;
+    if (isNamed(key, {u"short date", u"long time", u"short time"})) {
+        kind = Kind::Date;
+    } else if (!pattern.isEmpty() && !isNamed(key, {u"general number", u"fixed", u"standard", u"percent"})) {
+        kind = classify(pattern);
     }
-    switch (classify(pattern)) {
-    case Kind::Date:
-        resultText(context, formatDate(serialOf(value), pattern));
+    switch (kind) {
+    case Kind::Date: {
+        const QDateTime when = dateTimeOf(serialOf(value));
+        resultText(context, orUnsupported(pattern, [&] { return common::vbFormatDateTime(when, pattern); }));
         return;
-    case Kind::Text:
-        resultText(context, formatText(toQString(textOf(value, buffer)), pattern));
+    }
+    case Kind::Text: {
+        const QString text = toQString(textOf(value, buffer));
+        resultText(context, orUnsupported(pattern, [&] { return common::vbFormatText(text, pattern); }));
         return;
+    }
     case Kind::Number: {
         Number number;
         try {
@@ -316,7 +186,14 @@ void format(sqlite3_context* context, int argc, sqlite3_value** argv)
             resultText(context, textOf(value, buffer)); // text that is no number stays as it is
             return;
         }
-        resultText(context, formatNumber(number.toDouble(), sections(pattern), pattern));
+        if (number.isInteger && pattern.isEmpty()) {
+            resultText(context, textOf(value, buffer));
+            return;
+        }
+        // The fourth section is for Null only; vbFormat knows the first three.
+        const QString numberPattern = parts.size() >= 4 ? parts.mid(0, 3).join(u';') : pattern;
+        resultText(context,
+                   orUnsupported(pattern, [&] { return common::vbFormat(number.toDouble(), numberPattern); }));
         return;
     }
     }

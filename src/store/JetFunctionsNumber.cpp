@@ -184,7 +184,7 @@ void round(sqlite3_context* context, int argc, sqlite3_value** argv)
     }
     Number number = numberOf(argv[0]);
     if (!number.isInteger) {
-        number.d = roundHalfEvenDecimal(number.d, static_cast<int>(digits));
+        number.d = common::vbRound(number.d, static_cast<int>(digits));
     }
     resultNumber(context, number);
 }
