@@ -42,12 +42,11 @@ struct Number {
     double toDouble() const { return isInteger ? static_cast<double>(i) : d; }
 };
 
-// The number of a non-Null value: INTEGER and REAL as they are; text that
-// reads as a number (blanks around it allowed, "&H"/"&O" prefixes); anything
-// else raises VbError(kTypeMismatch).
+// The number of a value: INTEGER and REAL as they are; text that reads as a
+// number (blanks around it allowed, "&H"/"&O" prefixes). Null raises
+// VbError(kInvalidUseOfNull), anything else VbError(kTypeMismatch); callers
+// that pass Null through check for it first.
 Number numberOf(sqlite3_value* value);
-// As numberOf, but a Null raises VbError(kInvalidUseOfNull).
-Number requiredNumber(sqlite3_value* value);
 // Rounds to an integer, exact halves to even; beyond 64 bits raises kOverflow.
 std::int64_t roundToInteger(double value);
 // An integer argument (a length, a position, a character code): Null raises

@@ -108,11 +108,6 @@ Number numberOf(sqlite3_value* value)
     }
 }
 
-Number requiredNumber(sqlite3_value* value)
-{
-    return numberOf(value);
-}
-
 std::int64_t roundToInteger(double value)
 {
     const double rounded = std::nearbyint(value); // default mode: halves to even
@@ -124,7 +119,7 @@ std::int64_t roundToInteger(double value)
 
 std::int64_t requiredInteger(sqlite3_value* value)
 {
-    const Number number = requiredNumber(value);
+    const Number number = numberOf(value);
     return number.isInteger ? number.i : roundToInteger(number.d);
 }
 

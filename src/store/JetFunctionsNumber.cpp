@@ -151,7 +151,7 @@ double truncOf(double value) { return std::trunc(value); }
 void cint(sqlite3_context* context, int, sqlite3_value** argv)
 {
     try {
-        sqlite3_result_int(context, common::vbCInt(requiredNumber(argv[0]).toDouble()));
+        sqlite3_result_int(context, common::vbCInt(numberOf(argv[0]).toDouble()));
     } catch (const std::out_of_range&) {
         throw VbError(kOverflow);
     }
@@ -160,7 +160,7 @@ void cint(sqlite3_context* context, int, sqlite3_value** argv)
 void clng(sqlite3_context* context, int, sqlite3_value** argv)
 {
     try {
-        sqlite3_result_int(context, common::vbCLng(requiredNumber(argv[0]).toDouble()));
+        sqlite3_result_int(context, common::vbCLng(numberOf(argv[0]).toDouble()));
     } catch (const std::out_of_range&) {
         throw VbError(kOverflow);
     }
@@ -168,7 +168,7 @@ void clng(sqlite3_context* context, int, sqlite3_value** argv)
 
 void cdbl(sqlite3_context* context, int, sqlite3_value** argv)
 {
-    sqlite3_result_double(context, requiredNumber(argv[0]).toDouble());
+    sqlite3_result_double(context, numberOf(argv[0]).toDouble());
 }
 
 // Round(x[, digits]): halves to even on the decimal value; integers unchanged.
