@@ -1,1 +1,0 @@
-// The race-data generator lives here.
