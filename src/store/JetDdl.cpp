@@ -24,7 +24,7 @@ struct Parser::ColumnDef {
     QString defaultText; // " DEFAULT x"
     bool primaryKey = false;
     bool unique = false;
-    QString keyName;     // constraint name (bare) of the PRIMARY KEY / UNIQUE
+    QString keyName;     // constraint name (identifier text) of the PRIMARY KEY / UNIQUE
     QString constraints; // other constraints, as SQLite text
 };
 
@@ -181,7 +181,7 @@ Parser::ColumnDef Parser::parseColumnDef(bool alter)
                 take();
                 if (!isNameToken())
                     syntaxError();
-                cname = bareName(text(take()));
+                cname = identifier(take());
             }
             if (isKw(Kw::Primary)) {
                 take();
@@ -201,7 +201,7 @@ Parser::ColumnDef Parser::parseColumnDef(bool alter)
                 if (alter)
                     fail(QStringLiteral("ALTER TABLE ... ADD COLUMN with REFERENCES is not supported"));
                 if (!cname.isEmpty())
-                    d.constraints += QStringLiteral(" CONSTRAINT ") + quoteName(cname);
+                    d.constraints += QStringLiteral(" CONSTRAINT ") + cname;
                 d.constraints += copyUntilListEnd();
             } else {
                 syntaxError();
@@ -213,6 +213,12 @@ Parser::ColumnDef Parser::parseColumnDef(bool alter)
     return d;
 }
 
+QString Parser::spelledName()
+{
+    const Token& t = take();
+    return leadOf(t) + identifier(t);
+}
+
 QString Parser::columnText(const ColumnDef& d, bool alter) const
 {
     QString t = d.lead + d.name;
@@ -220,7 +226,7 @@ QString Parser::columnText(const ColumnDef& d, bool alter) const
         // AUTOINCREMENT needs the declared type to be exactly INTEGER.
         t += QStringLiteral(" INTEGER");
         if (!d.keyName.isEmpty())
-            t += QStringLiteral(" CONSTRAINT ") + quoteName(d.keyName);
+            t += QStringLiteral(" CONSTRAINT ") + d.keyName;
         return t + QStringLiteral(" PRIMARY KEY AUTOINCREMENT") + d.constraints;
     }
     if (!d.type.isEmpty())
@@ -239,7 +245,7 @@ QString Parser::columnText(const ColumnDef& d, bool alter) const
     if (!alter) {
         if (d.primaryKey || d.unique) {
             if (!d.keyName.isEmpty())
-                t += QStringLiteral(" CONSTRAINT ") + quoteName(d.keyName);
+                t += QStringLiteral(" CONSTRAINT ") + d.keyName;
             t += d.primaryKey ? QStringLiteral(" PRIMARY KEY") : QStringLiteral(" UNIQUE");
         }
     }
@@ -279,7 +285,7 @@ QStringList Parser::createStatement()
         head += spelled(take());
         if (!isNameToken())
             syntaxError();
-        head += leadOf(peek()) + identifier(take());
+        head += spelledName();
         head += spelled(expectKw(Kw::As, "AS"));
         if (!isKw(Kw::Select))
             syntaxError();
@@ -290,7 +296,7 @@ QStringList Parser::createStatement()
     head += spelled(take());
     if (!isNameToken())
         syntaxError();
-    head += leadOf(peek()) + identifier(take());
+    head += spelledName();
     head += spelled(expectPunct(u'('));
 
     struct Entry {
@@ -310,16 +316,19 @@ QStringList Parser::createStatement()
                 if (!isNameToken())
                     syntaxError();
                 const Token& n = take();
-                e.keyName = bareName(text(n));
+                e.keyName = identifier(n);
                 e.text += leadOf(n) + identifier(n);
             }
             if (isKw(Kw::Primary)) {
-                e.text += spelled(take()) + spelled(expectKw(Kw::Key, "KEY"));
+                e.text += spelled(take());
+                e.text += spelled(expectKw(Kw::Key, "KEY"));
                 e.text += columnList(&e.keyColumns);
             } else if (isKw(Kw::Unique)) {
-                e.text += spelled(take()) + columnList(nullptr);
+                e.text += spelled(take());
+                e.text += columnList(nullptr);
             } else if (isKw(Kw::Foreign)) {
-                e.text += spelled(take()) + spelled(expectKw(Kw::Key, "KEY"));
+                e.text += spelled(take());
+                e.text += spelled(expectKw(Kw::Key, "KEY"));
                 if (isKw(Kw::No) && isKw(Kw::Index, 1)) {
                     take(); // Jet's "no index for this key": nothing to do here
                     take();
@@ -457,7 +466,7 @@ QStringList Parser::alterStatement()
         // SQLite cannot add a key column; a unique index gives the same check.
         if (d.primaryKey || d.unique)
             out << QStringLiteral("CREATE UNIQUE INDEX ")
-                       + indexName(tableBare, d.keyName.isEmpty() ? d.bare : d.keyName) + QStringLiteral(" ON ")
+                       + indexName(tableBare, d.keyName.isEmpty() ? d.bare : bareName(d.keyName)) + QStringLiteral(" ON ")
                        + table + QStringLiteral(" (") + d.name + QLatin1Char(')');
         return out;
     }
@@ -476,7 +485,7 @@ QStringList Parser::alterStatement()
             col += QStringLiteral(" COLUMN");
         if (!isNameToken())
             syntaxError();
-        col += leadOf(peek()) + identifier(take());
+        col += spelledName();
         return {head + col};
     }
     if (isKw(Kw::Alter))
@@ -504,7 +513,7 @@ QString Parser::dropStatement()
         out += spelled(take());
         if (!isNameToken())
             syntaxError();
-        return out + leadOf(peek()) + identifier(take());
+        return out + spelledName();
     }
     fail(QStringLiteral("Unsupported DROP statement near \"%1\"").arg(text(peek()).toString()));
 }

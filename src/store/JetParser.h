@@ -113,6 +113,7 @@ private:
     QStringView leadOf(const Token& t) const { return leadText(m_src, t); }
     QString spelled(const Token& t) const; // lead + text
     QString identifier(const Token& t) const;  // identifier as SQLite text
+    QString spelledName(); // takes a name token: lead + identifier
     static QString bareName(QStringView identText);
     bool isNameToken(int k = 0) const;
     int addLiteral(QVariant value, QString inlineText);

@@ -176,7 +176,8 @@ Parser::Select Parser::parseSelect()
     }
     if (isKw(Kw::Order)) {
         FlagScope noParams(m_paramClause, false);
-        s.orderBy = spelled(take()) + spelled(expectKw(Kw::By, "BY"));
+        s.orderBy = spelled(take());
+        s.orderBy += spelled(expectKw(Kw::By, "BY"));
         while (true) {
             Expr k = parseExpr(0);
             OrderKey key;
@@ -239,7 +240,8 @@ void Parser::parseSelectCore(Select& s)
         } else if (isNameToken() && isPunct(u'.', 1) && isPunct(u'*', 2)) {
             lead = leadOf(peek());
             item.text = identifier(take());
-            item.text += spelled(take()) + spelled(take());
+            item.text += spelled(take());
+            item.text += spelled(take());
             item.star = true;
         } else {
             Expr e = parseExpr(0);
@@ -283,14 +285,17 @@ void Parser::parseSelectCore(Select& s)
         if (isKw(Kw::In))
             fail(QStringLiteral("SELECT ... INTO another database is not supported"));
     }
-    if (isKw(Kw::From))
-        s.from = spelled(take()) + parseFrom(s.tables, s.joins);
+    if (isKw(Kw::From)) {
+        s.from = spelled(take());
+        s.from += parseFrom(s.tables, s.joins);
+    }
     if (distinctRow && (s.tables.size() != 1 || s.joins != 0))
         fail(QStringLiteral("DISTINCTROW over several tables is not supported"));
     if (isKw(Kw::Where))
         s.where = predicateClause(peek());
     if (isKw(Kw::Group)) {
-        s.groupBy = spelled(take()) + spelled(expectKw(Kw::By, "BY"));
+        s.groupBy = spelled(take());
+        s.groupBy += spelled(expectKw(Kw::By, "BY"));
         while (true) {
             Expr g = parseExpr(0);
             QString t = valueText(g);
