@@ -1,0 +1,78 @@
+#pragma once
+// The application context: the shared settings, the open application
+// database, the condition catalogue, the error log and the user-interface
+// services of one program run. There is one per process in the program and
+// one per test case in the tests; it is passed explicitly, never global.
+//
+// The cancel flag of long operations lives in the Busy service.
+
+#include "common/ErrorLog.h"
+#include "conditions/ConditionCatalogue.h"
+#include "shell/Busy.h"
+#include "shell/Prompter.h"
+
+#include <QString>
+
+#include <array>
+#include <memory>
+
+namespace tq::store {
+class Database;
+}
+
+namespace tq::shell {
+
+// Thresholds and colours of the result grid (table 色設定), in its column order:
+// 回収率値, 回収率色, 勝率値, 勝率色, 連対率値, 連対率色, 複勝率値, 複勝率色.
+// Colours are Windows colour values (red in the lowest byte).
+struct ColourSettings {
+    std::array<qint32, 8> values{100, 8421631, 20, 8453888, 50, 16744576, 80, 8454143};
+
+    qint32 returnRateValue() const { return values[0]; }
+    qint32 returnRateColour() const { return values[1]; }
+    qint32 winRateValue() const { return values[2]; }
+    qint32 winRateColour() const { return values[3]; }
+    qint32 topTwoRateValue() const { return values[4]; }
+    qint32 topTwoRateColour() const { return values[5]; }
+    qint32 topThreeRateValue() const { return values[6]; }
+    qint32 topThreeRateColour() const { return values[7]; }
+};
+
+class AppContext final {
+public:
+    AppContext(Prompter& prompter, Busy& busy);
+    ~AppContext();
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    // The program's title as shown in captions and messages.
+    static QString applicationTitle();
+    // major.minor.revision of the running program.
+    static QString programVersion();
+
+    // Settings that the catalogue file supplies (AppDir, AppDbPath, InitFlag,
+    // DebugFlag, font size) are read through the catalogue.
+    const QString& appDir() const { return catalogue.appDir; }
+    const QString& appDbPath() const { return catalogue.appDbPath; }
+
+    common::ErrorLog errorLog;
+    conditions::ConditionCatalogue catalogue;
+
+    // From KORVEN.INI; all empty when DBDir is empty. KorvenDir ends in a separator.
+    QString korvenDir;
+    QString thisDbPath, dataDbPath, codeDbPath, ketoDbPath;
+    QString hensaDbPath; // AppDir + VUDevuzI.mdb, set when the links are made
+
+    QString userName; // a single blank or empty: no name registered
+    QString appVersion = programVersion();
+    ColourSettings colours;
+
+    // The one connection to the application database, open for the whole run
+    // once start-up has opened it.
+    std::unique_ptr<store::Database> appDb;
+
+    Prompter& prompter;
+    Busy& busy;
+};
+
+} // namespace tq::shell
