@@ -125,7 +125,9 @@ Lease Connection::acquire(const QString& jetSql)
     QString sql;
     QVariantList literals;
     try {
-        sql = translateJet(jetSql);
+        ParameterizedSql translated = translateJetParameterized(jetSql);
+        sql = std::move(translated.sql);
+        literals = std::move(translated.literals);
     } catch (const DbError& e) {
         throw DbError(e.code(), e.engineMessage(), jetSql, e.sqliteSql());
     }

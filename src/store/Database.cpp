@@ -2,6 +2,7 @@
 
 #include "store/Connection.h"
 #include "store/JetExtensions.h"
+#include "store/JetTranslator.h"
 #include "store/Links.h"
 
 #include <QFileInfo>
@@ -89,13 +90,20 @@ int Database::execute(const QString& jetSql)
     detail::Lease lease = m_conn->acquire(jetSql);
     sqlite3* db = m_conn->db();
     if (!lease.stmt) {
-        // Several statements: all or nothing.
+        // Several statements (SELECT ... INTO): all or nothing. The new
+        // table's columns take the declared types of the source columns.
+        const ColumnTypeLookup lookup = [this](const QString& table, const QString& column) {
+            return declaredColumnType(table, column);
+        };
+        const QStringList statements = translateJetStatements(jetSql, lookup);
         Transaction tx(*this);
         const qint64 before = sqlite3_total_changes64(db);
-        try {
-            m_conn->execNative(lease.script);
-        } catch (const DbError& e) {
-            throw DbError(e.code(), e.engineMessage(), jetSql, lease.script);
+        for (const QString& statement : statements) {
+            try {
+                m_conn->execNative(statement);
+            } catch (const DbError& e) {
+                throw DbError(e.code(), e.engineMessage(), jetSql, statements.join(QStringLiteral("; ")));
+            }
         }
         const qint64 changed = sqlite3_total_changes64(db) - before;
         tx.commit();
@@ -123,6 +131,18 @@ bool Database::returnsRows(const QString& jetSql)
     const bool rows = lease.stmt && sqlite3_column_count(lease.stmt) > 0;
     m_conn->release(lease);
     return rows;
+}
+
+QString Database::declaredColumnType(const QString& table, const QString& column)
+{
+    sqlite3_stmt* stmt =
+        m_conn->prepareNative(QStringLiteral("SELECT type FROM pragma_table_info(?1) WHERE name = ?2 COLLATE NOCASE"));
+    detail::bindLiterals(stmt, QVariantList{table, column});
+    QString type;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    return type;
 }
 
 bool Database::hasTable(const QString& name)

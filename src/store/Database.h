@@ -60,6 +60,10 @@ public:
     // ASCII letters ignored).
     bool hasTable(const QString& name);
 
+    // The declared type of a column of a table, view or link; empty when there
+    // is no such column.
+    QString declaredColumnType(const QString& table, const QString& column);
+
     // Re-reads the links table and re-attaches the sources (after TBLink on
     // another connection). Fails when a recordset is still running.
     void reloadLinks();
