@@ -214,7 +214,11 @@ void val(sqlite3_context* context, int, sqlite3_value** argv)
         return;
     default: {
         std::string buffer;
-        resultCompact(context, common::vbVal(toQString(textOf(argv[0], buffer))));
+        try {
+            resultCompact(context, common::vbVal(toQString(textOf(argv[0], buffer))));
+        } catch (const std::out_of_range&) {
+            throw VbError(kOverflow);
+        }
         return;
     }
     }
