@@ -27,6 +27,16 @@ QString foldName(const QString& name)
 
 bool Field::isNull() const { return sqlite3_column_type(m_stmt, m_index) == SQLITE_NULL; }
 
+Value::Kind Field::kind() const
+{
+    switch (sqlite3_column_type(m_stmt, m_index)) {
+    case SQLITE_NULL: return Value::Kind::Null;
+    case SQLITE_INTEGER: return Value::Kind::Integer;
+    case SQLITE_FLOAT: return Value::Kind::Real;
+    default: return Value::Kind::Text;
+    }
+}
+
 qint64 Field::toInt() const
 {
     switch (sqlite3_column_type(m_stmt, m_index)) {

@@ -29,6 +29,7 @@ namespace tq::store {
 class Field final {
 public:
     bool isNull() const;
+    Value::Kind kind() const; // the storage class of the current value
     qint64 toInt() const;      // Null -> 0; reals rounded halves to even
     double toDouble() const;   // Null -> 0
     QString toText() const;    // Null -> empty
