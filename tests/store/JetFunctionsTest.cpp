@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -371,6 +372,27 @@ TEST(JetFunctions, WorkOnTableColumns)
     };
     for (const QueryCase& c : cases) {
         EXPECT_EQ(db.rows(c.sql), c.rows) << c.sql;
+    }
+}
+
+// Catalogue keys end up in views and index expressions: the pure functions
+// must be allowed there even with an untrusted schema, the clock must not.
+TEST(JetFunctions, PureFunctionsWorkInSchemaObjects)
+{
+    const JetDb db;
+    const std::vector<std::pair<std::string, std::vector<std::vector<Value>>>> cases = {
+        {"PRAGMA trusted_schema = OFF", {}},
+        {"CREATE INDEX 年 ON D番組データ (jet_left(レースキー, 4))", {}},
+        {"CREATE VIEW V AS SELECT jet_cat(e, '-', Z) AS k, 'a' Like 'A' AS l FROM D番組データ "
+         "WHERE レースキー = '20230107'",
+         {}},
+        {"SELECT k, l FROM V", {{T("B-Z"), I(-1)}}},
+        {"SELECT count(*) FROM D番組データ WHERE jet_left(レースキー, 4) = '2023'", {{I(4)}}},
+        {"CREATE INDEX 今 ON D番組データ (jet_now())",
+         {{E("non-deterministic functions prohibited in index expressions")}}},
+    };
+    for (const auto& [sql, rows] : cases) {
+        EXPECT_EQ(db.rows(sql), rows) << sql;
     }
 }
 
