@@ -454,6 +454,8 @@ QStringList Parser::alterStatement()
             return {QStringLiteral("CREATE UNIQUE INDEX ") + indexName(tableBare, name) + QStringLiteral(" ON ")
                     + table + columnList(nullptr)};
         }
+        if (isKw(Kw::Primary) || isKw(Kw::Unique) || isKw(Kw::Foreign))
+            fail(QStringLiteral("ALTER TABLE ... ADD needs CONSTRAINT name before a key"));
         QString col = add;
         if (isKw(Kw::Column))
             col += spelled(take());

@@ -139,6 +139,7 @@ TEST(JetTranslator, RefusesWhatItCannotRunFaithfully)
         {"SELECT TOP 10 PERCENT a FROM t", "PERCENT"},
         {"SELECT DISTINCTROW a FROM t INNER JOIN u ON t.k = u.k", "DISTINCTROW"},
         {"ALTER TABLE t ALTER COLUMN a LONG", "ALTER COLUMN"},
+        {"ALTER TABLE t ADD PRIMARY KEY (a)", "CONSTRAINT name"},
         {"SELECT a FROM t WHERE a Like 'x!*' ESCAPE '!'", "ESCAPE"},
         {"SELECT * INTO n FROM t", "SELECT * INTO"},
         {"DELETE * FROM t INNER JOIN u ON t.k = u.k", "must name the table"},
