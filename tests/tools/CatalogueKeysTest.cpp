@@ -372,6 +372,22 @@ TEST_F(CatalogueKeysTest, valueSearchSourcesAndCodeLookupsReturnRows)
     EXPECT_TRUE(sawRetired) << "no search source lists a retired (抹消) entry";
 }
 
+// Per-race queries add a join's key template ("<table>.レースキー = '...'") to
+// their WHERE text, which drops a runner that has no row in that table. The
+// deviation table carries a template, so it must have a row for every runner.
+TEST_F(CatalogueKeysTest, deviationValuesCoverEveryRunner)
+{
+    for (const char* runners : {"D競走馬データ", "T競走馬データ"}) {
+        SCOPED_TRACE(runners);
+        const QString sql = QStringLiteral("SELECT Count(*) FROM %1 LEFT JOIN H偏差値データ ON %1.競走成績キー = "
+                                           "H偏差値データ.競走成績キー WHERE H偏差値データ.競走成績キー Is Null")
+                                .arg(QString::fromUtf8(runners));
+        const Outcome out = query(sql, 1);
+        ASSERT_TRUE(out.error.isEmpty()) << out.error.toStdString();
+        EXPECT_EQ(out.firstValue, QStringLiteral("0")) << "runners without deviation values";
+    }
+}
+
 // Keys built from Jet functions must give the value forms their clauses
 // compare: type 1 and 7 compare texts, type 4 numbers, and the "初出走" label
 // needs the empty text (not Null) for a first run.
