@@ -7,7 +7,9 @@
 // errors ignored, but named in the failure message), then runs its own text and
 // checks it: that it runs, that it fails, or the rows of its result or of a check
 // query. Check queries are plain SQLite SQL, so they do not depend on the
-// translator.
+// translator. Every statement is checked twice: translated with its literals
+// inline, and with its literals bound as parameters, the form the database layer
+// prepares and caches.
 
 #include "store/DbError.h"
 #include "store/JetExtensions.h"
@@ -17,6 +19,8 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <QVariantList>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -151,14 +155,33 @@ QString renderValue(sqlite3_stmt* stmt, int column)
     }
 }
 
-// Runs every statement of `sql` in turn (a translation may expand into several).
-Outcome runSqlite(sqlite3* db, const QString& sql)
+int bindLiteral(sqlite3_stmt* stmt, int index, const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return sqlite3_bind_int64(stmt, index, value.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(stmt, index, value.toDouble());
+    default: {
+        if (value.isNull())
+            return sqlite3_bind_null(stmt, index);
+        const QByteArray utf8 = value.toString().toUtf8();
+        return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+// Runs every statement of `sql` in turn (a translation may expand into several);
+// `literals` are bound to the first one.
+Outcome runSqlite(sqlite3* db, const QString& sql, const QVariantList& literals = {})
 {
     Outcome outcome;
     outcome.translated = sql;
     const QByteArray utf8 = sql.toUtf8();
     const char* tail = utf8.constData();
     const char* const end = utf8.constData() + utf8.size();
+    bool firstStatement = true;
     while (tail < end) {
         sqlite3_stmt* raw = nullptr;
         const char* next = nullptr;
@@ -171,6 +194,15 @@ Outcome runSqlite(sqlite3* db, const QString& sql)
         tail = next;
         if (!stmt)
             continue; // blanks or a lone ";"
+        if (firstStatement) {
+            firstStatement = false;
+            for (int i = 0; i < literals.size(); ++i) {
+                if (bindLiteral(stmt.get(), i + 1, literals[i]) != SQLITE_OK) {
+                    outcome.error = QString::fromUtf8(sqlite3_errmsg(db));
+                    return outcome;
+                }
+            }
+        }
         const int columnCount = sqlite3_column_count(stmt.get());
         std::vector<QStringList> rows;
         int rc = SQLITE_ROW;
@@ -195,11 +227,18 @@ Outcome runSqlite(sqlite3* db, const QString& sql)
     return outcome;
 }
 
-Outcome runJet(sqlite3* db, const QString& jet)
+// The two translations the layer offers: literals inline, or literals taken out
+// as bound parameters (what the database layer prepares and caches).
+enum class Literals { Inline, Bound };
+
+Outcome runJet(sqlite3* db, const QString& jet, Literals literals = Literals::Inline)
 {
-    QString translated;
     try {
-        translated = tq::store::translateJet(jet);
+        if (literals == Literals::Bound) {
+            const tq::store::ParameterizedSql translated = tq::store::translateJetParameterized(jet);
+            return runSqlite(db, translated.sql, translated.literals);
+        }
+        return runSqlite(db, tq::store::translateJet(jet));
     } catch (const tq::store::DbError& e) {
         Outcome outcome;
         outcome.error = QStringLiteral("translation refused: ") + e.engineMessage();
@@ -209,7 +248,6 @@ Outcome runJet(sqlite3* db, const QString& jet)
         outcome.error = QStringLiteral("translation failed: ") + QString::fromUtf8(e.what());
         return outcome;
     }
-    return runSqlite(db, translated);
 }
 
 using Connection = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
@@ -315,9 +353,8 @@ void PrintTo(const CorpusStatement& statement, std::ostream* out)
 
 class JetCorpusTest : public ::testing::TestWithParam<CorpusStatement> {};
 
-TEST_P(JetCorpusTest, RunsWithJetResult)
+void checkStatement(const CorpusStatement& statement, Literals literals)
 {
-    const CorpusStatement& statement = GetParam();
     const CorpusGroup& group = corpus().groups[size_t(statement.group)];
     Connection db = openMemory();
     const QStringList fixtureFailures = loadFixture(db.get(), group);
@@ -333,12 +370,13 @@ TEST_P(JetCorpusTest, RunsWithJetResult)
             notes << QStringLiteral("earlier statement %1 failed: %2").arg(earlier.name, outcome.error);
     }
 
-    const Outcome outcome = runJet(db.get(), statement.jet);
-    const std::string where = QStringLiteral("%1 (statements.tsv line %2)\n  jet:    %3\n  sqlite: %4%5")
+    const Outcome outcome = runJet(db.get(), statement.jet, literals);
+    const std::string where = QStringLiteral("%1 (statements.tsv line %2, literals %6)\n  jet:    %3\n  sqlite: %4%5")
                                   .arg(statement.ident)
                                   .arg(statement.line)
                                   .arg(statement.jet, outcome.translated,
-                                       notes.isEmpty() ? QString() : QStringLiteral("\n  note:   ") + notes.join(QStringLiteral("\n          ")))
+                                       notes.isEmpty() ? QString() : QStringLiteral("\n  note:   ") + notes.join(QStringLiteral("\n          ")),
+                                       literals == Literals::Bound ? QStringLiteral("bound") : QStringLiteral("inline"))
                                   .toStdString();
     SCOPED_TRACE(where);
 
@@ -375,6 +413,16 @@ TEST_P(JetCorpusTest, RunsWithJetResult)
                                     << "\n  found:    " << mismatch.toStdString()
                                     << (statement.check.isEmpty() ? std::string()
                                                                   : "\n  check:    " + statement.check.toStdString());
+}
+
+TEST_P(JetCorpusTest, RunsWithJetResult)
+{
+    checkStatement(GetParam(), Literals::Inline);
+}
+
+TEST_P(JetCorpusTest, RunsWithJetResultWithBoundLiterals)
+{
+    checkStatement(GetParam(), Literals::Bound);
 }
 
 std::string statementName(const ::testing::TestParamInfo<CorpusStatement>& info)
