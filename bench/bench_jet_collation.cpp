@@ -8,6 +8,7 @@
 //   bench_jet_collation [--races=N] [benchmark options]
 
 #include "store/JetExtensions.h"
+#include "store/JetFold.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -135,6 +136,37 @@ BENCHMARK(BM_IndexedJoin)
 
 // Process CPU time: the machine running benchmarks is often shared, and
 // waiting for a core is not the collation's cost.
+// The comparison alone, on neighbouring race keys (as a B-tree search sees
+// them): memcmp as BINARY does it, against jetCompare.
+void BM_CompareKeys(benchmark::State& state)
+{
+    const auto keys = static_cast<Keys>(state.range(0));
+    std::vector<std::string> texts;
+    for (int r = 0; r < 1024; ++r) {
+        texts.push_back(raceKey(r * 37, keys == Keys::Binary ? Keys::JetAscii : keys));
+    }
+    long long sum = 0;
+    for (auto _ : state) {
+        for (std::size_t k = 1; k < texts.size(); ++k) {
+            const std::string& a = texts[k - 1];
+            const std::string& b = texts[k];
+            if (keys == Keys::Binary) {
+                const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+                sum += c != 0 ? c : static_cast<int>(a.size()) - static_cast<int>(b.size());
+            } else {
+                sum += tq::store::jetCompare(a, b);
+            }
+        }
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(state.iterations() * 1023);
+}
+BENCHMARK(BM_CompareKeys)
+    ->ArgName("keys_binary0_jet1_jetwide2")
+    ->Arg(static_cast<int>(Keys::Binary))
+    ->Arg(static_cast<int>(Keys::JetAscii))
+    ->Arg(static_cast<int>(Keys::JetFullWidth));
+
 double seconds(Keys keys)
 {
     const std::clock_t start = std::clock();
