@@ -161,6 +161,33 @@ TEST(JetTranslator, RefusesWhatItCannotRunFaithfully)
     EXPECT_EQ(translated("SELECT '?', \"@x; y\", [a?b] FROM t"), "SELECT '?', '@x; y', [a?b] FROM t");
 }
 
+// Cut-off and damaged statements (a free-SQL box, a truncated file) must be
+// refused cleanly: every prefix either translates or throws DbError.
+TEST(JetTranslator, EveryPrefixOfAStatementTranslatesOrIsRefused)
+{
+    const char* const statements[] = {
+        "SELECT TOP 2 t.a AS x, Mid(b, 1, 2) & \"-\" FROM (t INNER JOIN u ON t.k = u.k) WHERE c Between 1 And #1/2/2023# "
+        "AND d In (\"a\", 'b') AND Not IsNull(e) GROUP BY t.a, b HAVING Count(*) > 1 ORDER BY 1 DESC;",
+        "CREATE TABLE t (ID COUNTER, a TEXT(10) WITH COMP NOT NULL, b CHAR 5, CONSTRAINT pk PRIMARY KEY (ID))",
+        "ALTER TABLE t ADD COLUMN c LONG CONSTRAINT u UNIQUE",
+        "DELETE x.* FROM t AS x INNER JOIN u ON x.k = u.k WHERE u.f = True",
+        "UPDATE t SET t.a = 2 ^ -b \\ 3 Mod 2, c = \"x\" + d WHERE e Like \"*a[!b]#\"",
+        "INSERT INTO t (a, b) VALUES (-1.5e3, 'it''s')",
+    };
+    for (const char* statement : statements) {
+        const QString full = QString::fromUtf8(statement);
+        for (qsizetype n = 0; n <= full.size(); ++n) {
+            const QString part = full.left(n);
+            try {
+                translateJetParameterized(part);
+                translateJetStatements(part);
+            } catch (const DbError& e) {
+                EXPECT_EQ(e.code(), 0) << part.toStdString();
+            }
+        }
+    }
+}
+
 // An in-memory database with the Jet extensions and a small table of scores.
 class JetTranslatorDb : public ::testing::Test {
 protected:
