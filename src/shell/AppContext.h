@@ -9,6 +9,7 @@
 #include "common/ErrorLog.h"
 #include "conditions/ConditionCatalogue.h"
 #include "shell/Busy.h"
+#include "shell/PreparationReport.h"
 #include "shell/Prompter.h"
 
 #include <QString>
@@ -55,6 +56,10 @@ public:
     const QString& appDir() const { return catalogue.appDir; }
     const QString& appDbPath() const { return catalogue.appDbPath; }
 
+    // The executable's directory, or the directory given by --app-dir: where
+    // the catalogue is read from (its PATH= line may move AppDir elsewhere).
+    QString programDir;
+
     common::ErrorLog errorLog;
     conditions::ConditionCatalogue catalogue;
 
@@ -66,6 +71,9 @@ public:
     QString userName; // a single blank or empty: no name registered
     QString appVersion = programVersion();
     ColourSettings colours;
+
+    // What the database check and preparation did in this run.
+    PreparationReport preparation;
 
     // The one connection to the application database, open for the whole run
     // once start-up has opened it.

@@ -1,0 +1,329 @@
+#include "shell/DbLifecycle.h"
+
+#include "shell/AppContext.h"
+#include "shell/DbCompaction.h"
+#include "shell/StartupAborted.h"
+#include "store/Operations.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tq::shell {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Reports an unexpected error under `procedure` and ends start-up; an end
+// already decided further down passes through unchanged.
+template <typename Body>
+auto fatalOnError(AppContext& ctx, const QString& procedure, Body&& body)
+{
+    try {
+        return body();
+    } catch (const StartupAborted&) {
+        throw;
+    } catch (const store::DbError& e) {
+        ctx.errorLog.report({e.code(), e.describe(), {}}, procedure);
+        throw StartupAborted(procedure, e.describe());
+    } catch (const std::exception& e) {
+        const QString text = QString::fromStdString(e.what());
+        ctx.errorLog.report({0, text, {}}, procedure);
+        throw StartupAborted(procedure, text);
+    }
+}
+
+[[noreturn]] void fatalMessage(AppContext& ctx, const QString& procedure, const QString& text)
+{
+    ctx.prompter.inform(Message{text, {}, Icon::Critical, false});
+    throw StartupAborted(procedure, text);
+}
+
+// Whether the SELECT opens without error.
+bool probe(store::Database& db, const QString& sql)
+{
+    try {
+        const store::Recordset rs = db.openRecordset(sql);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Runs one upgrade statement; a failing statement is skipped.
+bool tryExecute(store::Database& db, const QString& sql)
+{
+    try {
+        db.execute(sql);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Adds a column with TBFldAdd; a failure shows the engine's description and
+// the preparation goes on.
+void addField(AppContext& ctx, const QString& table, const QString& field, const QString& typeName,
+              const QString& size)
+{
+    const QString error = store::TBFldAdd(*ctx.appDb, table, field, typeName, size);
+    if (!error.isEmpty())
+        ctx.prompter.inform(Message{error, {}, Icon::Exclamation, false});
+}
+
+const QString kSingle = QStringLiteral("数値型 (単精度浮動小数点)");
+const QString kLong = QStringLiteral("数値型 (長整数)");
+
+// The sixteen statistics columns added to お気に入り in one step, with their types.
+const std::pair<const char16_t*, bool> kStatisticsColumns[] = {
+    {u"単平均配当", false}, {u"単最高配当", false}, {u"複平均配当", false}, {u"複最高配当", false},
+    {u"最高配当抜き単回収率", false}, {u"最高配当抜き複回収率", false}, {u"レース件数", true},
+    {u"レース勝率", false}, {u"レース連対率", false}, {u"レース複勝率", false}, {u"平均頭数", false},
+    {u"最低勝率", false}, {u"最低連対率", false}, {u"最低複勝率", false}, {u"戻り均等単回収率", false},
+    {u"戻り均等最低単回収率", false},
+};
+
+// The result grid's column names in display order (the default rows of 分析結果表示設定).
+const char16_t* const kResultColumns[] = {
+    u"総件数", u"１着件数", u"２着件数", u"３着件数", u"着外件数", u"勝率", u"連対率", u"複勝率", u"単回収率",
+    u"複回収率", u"単平均配当", u"単最高配当", u"複平均配当", u"複最高配当", u"最高配当抜き単回収率",
+    u"最高配当抜き複回収率", u"レース件数", u"レース勝率", u"レース連対率", u"レース複勝率", u"平均頭数",
+    u"最低勝率", u"最低連対率", u"最低複勝率", u"戻り均等単回収率", u"戻り均等最低単回収率",
+};
+
+void upgradeSchema(AppContext& ctx)
+{
+    store::Database& db = *ctx.appDb;
+    QStringList& applied = ctx.preparation.upgrades;
+
+    if (!probe(db, QStringLiteral("select 表示 from お気に入り"))) {
+        applied << QStringLiteral("お気に入り.表示");
+        if (tryExecute(db, QStringLiteral("ALTER TABLE お気に入り ADD COLUMN 表示 BIT")))
+            tryExecute(db, QStringLiteral("update お気に入り set 表示=True"));
+    }
+    if (!probe(db, QStringLiteral("select 単平均配当 from お気に入り"))) {
+        applied << QStringLiteral("お気に入り.単平均配当 …");
+        for (const auto& [name, isLong] : kStatisticsColumns)
+            addField(ctx, QStringLiteral("お気に入り"), QString::fromUtf16(name), isLong ? kLong : kSingle,
+                     QStringLiteral("4"));
+    }
+    if (!probe(db, QStringLiteral("select 色 from お気に入り"))) {
+        applied << QStringLiteral("お気に入り.色");
+        addField(ctx, QStringLiteral("お気に入り"), QStringLiteral("色"), kLong, QStringLiteral("4"));
+    }
+    if (!probe(db, QStringLiteral("select 登録日時 from お気に入り"))) {
+        applied << QStringLiteral("お気に入り.登録日時");
+        addField(ctx, QStringLiteral("お気に入り"), QStringLiteral("登録日時"), QStringLiteral("日付型"),
+                 QStringLiteral("-"));
+    }
+    if (probe(db, QStringLiteral("select * from お気に入り直前なし"))
+        && !probe(db, QStringLiteral("select 作者名 from お気に入り直前なし"))) {
+        applied << QStringLiteral("お気に入り直前なし.作者名");
+        addField(ctx, QStringLiteral("お気に入り直前なし"), QStringLiteral("作者名"), QStringLiteral("ﾃｷｽﾄ型"),
+                 QStringLiteral("50"));
+    }
+    if (!probe(db, QStringLiteral("select 作者名 from お気に入り"))) {
+        applied << QStringLiteral("お気に入り.作者名");
+        addField(ctx, QStringLiteral("お気に入り"), QStringLiteral("作者名"), QStringLiteral("ﾃｷｽﾄ型"),
+                 QStringLiteral("50"));
+    }
+    if (!probe(db, QStringLiteral("select * from 色設定"))) {
+        applied << QStringLiteral("色設定");
+        tryExecute(db, QStringLiteral("CREATE TABLE 色設定   (回収率値 LONG , 回収率色 LONG,勝率値 LONG,勝率色 LONG,"
+                                      "連対率値 LONG,連対率色 LONG,複勝率値 LONG,複勝率色 LONG )"));
+        tryExecute(db, QStringLiteral("INSERT INTO 色設定 VALUES (100 , 8421631,20,8453888,50,16744576,80,8454143 )"));
+    }
+    if (!probe(db, QStringLiteral("select * from 分析結果表示設定"))) {
+        applied << QStringLiteral("分析結果表示設定");
+        tryExecute(db, QStringLiteral("CREATE TABLE 分析結果表示設定   (項目名 CHAR(50),表示順 LONG,サイズ SINGLE "
+                                      ",PRIMARY KEY(項目名 ))"));
+        // One transaction for the default rows: one file sync instead of 26.
+        store::Transaction transaction(db);
+        int order = 0;
+        for (const char16_t* name : kResultColumns)
+            tryExecute(db, QStringLiteral("INSERT INTO 分析結果表示設定 VALUES ('") + QString::fromUtf16(name)
+                               + QStringLiteral("' , ") + QString::number(++order) + QStringLiteral(",10 )"));
+        transaction.commit();
+    }
+    if (!probe(db, QStringLiteral("select お気に入り名称 from Tお気に入り該当馬"))) {
+        applied << QStringLiteral("Tお気に入り該当馬.お気に入り名称");
+        tryExecute(db, QStringLiteral("ALTER TABLE Tお気に入り該当馬 ADD COLUMN お気に入り名称 CHAR 255"));
+        tryExecute(db, QStringLiteral("ALTER TABLE Tお気に入り該当馬 DROP COLUMN 名称"));
+    }
+    if (!probe(db, QStringLiteral("select * from 一覧表示設定"))) {
+        applied << QStringLiteral("一覧表示設定");
+        tryExecute(db, QStringLiteral("CREATE TABLE 一覧表示設定   (設定名 CHAR(50) , 項目名 CHAR(50),表示順 LONG,"
+                                      "サイズ SINGLE ,PRIMARY KEY( 設定名,項目名 ))"));
+    }
+}
+
+std::unique_ptr<store::Dynaset> openOrThrow(AppContext& ctx, const QString& sql)
+{
+    bool ok = false;
+    auto rs = store::TBOpn(ctx.errorLog, *ctx.appDb, sql, ok);
+    if (!ok || !rs)
+        throw std::runtime_error(QString(QStringLiteral("cannot open: ") + sql).toStdString());
+    return rs;
+}
+
+// Rewrites this program's row, or the today's-favourites add-in's row, of Sアドイン管理.
+void registerProgram(AppContext& ctx, const QString& id, const QString& displayName)
+{
+    const QString where = QStringLiteral(" Where ソフトID='") + id + QLatin1Char('\'');
+    ctx.appDb->execute(QStringLiteral("delete * from Sアドイン管理") + where);
+    auto rs = openOrThrow(ctx, QStringLiteral("select * from Sアドイン管理") + where);
+    if (rs->recordCount() != 0)
+        return;
+    rs->addNew();
+    rs->setValue(QStringLiteral("ソフトID"), store::Value(id));
+    rs->setValue(QStringLiteral("名称"), store::Value(displayName));
+    rs->setValue(QStringLiteral("パス"), store::Value(programPath(ctx.appDir(), id)));
+    rs->setValue(QStringLiteral("起動オプション"), store::Value(QString()));
+    rs->setValue(QStringLiteral("買い目出力"), store::Value(QStringLiteral("0")));
+    rs->update();
+    ++ctx.preparation.addinRows;
+}
+
+void registerAddins(AppContext& ctx)
+{
+    store::Transaction transaction(*ctx.appDb);
+    registerProgram(ctx, QStringLiteral("DEVovuved"), QStringLiteral("過去データ分析"));
+    registerProgram(ctx, QStringLiteral("ZAVozivuzar"), QStringLiteral("本日のお気に入り"));
+
+    ctx.appDb->execute(QStringLiteral("delete * from Sアドイン項目管理 Where ソフトID='ZAVozivuzar'"));
+    auto rs = openOrThrow(ctx, QStringLiteral("Sアドイン項目管理"));
+    const std::pair<QString, QString> columns[] = {
+        {QStringLiteral("お気に入り件数"), QStringLiteral("お気に入りに該当した件数")},
+        {QStringLiteral("お気に入り名称"),
+         QStringLiteral("該当したお気に入りの名称（複数ある場合はカンマでつなげて表示）")},
+    };
+    for (const auto& [column, description] : columns) {
+        rs->addNew();
+        rs->setValue(QStringLiteral("ソフトID"), store::Value(QStringLiteral("ZAVozivuzar")));
+        rs->setValue(QStringLiteral("区分"), store::Value(QStringLiteral("B")));
+        rs->setValue(QStringLiteral("MDB名"), store::Value(ctx.appDbPath()));
+        rs->setValue(QStringLiteral("テーブル名"), store::Value(QStringLiteral("Tお気に入り該当馬")));
+        rs->setValue(QStringLiteral("項目名"), store::Value(column));
+        rs->setValue(QStringLiteral("説明"), store::Value(description));
+        rs->update();
+        ++ctx.preparation.addinRows;
+    }
+    transaction.commit();
+}
+
+QString inAppDir(const AppContext& ctx, const QString& fileName)
+{
+    return QDir(ctx.appDir()).filePath(fileName);
+}
+
+} // namespace
+
+QString programPath(const QString& appDir, const QString& softwareId)
+{
+    // Linux executables carry no extension.
+    return QDir(appDir).filePath(softwareId);
+}
+
+bool funDBChk(AppContext& ctx)
+{
+    const QString procedure = QStringLiteral("funDBChk");
+    return fatalOnError(ctx, procedure, [&]() {
+        const QString target = ctx.appDbPath();
+        if (QFileInfo::exists(target)) {
+            ctx.preparation.source = PreparationReport::Source::Present;
+            return false;
+        }
+        const QString backup = inAppDir(ctx, QStringLiteral("DEVovuved.mdb.001"));
+        if (QFileInfo::exists(backup)) {
+            ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないのでバックアップから復元します"));
+            if (!store::Fun_blnCopyFile(ctx.errorLog, backup, target, true))
+                fatalMessage(ctx, procedure,
+                             QStringLiteral("バックアップからのリカバリーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
+            ctx.preparation.source = PreparationReport::Source::Backup;
+            return true;
+        }
+        const QString initial = inAppDir(ctx, QStringLiteral("DEVovuved_init.mdb"));
+        if (QFileInfo::exists(initial)) {
+            ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないので初期化します"));
+            if (!store::Fun_blnCopyFile(ctx.errorLog, initial, target, true))
+                fatalMessage(ctx, procedure,
+                             QStringLiteral("初期化用データベースからのコピーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
+            ctx.preparation.source = PreparationReport::Source::Initial;
+            return true;
+        }
+        fatalMessage(ctx, procedure, QStringLiteral("初期化用データベースが存在しません。再セットアップを行って下さい"));
+        return false;
+    });
+}
+
+void subDB_Init(AppContext& ctx)
+{
+    fatalOnError(ctx, QStringLiteral("subDB_Init"), [&]() {
+        const QString path = ctx.appDbPath();
+        ctx.busy.setProgress(QStringLiteral("データベースの最適化中です") + kCrLf + QStringLiteral("（") + path
+                             + QStringLiteral("）"));
+        if (!DBComp(ctx, path)) {
+            ctx.prompter.inform(Message{QStringLiteral("起動時にエラーが発生しました。") + kCrLf
+                                            + QStringLiteral("システムを終了します。"),
+                                        AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"),
+                                        Icon::Critical, true});
+            throw StartupAborted(QStringLiteral("subDB_Init"), QStringLiteral("compaction failed"));
+        }
+        ctx.busy.setProgress(QStringLiteral("データベースの最適化を終了しました") + kCrLf + QStringLiteral("（")
+                             + path + QStringLiteral("）"));
+        subDB_Link(ctx);
+        subDB_Set(ctx);
+    });
+}
+
+void subDB_Link(AppContext& ctx)
+{
+    fatalOnError(ctx, QStringLiteral("subDB_Link"), [&]() {
+        ctx.busy.setProgress(QStringLiteral("リンク再作成中です"));
+        const auto& cat = ctx.catalogue;
+        ctx.hensaDbPath = inAppDir(ctx, QStringLiteral("VUDevuzI.mdb"));
+        const std::pair<const QStringList*, QString> sources[] = {
+            {&cat.thisLinks, ctx.thisDbPath}, {&cat.dataLinks, ctx.dataDbPath}, {&cat.codeLinks, ctx.codeDbPath},
+            {&cat.ketoLinks, ctx.ketoDbPath}, {&cat.hensaLinks, ctx.hensaDbPath},
+        };
+        for (const auto& [names, source] : sources)
+            for (const QString& name : *names)
+                store::TBLink(ctx.errorLog, ctx.appDbPath(), source, name);
+        ctx.busy.setProgress(QStringLiteral("リンク再作成を終了しました"));
+    });
+}
+
+void subDB_Set(AppContext& ctx)
+{
+    const QString procedure = QStringLiteral("subDB_Set");
+    fatalOnError(ctx, procedure, [&]() {
+        ctx.busy.setProgress(QStringLiteral("アドイン管理登録中です"));
+        ctx.appDb.reset();
+        bool ok = false;
+        ctx.appDb = store::DBOpn(ctx.errorLog, ctx.appDbPath(), ok);
+        if (!ok || !ctx.appDb)
+            throw std::runtime_error(QString(QStringLiteral("cannot open the application database ") + ctx.appDbPath()).toStdString());
+        upgradeSchema(ctx);
+        registerAddins(ctx);
+        ctx.busy.setProgress(QStringLiteral("アドイン管理登録終了しました"));
+    });
+}
+
+void countLinks(AppContext& ctx)
+{
+    auto& report = ctx.preparation;
+    report.linksRequested = report.linksMade = 0;
+    report.missingLinks.clear();
+    const auto& cat = ctx.catalogue;
+    for (const QStringList* names : {&cat.thisLinks, &cat.dataLinks, &cat.codeLinks, &cat.ketoLinks, &cat.hensaLinks}) {
+        for (const QString& name : *names) {
+            ++report.linksRequested;
+            if (ctx.appDb && ctx.appDb->hasTable(name))
+                ++report.linksMade;
+            else
+                report.missingLinks << name;
+        }
+    }
+}
+
+} // namespace tq::shell
