@@ -148,21 +148,16 @@ Lease Connection::acquire(const QString& jetSql)
         }
         if (!stmt)
             throw DbError(0, QStringLiteral("Invalid SQL statement: the text holds no statement."), jetSql, sql);
-        // The translation of some Jet statements is a script of several.
+        // The translation of some Jet statements is a script of several; the
+        // later ones may name tables the earlier ones create, so they are
+        // not prepared here.
         const char* end = utf8.constData() + utf8.size();
-        while (tail && tail < end) {
-            sqlite3_stmt* next = nullptr;
-            const char* nextTail = nullptr;
-            rc = sqlite3_prepare_v2(m_db, tail, int(end - tail), &next, &nextTail);
-            sqlite3_finalize(next);
-            if (rc != SQLITE_OK || next) {
+        for (const char* p = tail; p && p < end; ++p) {
+            if (*p != ';' && !QChar::isSpace(uchar(*p))) {
                 sqlite3_finalize(stmt);
-                if (rc != SQLITE_OK)
-                    fail(rc, jetSql, sql);
                 lease.script = sql;
                 return lease;
             }
-            tail = nextTail;
         }
         lease.stmt = stmt;
         lease.key = sql;

@@ -39,10 +39,12 @@ Value::Kind Field::kind() const
 
 qint64 Field::toInt() const
 {
-    switch (sqlite3_column_type(m_stmt, m_index)) {
-    case SQLITE_INTEGER: return sqlite3_column_int64(m_stmt, m_index);
+    // One column call; the value calls after it are plain reads.
+    sqlite3_value* v = sqlite3_column_value(m_stmt, m_index);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return sqlite3_value_int64(v);
     case SQLITE_NULL: return 0;
-    case SQLITE_FLOAT: return realToInt(sqlite3_column_double(m_stmt, m_index));
+    case SQLITE_FLOAT: return realToInt(sqlite3_value_double(v));
     default: return value().toInt();
     }
 }
@@ -221,12 +223,10 @@ FieldType Recordset::fieldType(int index) const
     }
 }
 
-Field Recordset::field(int index) const
+void Recordset::badField(int index) const
 {
     checkIndex(index);
-    if (m_eof)
-        noCurrentRecord(m_lease.jetSql);
-    return Field(m_lease.stmt, index);
+    noCurrentRecord(m_lease.jetSql);
 }
 
 Field Recordset::field(const QString& name) const

@@ -67,7 +67,12 @@ public:
     // From the declared type; for an expression, from the current value.
     FieldType fieldType(int index) const;
 
-    Field field(int index) const;
+    Field field(int index) const
+    {
+        if (index < 0 || index >= m_fieldCount || m_eof) [[unlikely]]
+            badField(index);
+        return Field(m_lease.stmt, index);
+    }
     Field field(const QString& name) const;
     Value value(int index) const { return field(index).value(); }
     Value value(const QString& name) const { return field(name).value(); }
@@ -79,6 +84,7 @@ private:
     void step();
     void rerun();
     void checkIndex(int index) const;
+    [[noreturn]] void badField(int index) const;
 
     std::shared_ptr<detail::Connection> m_conn;
     detail::Lease m_lease;

@@ -167,6 +167,20 @@ TEST_F(DatabaseRecordset, FailingStepInsideATransactionLeavesNothingWritten)
     EXPECT_EQ(scalar(file, "SELECT group_concat(horse) FROM owners"), QStringLiteral("1"));
 }
 
+TEST_F(DatabaseRecordset, StatementsTranslatedIntoSeveralRunAllOrNothing)
+{
+    // SELECT ... INTO: the new table takes the source columns' types.
+    EXPECT_EQ(db->execute(QStringLiteral("SELECT id, name INTO horsecopy FROM horses WHERE id > 1")), 2);
+    EXPECT_EQ(db->declaredColumnType(QStringLiteral("horsecopy"), QStringLiteral("name")), QStringLiteral("TEXT(20)"));
+    // The added key column gets 0 in both rows, so its unique index fails:
+    // the column must not stay behind either.
+    EXPECT_THROW(db->execute(QStringLiteral("ALTER TABLE owners ADD COLUMN c LONG CONSTRAINT pk PRIMARY KEY")), DbError);
+    EXPECT_EQ(db->declaredColumnType(QStringLiteral("owners"), QStringLiteral("c")), QString());
+    db->execute(QStringLiteral("CREATE TABLE fresh (a LONG)"));
+    EXPECT_EQ(db->execute(QStringLiteral("ALTER TABLE fresh ADD COLUMN c LONG CONSTRAINT pk PRIMARY KEY")), 0);
+    EXPECT_EQ(db->declaredColumnType(QStringLiteral("fresh"), QStringLiteral("c")), QStringLiteral("INTEGER LONG"));
+}
+
 TEST_F(DatabaseRecordset, RepeatedStatementsReuseOnePreparedStatement)
 {
     for (int i = 0; i < 5; ++i) {
