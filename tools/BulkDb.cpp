@@ -36,6 +36,12 @@ void collationNeeded(void*, sqlite3* db, int, const char* name)
 
 } // namespace
 
+void prepareConnection(sqlite3* db)
+{
+    tq::store::registerJetExtensions(db);
+    sqlite3_collation_needed(db, nullptr, collationNeeded);
+}
+
 BulkDb::BulkDb(const QString& path) : m_path(path), m_tmp(path + QStringLiteral(".tmp"))
 {
     QFile::remove(m_tmp);
@@ -47,8 +53,7 @@ BulkDb::BulkDb(const QString& path) : m_path(path), m_tmp(path + QStringLiteral(
         m_db = nullptr;
         throw BulkError(QString(QStringLiteral("cannot create ") + m_tmp + QStringLiteral(": ") + msg).toStdString());
     }
-    tq::store::registerJetExtensions(m_db);
-    sqlite3_collation_needed(m_db, nullptr, collationNeeded);
+    prepareConnection(m_db);
     exec(QStringLiteral("PRAGMA page_size=16384"));
     exec(QStringLiteral("PRAGMA journal_mode=OFF"));
     exec(QStringLiteral("PRAGMA synchronous=OFF"));

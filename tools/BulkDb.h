@@ -14,6 +14,11 @@ struct sqlite3_stmt;
 
 namespace tq::tools {
 
+// Registers the Jet extensions on a connection, plus a byte-order stand-in for
+// the JET collation when the database layer has not registered one (enough
+// for the digit keys the generator indexes). For readers of generated files.
+void prepareConnection(sqlite3* db);
+
 class BulkError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

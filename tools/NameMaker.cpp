@@ -20,6 +20,13 @@ const char16_t* const kWords[] = {
     u"ルナ", u"ソル", u"ステラ", u"ノヴァ", u"アクア", u"テラ", u"イグニス", u"ヴェール",
 };
 
+const char16_t* const kShort[] = {
+    u"アイ", u"ユメ", u"カゼ", u"ソラ", u"ハナ", u"ホシ", u"ツキ", u"ミズ", u"ヤマ", u"モリ",
+    u"ウミ", u"ニジ", u"ユキ", u"アメ", u"ヒノ", u"コト", u"マイ", u"レイ", u"ルカ", u"セナ",
+    u"ミラ", u"リオ", u"ノア", u"エル", u"ロゼ", u"ジン", u"ガイ", u"ケイ", u"ラン", u"ゼロ",
+    u"ドン", u"ビビ", u"ポコ", u"ララ", u"ナナ", u"ミミ", u"キキ", u"テン", u"マル", u"サン",
+};
+
 struct Kanji {
     const char16_t* kanji;
     const char16_t* kana;
@@ -71,9 +78,20 @@ const T& pick(Prng& rng, const T (&items)[N])
 QString NameMaker::horseName()
 {
     for (int attempt = 0;; ++attempt) {
-        QString name = str(pick(m_rng, kWords));
-        if (m_rng.chance(0.85) || name.size() < 3)
-            name += str(pick(m_rng, kWords));
+        QString name;
+        const double u = m_rng.uniform();
+        if (u < 0.5) {
+            const QString a = str(pick(m_rng, kWords)), b = str(pick(m_rng, kWords));
+            if (a == b)
+                continue;
+            name = a + b;
+        } else if (u < 0.7) {
+            name = str(pick(m_rng, kShort)) + str(pick(m_rng, kWords));
+        } else if (u < 0.9) {
+            name = str(pick(m_rng, kWords)) + str(pick(m_rng, kShort));
+        } else {
+            name = str(pick(m_rng, kShort)) + str(pick(m_rng, kShort)) + str(pick(m_rng, kWords));
+        }
         if (name.size() > 9)
             continue;
         if (attempt > 20) {
@@ -101,6 +119,15 @@ PersonName NameMaker::personName(int index)
 }
 
 QString NameMaker::surname() { return str(pick(m_rng, kSurnames).kanji); }
+
+QString NameMaker::damName()
+{
+    QString name;
+    do
+        name = str(pick(m_rng, kWords)) + str(pick(m_rng, kShort));
+    while (name.size() > 9);
+    return name;
+}
 
 QString NameMaker::lineName(int index)
 {

@@ -21,6 +21,8 @@ public:
 
     // A katakana horse name of 2-9 characters, never returned twice.
     QString horseName();
+    // A name for a horse that appears only in pedigrees (may repeat).
+    QString damName();
     // A person's name; `index` makes it unique for the first few thousand people.
     PersonName personName(int index);
     QString surname();

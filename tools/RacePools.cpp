@@ -13,12 +13,12 @@ QString two(int n) { return QString::number(n).rightJustified(2, QLatin1Char('0'
 // Probability that a finishes first and b second.
 double order2(const std::vector<Starter>& s, int a, int b)
 {
-    return s[a].q * s[b].q / (1 - s[a].q);
+    return s[a].qx * s[b].qx / (1 - s[a].qx);
 }
 
 double order3(const std::vector<Starter>& s, int a, int b, int c)
 {
-    return order2(s, a, b) * s[c].q / (1 - s[a].q - s[b].q);
+    return order2(s, a, b) * s[c].qx / (1 - s[a].qx - s[b].qx);
 }
 
 double quinellaShare(const std::vector<Starter>& s, int a, int b) { return order2(s, a, b) + order2(s, b, a); }
@@ -29,17 +29,44 @@ double trioShare(const std::vector<Starter>& s, int a, int b, int c)
            + order3(s, c, b, a);
 }
 
-// Probability that a and b both finish in the first three, divided by 3 so
-// that the shares of all pairs sum to 1.
-double wideShare(const std::vector<Starter>& s, int a, int b)
+// Share of the ワイド pool on every pair: the probability that both finish in
+// the first three, concentrated towards the favourites and normalised.
+std::vector<std::vector<double>> wideShares(const std::vector<Starter>& s)
 {
-    double p = quinellaShare(s, a, b);
-    for (int k = 0; k < int(s.size()); ++k) {
-        if (k == a || k == b)
-            continue;
-        p += order3(s, a, k, b) + order3(s, k, a, b) + order3(s, b, k, a) + order3(s, k, b, a);
-    }
-    return p / 3;
+    const int n = int(s.size());
+    std::vector<std::vector<double>> w(n, std::vector<double>(n, 0));
+    double total = 0;
+    for (int a = 0; a < n; ++a)
+        for (int b = a + 1; b < n; ++b) {
+            double p = order2(s, a, b) + order2(s, b, a);
+            for (int k = 0; k < n; ++k) {
+                if (k == a || k == b)
+                    continue;
+                p += order3(s, a, k, b) + order3(s, k, a, b) + order3(s, b, k, a) + order3(s, k, b, a);
+            }
+            w[a][b] = w[b][a] = std::pow(p, kWideConcentration);
+            total += w[a][b];
+        }
+    for (auto& row : w)
+        for (double& v : row)
+            v /= total;
+    return w;
+}
+
+// Share of the place pool on each starter (k places paid).
+std::vector<double> placeShares(const std::vector<Starter>& s, int k)
+{
+    const int n = int(s.size());
+    std::vector<double> q(n), t2, t3, r(n);
+    for (int i = 0; i < n; ++i)
+        q[i] = s[i].qx;
+    harvilleTop(q, t2, t3);
+    double total = 0;
+    for (int i = 0; i < n; ++i)
+        total += r[i] = std::pow(k == 3 ? t3[i] : t2[i], kConcentration);
+    for (double& v : r)
+        v /= total;
+    return r;
 }
 
 double frameShare(const std::vector<Starter>& s, int f, int g)
@@ -155,13 +182,7 @@ std::vector<double> placeOddsLowerBound(const std::vector<Starter>& s)
     std::vector<double> out(n, 0);
     if (k == 0)
         return out;
-    std::vector<double> q(n), t2, t3;
-    for (int i = 0; i < n; ++i)
-        q[i] = s[i].q;
-    harvilleTop(q, t2, t3);
-    std::vector<double> r(n);
-    for (int i = 0; i < n; ++i)
-        r[i] = (k == 3 ? t3[i] : t2[i]) / k;
+    const std::vector<double> r = placeShares(s, k);
     for (int i = 0; i < n; ++i) {
         std::vector<double> others;
         for (int j = 0; j < n; ++j)
@@ -202,10 +223,7 @@ Payouts computePayouts(const std::vector<Starter>& s, const BetsSold& sold)
 
     // Place: every horse ranked within the places paid (more on a dead heat).
     if (const int k = placesPaid(n); k > 0) {
-        std::vector<double> q(n), t2, t3;
-        for (int i = 0; i < n; ++i)
-            q[i] = s[i].q;
-        harvilleTop(q, t2, t3);
+        const std::vector<double> r = placeShares(s, k);
         std::vector<int> placed;
         for (int i = 0; i < n; ++i)
             if (s[i].rank > 0 && s[i].rank <= k)
@@ -215,13 +233,14 @@ Payouts computePayouts(const std::vector<Starter>& s, const BetsSold& sold)
         });
         double sum = 0;
         for (int i : placed)
-            sum += (k == 3 ? t3[i] : t2[i]) / k;
+            sum += r[i];
         for (std::size_t j = 0; j < placed.size() && j < p.place.size(); ++j) {
             const int i = placed[j];
-            p.place[j] = PaySlot{two(s[i].umaban), payYen(kPlaceNet, sum, int(placed.size()), (k == 3 ? t3[i] : t2[i]) / k)};
+            p.place[j] = PaySlot{two(s[i].umaban), payYen(kPlaceNet, sum, int(placed.size()), r[i])};
         }
     }
 
+    const auto wideShare = wideShares(s);
     std::vector<std::pair<QString, double>> quinella, frame, exacta, trio, wide;
     for (const auto& r : readings) {
         if (r.size() >= 2) {
@@ -237,7 +256,7 @@ Payouts computePayouts(const std::vector<Starter>& s, const BetsSold& sold)
             trio.emplace_back(two(s[t[0]].umaban) + two(s[t[1]].umaban) + two(s[t[2]].umaban), trioShare(s, t[0], t[1], t[2]));
             for (int x = 0; x < 3; ++x)
                 for (int y = x + 1; y < 3; ++y)
-                    wide.emplace_back(two(s[t[x]].umaban) + two(s[t[y]].umaban), wideShare(s, t[x], t[y]));
+                    wide.emplace_back(two(s[t[x]].umaban) + two(s[t[y]].umaban), wideShare[t[x]][t[y]]);
         }
     }
     // ワイド pays every pair of the first three: the pool's profit is split

@@ -15,6 +15,7 @@ struct Starter {
     int umaban = 0;       // 1..18
     int waku = 0;         // 1..8
     double q = 0;         // public win probability (sums to 1 over the starters)
+    double qx = 0;        // the probability the combination pools are built on
     int rank = 0;         // finishing position (ties share it); 0 = did not finish
     double winOdds = 0;   // the final win odds shown for it
 };
@@ -28,6 +29,10 @@ struct BetsSold {
 
 // Takeouts (share of the pool kept back).
 inline constexpr double kWinNet = 0.80, kPlaceNet = 0.80, kQuinellaNet = 0.775, kExactaNet = 0.75;
+
+// Place and ワイド stakes lean towards the favourites more than their chances
+// alone would: share ∝ probability ^ kConcentration.
+inline constexpr double kConcentration = 1.25, kWideConcentration = 1.03;
 
 // Number of places paid for a number of starters: 3 (8 or more), 2 (5-7), 0.
 int placesPaid(int starters);

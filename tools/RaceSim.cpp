@@ -12,7 +12,7 @@ namespace tq::tools {
 namespace {
 
 // How sharply strength decides the race: win probability ∝ exp(strength / T).
-constexpr double kTemperature = 0.42;
+constexpr double kTemperature = 0.55;
 constexpr int kJockeys = 140, kTrainers = 110, kSires = 80;
 constexpr int kWarmupYears = 2;
 
@@ -199,7 +199,7 @@ int Simulator::newHorse(int birthYear, int level, const QDate& date)
     h.colour = m_names.colour();
     h.sire = m_rng.between(0, kSires - 1);
     h.damSire = m_rng.between(0, kSires - 1);
-    h.damName = m_names.horseName();
+    h.damName = m_names.damName();
     h.birthplace = m_names.birthplace();
     h.breeder = m_names.breeder();
     const Sire& s = m_w.sires[h.sire];
@@ -617,10 +617,15 @@ void Simulator::result(Race& race, std::vector<Entry*>& es, int raceIndex)
     const int n = int(st.size());
     race.starters = n;
     // The public's view: strength seen through a little noise.
-    std::vector<double> view(n), perf(n);
+    std::vector<double> view(n), perf(n), plain(n);
+    // The public slightly overrates outsiders (flattened view), as real
+    // betting pools do.
     for (int i = 0; i < n; ++i)
-        view[i] = st[i]->strength + m_rng.normal(0, 0.1);
+        view[i] = 0.93 * (plain[i] = st[i]->strength + m_rng.normal(0, 0.05));
     const std::vector<double> q0 = softmax(view);
+    for (double& v : plain)
+        v *= 0.96;
+    const std::vector<double> qx = softmax(plain);
     std::vector<double> odds(n), q(n);
     double qsum = 0;
     for (int i = 0; i < n; ++i) {
@@ -689,7 +694,7 @@ void Simulator::result(Race& race, std::vector<Entry*>& es, int raceIndex)
     }();
     std::vector<Starter> starters(n);
     for (int i = 0; i < n; ++i) {
-        starters[i] = Starter{st[i]->umaban, st[i]->waku, q[i] / qsum, rank[i], odds[i]};
+        starters[i] = Starter{st[i]->umaban, st[i]->waku, q[i] / qsum, qx[i], rank[i], odds[i]};
         st[i]->publicProb = q[i];
         st[i]->finish = rank[i];
         st[i]->corner4 = corner[i];
@@ -860,7 +865,9 @@ World Simulator::run()
 
     // Warm-up years give the horses careers before the data begin; their
     // races are not kept.
-    for (QDate d = QDate(m_start.year() - kWarmupYears, 1, 1); d < m_start; d = d.addDays(1))
+    // Short test spans get one warm-up year.
+    const int warmup = m_opt.months > 0 ? 1 : kWarmupYears;
+    for (QDate d = m_start.addYears(-warmup); d < m_start; d = d.addDays(1))
         if (d.dayOfWeek() >= 6)
             raceDay(d, false);
     const int warmRaces = int(m_w.races.size());
