@@ -400,6 +400,8 @@ QString Parser::parseAlias(QString* aliasName)
             syntaxError();
     } else if (!isNameToken()) {
         return out;
+    } else {
+        out += QStringLiteral(" AS"); // UPDATE and DELETE need the AS that Jet lets one leave out
     }
     const Token& name = take();
     out += leadOf(name) + identifier(name);

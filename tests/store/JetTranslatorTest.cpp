@@ -86,6 +86,8 @@ TEST(JetTranslator, RewritesDataStatements)
         {"DELETE a.* FROM 表 AS a INNER JOIN u ON a.k = u.k WHERE u.z = 1",
          "DELETE FROM \"表\" WHERE rowid IN (SELECT \"a\".rowid FROM 表 AS a INNER JOIN u ON a.k = u.k WHERE u.z = 1)"},
         {"SELECT TOP 5 a FROM t", "SELECT a FROM t LIMIT 5"},
+        {"DELETE * FROM t x WHERE x.a = 1", "DELETE FROM t AS x WHERE x.a = 1"},
+        {"UPDATE t x SET x.a = 1", "UPDATE t AS x SET a = 1"},
         {"SELECT DISTINCTROW t.a FROM t AS x", "SELECT t.a FROM t AS x"},
     };
     for (const TextCase& c : cases)
