@@ -49,6 +49,11 @@ TEST_F(DatabaseOperations, LinksResolveAndMissingSourcesLeaveTheLinkAbsent)
     // Linked sources are read-only.
     EXPECT_THROW(db->execute(QStringLiteral("DELETE FROM D番組データ")), DbError);
     EXPECT_EQ(scalar(data, "SELECT count(*) FROM D番組データ"), QStringLiteral("2"));
+    bool ok = false;
+    auto linked = TBOpn(log, *db, QStringLiteral("d番組データ"), ok);
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(linked->value(QStringLiteral("距離")), Value(1200));
+    EXPECT_THROW(linked->edit(), DbError);
 
     // The source appears later: the link resolves on the next open.
     makeDb(path(QStringLiteral("korven_this.mdb")), "CREATE TABLE T番組データ (レースキー CHAR(8)); "

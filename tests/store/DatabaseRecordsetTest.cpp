@@ -4,6 +4,10 @@
 
 #include "store/Operations.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace tq::store;
 using tq::store::testing::StoreFixture;
 
@@ -194,6 +198,30 @@ TEST_F(DatabaseRecordset, RepeatedStatementsReuseOnePreparedStatement)
     a.moveNext();
     EXPECT_EQ(a.field(0).toInt(), 2);
     EXPECT_EQ(b.field(0).toInt(), 1);
+}
+
+TEST_F(DatabaseRecordset, LongStatementStopsWhenInterrupted)
+{
+    makeDb(file, "CREATE TABLE big (n INTEGER);"
+                 "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 2000) "
+                 "INSERT INTO big SELECT n FROM c;");
+    std::atomic_bool done = false;
+    std::thread canceller([this, &done] {
+        // Repeated, because an interrupt that comes before the statement runs is dropped.
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            db->interrupt();
+        }
+    });
+    try {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT count(*) FROM big a, big b, big c"));
+        ADD_FAILURE() << "not interrupted";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.code(), SQLITE_INTERRUPT);
+    }
+    done = true;
+    canceller.join();
+    EXPECT_EQ(count(), 3); // the connection stays usable
 }
 
 TEST_F(DatabaseRecordset, RecordsetOutlivesItsDatabase)
