@@ -603,7 +603,6 @@ TEST_P(JetDialect, ParameterizedFormGivesTheSameRows)
     ASSERT_TRUE(db.exec(QString::fromUtf8(kFixture)).isEmpty());
     const QString jet = QString::fromUtf8(c.jet);
     const tq::store::ParameterizedSql p = translateJetParameterized(jet);
-    EXPECT_EQ(p.sql.count(QLatin1Char('?')) - QString::fromUtf8(c.jet).count(QLatin1Char('?')), p.literals.size());
     EXPECT_EQ(db.rows(p.sql, p.literals, true).toStdString(),
               db.rows(translateJetStatements(jet).front(), {}, true).toStdString())
         << p.sql.toStdString();
