@@ -113,6 +113,7 @@ QString Parser::copyUntilListEnd()
 {
     QString out;
     int depth = 0;
+    bool nameNext = true; // the referenced table comes first
     while (peek().kind != Tok::End) {
         if (depth == 0 && (isPunct(u',') || isPunct(u')')))
             break;
@@ -121,7 +122,11 @@ QString Parser::copyUntilListEnd()
         else if (isPunct(u')'))
             --depth;
         const Token& t = take();
-        if (t.kind == Tok::Word && t.kw == Kw::None)
+        // Names (the table and its columns) may need brackets; the action
+        // words after them (ON DELETE CASCADE, NO ACTION) must stay bare.
+        const bool isName = nameNext || depth > 0;
+        nameNext = t.kind == Tok::Word && t.kw == Kw::References;
+        if (t.kind == Tok::Word && !isHardKeyword(t.kw) && isName)
             out += leadOf(t) + identifier(t);
         else if (t.kind == Tok::DqString)
             out += leadOf(t) + sqliteStringLiteral(stringValue(m_src, t));
@@ -202,6 +207,7 @@ Parser::ColumnDef Parser::parseColumnDef(bool alter)
                     fail(QStringLiteral("ALTER TABLE ... ADD COLUMN with REFERENCES is not supported"));
                 if (!cname.isEmpty())
                     d.constraints += QStringLiteral(" CONSTRAINT ") + cname;
+                d.constraints += spelled(take());
                 d.constraints += copyUntilListEnd();
             } else {
                 syntaxError();

@@ -154,7 +154,7 @@ private:
     struct ColumnDef;
     ColumnDef parseColumnDef(bool alter);
     QString mapType(QStringView name, const QString& size, bool* isText, bool* isBit, bool* isCounter) const;
-    QString copyUntilListEnd(); // verbatim tokens up to "," or ")" at depth 0
+    QString copyUntilListEnd(); // after REFERENCES: tokens up to "," or ")" at depth 0
     QString columnText(const ColumnDef& d, bool alter) const;
     QString columnList(QStringList* bareNames);
     QString createIndex(const QString& createHead);
