@@ -462,7 +462,7 @@ void Simulator::raceDay(const QDate& date, bool today)
 void Simulator::runRace(Race race, bool today)
 {
     ++m_raceCounter;
-    const int want = std::clamp(int(std::lround(m_rng.normal(race.classCode <= 2 ? 13.5 : 12.0, 3.2))), 5, 18);
+    const int want = std::clamp(int(std::lround(m_rng.normal(race.classCode <= 2 ? 14.5 : 13.0, 3.2))), 5, 18);
     std::vector<int> field = pickField(race, want);
     // Post positions at random.
     for (std::size_t i = field.size(); i > 1; --i)
@@ -621,10 +621,10 @@ void Simulator::result(Race& race, std::vector<Entry*>& es, int raceIndex)
     // The public slightly overrates outsiders (flattened view), as real
     // betting pools do.
     for (int i = 0; i < n; ++i)
-        view[i] = 0.93 * (plain[i] = st[i]->strength + m_rng.normal(0, 0.05));
+        view[i] = 0.95 * (plain[i] = st[i]->strength + m_rng.normal(0, 0.05));
     const std::vector<double> q0 = softmax(view);
     for (double& v : plain)
-        v *= 0.96;
+        v *= 0.985;
     const std::vector<double> qx = softmax(plain);
     std::vector<double> odds(n), q(n);
     double qsum = 0;
