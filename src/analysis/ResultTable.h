@@ -1,0 +1,66 @@
+#pragma once
+// The layout of a win-type result table and of the history table: the column
+// headers, the cells of one group (labels and statistics), the stored column
+// widths of 分析結果表示設定 and the threshold colours of the rate and return
+// columns.
+//
+// With k key levels in use the columns are the k key texts, the sixteen
+// group statistics, the five race statistics only when k = 0, then the three
+// lower bounds, the two equal-stake returns and the three hidden sums
+// (単配当合計, 複配当合計, 均等購入額, width 0): k + 24 columns when k > 0,
+// 29 when k = 0.
+
+#include "analysis/Sheet.h"
+#include "analysis/StatRow.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace tq::store {
+class Database;
+}
+namespace tq::shell {
+struct ColourSettings;
+}
+
+namespace tq::analysis {
+
+// Statistic headers in column order, without the key columns.
+const QStringList& resultStatisticHeaders(bool withRaceColumns);
+
+// Column of a statistic header in a result table with k key columns, or -1.
+int resultColumn(int k, QStringView header);
+
+// Empties the sheet and gives it the result-table columns for `keyTexts`
+// (k = keyTexts.size()); the last three columns are hidden.
+void setupResultColumns(Sheet& sheet, const QStringList& keyTexts);
+
+// Whether a label is stored as a number: an optional sign, digits with at most
+// one ".", an optional exponent, blanks around. `*value` receives the number.
+bool labelAsNumber(QStringView label, double* value = nullptr);
+// Writes a group label: an integer cell for a number without ".", a decimal
+// cell (one place) for a number with ".", a text cell otherwise.
+void writeLabelCell(Sheet& sheet, int row, int column, const QString& label);
+// The text a label cell written by writeLabelCell shows.
+QString labelDisplayText(const QString& label);
+
+// Writes every statistic of `stats` into `row` of a result table with k key
+// columns (race statistics only when k = 0).
+void writeStatistics(Sheet& sheet, int row, int k, const StatRow& stats);
+// The accumulators back from a written row (the merge of repeated labels
+// reads them from the grid): N, W1-W3, P, Q, S, Mw, Mp.
+StatRow readStatistics(const Sheet& sheet, int row, int k);
+
+// For every visible column: the width stored for its header text in
+// 分析結果表示設定 on `appDb`, when there is one. Lookups that fail change
+// nothing and are not reported. A null `appDb` does nothing.
+void applyStoredColumnWidths(store::Database* appDb, Sheet& sheet);
+
+// Background colours of the rate and return cells of `row`: the threshold's
+// colour when the value is strictly greater than the threshold, otherwise the
+// grid's normal colour. 勝率 and 最低勝率 use 勝率値 / 勝率色, 連対率 and
+// 最低連対率 連対率値 / 連対率色, 複勝率 and 最低複勝率 複勝率値 / 複勝率色, the six
+// return rates 回収率値 / 回収率色; no other column is coloured.
+void applyThresholdColours(const shell::ColourSettings& colours, Sheet& sheet, int row, int k);
+
+} // namespace tq::analysis

@@ -1,0 +1,417 @@
+#include "analysis/Statistics.h"
+
+#include "analysis/ResultTable.h"
+#include "analysis/StatisticsKeys.h"
+#include "common/VbNumber.h"
+#include "shell/AppContext.h"
+#include "shell/StatusLine.h"
+#include "store/Operations.h"
+
+#include <QTime>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace tq::analysis {
+
+namespace {
+
+const QString kProcedure = QStringLiteral("subKekkaHyouji");
+
+void report(shell::AppContext& ctx, int number, const QString& description)
+{
+    ctx.errorLog.report({number, description, {}}, kProcedure);
+}
+
+// A horse number as a whole number, when the text is one ("01" -> 1).
+bool horseNumberValue(QByteArrayView text, qint64& value)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    qsizetype end = text.size();
+    while (end > i && text[end - 1] == ' ')
+        --end;
+    if (i == end)
+        return false;
+    value = 0;
+    for (; i < end; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9' || value > 1'000'000'000)
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+bool sameHorse(const store::Recordset& row, int a, int b)
+{
+    const store::Field fa = row.field(a);
+    const store::Field fb = row.field(b);
+    if (fa.isNull() || fb.isNull())
+        return false;
+    const QByteArrayView ta = fa.utf8();
+    const QByteArrayView tb = fb.utf8();
+    if (ta == tb)
+        return true;
+    qint64 va = 0;
+    qint64 vb = 0;
+    return horseNumberValue(ta, va) && horseNumberValue(tb, vb) && va == vb;
+}
+
+// One key level of a run.
+struct Level {
+    QString keyText;
+    QString rangeText;
+    int column = -1;
+    std::unique_ptr<KeyLabeller> labeller;
+    bool countRuns = false; // range kind "9": groups of `count` rows
+    double count = 0;
+    float sum = 0;
+    QString current;
+};
+
+QString meanLabel(float sum, qint32 n) { return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00")); }
+
+} // namespace
+
+AnalysisColumns AnalysisColumns::resolve(const store::Recordset& rs)
+{
+    AnalysisColumns c;
+    auto at = [&](const char16_t* name) { return rs.fieldIndex(QString::fromUtf16(name)); };
+    c.raceKey = at(u"レースキー");
+    c.date = at(u"開催日");
+    c.resultKey = at(u"競走成績キー");
+    c.horseNumber = at(u"馬番");
+    c.horseName = at(u"馬名");
+    static const char16_t* const digits[] = {u"１", u"２", u"３", u"４", u"５"};
+    for (int i = 0; i < 3; ++i) {
+        c.winHorse[std::size_t(i)] = rs.fieldIndex(QStringLiteral("単勝馬番") + QString::fromUtf16(digits[i]));
+        c.winPayout[std::size_t(i)] = rs.fieldIndex(QStringLiteral("単勝払戻") + QString::fromUtf16(digits[i]));
+    }
+    for (int i = 0; i < 5; ++i) {
+        c.placeHorse[std::size_t(i)] = rs.fieldIndex(QStringLiteral("複勝馬番") + QString::fromUtf16(digits[i]));
+        c.placePayout[std::size_t(i)] = rs.fieldIndex(QStringLiteral("複勝払戻") + QString::fromUtf16(digits[i]));
+    }
+    c.finish = at(u"着順");
+    c.abnormal = at(u"異常区分");
+    c.jockey = at(u"成績騎手");
+    c.winOdds = at(u"確定単勝オッズ");
+    c.placeOdds = at(u"確定複勝オッズ");
+    return c;
+}
+
+qint32 funHaraimodoshi(bool place, const store::Recordset& row, const AnalysisColumns& columns)
+{
+    if (columns.horseNumber < 0)
+        return 0;
+    const int slotCount = place ? 5 : 3;
+    for (int i = 0; i < slotCount; ++i) {
+        const int horse = place ? columns.placeHorse[std::size_t(i)] : columns.winHorse[std::size_t(i)];
+        const int payout = place ? columns.placePayout[std::size_t(i)] : columns.winPayout[std::size_t(i)];
+        if (horse < 0 || !sameHorse(row, columns.horseNumber, horse))
+            continue;
+        return payout < 0 ? 0 : qint32(row.field(payout).toInt());
+    }
+    return 0;
+}
+
+qint32 funHaraimodoshi(bool place, const store::Recordset& row)
+{
+    return funHaraimodoshi(place, row, AnalysisColumns::resolve(row));
+}
+
+GroupWriter::GroupWriter(Sheet& table, const QStringList& keyTexts, store::Database* appDb,
+                         const shell::ColourSettings& colours)
+    : m_table(table), m_keyTexts(keyTexts), m_appDb(appDb), m_colours(colours)
+{
+}
+
+int GroupWriter::write(const QStringList& labels, StatRow& stats)
+{
+    m_added = false;
+    if (stats.n == 0)
+        return -1;
+    const int k = int(m_keyTexts.size());
+    if (m_table.rowCount() == 0) {
+        setupResultColumns(m_table, m_keyTexts);
+        applyStoredColumnWidths(m_appDb, m_table);
+        m_rows.clear();
+        m_indexed = true;
+    }
+    if (k >= 2) {
+        if (!m_indexed) {
+            // A table written before this writer: index its rows, first row wins.
+            for (int r = 0; r < m_table.rowCount(); ++r) {
+                QStringList shown;
+                for (int c = 0; c < k; ++c)
+                    shown << m_table.displayText(r, c);
+                m_rows.insert(shown, r);
+            }
+            m_indexed = true;
+        }
+        QStringList shown;
+        shown.reserve(k);
+        for (int c = 0; c < k; ++c)
+            shown << labelDisplayText(labels.value(c));
+        const auto it = m_rows.constFind(shown);
+        if (it != m_rows.cend()) {
+            const int row = *it;
+            const StatRow old = readStatistics(m_table, row, k);
+            stats.n += old.n;
+            stats.w1 += old.w1;
+            stats.w2 += old.w2;
+            stats.w3 += old.w3;
+            stats.p += old.p;
+            stats.q += old.q;
+            stats.s = float(double(stats.s) + double(old.s));
+            stats.mw = qMax(stats.mw, old.mw);
+            stats.mp = qMax(stats.mp, old.mp);
+            writeRow(row, labels, stats);
+            return row;
+        }
+        const int row = m_table.appendRow();
+        m_rows.insert(shown, row);
+        writeRow(row, labels, stats);
+        m_added = true;
+        return row;
+    }
+    const int row = m_table.appendRow();
+    writeRow(row, labels, stats);
+    m_added = true;
+    return row;
+}
+
+void GroupWriter::writeRow(int row, const QStringList& labels, const StatRow& stats)
+{
+    const int k = int(m_keyTexts.size());
+    for (int c = 0; c < k; ++c)
+        writeLabelCell(m_table, row, c, labels.value(c));
+    writeStatistics(m_table, row, k, stats);
+    applyThresholdColours(m_colours, m_table, row, k);
+}
+
+int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& labels, StatRow& stats,
+                 store::Database* appDb, const shell::ColourSettings& colours)
+{
+    GroupWriter writer(table, keyTexts, appDb, colours);
+    return writer.write(labels, stats);
+}
+
+bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
+                    const RunServices& services)
+{
+    AnalysisDocument::RunLock lock(document);
+    if (!lock.acquired())
+        return false;
+    if (!ctx.appDb) {
+        report(ctx, 91, QStringLiteral("アプリケーションデータベースが開かれていません"));
+        return false;
+    }
+
+    bool ok = false;
+    std::unique_ptr<store::Recordset> rs = store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
+    if (services.statusLine)
+        services.statusLine->setText(services.statusLine->text() + QStringLiteral(" → ")
+                                     + QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))
+                                     + QStringLiteral("(DB取得)"));
+    if (!ok || !rs)
+        return false;
+    if (rs->isEOF()) {
+        if (!silent) {
+            shell::Message m;
+            m.text = QStringLiteral("対象データは１件もありません、条件を変えて再度行って下さい");
+            m.systemModal = true;
+            ctx.prompter.inform(m);
+        }
+        return false;
+    }
+
+    try {
+        const AnalysisColumns cols = AnalysisColumns::resolve(*rs);
+
+        // The levels in use, in level order.
+        std::vector<Level> levels;
+        QStringList keyTexts;
+        bool badCount = false;
+        for (const conditions::AggregationKey* key : document.conditions.keysInUse()) {
+            Level level;
+            level.keyText = key->key;
+            level.rangeText = key->range.text;
+            level.column = rs->fieldIndex(key->key);
+            if (level.column < 0)
+                report(ctx, 3265, QStringLiteral("集計キーの列「") + key->key + QStringLiteral("」がありません"));
+            level.labeller =
+                std::make_unique<KeyLabeller>(ctx.catalogue, level.keyText, level.rangeText, ctx.appDb.get(),
+                                              &ctx.errorLog);
+            if (level.rangeText.startsWith(QLatin1Char('9'))) {
+                level.countRuns = true;
+                try {
+                    level.count = common::vbVal(level.rangeText.mid(2));
+                } catch (const std::exception&) {
+                    level.count = 0;
+                }
+                badCount = badCount || !(level.count > 0);
+            }
+            keyTexts << level.keyText;
+            levels.push_back(std::move(level));
+        }
+        if (badCount)
+            report(ctx, 13, QStringLiteral("集計キーの件数指定が数値ではないため、1件ずつ集計します"));
+        const int k = int(levels.size());
+
+        auto valueOf = [&](const Level& level) {
+            return level.column < 0 ? store::Value() : rs->field(level.column).value();
+        };
+        auto labelOf = [&](const Level& level) { return level.labeller->label(valueOf(level), false); };
+
+        StatRow stats;
+        document.result.clear();
+        GroupWriter writer(document.result, keyTexts, ctx.appDb.get(), ctx.colours);
+        QStringList current;
+        for (Level& level : levels) {
+            level.current = labelOf(level);
+            current << level.current;
+        }
+
+        document.listsVisible = false;
+        if (services.horseList)
+            services.horseList->prepare(document.defaultList, cols);
+
+        auto closeGroup = [&]() {
+            for (int i = 0; i < k; ++i)
+                current[i] = levels[std::size_t(i)].current;
+            try {
+                writer.write(current, stats);
+            } catch (const std::exception& e) {
+                report(ctx, 0, QString::fromUtf8(e.what()));
+            }
+            stats.resetGroup();
+            for (int i = 0; i < k; ++i) {
+                Level& level = levels[std::size_t(i)];
+                level.current = labelOf(level);
+                level.sum = 0;
+            }
+        };
+
+        std::string previousRace;
+        bool won = false, top2 = false, top3 = false;
+        QString previousDate;
+        for (; !rs->isEOF(); rs->moveNext()) {
+            ctx.busy.yield();
+            if (ctx.busy.cancelled())
+                return false;
+
+            if (cols.abnormal >= 0) {
+                const QByteArrayView code = rs->field(cols.abnormal).utf8();
+                if (code.size() == 1 && (code[0] == '1' || code[0] == '2'))
+                    continue;
+            }
+            if (services.horseList)
+                services.horseList->addRow(document.defaultList, *rs, cols);
+
+            if (cols.raceKey >= 0) {
+                const QByteArrayView race = rs->field(cols.raceKey).utf8();
+                if (std::size_t(race.size()) != previousRace.size()
+                    || std::memcmp(race.data(), previousRace.data(), previousRace.size()) != 0) {
+                    ++stats.r;
+                    won = top2 = top3 = false;
+                    previousRace.assign(race.data(), std::size_t(race.size()));
+                }
+            }
+
+            for (int i = 0; i < k; ++i) {
+                Level& level = levels[std::size_t(i)];
+                if (level.countRuns) {
+                    if (level.count <= stats.n) {
+                        if (stats.n > 0)
+                            level.current = meanLabel(level.sum, stats.n);
+                        closeGroup();
+                        break;
+                    }
+                    continue;
+                }
+                if (labelOf(level) != level.current) {
+                    closeGroup();
+                    break;
+                }
+            }
+            for (Level& level : levels) {
+                if (level.countRuns && level.column >= 0) {
+                    const store::Field f = rs->field(level.column);
+                    if (!f.isNull())
+                        level.sum = float(double(level.sum) + f.toDouble());
+                }
+            }
+
+            ++stats.n;
+
+            const store::Field odds = cols.winOdds >= 0 ? rs->field(cols.winOdds) : rs->field(0);
+            if (cols.winOdds < 0 || odds.isNull() || odds.toDouble() == 0.0) {
+                const QString date = cols.date >= 0 ? rs->field(cols.date).toText() : QString();
+                if (date != previousDate) {
+                    previousDate = date;
+                    shell::Message m;
+                    m.text = common::vbFormatText(date, QStringLiteral("@@@@/@@/@@"))
+                             + QStringLiteral("のデータが不完全（又は成績速報版）のため正しく分析が行えません");
+                    ctx.prompter.inform(m);
+                }
+            } else {
+                stats.addOdds(odds.toDouble());
+            }
+
+            const store::Field finishField = cols.finish >= 0 ? rs->field(cols.finish) : rs->field(0);
+            const qint64 finish =
+                cols.finish < 0 || finishField.isNull() ? 0 : qint64(std::floor(finishField.toDouble()));
+            if (finish == 1) {
+                ++stats.w1;
+                stats.addWin(funHaraimodoshi(false, *rs, cols));
+                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+                if (!won) {
+                    ++stats.rw;
+                    won = true;
+                }
+            } else if (finish == 2) {
+                ++stats.w2;
+                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+            } else if (finish == 3) {
+                ++stats.w3;
+                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+            }
+            if (finish >= 1 && finish <= 2 && !top2) {
+                ++stats.r2;
+                top2 = true;
+            }
+            if (finish >= 1 && finish <= 3 && !top3) {
+                ++stats.r3;
+                top3 = true;
+            }
+        }
+
+        for (Level& level : levels)
+            if (level.countRuns && stats.n > 0)
+                level.current = meanLabel(level.sum, stats.n);
+        for (int i = 0; i < k; ++i)
+            current[i] = levels[std::size_t(i)].current;
+        StatRow last = stats;
+        writer.write(current, last);
+
+        if (k == 0) {
+            GroupWriter historyWriter(document.history, keyTexts, ctx.appDb.get(), ctx.colours);
+            StatRow again = stats;
+            historyWriter.write(current, again);
+            if (historyWriter.addedRow())
+                document.noteHistoryRow(services.conditionText ? services.conditionText(document) : QString());
+        }
+    } catch (const std::exception& e) {
+        report(ctx, 0, QString::fromUtf8(e.what()));
+        return false;
+    }
+
+    document.listsVisible = true;
+    return true;
+}
+
+} // namespace tq::analysis

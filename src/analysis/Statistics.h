@@ -1,0 +1,135 @@
+#pragma once
+// The statistics engine of the win-type analysis: reads the rows of the
+// analysis statement once, in the statement's order, folds them into groups
+// (one per combination of key labels, or one for the whole selection without
+// keys), writes one result row per group into the document's result table,
+// appends an ungrouped run to the document's history, and hands every counted
+// row to the default horse list on the way.
+//
+// Rows are expected sorted by the key expressions in level order, or by race
+// key without keys (as the analysis statement sorts them): a group closes when
+// a level's label changes, and without keys the race counters count a race
+// each time the race key changes.
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/Sheet.h"
+#include "analysis/StatRow.h"
+
+#include <QString>
+#include <QHash>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+namespace tq::shell {
+class AppContext;
+class StatusLine;
+struct ColourSettings;
+}
+namespace tq::store {
+class Database;
+class Recordset;
+}
+
+namespace tq::analysis {
+
+// Indexes of the analysis row's fixed columns, resolved once by name before
+// the rows are read (-1 for a column the statement does not have).
+struct AnalysisColumns {
+    int raceKey = -1;     // レースキー
+    int date = -1;        // 開催日
+    int resultKey = -1;   // 競走成績キー
+    int horseNumber = -1; // 馬番
+    int horseName = -1;   // 馬名
+    std::array<int, 3> winHorse{-1, -1, -1};  // 単勝馬番１..３
+    std::array<int, 3> winPayout{-1, -1, -1}; // 単勝払戻１..３
+    std::array<int, 5> placeHorse{-1, -1, -1, -1, -1};  // 複勝馬番１..５
+    std::array<int, 5> placePayout{-1, -1, -1, -1, -1}; // 複勝払戻１..５
+    int finish = -1;      // 着順
+    int abnormal = -1;    // 異常区分
+    int jockey = -1;      // 成績騎手
+    int winOdds = -1;     // 確定単勝オッズ
+    int placeOdds = -1;   // 確定複勝オッズ
+
+    static AnalysisColumns resolve(const store::Recordset& rs);
+};
+
+// The payout of the current row's horse: its 馬番 compared with 単勝馬番１..３
+// (place false) or 複勝馬番１..５ (place true) in order; the payout of the
+// first slot holding it, 0 when none does. Horse numbers compare by value
+// ("01" equals "1"); a Null slot holds no horse.
+qint32 funHaraimodoshi(bool place, const store::Recordset& row, const AnalysisColumns& columns);
+qint32 funHaraimodoshi(bool place, const store::Recordset& row);
+
+// Receives the horses a run counts, to build the document's default list.
+class HorseListBuilder {
+public:
+    virtual ~HorseListBuilder() = default;
+    // Called once when a run has rows, before the first row: set up `list`
+    // (columns, headers, no rows).
+    virtual void prepare(Sheet& list, const AnalysisColumns& columns) = 0;
+    // Called for every counted row (excluded rows are not passed), in order.
+    virtual void addRow(Sheet& list, const store::Recordset& row, const AnalysisColumns& columns) = 0;
+};
+
+// What a run needs besides the application context.
+struct RunServices {
+    // The main window's first status panel; null: no status text.
+    shell::StatusLine* statusLine = nullptr;
+    // Builds the default list; null: the list stays as it was.
+    HorseListBuilder* horseList = nullptr;
+    // The condition-file text of a document, kept with each history row;
+    // empty function: the companion text is empty.
+    std::function<QString(const AnalysisDocument&)> conditionText;
+};
+
+// Writes groups into a result or history table (subKekkaGyou). Keeps an index
+// of the label combinations written, so that with two or more levels a
+// repeated combination is merged into its first row without a scan. The
+// table must not be reordered while a writer is in use.
+class GroupWriter final {
+public:
+    // `appDb` (may be null) supplies stored column widths when the table gets
+    // its header.
+    GroupWriter(Sheet& table, const QStringList& keyTexts, store::Database* appDb,
+                const shell::ColourSettings& colours);
+
+    // Writes one group: nothing when stats.n is 0; the header when the table
+    // has no rows; then a new row, or, with two or more levels, a merge into
+    // the earlier row with the same label texts (stats then holds the merged
+    // accumulators). Returns the row written, -1 when nothing was.
+    int write(const QStringList& labels, StatRow& stats);
+    // Whether the last write() added a row (rather than merging or skipping).
+    bool addedRow() const { return m_added; }
+
+private:
+    void writeRow(int row, const QStringList& labels, const StatRow& stats);
+
+    Sheet& m_table;
+    QStringList m_keyTexts;
+    store::Database* m_appDb;
+    const shell::ColourSettings& m_colours;
+    QHash<QStringList, int> m_rows; // shown label texts -> row (k >= 2)
+    bool m_indexed = false;
+    bool m_added = false;
+};
+
+// One-call form of GroupWriter::write on an existing table.
+int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& labels, StatRow& stats,
+                 store::Database* appDb, const shell::ColourSettings& colours);
+
+// Runs `sql` (the analysis statement) on ctx.appDb and writes the statistics
+// into the document. Returns true when the rows were read to the end, false
+// when there were none (the message "対象データは１件もありません、…" is shown
+// unless `silent`), when the statement failed (reported by TBOpr), when the
+// user cancelled (the groups already written stay) or when the document
+// already has a run going. Rows whose 異常区分 is "1" or "2" are skipped
+// entirely. A row without final win odds is counted but adds nothing to S;
+// the message "…のデータが不完全（又は成績速報版）のため正しく分析が行えません" is
+// shown once for each run of rows with the same date. Calls ctx.busy.yield()
+// once per row. Errors are reported under "subKekkaHyouji".
+bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
+                    const RunServices& services = {});
+
+} // namespace tq::analysis
