@@ -65,7 +65,7 @@ BulkDb::BulkDb(const QString& path) : m_path(path), m_tmp(path + QStringLiteral(
 BulkDb::~BulkDb()
 {
     if (m_db) {
-        sqlite3_close(m_db);
+        sqlite3_close_v2(m_db);
         QFile::remove(m_tmp);
     }
 }
