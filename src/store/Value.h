@@ -20,6 +20,7 @@ public:
     Value(double v) : m_v(v) {}
     Value(QString v) : m_v(std::move(v)) {}
     Value(const char*) = delete; // say QStringLiteral: no silent Latin-1/UTF-8 guess
+    Value(bool) = delete;        // Jet's True is -1: write Value(-1) or Value(0)
 
     Kind kind() const { return Kind(m_v.index()); }
     bool isNull() const { return m_v.index() == 0; }
