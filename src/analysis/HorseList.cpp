@@ -1,0 +1,386 @@
+#include "analysis/HorseList.h"
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/Sheet.h"
+#include "common/ErrorLog.h"
+#include "common/ProfileFile.h"
+#include "common/VbNumber.h"
+#include "conditions/Clauses.h"
+#include "conditions/Rewrites.h"
+#include "shell/AppContext.h"
+#include "shell/Busy.h"
+#include "store/Database.h"
+#include "store/Operations.h"
+#include "store/Recordset.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace tq::analysis {
+
+namespace {
+
+
+QString fieldText(const store::Recordset& rs, int index)
+{
+    return index < 0 ? QString() : rs.field(index).toText();
+}
+
+store::Value fieldValue(const store::Recordset& rs, int index)
+{
+    return index < 0 ? store::Value() : rs.value(index);
+}
+
+// A label that reads as a whole number goes into an integer cell; anything
+// else stays visible as a text.
+void setIntegerLabel(Sheet& list, int row, int column, const QString& label)
+{
+    bool ok = false;
+    const qint64 n = label.toLongLong(&ok);
+    if (ok)
+        list.setInteger(row, column, n);
+    else if (!label.isEmpty())
+        list.setStaticText(row, column, label);
+}
+
+// The column expression of a list item: the item's key, its rewrite for an
+// earlier run, or the difference between the current and an earlier run.
+QString itemExpression(const conditions::ConditionCatalogue& catalogue, const QString& keyText)
+{
+    const conditions::AggregationKeyParts parts = conditions::splitAggregationKey(keyText);
+    const conditions::ConditionItem* item = catalogue.itemByName(parts.itemName);
+    if (!item)
+        return {};
+    if (parts.target == 0)
+        return item->key;
+    const QString earlier = conditions::funZensouHenkan(catalogue, item->key, parts.target);
+    if (conditions::isComparisonTarget(parts.target))
+        return item->key + QStringLiteral(" - ") + earlier;
+    return earlier;
+}
+
+const QString& fromText()
+{
+    static const QString f = QStringLiteral("((D番組データ ")
+        + QStringLiteral("INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) ")
+        + QStringLiteral("INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) ")
+        + QStringLiteral("INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
+    return f;
+}
+
+void replaceFirst(QString& s, const QString& what, const QString& with)
+{
+    const qsizetype at = s.indexOf(what);
+    if (at >= 0)
+        s.replace(at, what.size(), with);
+}
+
+} // namespace
+
+// --- default list ------------------------------------------------------------
+
+DefaultHorseList::DefaultHorseList(const conditions::ConditionCatalogue& catalogue, store::Database* appDb,
+                                   common::ErrorLog* log, bool limitRows)
+    : m_course(catalogue, QStringLiteral("開催場所"), QString(), appDb, log)
+    , m_race(catalogue, QStringLiteral("Ｒ"), QString(), appDb, log)
+    , m_horseNumber(catalogue, QStringLiteral("馬番"), QString(), appDb, log)
+    , m_horseName(catalogue, QStringLiteral("馬名"), QString(), appDb, log)
+    , m_finish(catalogue, QStringLiteral("着順"), QString(), appDb, log)
+    , m_limit(limitRows)
+{
+}
+
+void DefaultHorseList::prepare(Sheet& list, const AnalysisColumns&)
+{
+    static const QStringList headers{
+        QStringLiteral("開催日"), QStringLiteral("開催場所"), QStringLiteral("Ｒ"),
+        QStringLiteral("馬番"), QStringLiteral("馬名"), QStringLiteral("着順"),
+        QStringLiteral("単配当"), QStringLiteral("複配当"), QStringLiteral("レースキー"),
+        QStringLiteral("競走成績キー")};
+    list.clear();
+    list.setColumnCount(kDefaultListColumns);
+    for (int c = 0; c < kDefaultListColumns; ++c)
+        list.setHeader(c, headers[c]);
+    list.setColumnWidth(kListHorseName, kHorseNameColumnWidth);
+}
+
+void DefaultHorseList::addRow(Sheet& list, const store::Recordset& rs, const AnalysisColumns& columns)
+{
+    if (m_limit && list.rowCount() >= kDefaultListRowLimit)
+        return;
+    const QString raceKey = fieldText(rs, columns.raceKey);
+    const int row = list.appendRow();
+    list.setText(row, kListDate, fieldText(rs, columns.date));
+    list.setText(row, kListCourse, m_course.label(store::Value(raceKey.left(2)), true));
+    list.setText(row, kListRace, m_race.label(store::Value(raceKey.mid(6, 2)), true));
+    list.setText(row, kListHorseNumber, m_horseNumber.label(fieldValue(rs, columns.horseNumber), true));
+    list.setText(row, kListHorseName, m_horseName.label(fieldValue(rs, columns.horseName), true));
+    setIntegerLabel(list, row, kListFinish, m_finish.label(fieldValue(rs, columns.finish), true));
+    list.setInteger(row, kListWinPayout, funHaraimodoshi(false, rs, columns));
+    list.setInteger(row, kListPlacePayout, funHaraimodoshi(true, rs, columns));
+    list.setText(row, kListRaceKey, raceKey);
+    list.setText(row, kListResultKey, fieldText(rs, columns.resultKey));
+}
+
+// --- settings ----------------------------------------------------------------
+
+QStringList listChoices(store::Database& appDb)
+{
+    QStringList names{AnalysisDocument::defaultListCaption()};
+    try {
+        store::Recordset rs = appDb.openRecordset(QStringLiteral("SELECT 設定名 FROM 一覧表示設定 GROUP BY 設定名"));
+        for (; !rs.isEOF(); rs.moveNext())
+            names << rs.field(0).toText().trimmed();
+    } catch (const store::DbError&) {
+    }
+    return names;
+}
+
+QString funIchiranSql(const conditions::ConditionCatalogue& catalogue, store::Database& appDb,
+                      common::ErrorLog& log, const QString& settingName, std::vector<double>* widths)
+{
+    const QString procedure = QStringLiteral("funIchiranSql");
+    if (widths)
+        widths->clear();
+    QString c = QStringLiteral("SELECT ");
+    try {
+        store::Recordset rs = appDb.openRecordset(QStringLiteral("SELECT 項目名,サイズ FROM 一覧表示設定 WHERE 設定名='")
+                                                  + conditions::quoteLiteral(settingName)
+                                                  + QStringLiteral("' ORDER BY 表示順"));
+        for (; !rs.isEOF(); rs.moveNext()) {
+            const QString t = rs.field(0).toText().trimmed();
+            if (widths)
+                widths->push_back(rs.field(1).isNull() ? 0.0 : rs.field(1).toDouble());
+            const QString x = itemExpression(catalogue, t);
+            if (x.isEmpty()) {
+                log.report({0, QStringLiteral("項目がありません: ") + t, settingName}, procedure);
+                if (widths)
+                    widths->clear();
+                return {};
+            }
+            c += x + QStringLiteral(" AS ") + t + QLatin1Char(',');
+        }
+    } catch (const store::DbError& e) {
+        log.report({0, e.describe(), settingName}, procedure);
+        if (widths)
+            widths->clear();
+        return {};
+    }
+    c += QStringLiteral("D番組データ.レースキー AS レースキー ");
+    const QString f = conditions::addCatalogueJoins(catalogue, fromText(), c, QString());
+    return conditions::funDataHenkan(catalogue, c + QStringLiteral(" FROM ") + f);
+}
+
+// --- list by setting ---------------------------------------------------------
+
+SettingListWriter::SettingListWriter(const conditions::ConditionCatalogue& catalogue, store::Database* appDb,
+                                     common::ErrorLog* log)
+    : m_catalogue(catalogue), m_appDb(appDb), m_log(log)
+{
+}
+
+void SettingListWriter::header(const store::Recordset& rs, Sheet& list, const std::vector<double>* widths)
+{
+    const int n = rs.fieldCount();
+    list.setColumnCount(n);
+    m_labellers.clear();
+    for (int i = 0; i < n; ++i) {
+        list.setHeader(i, rs.fieldName(i));
+        m_labellers.push_back(std::make_unique<KeyLabeller>(m_catalogue, rs.fieldName(i), QString(), m_appDb, m_log));
+    }
+    if (widths && n > 0) {
+        list.setColumnWidth(n - 1, 0);
+        for (int i = 0; i + 1 < n && i < int(widths->size()); ++i)
+            if ((*widths)[std::size_t(i)] > 0)
+                list.setColumnWidth(i, (*widths)[std::size_t(i)]);
+    }
+}
+
+void SettingListWriter::row(const store::Recordset& rs, Sheet& list, int row)
+{
+    const int n = std::min(rs.fieldCount(), list.columnCount());
+    if (int(m_labellers.size()) < n) { // header() was not called on this writer
+        for (int i = int(m_labellers.size()); i < n; ++i)
+            m_labellers.push_back(
+                std::make_unique<KeyLabeller>(m_catalogue, rs.fieldName(i), QString(), m_appDb, m_log));
+    }
+    for (int i = 0; i < n; ++i) {
+        const QString label = m_labellers[std::size_t(i)]->label(rs.value(i), true);
+        switch (rs.fieldType(i)) {
+        case store::FieldType::Text:
+        case store::FieldType::Memo:
+            list.setText(row, i, label);
+            break;
+        case store::FieldType::Byte:
+        case store::FieldType::Integer:
+        case store::FieldType::Long:
+            setIntegerLabel(list, row, i, label);
+            break;
+        default: {
+            bool ok = false;
+            const double v = label.toDouble(&ok);
+            if (ok)
+                list.setDecimal(row, i, v, 1);
+            else if (!label.isEmpty())
+                list.setStaticText(row, i, label);
+            break;
+        }
+        }
+    }
+}
+
+bool subSpreadHyouji(shell::AppContext& ctx, Sheet& list, const QString& sql, const Sheet& defaultList,
+                     const std::vector<double>& widths)
+{
+    if (list.rowCount() > 0)
+        return true;
+    list.setRowCount(1);
+    if (sql.isEmpty() || !ctx.appDb)
+        return true;
+    const QString procedure = QStringLiteral("subSpreadHyouji");
+    store::Database& db = *ctx.appDb;
+
+    // The key templates of the joins whose table the columns name.
+    const QString columnPart = sql.left(sql.indexOf(QStringLiteral(" FROM ")));
+    std::vector<QString> templates;
+    for (const conditions::JoinRule& rule : ctx.catalogue.joins)
+        if (!rule.key.isEmpty() && columnPart.contains(rule.table))
+            templates.push_back(rule.key);
+
+    const int raceColumn = defaultList.columnOfHeader(u"レースキー");
+    const int resultColumn = defaultList.columnOfHeader(u"競走成績キー");
+    const int numberColumn = defaultList.columnOfHeader(u"馬番");
+    SettingListWriter writer(ctx.catalogue, &db, &ctx.errorLog);
+    bool completed = true;
+    try {
+        store::Transaction reads(db); // per-row queries run much faster inside one transaction
+        for (int n = 0; n < defaultList.rowCount(); ++n) {
+            ctx.busy.yield();
+            if (ctx.busy.cancelled()) {
+                completed = false;
+                break;
+            }
+            const QString r = raceColumn < 0 ? QString() : defaultList.displayText(n, raceColumn);
+            const QString k = resultColumn < 0 ? QString() : defaultList.displayText(n, resultColumn);
+            const QString u = numberColumn < 0 ? QString() : defaultList.displayText(n, numberColumn);
+            const QString rq = conditions::quoteLiteral(r);
+            QString w = sql + QStringLiteral(" WHERE D番組データ.レースキー = '") + rq + QLatin1Char('\'')
+                + QStringLiteral(" AND D競走馬データ.レースキー = '") + rq + QLatin1Char('\'')
+                + QStringLiteral(" AND D競走馬データ.馬番 = '") + conditions::quoteLiteral(u) + QLatin1Char('\'')
+                + QStringLiteral(" AND D成績データ.競走成績キー = '") + conditions::quoteLiteral(k) + QLatin1Char('\'')
+                + QStringLiteral(" AND D払戻情報データ.レースキー = '") + rq + QLatin1Char('\'');
+            for (QString t : templates) {
+                replaceFirst(t, QStringLiteral("@RKEY"), r);
+                replaceFirst(t, QStringLiteral("@KKEY"), k);
+                replaceFirst(t, QStringLiteral("@UNO"), u);
+                w += QStringLiteral(" AND ") + t;
+            }
+            store::Recordset rs = db.openRecordset(w);
+            if (n == 0) {
+                list.clear();
+                writer.header(rs, list, &widths);
+            }
+            list.setRowCount(n + 1);
+            if (!rs.isEOF())
+                writer.row(rs, list, n);
+        }
+        reads.commit();
+    } catch (const store::DbError& e) {
+        ctx.errorLog.report({0, e.describe(), sql}, procedure);
+        completed = false;
+    } catch (const std::exception& e) {
+        ctx.errorLog.report({0, QString::fromUtf8(e.what()), sql}, procedure);
+        completed = false;
+    }
+    return completed;
+}
+
+bool showListSetting(shell::AppContext& ctx, AnalysisDocument& document, const QString& name)
+{
+    document.listCaption = name;
+    if (name == AnalysisDocument::defaultListCaption())
+        return true;
+    if (!ctx.appDb)
+        return false;
+    if (name != document.shownListSetting) {
+        document.settingList.clear();
+        document.shownListSetting = name;
+    }
+    if (document.settingList.rowCount() > 0)
+        return true; // already built for this setting since the last run
+    ctx.busy.setProgress(QStringLiteral("表示中です"));
+    ctx.busy.show();
+    std::vector<double> widths;
+    const QString sql = funIchiranSql(ctx.catalogue, *ctx.appDb, ctx.errorLog, name, &widths);
+    const bool ok = !sql.isEmpty() && subSpreadHyouji(ctx, document.settingList, sql, document.defaultList, widths);
+    ctx.busy.hide();
+    return ok;
+}
+
+const Sheet& shownList(const AnalysisDocument& document)
+{
+    return document.listCaption == AnalysisDocument::defaultListCaption() ? document.defaultList
+                                                                          : document.settingList;
+}
+
+QString listSqlCopyText(shell::AppContext& ctx, const AnalysisDocument& document)
+{
+    if (document.listCaption == AnalysisDocument::defaultListCaption() || !ctx.appDb)
+        return QStringLiteral("このボタンは不具合調査用に使用します");
+    return funIchiranSql(ctx.catalogue, *ctx.appDb, ctx.errorLog, document.listCaption);
+}
+
+bool subIchiranSettei(store::Database& appDb, common::ErrorLog& log, const QStringList& items, const QString& name)
+{
+    try {
+        store::Transaction tx(appDb);
+        appDb.execute(QStringLiteral("DELETE FROM 一覧表示設定 WHERE 設定名='") + conditions::quoteLiteral(name)
+                      + QLatin1Char('\''));
+        std::unique_ptr<store::Dynaset> table = store::Dynaset::open(appDb, QStringLiteral("一覧表示設定"));
+        for (int i = 0; i < items.size(); ++i) {
+            table->addNew();
+            table->setValue(QStringLiteral("設定名"), store::Value(name));
+            table->setValue(QStringLiteral("項目名"), store::Value(items[i]));
+            table->setValue(QStringLiteral("表示順"), store::Value(i));
+            table->setValue(QStringLiteral("サイズ"), store::Value(kStoredListColumnWidth));
+            table->update();
+        }
+        tx.commit();
+        return true;
+    } catch (const store::DbError& e) {
+        log.report({0, e.describe(), name}, QStringLiteral("subIchiranSettei"));
+        return false;
+    }
+}
+
+bool updateListColumnWidth(store::Database& appDb, const QString& caption, const QString& headerText, double width)
+{
+    if (!(width > 0))
+        return false;
+    try {
+        return appDb.execute(QStringLiteral("UPDATE 一覧表示設定 SET サイズ=") + common::shortestDecimal(width)
+                             + QStringLiteral(" WHERE 設定名='") + conditions::quoteLiteral(caption)
+                             + QStringLiteral("' AND 項目名='") + conditions::quoteLiteral(headerText)
+                             + QLatin1Char('\''))
+            > 0;
+    } catch (const store::DbError&) {
+        return false;
+    }
+}
+
+QString raceKeyOfRow(const Sheet& list, int row, bool defaultList)
+{
+    if (row < 0 || row >= list.rowCount() || list.columnCount() == 0)
+        return {};
+    const int column = defaultList ? int(kListRaceKey) : list.columnCount() - 1;
+    return column < list.columnCount() ? list.displayText(row, column) : QString();
+}
+
+void writeViewerRaceKey(const QString& programDir, const QString& raceKey)
+{
+    common::writePrivateProfileString(QStringLiteral("DEZide"), QStringLiteral("RACE_KEY"), raceKey,
+                                      QDir(programDir).filePath(QStringLiteral("DEZide.ini")));
+}
+
+} // namespace tq::analysis
