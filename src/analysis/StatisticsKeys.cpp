@@ -135,7 +135,8 @@ QString KeyLabeller::label(const store::Value& value, bool raw) const
             double v = 0;
             if (!m_paramOk || !numeric(v))
                 return label;
-            label = bounded(v);
+            if (!m_bounds.empty()) // with no bounds the label stays the value
+                label = bounded(v);
         }
         break;
     case 4:
