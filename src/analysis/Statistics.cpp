@@ -71,7 +71,70 @@ struct Level {
     double count = 0;
     float sum = 0;
     QString current;
+    // The last value labelled and its label: rows come sorted by the key, so
+    // most rows repeat the previous value and need no new label.
+    bool haveLast = false;
+    store::Value::Kind lastKind = store::Value::Kind::Null;
+    qint64 lastInt = 0;
+    double lastReal = 0;
+    std::string lastText;
+    QString lastLabel;
 };
+
+// The label of the level's value in the current row, reusing the previous
+// label when the value is the same (compared without building a text).
+const QString& rowLabel(Level& level, const store::Recordset& rs)
+{
+    using Kind = store::Value::Kind;
+    if (level.column < 0) {
+        if (!level.haveLast) {
+            level.lastLabel = level.labeller->label(store::Value(), false);
+            level.haveLast = true;
+        }
+        return level.lastLabel;
+    }
+    const store::Field f = rs.field(level.column);
+    const Kind kind = f.kind();
+    qint64 i = 0;
+    double d = 0;
+    QByteArrayView text;
+    bool same = level.haveLast && kind == level.lastKind;
+    switch (kind) {
+    case Kind::Integer:
+        i = f.toInt();
+        same = same && i == level.lastInt;
+        break;
+    case Kind::Real:
+        d = f.toDouble();
+        same = same && std::memcmp(&d, &level.lastReal, sizeof d) == 0;
+        break;
+    case Kind::Text:
+        text = f.utf8();
+        same = same && std::size_t(text.size()) == level.lastText.size()
+               && std::memcmp(text.data(), level.lastText.data(), level.lastText.size()) == 0;
+        break;
+    case Kind::Null: break;
+    }
+    if (same)
+        return level.lastLabel;
+    store::Value value;
+    switch (kind) {
+    case Kind::Integer: value = store::Value(i); break;
+    case Kind::Real: value = store::Value(d); break;
+    case Kind::Text: value = store::Value(QString::fromUtf8(text)); break;
+    case Kind::Null: break;
+    }
+    level.lastLabel = level.labeller->label(value, false);
+    level.haveLast = true;
+    level.lastKind = kind;
+    level.lastInt = i;
+    level.lastReal = d;
+    if (text.isEmpty())
+        level.lastText.clear();
+    else
+        level.lastText.assign(text.data(), std::size_t(text.size()));
+    return level.lastLabel;
+}
 
 QString meanLabel(float sum, qint32 n) { return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00")); }
 
@@ -262,10 +325,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             report(ctx, 13, QStringLiteral("集計キーの件数指定が数値ではないため、1件ずつ集計します"));
         const int k = int(levels.size());
 
-        auto valueOf = [&](const Level& level) {
-            return level.column < 0 ? store::Value() : rs->field(level.column).value();
-        };
-        auto labelOf = [&](const Level& level) { return level.labeller->label(valueOf(level), false); };
+        auto labelOf = [&](Level& level) -> const QString& { return rowLabel(level, *rs); };
 
         StatRow stats;
         document.result.clear();
