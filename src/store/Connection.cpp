@@ -164,8 +164,9 @@ Lease Connection::acquire(const QString& jetSql)
     }
     const int rc = bindLiterals(lease.stmt, literals);
     if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
         release(lease);
-        fail(rc, jetSql, sql);
+        throw DbError(rc, message, jetSql, sql);
     }
     return lease;
 }
