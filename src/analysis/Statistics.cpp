@@ -455,15 +455,23 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 level.current = meanLabel(level.sum, stats.n);
         for (int i = 0; i < k; ++i)
             current[i] = levels[std::size_t(i)].current;
-        StatRow last = stats;
-        writer.write(current, last);
-
+        // A group that cannot be written is reported and the run goes on.
+        try {
+            StatRow last = stats;
+            writer.write(current, last);
+        } catch (const std::exception& e) {
+            report(ctx, 0, QString::fromUtf8(e.what()));
+        }
         if (k == 0) {
-            GroupWriter historyWriter(document.history, keyTexts, ctx.appDb.get(), ctx.colours);
-            StatRow again = stats;
-            historyWriter.write(current, again);
-            if (historyWriter.addedRow())
-                document.noteHistoryRow(services.conditionText ? services.conditionText(document) : QString());
+            try {
+                GroupWriter historyWriter(document.history, keyTexts, ctx.appDb.get(), ctx.colours);
+                StatRow again = stats;
+                historyWriter.write(current, again);
+                if (historyWriter.addedRow())
+                    document.noteHistoryRow(services.conditionText ? services.conditionText(document) : QString());
+            } catch (const std::exception& e) {
+                report(ctx, 0, QString::fromUtf8(e.what()));
+            }
         }
     } catch (const std::exception& e) {
         report(ctx, 0, QString::fromUtf8(e.what()));
