@@ -16,32 +16,29 @@ namespace {
 // the last in a blank.
 const QString& fixedColumns()
 {
-    static const QString text = QStringLiteral("SELECT ") + QStringLiteral("D番組データ.レースキー AS レースキー, ") +
-                                QStringLiteral("D番組データ.年月日 AS 開催日, ") +
-                                QStringLiteral("D競走馬データ.競走成績キー AS 競走成績キー,") +
-                                QStringLiteral("D競走馬データ.馬番 AS 馬番,") +
-                                QStringLiteral("D競走馬データ.馬名 AS 馬名,") +
-                                QStringLiteral("D払戻情報データ.単勝馬番１ AS 単勝馬番１,") +
-                                QStringLiteral("D払戻情報データ.単勝払戻１ AS 単勝払戻１,") +
-                                QStringLiteral("D払戻情報データ.単勝馬番２ AS 単勝馬番２,") +
-                                QStringLiteral("D払戻情報データ.単勝払戻２ AS 単勝払戻２,") +
-                                QStringLiteral("D払戻情報データ.単勝馬番３ AS 単勝馬番３,") +
-                                QStringLiteral("D払戻情報データ.単勝払戻３ AS 単勝払戻３,") +
-                                QStringLiteral("D払戻情報データ.複勝馬番１ AS 複勝馬番１,") +
-                                QStringLiteral("D払戻情報データ.複勝払戻１ AS 複勝払戻１,") +
-                                QStringLiteral("D払戻情報データ.複勝馬番２ AS 複勝馬番２,") +
-                                QStringLiteral("D払戻情報データ.複勝払戻２ AS 複勝払戻２,") +
-                                QStringLiteral("D払戻情報データ.複勝馬番３ AS 複勝馬番３,") +
-                                QStringLiteral("D払戻情報データ.複勝払戻３ AS 複勝払戻３,") +
-                                QStringLiteral("D払戻情報データ.複勝馬番４ AS 複勝馬番４,") +
-                                QStringLiteral("D払戻情報データ.複勝払戻４ AS 複勝払戻４,") +
-                                QStringLiteral("D払戻情報データ.複勝馬番５ AS 複勝馬番５,") +
-                                QStringLiteral("D払戻情報データ.複勝払戻５ AS 複勝払戻５,") +
-                                QStringLiteral("D成績データ.着順 AS 着順,") +
-                                QStringLiteral("D成績データ.異常区分 AS 異常区分,") +
-                                QStringLiteral("D成績データ.騎手名 AS 成績騎手,") +
-                                QStringLiteral("D成績データ.確定単勝オッズ AS 確定単勝オッズ,") +
-                                QStringLiteral("D成績データ.確定複勝オッズ AS 確定複勝オッズ ");
+    static const QString text =
+        QStringLiteral("SELECT ") + QStringLiteral("D番組データ.レースキー AS レースキー, ") +
+        QStringLiteral("D番組データ.年月日 AS 開催日, ") +
+        QStringLiteral("D競走馬データ.競走成績キー AS 競走成績キー,") + QStringLiteral("D競走馬データ.馬番 AS 馬番,") +
+        QStringLiteral("D競走馬データ.馬名 AS 馬名,") + QStringLiteral("D払戻情報データ.単勝馬番１ AS 単勝馬番１,") +
+        QStringLiteral("D払戻情報データ.単勝払戻１ AS 単勝払戻１,") +
+        QStringLiteral("D払戻情報データ.単勝馬番２ AS 単勝馬番２,") +
+        QStringLiteral("D払戻情報データ.単勝払戻２ AS 単勝払戻２,") +
+        QStringLiteral("D払戻情報データ.単勝馬番３ AS 単勝馬番３,") +
+        QStringLiteral("D払戻情報データ.単勝払戻３ AS 単勝払戻３,") +
+        QStringLiteral("D払戻情報データ.複勝馬番１ AS 複勝馬番１,") +
+        QStringLiteral("D払戻情報データ.複勝払戻１ AS 複勝払戻１,") +
+        QStringLiteral("D払戻情報データ.複勝馬番２ AS 複勝馬番２,") +
+        QStringLiteral("D払戻情報データ.複勝払戻２ AS 複勝払戻２,") +
+        QStringLiteral("D払戻情報データ.複勝馬番３ AS 複勝馬番３,") +
+        QStringLiteral("D払戻情報データ.複勝払戻３ AS 複勝払戻３,") +
+        QStringLiteral("D払戻情報データ.複勝馬番４ AS 複勝馬番４,") +
+        QStringLiteral("D払戻情報データ.複勝払戻４ AS 複勝払戻４,") +
+        QStringLiteral("D払戻情報データ.複勝馬番５ AS 複勝馬番５,") +
+        QStringLiteral("D払戻情報データ.複勝払戻５ AS 複勝払戻５,") + QStringLiteral("D成績データ.着順 AS 着順,") +
+        QStringLiteral("D成績データ.異常区分 AS 異常区分,") + QStringLiteral("D成績データ.騎手名 AS 成績騎手,") +
+        QStringLiteral("D成績データ.確定単勝オッズ AS 確定単勝オッズ,") +
+        QStringLiteral("D成績データ.確定複勝オッズ AS 確定複勝オッズ ");
     return text;
 }
 

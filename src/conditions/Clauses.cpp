@@ -51,8 +51,7 @@ std::vector<DataEntry> dataEntries(const QString& data)
 
 // Pairs each data entry with its token of the value; stops at the first empty
 // token (or when either side runs out).
-std::vector<std::pair<const DataEntry*, QString>> pairTicks(const std::vector<DataEntry>& entries,
-                                                            const QString& value)
+std::vector<std::pair<const DataEntry*, QString>> pairTicks(const std::vector<DataEntry>& entries, const QString& value)
 {
     std::vector<std::pair<const DataEntry*, QString>> pairs;
     int position = 1;
@@ -185,8 +184,8 @@ QString type9Clause(const ConditionItem& item, const QString& value, bool& sever
     return clause;
 }
 
-const std::array<QString, 6> kOperators = {QStringLiteral(" = "),  QStringLiteral(" <> "), QStringLiteral(" > "),
-                                           QStringLiteral(" < "),  QStringLiteral(" >= "), QStringLiteral(" <= ")};
+const std::array<QString, 6> kOperators = {QStringLiteral(" = "), QStringLiteral(" <> "), QStringLiteral(" > "),
+                                           QStringLiteral(" < "), QStringLiteral(" >= "), QStringLiteral(" <= ")};
 const std::array<QString, 6> kOperatorSymbols = {QStringLiteral("＝"), QStringLiteral("≠"), QStringLiteral("＞"),
                                                  QStringLiteral("＜"), QStringLiteral("≧"), QStringLiteral("≦")};
 const std::array<QString, 3> kSigns = {QString(), QStringLiteral(" + "), QStringLiteral(" - ")};
@@ -241,8 +240,7 @@ QString quoteLiteral(const QString& text)
     return result;
 }
 
-void funJoukenSql(const ConditionCatalogue& catalogue, QString& where, int itemNumber, const QString& value,
-                  int target)
+void funJoukenSql(const ConditionCatalogue& catalogue, QString& where, int itemNumber, const QString& value, int target)
 {
     const ConditionItem& item = itemAt(catalogue, itemNumber);
     const QString& k = item.key;
@@ -285,7 +283,8 @@ void funJoukenSql(const ConditionCatalogue& catalogue, QString& where, int itemN
             bool ok = false;
             const int scale = scaleText.trimmed().toInt(&ok);
             if (!ok)
-                throw ClauseError(13, QStringLiteral("型が一致しません: 倍率 '%1' は整数ではありません").arg(scaleText));
+                throw ClauseError(13,
+                                  QStringLiteral("型が一致しません: 倍率 '%1' は整数ではありません").arg(scaleText));
             const auto t = tokens(value, 2);
             // Fifteen significant digits, so 1.1 x 10 reads "11", not "11.000000000000002".
             clause = rangeText(k, common::vbCStr(toDouble(t[0]) * scale), common::vbCStr(toDouble(t[1]) * scale), true);

@@ -27,11 +27,11 @@ namespace tq::conditions {
 // `number()` follows the original runtime's error numbers (5: invalid
 // argument, 9: subscript out of range, 13: type mismatch).
 class ClauseError : public std::runtime_error {
-public:
+  public:
     ClauseError(int number, const QString& message);
     int number() const { return m_number; }
 
-private:
+  private:
     int m_number;
 };
 

@@ -48,10 +48,11 @@ FavouriteRestrictionResult favouriteRestriction(const ConditionCatalogue& catalo
 
     if (raceFlag) {
         const QString s = QStringLiteral("T番組データ.レースキー in (select D番組データ.レースキー");
-        QString f = QStringLiteral("((D番組データ ") +
-                    QStringLiteral("INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) ") +
-                    QStringLiteral("LEFT JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) ") +
-                    QStringLiteral("LEFT JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
+        QString f =
+            QStringLiteral("((D番組データ ") +
+            QStringLiteral("INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) ") +
+            QStringLiteral("LEFT JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) ") +
+            QStringLiteral("LEFT JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
         f = addCatalogueJoins(catalogue, f, s, w);
         w = s + QStringLiteral(" FROM ") + f + QStringLiteral(" WHERE ") + w +
             QStringLiteral(" group by D番組データ.レースキー");
@@ -68,8 +69,7 @@ QString funFavoWhere(const ConditionCatalogue& catalogue, store::Database* appDb
                      bool wholeGroup, const QString& name, bool raceFlag, const QString& havingOperator,
                      const QString& havingCount)
 {
-    return favouriteRestriction(catalogue, appDb, log, wholeGroup, name, raceFlag, havingOperator, havingCount)
-        .text;
+    return favouriteRestriction(catalogue, appDb, log, wholeGroup, name, raceFlag, havingOperator, havingCount).text;
 }
 
 } // namespace tq::conditions

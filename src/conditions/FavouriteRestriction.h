@@ -23,9 +23,9 @@ class Database;
 namespace tq::conditions {
 
 struct FavouriteRestrictionResult {
-    QString text;       // the fragment; empty when nothing matched or on failure
-    int matched = 0;    // favourites whose ＷＨＥＲＥ文 went into the text
-    bool ok = false;    // false when the table could not be read (reported as "TBOpr")
+    QString text;    // the fragment; empty when nothing matched or on failure
+    int matched = 0; // favourites whose ＷＨＥＲＥ文 went into the text
+    bool ok = false; // false when the table could not be read (reported as "TBOpr")
 };
 
 // One favourite: "(w)"; several: "((w1) OR (w2) ...)". With `raceFlag`:

@@ -38,26 +38,26 @@ using conditions::ConditionRow;
 using conditions::ConditionSet;
 
 // The fixed column list and FROM text, typed out independently of the code.
-const QString kColumns = QStringLiteral(
-    "SELECT D番組データ.レースキー AS レースキー, D番組データ.年月日 AS 開催日, "
-    "D競走馬データ.競走成績キー AS 競走成績キー,D競走馬データ.馬番 AS 馬番,D競走馬データ.馬名 AS 馬名,"
-    "D払戻情報データ.単勝馬番１ AS 単勝馬番１,D払戻情報データ.単勝払戻１ AS 単勝払戻１,"
-    "D払戻情報データ.単勝馬番２ AS 単勝馬番２,D払戻情報データ.単勝払戻２ AS 単勝払戻２,"
-    "D払戻情報データ.単勝馬番３ AS 単勝馬番３,D払戻情報データ.単勝払戻３ AS 単勝払戻３,"
-    "D払戻情報データ.複勝馬番１ AS 複勝馬番１,D払戻情報データ.複勝払戻１ AS 複勝払戻１,"
-    "D払戻情報データ.複勝馬番２ AS 複勝馬番２,D払戻情報データ.複勝払戻２ AS 複勝払戻２,"
-    "D払戻情報データ.複勝馬番３ AS 複勝馬番３,D払戻情報データ.複勝払戻３ AS 複勝払戻３,"
-    "D払戻情報データ.複勝馬番４ AS 複勝馬番４,D払戻情報データ.複勝払戻４ AS 複勝払戻４,"
-    "D払戻情報データ.複勝馬番５ AS 複勝馬番５,D払戻情報データ.複勝払戻５ AS 複勝払戻５,"
-    "D成績データ.着順 AS 着順,D成績データ.異常区分 AS 異常区分,D成績データ.騎手名 AS 成績騎手,"
-    "D成績データ.確定単勝オッズ AS 確定単勝オッズ,D成績データ.確定複勝オッズ AS 確定複勝オッズ ");
-const QString kFrom = QStringLiteral(
-    "((D番組データ INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) "
-    "INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) "
-    "INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
+const QString kColumns =
+    QStringLiteral("SELECT D番組データ.レースキー AS レースキー, D番組データ.年月日 AS 開催日, "
+                   "D競走馬データ.競走成績キー AS 競走成績キー,D競走馬データ.馬番 AS 馬番,D競走馬データ.馬名 AS 馬名,"
+                   "D払戻情報データ.単勝馬番１ AS 単勝馬番１,D払戻情報データ.単勝払戻１ AS 単勝払戻１,"
+                   "D払戻情報データ.単勝馬番２ AS 単勝馬番２,D払戻情報データ.単勝払戻２ AS 単勝払戻２,"
+                   "D払戻情報データ.単勝馬番３ AS 単勝馬番３,D払戻情報データ.単勝払戻３ AS 単勝払戻３,"
+                   "D払戻情報データ.複勝馬番１ AS 複勝馬番１,D払戻情報データ.複勝払戻１ AS 複勝払戻１,"
+                   "D払戻情報データ.複勝馬番２ AS 複勝馬番２,D払戻情報データ.複勝払戻２ AS 複勝払戻２,"
+                   "D払戻情報データ.複勝馬番３ AS 複勝馬番３,D払戻情報データ.複勝払戻３ AS 複勝払戻３,"
+                   "D払戻情報データ.複勝馬番４ AS 複勝馬番４,D払戻情報データ.複勝払戻４ AS 複勝払戻４,"
+                   "D払戻情報データ.複勝馬番５ AS 複勝馬番５,D払戻情報データ.複勝払戻５ AS 複勝払戻５,"
+                   "D成績データ.着順 AS 着順,D成績データ.異常区分 AS 異常区分,D成績データ.騎手名 AS 成績騎手,"
+                   "D成績データ.確定単勝オッズ AS 確定単勝オッズ,D成績データ.確定複勝オッズ AS 確定複勝オッズ ");
+const QString kFrom =
+    QStringLiteral("((D番組データ INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) "
+                   "INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) "
+                   "INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
 const QString kRaceOrder = QStringLiteral(" ORDER BY D番組データ.レースキー");
-const QString kZ1Join =
-    QStringLiteral("LEFT JOIN D番組データ AS Z番組データ_1 ON Z番組データ_1.レースキー = Left(D競走馬データ.前走成績キー１,8)");
+const QString kZ1Join = QStringLiteral(
+    "LEFT JOIN D番組データ AS Z番組データ_1 ON Z番組データ_1.レースキー = Left(D競走馬データ.前走成績キー１,8)");
 
 ConditionCatalogue queryCatalogue()
 {
@@ -97,7 +97,7 @@ ConditionRow conditionRow(const char* item, const char* value, qint16 target = 0
 }
 
 class AnalysisQueryTest : public ::testing::Test {
-protected:
+  protected:
     AnalysisQueryTest() { log.setLogFileName(dir.filePath(QStringLiteral("TQ.log"))); }
 
     QStringList reported(const char* procedure) const
@@ -172,7 +172,8 @@ TEST_F(AnalysisQueryTest, WhereTodayNamesAndJockeyRewrites)
     set.keys[0].key = QStringLiteral("騎手");
     const QString expected =
         kColumns + QStringLiteral(",D成績データ.騎手名 AS 騎手 FROM (") + kFrom + QStringLiteral(") ") +
-        QStringLiteral("LEFT JOIN D成績データ AS Z成績データ_1 ON D競走馬データ.前走成績キー１ = Z成績データ_1.競走成績キー") +
+        QStringLiteral(
+            "LEFT JOIN D成績データ AS Z成績データ_1 ON D競走馬データ.前走成績キー１ = Z成績データ_1.競走成績キー") +
         QStringLiteral(" WHERE D成績データ.騎手名 = '武' AND D番組データ.曜日 = '土' AND Z成績データ_1.騎手名 = '岡'") +
         QStringLiteral(" ORDER BY D成績データ.騎手名");
     EXPECT_EQ(build(set), expected);
@@ -236,7 +237,7 @@ ConditionCatalogue shippedCatalogue(common::ErrorLog& log)
 // Generated race data (one year), the application database linking it, and
 // the shipped catalogue; built once for the suite.
 class ShippedCatalogueTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         s_env = new Env;
@@ -250,8 +251,8 @@ protected:
         env.catalogue = shippedCatalogue(env.log);
         const QString dataDir = env.dir.filePath(QStringLiteral("data"));
         QProcess gen;
-        gen.start(program, {QStringLiteral("gen-data"), QStringLiteral("--out"), dataDir,
-                            QStringLiteral("--years"), QStringLiteral("1")});
+        gen.start(program, {QStringLiteral("gen-data"), QStringLiteral("--out"), dataDir, QStringLiteral("--years"),
+                            QStringLiteral("1")});
         if (!gen.waitForFinished(300000) || gen.exitCode() != 0) {
             env.problem = "gen-data failed: " + gen.readAllStandardError().toStdString();
             return;
@@ -278,24 +279,26 @@ protected:
         // 印別成績 items read it.
         QStringList columns = {QStringLiteral("レースキー CHAR(8)"), QStringLiteral("馬番 CHAR(2)"),
                                QStringLiteral("競走成績キー CHAR(16)"), QStringLiteral("馬名 CHAR(18)")};
-        for (const char* family : {"基準", "ＩＤＭ", "情報", "展開", "パドック", "オッズ", "騎手", "総合", "直前総合"}) {
+        for (const char* family :
+             {"基準", "ＩＤＭ", "情報", "展開", "パドック", "オッズ", "騎手", "総合", "直前総合"}) {
             const QString f = QString::fromUtf8(family);
-            const QStringList rates = f == QStringLiteral("騎手")
-                                          ? QStringList{QStringLiteral("２着率"), QStringLiteral("３着率")}
-                                          : QStringList{QStringLiteral("勝率"), QStringLiteral("連対率"),
-                                                        QStringLiteral("複勝率"), QStringLiteral("２着率"),
-                                                        QStringLiteral("３着率")};
+            const QStringList rates =
+                f == QStringLiteral("騎手")
+                    ? QStringList{QStringLiteral("２着率"), QStringLiteral("３着率")}
+                    : QStringList{QStringLiteral("勝率"), QStringLiteral("連対率"), QStringLiteral("複勝率"),
+                                  QStringLiteral("２着率"), QStringLiteral("３着率")};
             for (const QString& rate : rates)
                 columns << f + rate + QStringLiteral(" SINGLE");
             if (f != QStringLiteral("基準"))
                 columns << f + QStringLiteral("勝率差 SINGLE");
         }
-        for (const char* ranked : {"総合勝率", "直前総合勝率", "ＩＤＭ勝率差", "情報勝率差", "展開勝率差",
-                                   "騎手勝率差", "パドック勝率差", "オッズ勝率差", "総合勝率差", "直前総合勝率差"})
+        for (const char* ranked : {"総合勝率", "直前総合勝率", "ＩＤＭ勝率差", "情報勝率差", "展開勝率差", "騎手勝率差",
+                                   "パドック勝率差", "オッズ勝率差", "総合勝率差", "直前総合勝率差"})
             columns << QString::fromUtf8(ranked) + QStringLiteral("順位 INTEGER");
         env.db->execute(QStringLiteral("CREATE TABLE 過去の印別成績 (") + columns.join(QLatin1Char(',')) +
                         QStringLiteral(", CONSTRAINT PRIKEY PRIMARY KEY (レースキー,馬番))"));
-        env.db->execute(QStringLiteral("CREATE TABLE お気に入り (名称 CHAR(50), グループ名 CHAR(50), ＷＨＥＲＥ文 MEMO)"));
+        env.db->execute(
+            QStringLiteral("CREATE TABLE お気に入り (名称 CHAR(50), グループ名 CHAR(50), ＷＨＥＲＥ文 MEMO)"));
     }
     static void TearDownTestSuite()
     {
@@ -392,10 +395,10 @@ TEST_F(ShippedCatalogueTest, FavouriteLinkAsRaceRestrictionSelectsTheRightRunner
     db.execute(QStringLiteral("INSERT INTO お気に入り VALUES ('短距離三歳', 'G', '") +
                QString(stored).replace(QLatin1Char('\''), QStringLiteral("''")) + QStringLiteral("')"));
 
-    const QString joins = QStringLiteral(
-        " FROM ((D番組データ b INNER JOIN D競走馬データ e ON b.レースキー = e.レースキー)"
-        " INNER JOIN D払戻情報データ p ON b.レースキー = p.レースキー)"
-        " INNER JOIN D成績データ r ON e.競走成績キー = r.競走成績キー");
+    const QString joins =
+        QStringLiteral(" FROM ((D番組データ b INNER JOIN D競走馬データ e ON b.レースキー = e.レースキー)"
+                       " INNER JOIN D払戻情報データ p ON b.レースキー = p.レースキー)"
+                       " INNER JOIN D成績データ r ON e.競走成績キー = r.競走成績キー");
     std::vector<qint64> selected;
     for (int count : {0, 2}) {
         ConditionSet set;

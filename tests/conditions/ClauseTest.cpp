@@ -151,12 +151,12 @@ TEST(Clause, UnreadableRowsThrowAndLeaveTheTextAlone)
         const char* value;
         int target;
     } cases[] = {
-        {99, "1,2", 0},                        // item outside the catalogue
+        {99, "1,2", 0}, // item outside the catalogue
         {-1, "1,2", 0},
-        {itemNo(cat, "t7"), "abc,2.0", 0},      // scaled bound not a number
-        {itemNo(cat, "run"), "9,0,1", 2},       // comparison operator outside 0-5
+        {itemNo(cat, "t7"), "abc,2.0", 0}, // scaled bound not a number
+        {itemNo(cat, "run"), "9,0,1", 2},  // comparison operator outside 0-5
         {itemNo(cat, "run"), "x,0,1", 2},
-        {itemNo(cat, "run"), "1,3,1", 2},       // sign outside 0-2
+        {itemNo(cat, "run"), "1,3,1", 2}, // sign outside 0-2
     };
     for (const Bad& c : cases) {
         QString where = QStringLiteral("A");

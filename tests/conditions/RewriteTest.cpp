@@ -28,15 +28,10 @@ TEST(Rewrite, PairsDoNotCascadeAndFirstPairWins)
         {QStringLiteral("X"), QStringLiteral("X_1")}, // from is a prefix of to
         {QStringLiteral("ab"), QStringLiteral("b")},  // output "b" must not be re-read by the next pair
         {QStringLiteral("b"), QStringLiteral("c")},
-        {QStringLiteral("a"), QStringLiteral("A")},   // shadowed by "ab" where both match
+        {QStringLiteral("a"), QStringLiteral("A")}, // shadowed by "ab" where both match
     };
     const RewriteCase cases[] = {
-        {"X.a", "X_1.A"},
-        {"X_1.a", "X_1.A"},
-        {"abb", "bc"},
-        {"aXb", "AX_1c"},
-        {"", ""},
-        {"zzz", "zzz"},
+        {"X.a", "X_1.A"}, {"X_1.a", "X_1.A"}, {"abb", "bc"}, {"aXb", "AX_1c"}, {"", ""}, {"zzz", "zzz"},
     };
     for (const RewriteCase& c : cases)
         EXPECT_EQ(rewritePairs(QString::fromUtf8(c.text), pairs, PairDirection::FirstToSecond),

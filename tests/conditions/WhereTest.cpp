@@ -1,9 +1,9 @@
 // WHERE texts of whole condition sets, and the favourite-race restriction read
 // from a small お気に入り table.
 
+#include "conditions/Where.h"
 #include "common/ErrorLog.h"
 #include "conditions/FavouriteRestriction.h"
-#include "conditions/Where.h"
 #include "store/Database.h"
 
 #include <gtest/gtest.h>
@@ -37,9 +37,10 @@ ConditionCatalogue whereCatalogue()
     add(QStringLiteral("距離"), QStringLiteral("K"), 2, QString());
     add(QStringLiteral("場所"), QStringLiteral("J"), 0, QStringLiteral("c1:一,c2:二,c3:三"));
     add(QStringLiteral("馬場"), QStringLiteral("D直前情報データ.馬場"), 5, QString());
-    cat.joins = {JoinRule{QStringLiteral("T直前情報データ"),
-                          QStringLiteral("LEFT JOIN T直前情報データ ON D競走馬データ.競走成績キー = T直前情報データ.競走成績キー"),
-                          QString()}};
+    cat.joins = {JoinRule{
+        QStringLiteral("T直前情報データ"),
+        QStringLiteral("LEFT JOIN T直前情報データ ON D競走馬データ.競走成績キー = T直前情報データ.競走成績キー"),
+        QString()}};
     return cat;
 }
 
@@ -54,7 +55,7 @@ ConditionRow row(const char* item, const char* value, qint16 target = 0, bool ma
 }
 
 class WhereTest : public ::testing::Test {
-protected:
+  protected:
     WhereTest()
     {
         log.setLogFileName(dir.filePath(QStringLiteral("TQ.log")));
@@ -135,7 +136,8 @@ TEST_F(WhereTest, FavouriteRestrictionComesFirst)
     ConditionSet set;
     set.favourite.name = QStringLiteral("f1");
     set.rows = {row("距離", "1,3")};
-    EXPECT_EQ(funWhere(cat, set, true, db.get(), log), QStringLiteral("(T番組データ.距離 >= 1000) AND K >= 1 AND K <=3"));
+    EXPECT_EQ(funWhere(cat, set, true, db.get(), log),
+              QStringLiteral("(T番組データ.距離 >= 1000) AND K >= 1 AND K <=3"));
 
     set.favourite.name = QStringLiteral("O'Brien");
     EXPECT_EQ(funWhere(cat, set, true, db.get(), log), QStringLiteral("(X = 1) AND K >= 1 AND K <=3"));
@@ -147,10 +149,10 @@ TEST_F(WhereTest, FavoWhereShapes)
         "T番組データ.レースキー in (select D番組データ.レースキー FROM ((D番組データ INNER JOIN D競走馬データ ON "
         "D番組データ.レースキー = D競走馬データ.レースキー) LEFT JOIN D払戻情報データ ON D番組データ.レースキー = "
         "D払戻情報データ.レースキー) LEFT JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
-    const QString group3 = QStringLiteral(
-        "(T番組データ.距離 >= 1000) OR (T番組データ.場コード = '05') OR (T直前情報データ.馬場 = '良')");
-    const QString join = QStringLiteral(
-        "LEFT JOIN T直前情報データ ON D競走馬データ.競走成績キー = T直前情報データ.競走成績キー");
+    const QString group3 =
+        QStringLiteral("(T番組データ.距離 >= 1000) OR (T番組データ.場コード = '05') OR (T直前情報データ.馬場 = '良')");
+    const QString join =
+        QStringLiteral("LEFT JOIN T直前情報データ ON D競走馬データ.競走成績キー = T直前情報データ.競走成績キー");
     const struct {
         bool group;
         const char* name;
@@ -174,8 +176,8 @@ TEST_F(WhereTest, FavoWhereShapes)
         {false, "ない", false, "", "", QString()},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(funFavoWhere(cat, db.get(), log, c.group, QString::fromUtf8(c.name), c.race,
-                               QString::fromUtf8(c.op), QString::fromUtf8(c.count)),
+        EXPECT_EQ(funFavoWhere(cat, db.get(), log, c.group, QString::fromUtf8(c.name), c.race, QString::fromUtf8(c.op),
+                               QString::fromUtf8(c.count)),
                   c.expected)
             << c.name << " race " << c.race;
     }
