@@ -6,9 +6,7 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace tq::tools {
 
@@ -19,27 +17,11 @@ void fail(sqlite3* db, const QString& what)
     throw BulkError(QString(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db))).toStdString());
 }
 
-// Stand-in for the JET collation while the database layer does not register
-// one: the generator's indexed text columns hold ASCII digits only, for which
-// a byte comparison gives the same order.
-int byteCompare(void*, int la, const void* a, int lb, const void* b)
-{
-    const int c = std::memcmp(a, b, std::size_t(std::min(la, lb)));
-    return c != 0 ? c : la - lb;
-}
-
-void collationNeeded(void*, sqlite3* db, int, const char* name)
-{
-    if (std::strcmp(name, "JET") == 0)
-        sqlite3_create_collation(db, "JET", SQLITE_UTF8, nullptr, byteCompare);
-}
-
 } // namespace
 
 void prepareConnection(sqlite3* db)
 {
     tq::store::registerJetExtensions(db);
-    sqlite3_collation_needed(db, nullptr, collationNeeded);
 }
 
 BulkDb::BulkDb(const QString& path) : m_path(path), m_tmp(path + QStringLiteral(".tmp"))

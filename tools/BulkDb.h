@@ -14,9 +14,8 @@ struct sqlite3_stmt;
 
 namespace tq::tools {
 
-// Registers the Jet extensions on a connection, plus a byte-order stand-in for
-// the JET collation when the database layer has not registered one (enough
-// for the digit keys the generator indexes). For readers of generated files.
+// Registers the Jet extensions (the JET collation among them) on a raw
+// connection to a generated file.
 void prepareConnection(sqlite3* db);
 
 class BulkError : public std::runtime_error {
