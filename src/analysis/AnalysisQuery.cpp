@@ -119,7 +119,7 @@ QString funSqlCreate2(const ConditionCatalogue& catalogue, const ConditionSet& c
     if (!subSyukeiKeySql(catalogue, conditions, o, c, &keyError))
         log.report({5, keyError, QString()}, QStringLiteral("funSqlCreate2"));
 
-    f = conditions::addCatalogueJoins(catalogue, f, c, w);
+    f = conditions::addCatalogueJoins(catalogue, f, c, conditions::withPastNames(catalogue, w));
 
     QString sql;
     sql.reserve(c.size() + f.size() + w.size() + o.size() + 64);

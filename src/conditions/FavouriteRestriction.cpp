@@ -53,7 +53,7 @@ FavouriteRestrictionResult favouriteRestriction(const ConditionCatalogue& catalo
             QStringLiteral("INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) ") +
             QStringLiteral("LEFT JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) ") +
             QStringLiteral("LEFT JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
-        f = addCatalogueJoins(catalogue, f, s, w);
+        f = addCatalogueJoins(catalogue, f, s, withPastNames(catalogue, w));
         w = s + QStringLiteral(" FROM ") + f + QStringLiteral(" WHERE ") + w +
             QStringLiteral(" group by D番組データ.レースキー");
         if (!havingOperator.isEmpty())

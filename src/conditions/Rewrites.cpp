@@ -79,6 +79,12 @@ QString funJoinTsuika(const QString& from, const QString& columnList, const QStr
     return QLatin1Char('(') + from + QStringLiteral(") ") + rule.link;
 }
 
+QString withPastNames(const ConditionCatalogue& catalogue, const QString& text)
+{
+    const QString past = funDataHenkan(catalogue, text);
+    return past == text ? text : text + QLatin1Char(' ') + past;
+}
+
 QString addCatalogueJoins(const ConditionCatalogue& catalogue, const QString& from, const QString& columnList,
                           const QString& where)
 {

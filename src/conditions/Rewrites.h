@@ -57,6 +57,13 @@ QString funThisHenkan(const ConditionCatalogue& catalogue, const QString& text);
 // "(" from ") " followed by the link text. Comparisons are case-sensitive.
 QString funJoinTsuika(const QString& from, const QString& columnList, const QString& where, const JoinRule& rule);
 
+// The text in which a query builder looks for the rules' tables: the text
+// and, when it differs, its past-name form (funDataHenkan) after a blank.
+// Favourite links bring today's table names (T直前情報データ., 本日の印別成績.)
+// that become past names only in the statement's final rewrite, while the
+// join rules are keyed on past names; without this their joins were missing.
+QString withPastNames(const ConditionCatalogue& catalogue, const QString& text);
+
 // funJoinTsuika with every rule of the catalogue, in list order.
 QString addCatalogueJoins(const ConditionCatalogue& catalogue, const QString& from, const QString& columnList,
                           const QString& where);

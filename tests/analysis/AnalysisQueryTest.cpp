@@ -422,5 +422,32 @@ TEST_F(ShippedCatalogueTest, FavouriteLinkAsRaceRestrictionSelectsTheRightRunner
     EXPECT_LT(selected[1], selected[0]); // the HAVING count really narrows the races
 }
 
+// Favourites are stored with today's table names; linked into an analysis
+// they must still bring the joins their tables need (pre-race data, marks).
+TEST_F(ShippedCatalogueTest, FavouriteLinkWithTodayNamesGetsItsJoins)
+{
+    const ConditionCatalogue& shipped = s_env->catalogue;
+    store::Database& db = *s_env->db;
+    for (const char* item : {"直前オッズ指数", "基準勝率", "総合偏差値"}) {
+        ConditionSet favourite;
+        favourite.rows = {conditionRow(item, "1,99")};
+        bool ok = false;
+        const QString stored =
+            conditions::funThisHenkan(shipped, conditions::funWhere(shipped, favourite, false, &db, s_env->log, &ok));
+        ASSERT_TRUE(ok);
+        db.execute(QStringLiteral("DELETE FROM お気に入り"));
+        db.execute(QStringLiteral("INSERT INTO お気に入り VALUES ('f', 'G', '") +
+                   QString(stored).replace(QLatin1Char('\''), QStringLiteral("''")) + QStringLiteral("')"));
+        for (bool race : {false, true}) {
+            ConditionSet set;
+            set.favourite.name = QStringLiteral("f");
+            set.favourite.isFavourite = race;
+            const QString sql = funSqlCreate2(shipped, set, &db, s_env->log, &ok);
+            ASSERT_TRUE(ok);
+            EXPECT_NO_THROW(db.returnsRows(sql)) << item << " race " << race << "\n" << sql.toStdString();
+        }
+    }
+}
+
 } // namespace
 } // namespace tq::analysis

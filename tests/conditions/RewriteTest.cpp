@@ -95,6 +95,8 @@ TEST(Rewrite, ThisAndDataHenkanWithDollarEscape)
               QStringLiteral("T番組データ.a = '$' AND D番組データ.b"));
     EXPECT_EQ(funDataHenkan(cat, QStringLiteral("A INNER JOIN T競走馬データ ON T番組データ.k = T競走馬データ.k")),
               QStringLiteral("A INNER JOIN D競走馬データ ON D番組データ.k = T競走馬データ.k"));
+    EXPECT_EQ(withPastNames(cat, QStringLiteral("X.a")), QStringLiteral("X.a"));
+    EXPECT_EQ(withPastNames(cat, QStringLiteral("T番組データ.a")), QStringLiteral("T番組データ.a D番組データ.a"));
 }
 
 TEST(Rewrite, LongTextIsRewrittenInLinearTime)
