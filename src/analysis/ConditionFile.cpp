@@ -1,0 +1,348 @@
+#include "analysis/ConditionFile.h"
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ResultDisplay.h"
+#include "common/ErrorLog.h"
+#include "common/TextFile.h"
+#include "common/Tokens.h"
+#include "common/VbNumber.h"
+#include "conditions/Clauses.h"
+#include "conditions/ConditionCatalogue.h"
+#include "shell/AppContext.h"
+
+#include <algorithm>
+
+namespace tq::analysis {
+
+namespace {
+
+// Target 0-10 -> the letter after "J" (none for the current run).
+constexpr char16_t kTargetLetters[conditions::kTargetCount] = {u'\0', u'A', u'H', u'B', u'I', u'C',
+                                                                u'J', u'D', u'K', u'E', u'L'};
+
+int targetOfLetter(QChar c)
+{
+    for (int t = 1; t < conditions::kTargetCount; ++t) {
+        if (c == QChar(kTargetLetters[t]))
+            return t;
+    }
+    return 0;
+}
+
+// A text as one line's content: line breaks become blanks.
+QString oneLine(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return t;
+}
+
+// A text as one field of a list: one line, and no "," that would split it.
+QString listField(const QString& text)
+{
+    QString t = oneLine(text);
+    t.replace(QLatin1Char(','), QChar(0xFF0C));
+    return t;
+}
+
+// The K000/K002/K003/K008 lists: "," before a text only when the list built
+// so far is not empty, so leading empty texts leave no field.
+QString leadingEmptyList(const QStringList& texts)
+{
+    QString list;
+    for (const QString& t : texts) {
+        if (!list.isEmpty())
+            list += QLatin1Char(',');
+        list += listField(t);
+    }
+    return list;
+}
+
+QString flag(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+
+bool hasMaskedRow(const AnalysisDocument& document)
+{
+    return std::any_of(document.conditions.rows.begin(), document.conditions.rows.end(),
+                       [](const conditions::ConditionRow& r) { return r.masked; });
+}
+
+void warnIfMasked(shell::AppContext& context, const AnalysisDocument& document, bool warnMasked)
+{
+    if (warnMasked && hasMaskedRow(document))
+        context.prompter.inform(shell::Message{maskedRowsWarning(), {}, shell::Icon::Exclamation, true});
+}
+
+} // namespace
+
+QString maskedRowsWarning()
+{
+    return QStringLiteral("【警告】マスクされた項目はお気に入りに保存されません。");
+}
+
+QStringList conditionFileLines(const conditions::ConditionCatalogue& catalogue, const AnalysisDocument& document)
+{
+    const conditions::ConditionSet& set = document.conditions;
+    QStringList lines;
+    lines << QStringLiteral("MODE,") + common::vbStr(double(set.kind)) + QLatin1Char(',') + listField(set.axisFavourite)
+                 + QLatin1Char(',') + flag(set.axisWholeGroup);
+
+    for (const conditions::ConditionRow& row : set.rows) {
+        if (row.masked)
+            continue;
+        if (row.isExtended()) {
+            lines << QStringLiteral("JKAK,") + oneLine(row.value);
+            continue;
+        }
+        const auto it = catalogue.nameMap.constFind(row.itemName);
+        if (it == catalogue.nameMap.constEnd())
+            throw ConditionFileError("condition item not in the catalogue: " + row.itemName.toStdString());
+        QString tag = QStringLiteral("J");
+        if (row.target > 0 && row.target < conditions::kTargetCount)
+            tag += QChar(kTargetLetters[row.target]);
+        tag += QStringLiteral("%1").arg(int(it.value()), 3, 10, QLatin1Char('0'));
+        lines << tag + QLatin1Char(',') + oneLine(row.value);
+    }
+
+    lines << QStringLiteral("K000,") + leadingEmptyList(QStringList(document.summaryLabels.begin(),
+                                                                    document.summaryLabels.end()));
+    QStringList keys;
+    for (const conditions::AggregationKey& key : set.keys)
+        keys << key.key;
+    lines << QStringLiteral("K002,") + leadingEmptyList(keys);
+
+    const Sheet& result = document.result;
+    lines << QStringLiteral("K003,") + leadingEmptyList(result.headers());
+    QStringList widths;
+    for (int c = 0; c < result.columnCount(); ++c)
+        widths << columnWidthText(result.columnWidth(c));
+    lines << QStringLiteral("K008,") + leadingEmptyList(widths);
+    for (int r = 0; r < result.rowCount(); ++r) {
+        QString line = QStringLiteral("K004");
+        for (int c = 0; c < result.columnCount(); ++c)
+            line += QLatin1Char(',') + listField(result.displayText(r, c));
+        lines << line;
+    }
+
+    lines << QStringLiteral("K005,") + oneLine(document.comment);
+    const conditions::FavouriteFilter& fav = set.favourite;
+    lines << QStringLiteral("K006,") + listField(fav.name) + QLatin1Char(',') + flag(fav.isFavourite)
+                 + QLatin1Char(',') + flag(fav.wholeGroup) + QLatin1Char(',') + listField(fav.havingOperator)
+                 + QLatin1Char(',') + listField(fav.havingNumber);
+    lines << QStringLiteral("K007,") + oneLine(document.author);
+    return lines;
+}
+
+void saveConditionFile(shell::AppContext& context, AnalysisDocument& document, const QString& path, bool warnMasked)
+{
+    warnIfMasked(context, document, warnMasked);
+    common::writeTextLinesAtomic(path, conditionFileLines(context.catalogue, document));
+    document.modified = false;
+}
+
+QString conditionText(shell::AppContext& context, const AnalysisDocument& document, bool warnMasked)
+{
+    warnIfMasked(context, document, warnMasked);
+    QString text;
+    for (const QString& line : conditionFileLines(context.catalogue, document))
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+void writeConditionLines(shell::AppContext& context, const AnalysisDocument& document, common::Cp932LineWriter& out,
+                         bool warnMasked)
+{
+    warnIfMasked(context, document, warnMasked);
+    for (const QString& line : conditionFileLines(context.catalogue, document))
+        out.writeLine(line);
+}
+
+namespace {
+
+// Lines of a condition text: cut at each CR, a following LF skipped; the
+// text after the last CR is not a line.
+QStringList textLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype cr = text.indexOf(QLatin1Char('\r'), start);
+        if (cr < 0)
+            break;
+        lines << text.mid(start, cr - start);
+        start = cr + 1;
+        if (start < text.size() && text[start] == QLatin1Char('\n'))
+            ++start;
+    }
+    return lines;
+}
+
+class Loader {
+public:
+    Loader(shell::AppContext& context, AnalysisDocument& document, const QString& source,
+           const ConditionLoadOptions& options)
+        : m_ctx(context), m_doc(document), m_source(source), m_opt(options)
+    {
+    }
+
+    ConditionLoadResult run()
+    {
+        m_doc.conditions.rows.clear();
+        m_doc.conditions.kind = conditions::AnalysisKind::WinPlace;
+
+        QStringList lines;
+        if (m_opt.input == ConditionInput::File) {
+            try {
+                lines = common::readTextLines(m_source);
+            } catch (const common::TextFileError& e) {
+                report(e.message());
+                m_res.result = 1;
+            }
+        } else {
+            lines = textLines(m_source);
+        }
+
+        for (const QString& line : lines) {
+            bool stop = false;
+            try {
+                stop = !applyLine(line);
+            } catch (const std::exception& e) {
+                report(QString::fromStdString(e.what()) + QStringLiteral(": ") + line);
+            }
+            if (stop)
+                break;
+        }
+
+        if (m_doc.author.isEmpty() || m_doc.author == QLatin1String(" "))
+            m_doc.author = m_ctx.userName;
+        return m_res;
+    }
+
+private:
+    void report(const QString& description)
+    {
+        m_ctx.errorLog.report(common::ErrorInfo{0, description, m_source}, QStringLiteral("funJoukenLoad"));
+    }
+
+    // Applies one line; false when reading must stop (kind 3).
+    bool applyLine(const QString& line)
+    {
+        const qsizetype comma = line.indexOf(QLatin1Char(','));
+        const QString tag = comma < 0 ? line : line.left(comma);
+        const QString rest = comma < 0 ? QString() : line.mid(comma + 1);
+        int pos = int(tag.size()) + 2; // just after the tag's ","
+
+        if (tag == QLatin1String("MODE")) {
+            readMode(line, pos);
+            return true;
+        }
+        if (tag == QLatin1String("JKAK")) {
+            conditions::ConditionRow row;
+            row.itemName = conditions::extendedItemName();
+            row.value = rest;
+            row.display = rest;
+            m_doc.conditions.rows.push_back(row);
+            return true;
+        }
+        if (tag.startsWith(QLatin1Char('J'))) {
+            readCondition(tag, rest);
+            return true;
+        }
+        if (m_opt.input == ConditionInput::ConditionsOnly)
+            return false;
+
+        if (tag == QLatin1String("K000")) {
+            for (QString& label : m_doc.summaryLabels)
+                label = common::funGetToken(line, pos);
+        } else if (tag == QLatin1String("K002")) {
+            for (int level = 0; level < conditions::kAggregationLevels; ++level) {
+                const QString key = common::funGetToken(line, pos);
+                if (key.isEmpty())
+                    break;
+                m_doc.conditions.keys[size_t(level)].key = key;
+            }
+        } else if (tag == QLatin1String("K003")) {
+            subKekkaHeader(m_ctx.appDb.get(), line, pos, m_doc.result);
+        } else if (tag == QLatin1String("K008")) {
+            subKekkaWidth(line, pos, m_doc.result);
+        } else if (tag == QLatin1String("K004")) {
+            subKekkaRow(m_ctx.colours, line, pos, m_doc.result, !m_opt.viewer);
+        } else if (tag == QLatin1String("K005")) {
+            m_doc.comment = m_opt.commentOverride.isEmpty() ? rest : m_opt.commentOverride;
+        } else if (tag == QLatin1String("K006")) {
+            conditions::FavouriteFilter& fav = m_doc.conditions.favourite;
+            fav.name = common::funGetToken(line, pos);
+            fav.isFavourite = common::vbVal(common::funGetToken(line, pos)) != 0;
+            fav.wholeGroup = common::vbVal(common::funGetToken(line, pos)) != 0;
+            fav.havingOperator = common::funGetToken(line, pos);
+            fav.havingNumber = common::funGetToken(line, pos);
+        } else if (tag == QLatin1String("K007")) {
+            m_doc.author = m_opt.userOverride.isEmpty() ? rest : m_opt.userOverride;
+        } else if (tag == QLatin1String("K009")) {
+            if (m_opt.viewer)
+                m_res.splitterTwips = common::vbVal(common::funGetToken(line, pos));
+        }
+        return true;
+    }
+
+    void readMode(const QString& line, int pos)
+    {
+        const double kind = common::vbVal(common::funGetToken(line, pos));
+        if (kind < 1)
+            return;
+        if (kind > 3 || kind != int(kind)) {
+            report(QStringLiteral("analysis kind out of range: ") + line);
+            return;
+        }
+        conditions::ConditionSet& set = m_doc.conditions;
+        set.kind = conditions::AnalysisKind(int(kind));
+        set.axisFavourite = common::funGetToken(line, pos);
+        set.axisWholeGroup = common::vbVal(common::funGetToken(line, pos)) != 0;
+    }
+
+    void readCondition(const QString& tag, const QString& value)
+    {
+        const int target = tag.size() > 1 ? targetOfLetter(tag[1]) : 0;
+        const QString digits = tag.mid(target == 0 ? 1 : 2, 3);
+        const double number = common::vbVal(digits);
+        const auto& items = m_ctx.catalogue.items;
+        if (digits.isEmpty() || number < 0 || number >= double(items.size()) || number != int(number)) {
+            report(QStringLiteral("condition item not in the catalogue: ") + tag);
+            m_res.result = 1;
+            return;
+        }
+        const conditions::ConditionItem& item = items[size_t(number)];
+        if (m_opt.input == ConditionInput::TextNoPreRace && item.group == u"直前情報"
+            && (target == 0 || target % 2 == 0)) {
+            m_res.result = 1;
+            return;
+        }
+        conditions::ConditionRow row;
+        row.group = item.group;
+        row.itemName = item.name;
+        row.targetCaption = conditions::targetCaption(target);
+        row.target = qint16(target);
+        row.value = value;
+        row.display = conditions::funJoukenHyouji(m_ctx.catalogue, item.number, value, target);
+        m_doc.conditions.rows.push_back(row);
+    }
+
+    shell::AppContext& m_ctx;
+    AnalysisDocument& m_doc;
+    const QString& m_source;
+    const ConditionLoadOptions& m_opt;
+    ConditionLoadResult m_res;
+};
+
+} // namespace
+
+ConditionLoadResult funJoukenLoad(shell::AppContext& context, AnalysisDocument& document, const QString& source,
+                                  const ConditionLoadOptions& options)
+{
+    return Loader(context, document, source, options).run();
+}
+
+} // namespace tq::analysis

@@ -1,0 +1,201 @@
+// The analysis run of a document over a few hand-made races: the refusal
+// without conditions, the status texts, what a completed run leaves in the
+// document, a run that finds nothing, and elapsed seconds across midnight.
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ConditionFile.h"
+#include "analysis/Run.h"
+#include "shell/AppContext.h"
+#include "shell/ScriptedPrompter.h"
+#include "shell/StatusLine.h"
+#include "store/Database.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <ostream>
+
+static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace tq::analysis {
+namespace {
+
+QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        conditions::ConditionItem item;
+        item.number = 0;
+        item.group = s("レース条件");
+        item.name = s("距離");
+        item.key = s("D番組データ.距離");
+        item.type = 2;
+        item.range = s("0");
+        ctx.catalogue.items.push_back(item);
+        ctx.catalogue.nameMap.insert(item.name, 0);
+        ctx.catalogue.order.push_back(0);
+
+        ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
+        store::Database& db = *ctx.appDb;
+        db.execute(s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
+        db.execute(s("INSERT INTO 分析結果表示設定 VALUES ('勝率' , 6,13 )"));
+        db.execute(s("CREATE TABLE D番組データ (レースキー CHAR(16), 年月日 CHAR(8), 距離 LONG)"));
+        db.execute(s("CREATE TABLE D競走馬データ (レースキー CHAR(16), 競走成績キー CHAR(20), 馬番 CHAR(2), 馬名 CHAR(20))"));
+        db.execute(s("CREATE TABLE D払戻情報データ (レースキー CHAR(16), 単勝馬番１ CHAR(2), 単勝払戻１ LONG, "
+                     "単勝馬番２ CHAR(2), 単勝払戻２ LONG, 単勝馬番３ CHAR(2), 単勝払戻３ LONG, "
+                     "複勝馬番１ CHAR(2), 複勝払戻１ LONG, 複勝馬番２ CHAR(2), 複勝払戻２ LONG, "
+                     "複勝馬番３ CHAR(2), 複勝払戻３ LONG, 複勝馬番４ CHAR(2), 複勝払戻４ LONG, "
+                     "複勝馬番５ CHAR(2), 複勝払戻５ LONG)"));
+        db.execute(s("CREATE TABLE D成績データ (競走成績キー CHAR(20), 着順 LONG, 異常区分 CHAR(1), 騎手名 CHAR(10), "
+                     "確定単勝オッズ DOUBLE, 確定複勝オッズ DOUBLE)"));
+        // Two races of four horses: 1200 m and 1600 m.
+        const struct {
+            const char* key;
+            int distance;
+        } races[] = {{"R1", 1200}, {"R2", 1600}};
+        for (const auto& race : races) {
+            const QString k = s(race.key);
+            db.execute(s("INSERT INTO D番組データ VALUES ('%1','20240105',%2)").arg(k).arg(race.distance));
+            db.execute(s("INSERT INTO D払戻情報データ VALUES ('%1','1',350,'',0,'',0,'1',150,'2',200,'3',180,'',0,'',0)")
+                           .arg(k));
+            for (int h = 1; h <= 4; ++h) {
+                const QString rk = k + QString::number(h);
+                db.execute(s("INSERT INTO D競走馬データ VALUES ('%1','%2','%3','馬%2')").arg(k, rk).arg(h));
+                db.execute(s("INSERT INTO D成績データ VALUES ('%1',%2,'0','騎手',%3,1.5)").arg(rk).arg(h).arg(h * 2.0));
+            }
+        }
+        doc.conditions.rows.push_back(distanceRow(s("1000,2000")));
+    }
+
+    static conditions::ConditionRow distanceRow(const QString& value)
+    {
+        conditions::ConditionRow r;
+        r.group = s("レース条件");
+        r.itemName = s("距離");
+        r.targetCaption = conditions::targetCaption(0);
+        r.value = value;
+        return r;
+    }
+
+    QTemporaryDir dir;
+    shell::ScriptedPrompter prompter;
+    shell::SilentBusy busy;
+    shell::AppContext ctx{prompter, busy};
+    shell::MemoryStatusLine status;
+    AnalysisDocument doc;
+};
+
+TEST_F(RunTest, RefusesWithoutConditionsLinkOrKey)
+{
+    AnalysisDocument empty;
+    EXPECT_FALSE(subBunseki(ctx, status, empty, false));
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].text, s("条件を指定してから分析実行を行って下さい"));
+    EXPECT_TRUE(status.text().isEmpty());
+
+    // A first aggregation key alone is enough.
+    empty.conditions.keys[0].key = s("距離");
+    EXPECT_TRUE(subBunseki(ctx, status, empty, false));
+    EXPECT_EQ(empty.result.rowCount(), 2);
+}
+
+TEST_F(RunTest, CompletedRunFillsTheDocumentAndTheStatusLine)
+{
+    doc.settingList.setColumnCount(1);
+    doc.settingList.appendRow();
+    doc.listCaption = s("設定A");
+    ASSERT_TRUE(subBunseki(ctx, status, doc, false));
+
+    static const QRegularExpression pattern(
+        s("^\\d\\d:\\d\\d:\\d\\d\\(分析開始\\)  → \\d\\d:\\d\\d:\\d\\d\\(DB取得\\)→ \\d\\d:\\d\\d:\\d\\d\\(分析終了\\) "
+          "【実行時間: \\d+ 秒】$"));
+    EXPECT_TRUE(pattern.match(status.text()).hasMatch()) << status.text().toStdString();
+    EXPECT_TRUE(prompter.messages().empty());
+
+    ASSERT_EQ(doc.result.columnCount(), 29);
+    ASSERT_EQ(doc.result.rowCount(), 1);
+    EXPECT_EQ(doc.result.integer(0, 0), 8);
+    EXPECT_EQ(doc.result.integer(0, 1), 2);
+    EXPECT_DOUBLE_EQ(doc.result.columnWidth(doc.result.columnOfHeader(u"勝率")), 13);
+    EXPECT_EQ(doc.history.rowCount(), 1);
+    ASSERT_EQ(doc.historyConditions.size(), 1);
+    EXPECT_EQ(doc.historyConditions[0], conditionText(ctx, doc));
+    EXPECT_GT(doc.defaultList.rowCount(), 0);
+    EXPECT_EQ(doc.settingList.columnCount(), 0);
+    EXPECT_EQ(doc.listCaption, AnalysisDocument::defaultListCaption());
+    EXPECT_FALSE(doc.isRunning());
+}
+
+TEST_F(RunTest, RunWithoutRowsKeepsThePreviousResult)
+{
+    ASSERT_TRUE(subBunseki(ctx, status, doc, false));
+    doc.conditions.rows[0] = distanceRow(s("3000,3600"));
+    EXPECT_FALSE(subBunseki(ctx, status, doc, false));
+    EXPECT_TRUE(status.text().endsWith(s("(DB取得)"))) << status.text().toStdString();
+    EXPECT_EQ(doc.result.rowCount(), 1);
+    EXPECT_EQ(doc.result.integer(0, 0), 8);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].text, s("対象データは１件もありません、条件を変えて再度行って下さい"));
+
+    prompter.clear();
+    EXPECT_FALSE(subBunseki(ctx, status, doc, true));
+    EXPECT_TRUE(prompter.messages().empty());
+}
+
+TEST_F(RunTest, ConditionsThatCannotBeBuiltAreNotRun)
+{
+    conditions::ConditionRow unknown = distanceRow(s("1,2"));
+    unknown.itemName = s("未知");
+    doc.conditions.rows.push_back(unknown);
+    EXPECT_FALSE(subBunseki(ctx, status, doc, false));
+    EXPECT_EQ(doc.result.rowCount(), 0);
+    EXPECT_FALSE(status.text().contains(s("DB取得")));
+}
+
+TEST_F(RunTest, SecondRunOfARunningDocumentIsRefused)
+{
+    AnalysisDocument::RunLock lock(doc);
+    EXPECT_FALSE(subBunseki(ctx, status, doc, false));
+    EXPECT_TRUE(status.text().isEmpty());
+    EXPECT_EQ(doc.result.rowCount(), 0);
+}
+
+TEST_F(RunTest, BetTypeKindsUseTheirOwnRun)
+{
+    doc.conditions.kind = conditions::AnalysisKind::QuinellaBox;
+    EXPECT_FALSE(subBunseki(ctx, status, doc, false));
+    int calls = 0;
+    const BetTypeRun betType = [&calls](shell::AppContext&, shell::StatusLine&, AnalysisDocument&, bool) {
+        ++calls;
+        return true;
+    };
+    EXPECT_TRUE(subBunseki(ctx, status, doc, false, betType));
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(status.text().contains(s("(分析終了)")));
+}
+
+TEST(RunElapsed, WholeSecondsAsTheClockReads)
+{
+    const QDate day(2024, 1, 5);
+    EXPECT_EQ(elapsedWholeSeconds(QDateTime(day, QTime(10, 15, 30, 900)), QDateTime(day, QTime(10, 15, 31, 100))), 1);
+    EXPECT_EQ(elapsedWholeSeconds(QDateTime(day, QTime(23, 59, 59, 500)), QDateTime(day.addDays(1), QTime(0, 0, 9))),
+              10);
+}
+
+TEST_F(RunTest, StatusShowsTheClockAcrossMidnight)
+{
+    const QDate day(2024, 1, 5);
+    std::vector<QDateTime> times = {QDateTime(day, QTime(23, 59, 58)), QDateTime(day.addDays(1), QTime(0, 0, 3))};
+    size_t next = 0;
+    ASSERT_TRUE(subBunseki(ctx, status, doc, false, {}, [&] { return times[qMin(next++, times.size() - 1)]; }));
+    EXPECT_TRUE(status.text().startsWith(s("23:59:58(分析開始) ")));
+    EXPECT_TRUE(status.text().endsWith(s("→ 00:00:03(分析終了) 【実行時間: 5 秒】"))) << status.text().toStdString();
+}
+
+} // namespace
+} // namespace tq::analysis
