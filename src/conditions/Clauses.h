@@ -8,6 +8,12 @@
 // put inside a quoted literal ('...'), each "'" in it is doubled, so a name
 // such as O'Brien compares as itself instead of breaking the statement.
 // Numeric bounds and comparison offsets are embedded bare, as typed.
+//
+// The flags inside stored values ("初出走のみ" of type 8, negation of types 5
+// and 9, "all" of type 9) take effect only when they are "1", in the SQL and
+// in the display text alike, so a value missing its flag reads and filters
+// the same way. Scaled bounds (type 7) are written with fifteen significant
+// digits, so 1.1 x 10 compares with '11'.
 
 #include "conditions/ConditionCatalogue.h"
 #include "conditions/ConditionSet.h"
