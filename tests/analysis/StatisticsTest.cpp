@@ -552,6 +552,40 @@ TEST_F(StatisticsTest, storedWidthsAndThresholdColoursApplyToTheHeader)
     EXPECT_EQ(t.backColour(0, col(u"レース勝率")), Sheet::kDefaultColour);
 }
 
+TEST_F(StatisticsTest, writingIntoAnExistingTableMergesByTheShownLabels)
+{
+    const QStringList keys = {QStringLiteral("平均"), QStringLiteral("場")};
+    StatRow a;
+    a.n = 4;
+    a.w1 = 1;
+    a.p = 300;
+    a.mw = 300;
+    a.s = 0.5f;
+    Sheet table;
+    GroupWriter(table, keys, nullptr, ctx.colours).write({QStringLiteral("12.35"), QStringLiteral("東京")}, a);
+    // A later writer finds the row: "12.4" shows as the same text as "12.35".
+    StatRow b;
+    b.n = 6;
+    b.w1 = 2;
+    b.p = 1000;
+    b.mw = 700;
+    b.s = 0.25f;
+    EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("12.4"), QStringLiteral("東京")}, b, nullptr, ctx.colours), 0);
+    ASSERT_EQ(table.rowCount(), 1);
+    EXPECT_EQ(b.n, 10);
+    EXPECT_EQ(cell(table, 0, QStringLiteral("１着件数")), QStringLiteral("3"));
+    EXPECT_EQ(cell(table, 0, QStringLiteral("単最高配当")), QStringLiteral("700"));
+    EXPECT_EQ(cell(table, 0, QStringLiteral("単回収率")), QStringLiteral("130.0"));
+    EXPECT_EQ(table.number(0, table.columnOfHeader(QStringLiteral("均等購入額"))), 0.75);
+    // A different second label makes a new row; a group without rows writes nothing.
+    StatRow c;
+    c.n = 1;
+    EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("12.4"), QStringLiteral("中山")}, c, nullptr, ctx.colours), 1);
+    StatRow none;
+    EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("1"), QStringLiteral("x")}, none, nullptr, ctx.colours), -1);
+    EXPECT_EQ(table.rowCount(), 2);
+}
+
 TEST_F(StatisticsTest, payoutOfTheRowsHorseComparesNumbersByValue)
 {
     makeTable();
