@@ -4,15 +4,20 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
+#include "analysis/ConditionFile.h"
 #include "analysis/HorseList.h"
+#include "analysis/Run.h"
 #include "analysis/Statistics.h"
 #include "conditions/CatalogueReader.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
+#include "shell/StatusLine.h"
+#include "common/TextFile.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -321,4 +326,28 @@ TEST_F(OracleTest, GroupedByBucketsAndMergedLabelPairs)
                                        s("CAST(b.距離 AS TEXT) || ' - ' || IFNULL(CAST(p.距離 AS TEXT), '')"),
                                        [](sqlite3_stmt* st) -> QString { return text(st, 7); }));
     }
+}
+
+// The shipped example condition files are in the writer's own form and each
+// runs to a result with rows on the generated data.
+TEST_F(OracleTest, ExampleConditionFilesRunOnGeneratedData)
+{
+    QDirIterator files(QStringLiteral(TQ_SOURCE_DIR "/examples"), {QStringLiteral("*.tqb")}, QDir::Files);
+    int count = 0;
+    while (files.hasNext()) {
+        const QString path = files.next();
+        SCOPED_TRACE(path.toStdString());
+        ++count;
+        const int errorsBefore = int(ctx().errorLog.recentEntries().size());
+        analysis::AnalysisDocument doc;
+        EXPECT_EQ(analysis::funJoukenLoad(ctx(), doc, path).result, 0);
+        EXPECT_EQ(analysis::conditionFileLines(ctx().catalogue, doc), common::readTextLines(path));
+
+        shell::MemoryStatusLine status;
+        ASSERT_TRUE(analysis::subBunseki(ctx(), status, doc, true));
+        ASSERT_GT(doc.result.rowCount(), 0);
+        EXPECT_GT(doc.defaultList.rowCount(), 0);
+        EXPECT_EQ(int(ctx().errorLog.recentEntries().size()), errorsBefore);
+    }
+    EXPECT_GE(count, 6);
 }
