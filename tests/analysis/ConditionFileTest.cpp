@@ -118,6 +118,19 @@ TEST_F(ConditionFileTest, WritesTheLinesInOrderWithoutMaskedRows)
     EXPECT_EQ(conditionText(ctx, doc), expected.join(s("\r\n")) + s("\r\n"));
 }
 
+TEST_F(ConditionFileTest, StreamOutputAppendsToTheOpenExchangeFile)
+{
+    const AnalysisDocument doc = sampleDocument();
+    const QString path = dir.filePath(s("x.tqa"));
+    common::Cp932LineWriter out(path);
+    out.writeLine(s("before"));
+    writeConditionLines(ctx, doc, out);
+    out.writeLine(s("after"));
+    out.close();
+    EXPECT_EQ(common::readTextLines(path),
+              QStringList{s("before")} + conditionFileLines(ctx.catalogue, doc) + QStringList{s("after")});
+}
+
 TEST_F(ConditionFileTest, ListsDropOnlyLeadingEmptyTexts)
 {
     AnalysisDocument doc;
