@@ -2,6 +2,7 @@
 
 #include "analysis/ResultTable.h"
 #include "common/ErrorLog.h"
+#include "conditions/Clauses.h"
 #include "common/Tokens.h"
 #include "common/VbNumber.h"
 #include "store/Operations.h"
@@ -15,20 +16,6 @@ namespace {
 constexpr int kMaxBounds = 50;
 constexpr qsizetype kLookupCacheLimit = 65536;
 
-// The item name of a key text without its run or comparison prefix; the
-// prefixes are tested in this order, so a comparison prefix wins.
-QString itemNameOfKey(const QString& keyText)
-{
-    static const char16_t* const prefixes[] = {u"前走比較", u"前走", u"２走前比較", u"２走前", u"３走前比較", u"３走前",
-                                               u"４走前比較", u"４走前", u"５走前比較", u"５走前"};
-    for (const char16_t* p : prefixes) {
-        const QStringView prefix(p);
-        if (keyText.startsWith(prefix))
-            return keyText.mid(prefix.size());
-    }
-    return keyText;
-}
-
 // CSng / CInt of a token: false when it is not a number.
 bool tokenNumber(const QString& token, double& v) { return labelAsNumber(token, &v); }
 
@@ -38,7 +25,7 @@ KeyLabeller::KeyLabeller(const conditions::ConditionCatalogue& catalogue, const 
                          const QString& rangeText, store::Database* appDb, common::ErrorLog* log)
     : m_rotation(keyText == QStringLiteral("ローテーション")), m_appDb(appDb), m_log(log)
 {
-    m_item = catalogue.itemByName(itemNameOfKey(keyText));
+    m_item = catalogue.itemByName(conditions::splitAggregationKey(keyText).itemName);
     if (!m_item)
         return;
     const QString range = rangeText.isEmpty() ? m_item->range : rangeText;
