@@ -18,7 +18,7 @@ namespace {
 
 // Target 0-10 -> the letter after "J" (none for the current run).
 constexpr char16_t kTargetLetters[conditions::kTargetCount] = {u'\0', u'A', u'H', u'B', u'I', u'C',
-                                                                u'J', u'D', u'K', u'E', u'L'};
+                                                               u'J',  u'D', u'K', u'E', u'L'};
 
 int targetOfLetter(QChar c)
 {
@@ -62,7 +62,10 @@ QString leadingEmptyList(const QStringList& texts)
     return list;
 }
 
-QString flag(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+QString flag(bool value)
+{
+    return value ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 bool hasMaskedRow(const AnalysisDocument& document)
 {
@@ -87,8 +90,8 @@ QStringList conditionFileLines(const conditions::ConditionCatalogue& catalogue, 
 {
     const conditions::ConditionSet& set = document.conditions;
     QStringList lines;
-    lines << QStringLiteral("MODE,") + common::vbStr(double(set.kind)) + QLatin1Char(',') + listField(set.axisFavourite)
-                 + QLatin1Char(',') + flag(set.axisWholeGroup);
+    lines << QStringLiteral("MODE,") + common::vbStr(double(set.kind)) + QLatin1Char(',') +
+                 listField(set.axisFavourite) + QLatin1Char(',') + flag(set.axisWholeGroup);
 
     for (const conditions::ConditionRow& row : set.rows) {
         if (row.masked)
@@ -107,8 +110,8 @@ QStringList conditionFileLines(const conditions::ConditionCatalogue& catalogue, 
         lines << tag + QLatin1Char(',') + oneLine(row.value);
     }
 
-    lines << QStringLiteral("K000,") + leadingEmptyList(QStringList(document.summaryLabels.begin(),
-                                                                    document.summaryLabels.end()));
+    lines << QStringLiteral("K000,") +
+                 leadingEmptyList(QStringList(document.summaryLabels.begin(), document.summaryLabels.end()));
     QStringList keys;
     for (const conditions::AggregationKey& key : set.keys)
         keys << key.key;
@@ -129,9 +132,9 @@ QStringList conditionFileLines(const conditions::ConditionCatalogue& catalogue, 
 
     lines << QStringLiteral("K005,") + oneLine(document.comment);
     const conditions::FavouriteFilter& fav = set.favourite;
-    lines << QStringLiteral("K006,") + listField(fav.name) + QLatin1Char(',') + flag(fav.isFavourite)
-                 + QLatin1Char(',') + flag(fav.wholeGroup) + QLatin1Char(',') + listField(fav.havingOperator)
-                 + QLatin1Char(',') + listField(fav.havingNumber);
+    lines << QStringLiteral("K006,") + listField(fav.name) + QLatin1Char(',') + flag(fav.isFavourite) +
+                 QLatin1Char(',') + flag(fav.wholeGroup) + QLatin1Char(',') + listField(fav.havingOperator) +
+                 QLatin1Char(',') + listField(fav.havingNumber);
     lines << QStringLiteral("K007,") + oneLine(document.author);
     return lines;
 }
@@ -315,8 +318,8 @@ private:
             return;
         }
         const conditions::ConditionItem& item = items[size_t(number)];
-        if (m_opt.input == ConditionInput::TextNoPreRace && item.group == u"直前情報"
-            && (target == 0 || target % 2 == 0)) {
+        if (m_opt.input == ConditionInput::TextNoPreRace && item.group == u"直前情報" &&
+            (target == 0 || target % 2 == 0)) {
             m_res.result = 1;
             return;
         }

@@ -81,9 +81,9 @@ void writeConditionLines(shell::AppContext& context, const AnalysisDocument& doc
                          bool warnMasked = false);
 
 enum class ConditionInput {
-    File = 0,          // the source is a file path
-    Text = 1,          // a condition text; a last line without CR is not read
-    TextNoPreRace = 2, // as Text, dropping 直前情報 rows on the current run or a comparison
+    File = 0,           // the source is a file path
+    Text = 1,           // a condition text; a last line without CR is not read
+    TextNoPreRace = 2,  // as Text, dropping 直前情報 rows on the current run or a comparison
     ConditionsOnly = 3, // as Text, stopping at the first line that is not MODE, JKAK or a condition
 };
 

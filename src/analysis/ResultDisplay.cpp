@@ -49,11 +49,11 @@ bool storeColumnWidth(store::Database* appDb, const QString& header, double widt
         return false;
     const QString w = columnWidthText(width);
     try {
-        const int changed = appDb->execute(QStringLiteral("UPDATE 分析結果表示設定 SET サイズ=") + w
-                                           + QStringLiteral(" WHERE 項目名='") + quoted(header) + QStringLiteral("'"));
+        const int changed = appDb->execute(QStringLiteral("UPDATE 分析結果表示設定 SET サイズ=") + w +
+                                           QStringLiteral(" WHERE 項目名='") + quoted(header) + QStringLiteral("'"));
         if (changed == 0)
-            appDb->execute(QStringLiteral("INSERT INTO 分析結果表示設定 VALUES('") + quoted(header)
-                           + QStringLiteral("',0,") + w + QStringLiteral(")"));
+            appDb->execute(QStringLiteral("INSERT INTO 分析結果表示設定 VALUES('") + quoted(header) +
+                           QStringLiteral("',0,") + w + QStringLiteral(")"));
         return true;
     } catch (const std::exception&) {
         return false;
@@ -90,8 +90,8 @@ QString resultClipboardText(shell::AppContext& context, const AnalysisDocument& 
 {
     const QString crlf = QStringLiteral("\r\n");
     bool ok = false;
-    QString where = conditions::funWhere(context.catalogue, document.conditions, true, context.appDb.get(),
-                                         context.errorLog, &ok);
+    QString where =
+        conditions::funWhere(context.catalogue, document.conditions, true, context.appDb.get(), context.errorLog, &ok);
     if (ok)
         where = conditions::funDataHenkan(context.catalogue, where);
     QString text = document.caption + crlf + where + crlf;

@@ -15,7 +15,7 @@
 namespace tq::shell {
 class AppContext;
 struct ColourSettings;
-}
+} // namespace tq::shell
 namespace tq::store {
 class Database;
 }

@@ -14,11 +14,17 @@ namespace {
 
 const QString kProcedure = QStringLiteral("subBunseki");
 
-QString clockText(const QDateTime& t) { return t.toString(QStringLiteral("hh:mm:ss")); }
+QString clockText(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("hh:mm:ss"));
+}
 
 } // namespace
 
-QString noConditionsMessage() { return QStringLiteral("条件を指定してから分析実行を行って下さい"); }
+QString noConditionsMessage()
+{
+    return QStringLiteral("条件を指定してから分析実行を行って下さい");
+}
 
 qint64 elapsedWholeSeconds(const QDateTime& start, const QDateTime& end)
 {
@@ -52,8 +58,7 @@ bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisD
         bool ok = false;
         if (set.kind == conditions::AnalysisKind::WinPlace) {
             bool built = false;
-            const QString sql =
-                funSqlCreate2(context.catalogue, set, context.appDb.get(), context.errorLog, &built);
+            const QString sql = funSqlCreate2(context.catalogue, set, context.appDb.get(), context.errorLog, &built);
             if (built) {
                 DefaultHorseList list(context.catalogue, context.appDb.get(), &context.errorLog, document.listLimit);
                 RunServices services;
@@ -78,9 +83,9 @@ bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisD
         document.listCaption = AnalysisDocument::defaultListCaption();
         context.busy.hide();
         const QDateTime t1 = clock();
-        status.setText(status.text() + QStringLiteral("→ ") + clockText(t1) + QStringLiteral("(分析終了)")
-                       + QStringLiteral(" 【実行時間: ") + QString::number(elapsedWholeSeconds(t0, t1))
-                       + QStringLiteral(" 秒】"));
+        status.setText(status.text() + QStringLiteral("→ ") + clockText(t1) + QStringLiteral("(分析終了)") +
+                       QStringLiteral(" 【実行時間: ") + QString::number(elapsedWholeSeconds(t0, t1)) +
+                       QStringLiteral(" 秒】"));
         return true;
     } catch (const std::exception& e) {
         context.errorLog.report(common::ErrorInfo{0, QString::fromUtf8(e.what()), {}}, kProcedure);

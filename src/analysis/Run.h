@@ -12,7 +12,7 @@
 namespace tq::shell {
 class AppContext;
 class StatusLine;
-}
+} // namespace tq::shell
 
 namespace tq::analysis {
 

@@ -2,8 +2,8 @@
 // and through a file, and the reader's handling of input kinds, bad lines and
 // overrides.
 
-#include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
+#include "analysis/AnalysisDocument.h"
 #include "common/TextFile.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
@@ -15,12 +15,18 @@
 
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace tq::analysis {
 namespace {
 
-QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 ConditionLoadOptions input(ConditionInput kind)
 {
@@ -111,8 +117,8 @@ TEST_F(ConditionFileTest, WritesTheLinesInOrderWithoutMaskedRows)
 {
     const AnalysisDocument doc = sampleDocument();
     const QStringList expected = {
-        s("MODE, 0,,0"), s("J003,1,5"), s("JKAK,X = 1"), s("K000,"), s("K002,"), s("K003,総件数,勝率"),
-        s("K008,10,12.5"), s("K004,10,33.3"), s("K005,メモ"), s("K006,,0,0,,"), s("K007,作者"),
+        s("MODE, 0,,0"),   s("J003,1,5"),     s("JKAK,X = 1"), s("K000,"),       s("K002,"),     s("K003,総件数,勝率"),
+        s("K008,10,12.5"), s("K004,10,33.3"), s("K005,メモ"),  s("K006,,0,0,,"), s("K007,作者"),
     };
     EXPECT_EQ(conditionFileLines(ctx.catalogue, doc), expected);
     EXPECT_EQ(conditionText(ctx, doc), expected.join(s("\r\n")) + s("\r\n"));

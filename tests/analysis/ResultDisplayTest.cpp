@@ -2,9 +2,9 @@
 // sorting, the clipboard texts and rebuilding a grid from condition-file
 // lines.
 
+#include "analysis/ResultDisplay.h"
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
-#include "analysis/ResultDisplay.h"
 #include "analysis/ResultTable.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
@@ -17,12 +17,18 @@
 
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace tq::analysis {
 namespace {
 
-QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 class ResultDisplayTest : public ::testing::Test {
 protected:
@@ -30,14 +36,15 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
-        ctx.appDb->execute(s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
+        ctx.appDb->execute(
+            s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
         ctx.appDb->execute(s("INSERT INTO 分析結果表示設定 VALUES ('勝率' , 6,10 )"));
     }
 
     double storedWidth(const QString& header)
     {
-        store::Recordset rs = ctx.appDb->openRecordset(s("select サイズ from 分析結果表示設定 WHERE 項目名='")
-                                                       + QString(header).replace(s("'"), s("''")) + s("'"));
+        store::Recordset rs = ctx.appDb->openRecordset(s("select サイズ from 分析結果表示設定 WHERE 項目名='") +
+                                                       QString(header).replace(s("'"), s("''")) + s("'"));
         return rs.isEOF() ? -1 : rs.field(0).toDouble();
     }
 
@@ -49,8 +56,8 @@ protected:
 
 TEST_F(ResultDisplayTest, StoredWidthReachesEveryLaterGrid)
 {
-    EXPECT_TRUE(storeColumnWidth(ctx.appDb.get(), s("勝率"), 14.5));     // update
-    EXPECT_TRUE(storeColumnWidth(ctx.appDb.get(), s("新項目"), 7));      // insert
+    EXPECT_TRUE(storeColumnWidth(ctx.appDb.get(), s("勝率"), 14.5));    // update
+    EXPECT_TRUE(storeColumnWidth(ctx.appDb.get(), s("新項目"), 7));     // insert
     EXPECT_TRUE(storeColumnWidth(ctx.appDb.get(), s("O'Brien"), 8.25)); // quote doubled
     EXPECT_FALSE(storeColumnWidth(ctx.appDb.get(), QString(), 9));
     EXPECT_FALSE(storeColumnWidth(ctx.appDb.get(), s("勝率"), 0));
@@ -185,9 +192,8 @@ TEST_F(ResultDisplayTest, ClipboardTextsOfTheResultTab)
     doc.result.setDecimal(0, 1, 25);
     doc.result.setDecimal(0, 2, 1.25);
 
-    EXPECT_EQ(resultClipboardText(ctx, doc),
-              s("新規分析\r\nD番組データ.距離 >= 1000 AND D番組データ.距離 <=1200\r\n"
-                "総件数\t勝率\t均等購入額\r\n4\t25.0\t1.3\r\n"));
+    EXPECT_EQ(resultClipboardText(ctx, doc), s("新規分析\r\nD番組データ.距離 >= 1000 AND D番組データ.距離 <=1200\r\n"
+                                               "総件数\t勝率\t均等購入額\r\n4\t25.0\t1.3\r\n"));
     EXPECT_EQ(analysisSqlText(ctx, doc), funSqlCreate2(ctx.catalogue, doc.conditions, nullptr, ctx.errorLog));
     EXPECT_TRUE(analysisSqlText(ctx, doc).contains(s("D番組データ.距離 >= 1000")));
 }

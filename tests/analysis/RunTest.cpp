@@ -2,9 +2,9 @@
 // without conditions, the status texts, what a completed run leaves in the
 // document, a run that finds nothing, and elapsed seconds across midnight.
 
+#include "analysis/Run.h"
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
-#include "analysis/Run.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/StatusLine.h"
@@ -17,12 +17,18 @@
 
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace tq::analysis {
 namespace {
 
-QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 class RunTest : public ::testing::Test {
 protected:
@@ -42,10 +48,12 @@ protected:
 
         ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
         store::Database& db = *ctx.appDb;
-        db.execute(s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
+        db.execute(
+            s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
         db.execute(s("INSERT INTO 分析結果表示設定 VALUES ('勝率' , 6,13 )"));
         db.execute(s("CREATE TABLE D番組データ (レースキー CHAR(16), 年月日 CHAR(8), 距離 LONG)"));
-        db.execute(s("CREATE TABLE D競走馬データ (レースキー CHAR(16), 競走成績キー CHAR(20), 馬番 CHAR(2), 馬名 CHAR(20))"));
+        db.execute(
+            s("CREATE TABLE D競走馬データ (レースキー CHAR(16), 競走成績キー CHAR(20), 馬番 CHAR(2), 馬名 CHAR(20))"));
         db.execute(s("CREATE TABLE D払戻情報データ (レースキー CHAR(16), 単勝馬番１ CHAR(2), 単勝払戻１ LONG, "
                      "単勝馬番２ CHAR(2), 単勝払戻２ LONG, 単勝馬番３ CHAR(2), 単勝払戻３ LONG, "
                      "複勝馬番１ CHAR(2), 複勝払戻１ LONG, 複勝馬番２ CHAR(2), 複勝払戻２ LONG, "
@@ -61,8 +69,9 @@ protected:
         for (const auto& race : races) {
             const QString k = s(race.key);
             db.execute(s("INSERT INTO D番組データ VALUES ('%1','20240105',%2)").arg(k).arg(race.distance));
-            db.execute(s("INSERT INTO D払戻情報データ VALUES ('%1','1',350,'',0,'',0,'1',150,'2',200,'3',180,'',0,'',0)")
-                           .arg(k));
+            db.execute(
+                s("INSERT INTO D払戻情報データ VALUES ('%1','1',350,'',0,'',0,'1',150,'2',200,'3',180,'',0,'',0)")
+                    .arg(k));
             for (int h = 1; h <= 4; ++h) {
                 const QString rk = k + QString::number(h);
                 db.execute(s("INSERT INTO D競走馬データ VALUES ('%1','%2','%3','馬%2')").arg(k, rk).arg(h));
