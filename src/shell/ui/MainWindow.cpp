@@ -1,0 +1,527 @@
+#include "shell/ui/MainWindow.h"
+
+#include "shell/AddInCheck.h"
+#include "shell/AppContext.h"
+#include "shell/DbLifecycle.h"
+#include "shell/StartupAborted.h"
+#include "shell/ui/BaseSetDialog.h"
+#include "shell/ui/MainWindowGeometry.h"
+#include "shell/ui/MainWindowStatusBar.h"
+#include "shell/ui/MenuBuilder.h"
+#include "shell/ui/ToolBar.h"
+#include "store/Database.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QSettings>
+#include <QToolBar>
+
+#include <exception>
+
+namespace tq::shell::ui {
+
+namespace {
+
+const QString kFormName = QStringLiteral("MDIFrmDEVovuved");
+
+// The usage-course web page behind TQA活用講座HPを見る.
+const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/");
+
+// Commands whose windows or dialogs are not built yet.
+const char* const kNotBuilt[] = {
+    "mnuInport",        "mnuExport",         "mnuCopyTextFull",   "mnuCopyTextShort",  "mnuREDivor",
+    "mnu_ChokuHen",     "mnuOptIchiran",     "mnuOptIro",         "mnuFavoToday",      "mnuFavoAdd",
+    "mnuFavoOpen",      "mnuFavoMnt_1",      "mnuFavoMnt_2",      "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd",
+    "mnuSyukeiFavoOpen", "mnuSyukeiFavorite", "mnuMarkSeiseki",   "mnuMarkSeisekiOld", "mnuVersion",
+};
+
+// Commands that ask before they run; their handler runs on Yes.
+QString confirmationOf(const QString& controlName)
+{
+    if (controlName == QStringLiteral("mnu_ChokuHen"))
+        return QStringLiteral("直前なしモードの一括変換を行いますか？");
+    if (controlName == QStringLiteral("mnuMarkSeisekiOld"))
+        return QStringLiteral("過去の印別成績を全作成します。よろしいですか？");
+    return {};
+}
+
+QString notBuiltTip()
+{
+    return QStringLiteral("未実装: この機能はまだ使用できません");
+}
+
+} // namespace
+
+QString openFileFilter()
+{
+    return QStringLiteral("分析条件ファイル (*.tqb)|*.tqb|テキストファイル(*.txt)|*.txt");
+}
+
+QString saveFileFilter()
+{
+    return QStringLiteral("分析条件ファイル (*.tqb)|*.tqb");
+}
+
+QString toQtFileFilter(const QString& windowsFilter)
+{
+    const QStringList parts = windowsFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QStringLiteral(")");
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString GetDocTitle(const QString& path)
+{
+    const qsizetype end = path.size() - 4;
+    if (end <= 0)
+        return path;
+    const QString head = path.left(end);
+    const qsizetype separator = std::max(head.lastIndexOf(QLatin1Char('\\')), head.lastIndexOf(QLatin1Char('/')));
+    if (separator < 0)
+        return path;
+    return head.mid(separator + 1);
+}
+
+MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory& factory, Options options, QWidget* parent)
+    : QMainWindow(parent),
+      m_ctx(ctx),
+      m_factory(factory),
+      m_options(std::move(options)),
+      m_mdi(new QMdiArea(this)),
+      m_status(new MainWindowStatusBar(this))
+{
+    setObjectName(kFormName);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    setStatusBar(m_status);
+
+    BuiltMenus menus = buildMainMenus(menuBar(), this);
+    m_actions = menus.actions;
+    m_editPopup = menus.editPopup;
+    m_conditionPopup = menus.conditionPopup;
+    m_windowMenu = menus.windowMenu;
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::refreshWindowList);
+
+    connectCommands();
+    markNotAvailable();
+
+    BuiltToolBar bar = buildMainToolBar(this, m_actions, [this](QAction* command) {
+        runReported(QStringLiteral("tlbMain_ButtonMenuClick"), [command] { command->trigger(); });
+    });
+    m_toolBar = bar.toolBar;
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    for (auto it = bar.buttons.cbegin(); it != bar.buttons.cend(); ++it)
+        m_actions.insert(it.key(), it.value());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::on(const QString& controlName, std::function<void()> handler)
+{
+    m_handlers.insert(controlName, std::move(handler));
+    QAction* action = m_actions.value(controlName);
+    if (!action)
+        return;
+    connect(action, &QAction::triggered, this, [this, controlName] {
+        const auto handler = m_handlers.value(controlName);
+        if (!handler)
+            return;
+        runReported(controlName + QStringLiteral("_Click"), [this, controlName, handler] {
+            const QString question = confirmationOf(controlName);
+            if (!question.isEmpty() &&
+                m_ctx.prompter.ask(Message{question, {}, Icon::Question, false}) != Answer::Yes)
+                return;
+            handler();
+        });
+    });
+}
+
+void MainWindow::connectCommands()
+{
+    on(QStringLiteral("mnuNew"), [this] { LoadNewDoc(); });
+    on(QStringLiteral("mnuUmaren"), [this] { newBetTypeDocument(); });
+    on(QStringLiteral("mnuOpen"), [this] { openFile(); });
+    on(QStringLiteral("mnuSave"), [this] { saveFile(); });
+    on(QStringLiteral("mnuSaveAs"), [this] { saveFileAs(); });
+    on(QStringLiteral("mnuViewOpen"), [this] { viewOpen(); });
+    on(QStringLiteral("mnuQuit"), [this] { close(); });
+    on(QStringLiteral("mnuAnalyzeExecute"), [this] { runAnalysis(); });
+    on(QStringLiteral("mnuDB_Init"), [this] { prepareDatabase(); });
+    on(QStringLiteral("mnuBaseSet"), [this] {
+        BaseSetDialog dialog(m_ctx, this);
+        dialog.exec();
+    });
+    on(QStringLiteral("mnuDefault"), [this] { restoreStandardGeometry(); });
+    on(QStringLiteral("mnuWindowNewWindow"), [this] { LoadNewDoc(); });
+    on(QStringLiteral("mnuWindowCascade"), [this] { m_mdi->cascadeSubWindows(); });
+    on(QStringLiteral("mnuWindowTileHorizontal"), [this] {
+        // One above the other, each as wide as the workspace.
+        QList<QMdiSubWindow*> shown;
+        for (QMdiSubWindow* sub : m_mdi->subWindowList())
+            if (!sub->isMinimized() && !sub->isHidden())
+                shown << sub;
+        const QRect area = m_mdi->viewport()->rect();
+        for (int i = 0; i < shown.size(); ++i) {
+            const int top = area.height() * i / int(shown.size());
+            const int bottom = area.height() * (i + 1) / int(shown.size());
+            shown[i]->showNormal();
+            shown[i]->setGeometry(0, top, area.width(), bottom - top);
+        }
+    });
+    on(QStringLiteral("mnuWindowTileVertical"), [this] {
+        // Side by side, each as high as the workspace.
+        QList<QMdiSubWindow*> shown;
+        for (QMdiSubWindow* sub : m_mdi->subWindowList())
+            if (!sub->isMinimized() && !sub->isHidden())
+                shown << sub;
+        const QRect area = m_mdi->viewport()->rect();
+        for (int i = 0; i < shown.size(); ++i) {
+            const int left = area.width() * i / int(shown.size());
+            const int right = area.width() * (i + 1) / int(shown.size());
+            shown[i]->showNormal();
+            shown[i]->setGeometry(left, 0, right - left, area.height());
+        }
+    });
+    on(QStringLiteral("mnuWindowArrangeIcons"), [this] {
+        // The minimised windows in a row along the bottom of the workspace.
+        const QRect area = m_mdi->viewport()->rect();
+        int x = 0;
+        int y = area.height();
+        for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+            if (!sub->isMinimized())
+                continue;
+            const QSize size = sub->size();
+            if (x > 0 && x + size.width() > area.width()) {
+                x = 0;
+                y -= size.height();
+            }
+            sub->move(x, y - size.height());
+            x += size.width();
+        }
+    });
+    on(QStringLiteral("mnuVIZIvev"), [this] {
+        const QString dir =
+            m_options.helpDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_options.helpDir;
+        openUrl(QUrl::fromLocalFile(QDir(dir).filePath(QStringLiteral("VIZIVEV.CHM"))));
+    });
+    on(QStringLiteral("mnuTQAkatu"), [this] { openUrl(QUrl(kCourseUrl)); });
+    on(QStringLiteral("mnuCopy"), [this] {
+        if (DocumentWindow* doc = activeDocument())
+            doc->copySelection();
+    });
+    on(QStringLiteral("mnuJdel"), [this] {
+        if (DocumentWindow* doc = activeDocument())
+            doc->deleteConditionRow();
+    });
+    for (const char* name : kNotBuilt)
+        on(QString::fromLatin1(name), {});
+}
+
+void MainWindow::markNotAvailable()
+{
+    for (const char* name : kNotBuilt) {
+        QAction* action = m_actions.value(QString::fromLatin1(name));
+        action->setEnabled(false);
+        action->setToolTip(notBuiltTip());
+        action->setStatusTip(notBuiltTip());
+    }
+}
+
+void MainWindow::setCommandHandler(const QString& controlName, std::function<void()> handler)
+{
+    QAction* action = m_actions.value(controlName);
+    if (!action)
+        return;
+    const bool connected = m_handlers.contains(controlName);
+    if (connected)
+        m_handlers.insert(controlName, std::move(handler));
+    else
+        on(controlName, std::move(handler));
+    action->setEnabled(true);
+    action->setToolTip(QString());
+    action->setStatusTip(QString());
+}
+
+void MainWindow::runReported(const QString& procedure, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const std::exception& e) {
+        m_ctx.errorLog.report({0, QString::fromUtf8(e.what()), {}}, procedure);
+    } catch (...) {
+        m_ctx.errorLog.report({0, QStringLiteral("不明なエラー"), {}}, procedure);
+    }
+}
+
+void MainWindow::load()
+{
+    runReported(QStringLiteral("Form_Load"), [this] {
+        setWindowTitle(AppContext::applicationTitle());
+        m_ctx.errorLog.setFormName(kFormName);
+        std::unique_ptr<QSettings> settings = openSettings();
+        const QRect r = toPixels(readGeometry(*settings), dpiX(), dpiY());
+        move(r.topLeft());
+        resize(r.size());
+        QCoreApplication::processEvents();
+        applyDebugMenus();
+        applyAddInMenus();
+        LoadNewDoc();
+    });
+}
+
+void MainWindow::applyDebugMenus()
+{
+    const bool debug = m_ctx.catalogue.debugFlag == 1;
+    for (const QString& name : debugOnlyEntries())
+        m_actions.value(name)->setVisible(debug);
+}
+
+void MainWindow::applyAddInMenus()
+{
+    const bool registered = isAddInRegistered(m_ctx, graphAddInId());
+    m_actions.value(QStringLiteral("mnuREDivor"))->setVisible(registered);
+    if (QAction* button = m_actions.value(QStringLiteral("tlbREDivorExecute")))
+        button->setVisible(registered);
+}
+
+DocumentWindow* MainWindow::addDocument(DocumentKind kind, const QString& caption)
+{
+    DocumentWindow* doc = m_factory.createWindow(kind);
+    doc->setWindowTitle(caption);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(doc);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    doc->show();
+    m_mdi->setActiveSubWindow(sub);
+    return doc;
+}
+
+DocumentWindow* MainWindow::LoadNewDoc()
+{
+    ++m_counter;
+    DocumentWindow* doc = addDocument(DocumentKind::WinType, QStringLiteral("Document ") + QString::number(m_counter));
+    doc->setAuthor(m_ctx.userName);
+    DocumentWindow* active = activeDocument();
+    return active ? active : doc;
+}
+
+DocumentWindow* MainWindow::newBetTypeDocument()
+{
+    ++m_counter;
+    return addDocument(DocumentKind::BetType, QStringLiteral("UMAREN ") + QString::number(m_counter));
+}
+
+DocumentWindow* MainWindow::activeDocument() const
+{
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    return sub ? qobject_cast<DocumentWindow*>(sub->widget()) : nullptr;
+}
+
+QList<DocumentWindow*> MainWindow::documents() const
+{
+    QList<DocumentWindow*> out;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+        if (auto* doc = qobject_cast<DocumentWindow*>(sub->widget()))
+            out << doc;
+    return out;
+}
+
+void MainWindow::openFile()
+{
+    const QString path = m_ctx.prompter.openFileName(QStringLiteral("開く"), QString(), openFileFilter());
+    if (path.isEmpty())
+        return;
+    DocumentWindow* doc = LoadNewDoc();
+    // A file that could not be read leaves the new document untitled, so a
+    // later save asks for a name instead of overwriting that file.
+    if (!doc->loadConditionFile(path))
+        return;
+    doc->setFilePath(path);
+    doc->setWindowTitle(GetDocTitle(path));
+}
+
+void MainWindow::viewOpen()
+{
+    const QString path = m_ctx.prompter.openFileName(QStringLiteral("開く"), QString(), openFileFilter());
+    if (path.isEmpty())
+        return;
+    DocumentWindow* doc = addDocument(DocumentKind::Viewer, GetDocTitle(path));
+    if (!doc->loadConditionFile(path))
+        return;
+    doc->setFilePath(path);
+    doc->setWindowTitle(GetDocTitle(path));
+}
+
+void MainWindow::saveTo(DocumentWindow* doc, const QString& path)
+{
+    // The caption and file change only once the file is written: a failed
+    // save must not make the document look saved under the new name.
+    if (!doc->saveConditionFile(path))
+        return;
+    doc->setFilePath(path);
+    doc->setWindowTitle(GetDocTitle(path));
+}
+
+void MainWindow::saveFileAs()
+{
+    DocumentWindow* doc = activeDocument();
+    if (!doc || doc->documentKind() == DocumentKind::BetType)
+        return;
+    const QString path = m_ctx.prompter.saveFileName(QStringLiteral("名前を付けて保存"), QString(), openFileFilter());
+    if (path.isEmpty())
+        return;
+    saveTo(doc, path);
+}
+
+void MainWindow::saveFile()
+{
+    DocumentWindow* doc = activeDocument();
+    if (!doc || doc->documentKind() == DocumentKind::BetType)
+        return;
+    if (!doc->filePath().isEmpty()) {
+        doc->saveConditionFile(doc->filePath());
+        return;
+    }
+    const QString path = m_ctx.prompter.saveFileName(QStringLiteral("上書き保存"), doc->windowTitle(), saveFileFilter());
+    if (path.isEmpty())
+        return;
+    saveTo(doc, path);
+}
+
+void MainWindow::runAnalysis()
+{
+    if (DocumentWindow* doc = activeDocument())
+        doc->runAnalysis();
+}
+
+void MainWindow::prepareDatabase()
+{
+    m_ctx.busy.show();
+    m_ctx.appDb.reset();
+    try {
+        subDB_Init(m_ctx);
+    } catch (const StartupAborted&) {
+        // The preparation has shown its message and logged the failure; the
+        // program cannot go on without its database.
+        m_ctx.busy.hide();
+        QCoreApplication::exit(1);
+        return;
+    }
+    m_ctx.busy.hide();
+    applyAddInMenus();
+}
+
+void MainWindow::restoreStandardGeometry()
+{
+    if (isMaximized() || isMinimized())
+        showNormal();
+    const QRect r = toPixels(kStandardGeometry, dpiX(), dpiY());
+    move(r.topLeft());
+    resize(r.size());
+}
+
+StatusLine& MainWindow::statusLine()
+{
+    return *m_status;
+}
+
+QAction* MainWindow::action(const QString& name) const
+{
+    return m_actions.value(name);
+}
+
+void MainWindow::refreshWindowList()
+{
+    for (QAction* a : std::as_const(m_windowListActions)) {
+        m_windowMenu->removeAction(a);
+        a->deleteLater();
+    }
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow*> subs = m_mdi->subWindowList();
+    if (subs.isEmpty())
+        return;
+    m_windowListActions << m_windowMenu->addSeparator();
+    QMdiSubWindow* current = m_mdi->currentSubWindow();
+    for (int i = 0; i < subs.size(); ++i) {
+        QMdiSubWindow* sub = subs[i];
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title;
+        QAction* a = m_windowMenu->addAction(text);
+        a->setCheckable(true);
+        a->setChecked(sub == current);
+        QPointer<QMdiSubWindow> target(sub);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target)
+                m_mdi->setActiveSubWindow(target);
+        });
+        m_windowListActions << a;
+    }
+}
+
+void MainWindow::openUrl(const QUrl& url)
+{
+    if (m_options.openUrl)
+        m_options.openUrl(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+double MainWindow::dpiX() const
+{
+    const QScreen* s = screen();
+    return s ? s->logicalDotsPerInchX() : 96.0;
+}
+
+double MainWindow::dpiY() const
+{
+    const QScreen* s = screen();
+    return s ? s->logicalDotsPerInchY() : 96.0;
+}
+
+std::unique_ptr<QSettings> MainWindow::openSettings() const
+{
+    if (!m_options.settingsFile.isEmpty())
+        return std::make_unique<QSettings>(m_options.settingsFile, QSettings::IniFormat);
+    const QString title = AppContext::applicationTitle();
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, title, title);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Each document closes first and may keep itself open (its closing
+    // question's Cancel), which keeps the program running.
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (!sub->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    if (!isMinimized()) {
+        std::unique_ptr<QSettings> settings = openSettings();
+        writeGeometry(*settings, toTwips(QRect(pos(), size()), dpiX(), dpiY()));
+    }
+    m_ctx.errorLog.report({0, QStringLiteral("終了しました"), {}}, QStringLiteral("Form_Unload"), 0, true);
+    event->accept();
+}
+
+bool MainWindow::grabMainWindow(const QString& file)
+{
+    return grab().save(file, "PNG");
+}
+
+} // namespace tq::shell::ui

@@ -1,0 +1,147 @@
+#pragma once
+// MDIFrmDEVovuved: the main window. A workspace of document windows with the
+// menu bar, the toolbar tlbMain and the status bar stbStatus. It restores and
+// stores its geometry, numbers new documents (win-type and bet-type share one
+// counter), runs the file dialogs of open, save, save as and view open,
+// arranges the child windows, opens the help file and the course web page,
+// and holds the edit and condition pop-up menus that document windows show.
+//
+// Commands carried out by windows and dialogs that are not built yet are
+// visible but disabled, with a tooltip saying so; setCommandHandler() enables
+// one when its feature exists.
+//
+// Errors in a command are written to the error log under the control's name
+// followed by "_Click" (load: "Form_Load"); the window stays usable.
+
+#include "shell/ui/MainWindowDocuments.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QSettings;
+class QToolBar;
+
+namespace tq::shell {
+class AppContext;
+class StatusLine;
+}
+
+namespace tq::shell::ui {
+
+class MainWindowStatusBar;
+
+// The filters of the condition-file dialogs, in the Windows form
+// "description|pattern|description|pattern".
+QString openFileFilter();
+QString saveFileFilter();
+// The same filter in Qt's form "description (pattern);;description (pattern)".
+QString toQtFileFilter(const QString& windowsFilter);
+
+// The file title of a condition file path: the text between the last path
+// separator ("\" or "/") and the last four characters (the extension such as
+// ".tqb"); the whole path unchanged when no separator stands before the last
+// four characters.
+QString GetDocTitle(const QString& path);
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Options {
+        // The settings store; empty: the user's store under the application title.
+        QString settingsFile;
+        // Opens a file or web address; empty: QDesktopServices::openUrl.
+        std::function<void(const QUrl&)> openUrl;
+        // The help file VIZIVEV.CHM's directory; empty: the executable's.
+        QString helpDir;
+    };
+
+    // `factory` supplies the document windows and must outlive the window.
+    MainWindow(AppContext& ctx, DocumentWindowFactory& factory, Options options = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The load handler: caption, geometry, debug entries, graph add-in entries
+    // and the first document "Document 1". Call once, before show().
+    void load();
+
+    // LoadNewDoc: counter + 1, a new win-type document "Document n" with the
+    // user name as author, shown; returns the active child's document window.
+    DocumentWindow* LoadNewDoc();
+    // 新規作成（馬連分析）: counter + 1, a new bet-type document "UMAREN n".
+    DocumentWindow* newBetTypeDocument();
+    int documentCounter() const { return m_counter; }
+
+    // The document window of the active child, or nullptr.
+    DocumentWindow* activeDocument() const;
+    QList<DocumentWindow*> documents() const;
+
+    // File commands; each ends quietly when its dialog is cancelled or no
+    // suitable document is active.
+    void openFile();
+    void viewOpen();
+    void saveFile();
+    void saveFileAs();
+    void runAnalysis();
+    // 最適化を行う: busy window, close the application database, prepare it.
+    void prepareDatabase();
+    // 標準の大きさ･位置に戻す.
+    void restoreStandardGeometry();
+
+    QMdiArea* mdiArea() const { return m_mdi; }
+    QToolBar* toolBar() const { return m_toolBar; }
+    StatusLine& statusLine();
+    MainWindowStatusBar* statusBarPanels() const { return m_status; }
+    // The pop-up menus mnuHenshu (コピー) and mnuJouken (削除) for document windows.
+    QMenu* editPopupMenu() const { return m_editPopup; }
+    QMenu* conditionPopupMenu() const { return m_conditionPopup; }
+    // A menu entry or menu by control name, or a toolbar button by key.
+    QAction* action(const QString& name) const;
+
+    // Routes a command (a control name of the menu bar) to `handler`, enables
+    // it and clears its "not available" tooltip.
+    void setCommandHandler(const QString& controlName, std::function<void()> handler);
+
+    // Renders the window into a PNG file; false when it could not be written.
+    bool grabMainWindow(const QString& file);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connectCommands();
+    void markNotAvailable();
+    void on(const QString& controlName, std::function<void()> handler);
+    void runReported(const QString& procedure, const std::function<void()>& body);
+    void refreshWindowList();
+    void applyDebugMenus();
+    void applyAddInMenus();
+    DocumentWindow* addDocument(DocumentKind kind, const QString& caption);
+    void saveTo(DocumentWindow* doc, const QString& path);
+    void openUrl(const QUrl& url);
+    double dpiX() const;
+    double dpiY() const;
+    std::unique_ptr<QSettings> openSettings() const;
+
+    AppContext& m_ctx;
+    DocumentWindowFactory& m_factory;
+    Options m_options;
+    QMdiArea* m_mdi;
+    MainWindowStatusBar* m_status;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_editPopup = nullptr;
+    QMenu* m_conditionPopup = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QList<QAction*> m_windowListActions;
+    QHash<QString, QAction*> m_actions;
+    QHash<QString, std::function<void()>> m_handlers;
+    qint32 m_counter = 0;
+};
+
+} // namespace tq::shell::ui
