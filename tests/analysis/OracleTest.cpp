@@ -100,6 +100,9 @@ protected:
                 if (!table.isEmpty())
                     store::TBLink(ctx.errorLog, appDb, QDir(dataDir).filePath(QString::fromUtf8(src.file)), table);
         ctx.appDb = store::Database::open(appDb);
+        // The list settings table, as the preparation creates it.
+        ctx.appDb->execute(s("CREATE TABLE 一覧表示設定 (設定名 CHAR(50), 項目名 CHAR(50), 表示順 LONG, サイズ SINGLE, "
+                             "PRIMARY KEY (設定名, 項目名))"));
     }
     static void TearDownTestSuite()
     {
@@ -350,4 +353,35 @@ TEST_F(OracleTest, ExampleConditionFilesRunOnGeneratedData)
         EXPECT_EQ(int(ctx().errorLog.recentEntries().size()), errorsBefore);
     }
     EXPECT_GE(count, 6);
+}
+
+// The list by setting on the shipped catalogue: one row per default-list row,
+// through the previous-run join and the deviation table's key template.
+TEST_F(OracleTest, ListBySettingFollowsTheDefaultListOnGeneratedData)
+{
+    analysis::AnalysisDocument doc;
+    ASSERT_EQ(analysis::funJoukenLoad(ctx(), doc, QStringLiteral(TQ_SOURCE_DIR "/examples/tokyo-1400-1800.tqb")).result,
+              0);
+    doc.listLimit = true;
+    shell::MemoryStatusLine status;
+    ASSERT_TRUE(analysis::subBunseki(ctx(), status, doc, true));
+    ASSERT_EQ(doc.defaultList.rowCount(), analysis::kDefaultListRowLimit);
+
+    ASSERT_TRUE(analysis::subIchiranSettei(*ctx().appDb, ctx().errorLog,
+                                           {s("距離"), s("前走距離"), s("総合偏差値"), s("馬名")}, s("確認")));
+    ASSERT_TRUE(analysis::showListSetting(ctx(), doc, s("確認")));
+    const analysis::Sheet& list = doc.settingList;
+    ASSERT_EQ(list.rowCount(), doc.defaultList.rowCount());
+    EXPECT_EQ(list.headers(), (QStringList{s("距離"), s("前走距離"), s("総合偏差値"), s("馬名"), s("レースキー")}));
+    int withPrevious = 0, withDeviation = 0;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        ASSERT_EQ(list.displayText(r, 4), doc.defaultList.displayText(r, analysis::kListRaceKey)) << r;
+        ASSERT_EQ(list.displayText(r, 3), doc.defaultList.displayText(r, analysis::kListHorseName)) << r;
+        const double distance = list.number(r, 0);
+        ASSERT_TRUE(distance >= 1400 && distance <= 1800) << r;
+        withPrevious += list.isNumber(r, 1);
+        withDeviation += list.isNumber(r, 2);
+    }
+    EXPECT_GT(withPrevious, 0);
+    EXPECT_GT(withDeviation, 0);
 }
