@@ -82,11 +82,11 @@ void replaceFirst(QString& s, const QString& what, const QString& with)
 
 DefaultHorseList::DefaultHorseList(const conditions::ConditionCatalogue& catalogue, store::Database* appDb,
                                    common::ErrorLog* log, bool limitRows)
-    : m_course(catalogue, QStringLiteral("開催場所"), QString(), appDb, log)
-    , m_race(catalogue, QStringLiteral("Ｒ"), QString(), appDb, log)
-    , m_horseNumber(catalogue, QStringLiteral("馬番"), QString(), appDb, log)
-    , m_horseName(catalogue, QStringLiteral("馬名"), QString(), appDb, log)
-    , m_finish(catalogue, QStringLiteral("着順"), QString(), appDb, log)
+    : m_courseLabeller(catalogue, QStringLiteral("開催場所"), QString(), appDb, log)
+    , m_raceLabeller(catalogue, QStringLiteral("Ｒ"), QString(), appDb, log)
+    , m_horseNumberLabeller(catalogue, QStringLiteral("馬番"), QString(), appDb, log)
+    , m_horseNameLabeller(catalogue, QStringLiteral("馬名"), QString(), appDb, log)
+    , m_finishLabeller(catalogue, QStringLiteral("着順"), QString(), appDb, log)
     , m_limit(limitRows)
 {
 }
@@ -103,23 +103,32 @@ void DefaultHorseList::prepare(Sheet& list, const AnalysisColumns&)
     for (int c = 0; c < kDefaultListColumns; ++c)
         list.setHeader(c, headers[c]);
     list.setColumnWidth(kListHorseName, kHorseNameColumnWidth);
+    m_raceCached = false;
 }
 
 void DefaultHorseList::addRow(Sheet& list, const store::Recordset& rs, const AnalysisColumns& columns)
 {
     if (m_limit && list.rowCount() >= kDefaultListRowLimit)
         return;
-    const QString raceKey = fieldText(rs, columns.raceKey);
+    const QByteArrayView raceKeyBytes = columns.raceKey < 0 ? QByteArrayView() : rs.field(columns.raceKey).utf8();
+    if (!m_raceCached || raceKeyBytes != QByteArrayView(m_raceKeyBytes)) {
+        m_raceCached = true;
+        m_raceKeyBytes = raceKeyBytes.toByteArray();
+        m_raceKey = QString::fromUtf8(m_raceKeyBytes);
+        m_date = fieldText(rs, columns.date);
+        m_course = m_courseLabeller.label(store::Value(m_raceKey.left(2)), true);
+        m_race = m_raceLabeller.label(store::Value(m_raceKey.mid(6, 2)), true);
+    }
     const int row = list.appendRow();
-    list.setText(row, kListDate, fieldText(rs, columns.date));
-    list.setText(row, kListCourse, m_course.label(store::Value(raceKey.left(2)), true));
-    list.setText(row, kListRace, m_race.label(store::Value(raceKey.mid(6, 2)), true));
-    list.setText(row, kListHorseNumber, m_horseNumber.label(fieldValue(rs, columns.horseNumber), true));
-    list.setText(row, kListHorseName, m_horseName.label(fieldValue(rs, columns.horseName), true));
-    setIntegerLabel(list, row, kListFinish, m_finish.label(fieldValue(rs, columns.finish), true));
+    list.setText(row, kListDate, m_date);
+    list.setText(row, kListCourse, m_course);
+    list.setText(row, kListRace, m_race);
+    list.setText(row, kListHorseNumber, m_horseNumberLabeller.label(fieldValue(rs, columns.horseNumber), true));
+    list.setText(row, kListHorseName, m_horseNameLabeller.label(fieldValue(rs, columns.horseName), true));
+    setIntegerLabel(list, row, kListFinish, m_finishLabeller.label(fieldValue(rs, columns.finish), true));
     list.setInteger(row, kListWinPayout, funHaraimodoshi(false, rs, columns));
     list.setInteger(row, kListPlacePayout, funHaraimodoshi(true, rs, columns));
-    list.setText(row, kListRaceKey, raceKey);
+    list.setText(row, kListRaceKey, m_raceKey);
     list.setText(row, kListResultKey, fieldText(rs, columns.resultKey));
 }
 

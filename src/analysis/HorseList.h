@@ -17,6 +17,7 @@
 #include "analysis/Statistics.h"
 #include "analysis/StatisticsKeys.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -79,12 +80,17 @@ public:
     void addRow(Sheet& list, const store::Recordset& row, const AnalysisColumns& columns) override;
 
 private:
-    KeyLabeller m_course;
-    KeyLabeller m_race;
-    KeyLabeller m_horseNumber;
-    KeyLabeller m_horseName;
-    KeyLabeller m_finish;
+    KeyLabeller m_courseLabeller;
+    KeyLabeller m_raceLabeller;
+    KeyLabeller m_horseNumberLabeller;
+    KeyLabeller m_horseNameLabeller;
+    KeyLabeller m_finishLabeller;
     bool m_limit;
+    // The texts of the current race, reused while the race key repeats (the
+    // rows of one race come together).
+    bool m_raceCached = false;
+    QByteArray m_raceKeyBytes;
+    QString m_raceKey, m_date, m_course, m_race;
 };
 
 // The chooser's entries: "配当のみ（デフォルト）", then every stored setting
