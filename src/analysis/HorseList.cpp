@@ -1,6 +1,7 @@
 #include "analysis/HorseList.h"
 
 #include "analysis/AnalysisDocument.h"
+#include "analysis/AnalysisQuery.h"
 #include "analysis/Sheet.h"
 #include "common/ErrorLog.h"
 #include "common/ProfileFile.h"
@@ -42,22 +43,6 @@ void setIntegerLabel(Sheet& list, int row, int column, const QString& label)
         list.setInteger(row, column, n);
     else if (!label.isEmpty())
         list.setStaticText(row, column, label);
-}
-
-// The column expression of a list item: the item's key, its rewrite for an
-// earlier run, or the difference between the current and an earlier run.
-QString itemExpression(const conditions::ConditionCatalogue& catalogue, const QString& keyText)
-{
-    const conditions::AggregationKeyParts parts = conditions::splitAggregationKey(keyText);
-    const conditions::ConditionItem* item = catalogue.itemByName(parts.itemName);
-    if (!item)
-        return {};
-    if (parts.target == 0)
-        return item->key;
-    const QString earlier = conditions::funZensouHenkan(catalogue, item->key, parts.target);
-    if (conditions::isComparisonTarget(parts.target))
-        return item->key + QStringLiteral(" - ") + earlier;
-    return earlier;
 }
 
 const QString& fromText()
@@ -161,7 +146,7 @@ QString funIchiranSql(const conditions::ConditionCatalogue& catalogue, store::Da
             const QString t = rs.field(0).toText().trimmed();
             if (widths)
                 widths->push_back(rs.field(1).isNull() ? 0.0 : rs.field(1).toDouble());
-            const QString x = itemExpression(catalogue, t);
+            const QString x = aggregationKeyExpression(catalogue, t);
             if (x.isEmpty()) {
                 log.report({0, QStringLiteral("項目がありません: ") + t, settingName}, procedure);
                 if (widths)
