@@ -1,6 +1,7 @@
 // The main window: menu tree, visibility rules, geometry in twips, document
 // numbering, the file commands' dialogs, closing.
 
+#include "analysis/Run.h"
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowGeometry.h"
@@ -11,7 +12,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -40,6 +43,10 @@ void ensureApplication()
     static char name[] = "tests_ui";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv); // lives for the rest of the test program
+    // As the program does: Japanese glyphs, not the Chinese fallback.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
+    QApplication::setFont(font);
 }
 
 // Records every dialog with its title, proposed name and filter.
@@ -130,6 +137,7 @@ struct Fixture {
     SilentBusy busy;
     AppContext ctx{prompter, busy};
     FakeFactory factory;
+    bool useRealDocuments = false;
 
     QString settingsFile() const { return QDir(temp.path()).filePath(QStringLiteral("settings.ini")); }
 
@@ -139,7 +147,7 @@ struct Fixture {
         options.settingsFile = settingsFile();
         options.openUrl = [this](const QUrl& url) { opened << url; };
         options.helpDir = temp.path();
-        auto w = std::make_unique<MainWindow>(ctx, factory, options);
+        auto w = std::make_unique<MainWindow>(ctx, useRealDocuments ? nullptr : &factory, options);
         w->load();
         return w;
     }
@@ -462,4 +470,37 @@ TEST(MainWindow, StatusHelpAndScreenshot)
     const QString keep = qEnvironmentVariable("TQ_SCREENSHOT");
     if (!keep.isEmpty())
         w->grabMainWindow(keep);
+}
+
+TEST(MainWindow, PlaceholderDocumentsSaveReopenAndRunThroughTheDocumentCore)
+{
+    ensureApplication();
+    Fixture f;
+    f.useRealDocuments = true;
+    auto w = f.window();
+    auto* first = qobject_cast<PlaceholderDocumentWindow*>(w->activeDocument());
+    ASSERT_NE(first, nullptr);
+    first->document().comment = QStringLiteral("芝の逃げ馬");
+
+    const QString path = QDir(f.temp.path()).filePath(QStringLiteral("逃げ.tqb"));
+    f.prompter.fileNames = {path, path, QDir(f.temp.path()).filePath(QStringLiteral("missing.tqb"))};
+    w->action(QStringLiteral("mnuSave"))->trigger();
+    ASSERT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("逃げ"));
+    EXPECT_EQ(first->document().caption, QStringLiteral("逃げ"));
+
+    w->action(QStringLiteral("mnuOpen"))->trigger();
+    auto* reopened = qobject_cast<PlaceholderDocumentWindow*>(w->activeDocument());
+    ASSERT_NE(reopened, first);
+    EXPECT_EQ(reopened->windowTitle(), QStringLiteral("逃げ"));
+    EXPECT_EQ(reopened->document().comment, QStringLiteral("芝の逃げ馬"));
+
+    // A file that cannot be read leaves the new document untitled and unsaved.
+    w->action(QStringLiteral("mnuOpen"))->trigger();
+    EXPECT_EQ(w->activeDocument()->windowTitle(), QStringLiteral("Document 3"));
+    EXPECT_TRUE(w->activeDocument()->filePath().isEmpty());
+
+    // Running a document without conditions says so instead of analysing every race.
+    w->action(QStringLiteral("mnuAnalyzeExecute"))->trigger();
+    EXPECT_TRUE(f.prompter.informed.contains(tq::analysis::noConditionsMessage()));
 }

@@ -95,7 +95,7 @@ QString GetDocTitle(const QString& path)
     return head.mid(separator + 1);
 }
 
-MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory& factory, Options options, QWidget* parent)
+MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options options, QWidget* parent)
     : QMainWindow(parent),
       m_ctx(ctx),
       m_factory(factory),
@@ -104,6 +104,10 @@ MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory& factory, Options 
       m_status(new MainWindowStatusBar(this))
 {
     setObjectName(kFormName);
+    if (!m_factory) {
+        m_ownFactory = std::make_unique<PlaceholderDocumentFactory>(m_ctx, *m_status);
+        m_factory = m_ownFactory.get();
+    }
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -301,10 +305,12 @@ void MainWindow::applyAddInMenus()
 
 DocumentWindow* MainWindow::addDocument(DocumentKind kind, const QString& caption)
 {
-    DocumentWindow* doc = m_factory.createWindow(kind);
+    DocumentWindow* doc = m_factory->createWindow(kind);
     doc->setWindowTitle(caption);
     QMdiSubWindow* sub = m_mdi->addSubWindow(doc);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // A document opens at a readable size even before the frame is laid out.
+    sub->resize(doc->sizeHint().expandedTo(QSize(560, 360)));
     doc->show();
     m_mdi->setActiveSubWindow(sub);
     return doc;

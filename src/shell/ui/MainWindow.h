@@ -63,8 +63,10 @@ public:
         QString helpDir;
     };
 
-    // `factory` supplies the document windows and must outlive the window.
-    MainWindow(AppContext& ctx, DocumentWindowFactory& factory, Options options = {}, QWidget* parent = nullptr);
+    // `factory` supplies the document windows and must outlive the window;
+    // nullptr: placeholder windows over analysis documents, running with this
+    // window's status line.
+    MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The load handler: caption, geometry, debug entries, graph add-in entries
@@ -130,7 +132,8 @@ private:
     std::unique_ptr<QSettings> openSettings() const;
 
     AppContext& m_ctx;
-    DocumentWindowFactory& m_factory;
+    std::unique_ptr<DocumentWindowFactory> m_ownFactory;
+    DocumentWindowFactory* m_factory;
     Options m_options;
     QMdiArea* m_mdi;
     MainWindowStatusBar* m_status;

@@ -1,11 +1,17 @@
 #include "shell/ui/MainWindowDocuments.h"
 
+#include "analysis/ConditionFile.h"
+#include "analysis/Run.h"
 #include "shell/AppContext.h"
+#include "store/Database.h"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace tq::shell::ui {
 
@@ -30,8 +36,9 @@ QString notImplementedText()
 
 DocumentWindow::DocumentWindow(DocumentKind kind, QWidget* parent) : QWidget(parent), m_kind(kind) {}
 
-PlaceholderDocumentWindow::PlaceholderDocumentWindow(AppContext& ctx, DocumentKind kind, QWidget* parent)
-    : DocumentWindow(kind, parent), m_ctx(ctx), m_caption(new QLabel(this)), m_details(new QLabel(this))
+PlaceholderDocumentWindow::PlaceholderDocumentWindow(AppContext& ctx, StatusLine& status, DocumentKind kind,
+                                                     QWidget* parent)
+    : DocumentWindow(kind, parent), m_ctx(ctx), m_statusLine(status), m_caption(new QLabel(this)), m_details(new QLabel(this))
 {
     auto* layout = new QVBoxLayout(this);
     QFont big = m_caption->font();
@@ -49,25 +56,45 @@ PlaceholderDocumentWindow::PlaceholderDocumentWindow(AppContext& ctx, DocumentKi
 
 void PlaceholderDocumentWindow::setAuthor(const QString& author)
 {
-    m_author = author;
+    m_document.author = author;
     refresh();
 }
 
-bool PlaceholderDocumentWindow::loadConditionFile(const QString& /*path*/)
+bool PlaceholderDocumentWindow::loadConditionFile(const QString& path)
 {
-    notAvailable(QStringLiteral("分析条件ファイルの読込"));
-    return false;
+    // The reader logs what it cannot read and goes on; a file that cannot be
+    // opened at all is the one case the main window must know about.
+    const QFileInfo file(path);
+    const bool readable = file.isFile() && file.isReadable();
+    analysis::ConditionLoadOptions options;
+    options.viewer = documentKind() == DocumentKind::Viewer;
+    analysis::funJoukenLoad(m_ctx, m_document, path, options);
+    refresh();
+    return readable;
 }
 
-bool PlaceholderDocumentWindow::saveConditionFile(const QString& /*path*/)
+bool PlaceholderDocumentWindow::saveConditionFile(const QString& path)
 {
-    notAvailable(QStringLiteral("分析条件ファイルの保存"));
-    return false;
+    try {
+        analysis::saveConditionFile(m_ctx, m_document, path);
+    } catch (const std::exception& e) {
+        const QString text = QString::fromUtf8(e.what());
+        m_ctx.errorLog.report({0, text, {}}, QStringLiteral("subJoukenSave"));
+        m_ctx.prompter.inform(Message{text, {}, Icon::Exclamation, false});
+        return false;
+    }
+    refresh();
+    return true;
 }
 
 void PlaceholderDocumentWindow::runAnalysis()
 {
-    notAvailable(QStringLiteral("分析実行"));
+    if (documentKind() != DocumentKind::WinType) {
+        notAvailable(QStringLiteral("分析実行"));
+        return;
+    }
+    analysis::subBunseki(m_ctx, m_statusLine, m_document, false);
+    refresh();
 }
 
 void PlaceholderDocumentWindow::copySelection()
@@ -82,8 +109,10 @@ void PlaceholderDocumentWindow::deleteConditionRow()
 
 void PlaceholderDocumentWindow::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::WindowTitleChange)
+    if (event->type() == QEvent::WindowTitleChange) {
+        m_document.caption = windowTitle();
         refresh();
+    }
     DocumentWindow::changeEvent(event);
 }
 
@@ -96,16 +125,21 @@ void PlaceholderDocumentWindow::refresh()
 {
     m_caption->setText(windowTitle());
     QString details = kindText(documentKind());
-    if (!m_author.trimmed().isEmpty())
-        details += QStringLiteral("　作者: ") + m_author;
+    if (!m_document.author.trimmed().isEmpty())
+        details += QStringLiteral("　作者: ") + m_document.author;
     if (!filePath().isEmpty())
         details += QStringLiteral("\n") + filePath();
+    details += QStringLiteral("\n条件: %1 行　分析結果: %2 行")
+                   .arg(m_document.conditions.rows.size())
+                   .arg(m_document.result.rowCount());
+    if (!m_document.comment.isEmpty())
+        details += QStringLiteral("\n") + m_document.comment;
     m_details->setText(details);
 }
 
 DocumentWindow* PlaceholderDocumentFactory::createWindow(DocumentKind kind)
 {
-    return new PlaceholderDocumentWindow(m_ctx, kind);
+    return new PlaceholderDocumentWindow(m_ctx, m_status, kind);
 }
 
 } // namespace tq::shell::ui

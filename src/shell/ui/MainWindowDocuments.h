@@ -6,8 +6,10 @@
 // dialogs and window arrangement; everything inside a document (reading and
 // writing its condition file, running it, its grids) belongs to the window
 // the factory creates. Until the analysis window exists, the placeholder
-// factory supplies windows that show their caption and say which commands
-// they cannot carry out yet.
+// factory supplies windows that keep a real analysis document (read and
+// written as condition files, run by the engine) and show a summary of it.
+
+#include "analysis/AnalysisDocument.h"
 
 #include <QString>
 #include <QWidget>
@@ -16,6 +18,7 @@ class QLabel;
 
 namespace tq::shell {
 class AppContext;
+class StatusLine;
 }
 
 namespace tq::shell::ui {
@@ -69,13 +72,17 @@ public:
     virtual DocumentWindow* createWindow(DocumentKind kind) = 0;
 };
 
-// A stand-in for the document windows that are not built yet: it shows its
-// caption and kind; the document commands tell the user through the
-// prompter that they are not available yet and return false.
+// A stand-in for the document windows that are not built yet. It holds an
+// analysis document: the condition file is read with funJoukenLoad and
+// written with the condition-file writer, and a win-type document runs with
+// subBunseki on `status`. It shows its caption, author, file, the number of
+// condition rows and of result rows. Commands it cannot carry out (copy,
+// delete row, running a bet-type or viewer document) tell the user through
+// the prompter that they are not available yet.
 class PlaceholderDocumentWindow final : public DocumentWindow {
     Q_OBJECT
 public:
-    PlaceholderDocumentWindow(AppContext& ctx, DocumentKind kind, QWidget* parent = nullptr);
+    PlaceholderDocumentWindow(AppContext& ctx, StatusLine& status, DocumentKind kind, QWidget* parent = nullptr);
 
     void setAuthor(const QString& author) override;
     bool loadConditionFile(const QString& path) override;
@@ -84,7 +91,7 @@ public:
     void copySelection() override;
     void deleteConditionRow() override;
 
-    const QString& author() const { return m_author; }
+    analysis::AnalysisDocument& document() { return m_document; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -94,18 +101,22 @@ private:
     void refresh();
 
     AppContext& m_ctx;
-    QString m_author;
+    StatusLine& m_statusLine;
+    analysis::AnalysisDocument m_document;
     QLabel* m_caption;
     QLabel* m_details;
 };
 
 class PlaceholderDocumentFactory final : public DocumentWindowFactory {
 public:
-    explicit PlaceholderDocumentFactory(AppContext& ctx) : m_ctx(ctx) {}
+    // `status` receives the run texts (the main window's status line); both
+    // must outlive the windows.
+    PlaceholderDocumentFactory(AppContext& ctx, StatusLine& status) : m_ctx(ctx), m_status(status) {}
     DocumentWindow* createWindow(DocumentKind kind) override;
 
 private:
     AppContext& m_ctx;
+    StatusLine& m_status;
 };
 
 // The text shown by commands whose window or dialog is not built yet.
