@@ -41,7 +41,10 @@ using namespace tq;
 
 namespace {
 
-QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 double cpuNow()
 {
@@ -85,10 +88,17 @@ qint64 floorRun(sqlite3* db, const QString& sqliteSql)
         ++rows;
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER: sink += std::size_t(sqlite3_column_int64(st, c)); break;
-            case SQLITE_FLOAT: sink += std::size_t(sqlite3_column_double(st, c)); break;
-            case SQLITE_TEXT: sink += std::size_t(sqlite3_column_bytes(st, c)); break;
-            default: break;
+            case SQLITE_INTEGER:
+                sink += std::size_t(sqlite3_column_int64(st, c));
+                break;
+            case SQLITE_FLOAT:
+                sink += std::size_t(sqlite3_column_double(st, c));
+                break;
+            case SQLITE_TEXT:
+                sink += std::size_t(sqlite3_column_bytes(st, c));
+                break;
+            default:
+                break;
             }
         }
     }

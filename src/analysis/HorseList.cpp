@@ -22,7 +22,6 @@ namespace tq::analysis {
 
 namespace {
 
-
 QString fieldText(const store::Recordset& rs, int index)
 {
     return index < 0 ? QString() : rs.field(index).toText();
@@ -47,10 +46,11 @@ void setIntegerLabel(Sheet& list, int row, int column, const QString& label)
 
 const QString& fromText()
 {
-    static const QString f = QStringLiteral("((D番組データ ")
-        + QStringLiteral("INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) ")
-        + QStringLiteral("INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) ")
-        + QStringLiteral("INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
+    static const QString f =
+        QStringLiteral("((D番組データ ") +
+        QStringLiteral("INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) ") +
+        QStringLiteral("INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) ") +
+        QStringLiteral("INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
     return f;
 }
 
@@ -67,22 +67,20 @@ void replaceFirst(QString& s, const QString& what, const QString& with)
 
 DefaultHorseList::DefaultHorseList(const conditions::ConditionCatalogue& catalogue, store::Database* appDb,
                                    common::ErrorLog* log, bool limitRows)
-    : m_courseLabeller(catalogue, QStringLiteral("開催場所"), QString(), appDb, log)
-    , m_raceLabeller(catalogue, QStringLiteral("Ｒ"), QString(), appDb, log)
-    , m_horseNumberLabeller(catalogue, QStringLiteral("馬番"), QString(), appDb, log)
-    , m_horseNameLabeller(catalogue, QStringLiteral("馬名"), QString(), appDb, log)
-    , m_finishLabeller(catalogue, QStringLiteral("着順"), QString(), appDb, log)
-    , m_limit(limitRows)
+    : m_courseLabeller(catalogue, QStringLiteral("開催場所"), QString(), appDb, log),
+      m_raceLabeller(catalogue, QStringLiteral("Ｒ"), QString(), appDb, log),
+      m_horseNumberLabeller(catalogue, QStringLiteral("馬番"), QString(), appDb, log),
+      m_horseNameLabeller(catalogue, QStringLiteral("馬名"), QString(), appDb, log),
+      m_finishLabeller(catalogue, QStringLiteral("着順"), QString(), appDb, log), m_limit(limitRows)
 {
 }
 
 void DefaultHorseList::prepare(Sheet& list, const AnalysisColumns&)
 {
     static const QStringList headers{
-        QStringLiteral("開催日"), QStringLiteral("開催場所"), QStringLiteral("Ｒ"),
-        QStringLiteral("馬番"), QStringLiteral("馬名"), QStringLiteral("着順"),
-        QStringLiteral("単配当"), QStringLiteral("複配当"), QStringLiteral("レースキー"),
-        QStringLiteral("競走成績キー")};
+        QStringLiteral("開催日"),     QStringLiteral("開催場所"),    QStringLiteral("Ｒ"),     QStringLiteral("馬番"),
+        QStringLiteral("馬名"),       QStringLiteral("着順"),        QStringLiteral("単配当"), QStringLiteral("複配当"),
+        QStringLiteral("レースキー"), QStringLiteral("競走成績キー")};
     list.clear();
     list.setColumnCount(kDefaultListColumns);
     for (int c = 0; c < kDefaultListColumns; ++c)
@@ -131,17 +129,17 @@ QStringList listChoices(store::Database& appDb)
     return names;
 }
 
-QString funIchiranSql(const conditions::ConditionCatalogue& catalogue, store::Database& appDb,
-                      common::ErrorLog& log, const QString& settingName, std::vector<double>* widths)
+QString funIchiranSql(const conditions::ConditionCatalogue& catalogue, store::Database& appDb, common::ErrorLog& log,
+                      const QString& settingName, std::vector<double>* widths)
 {
     const QString procedure = QStringLiteral("funIchiranSql");
     if (widths)
         widths->clear();
     QString c = QStringLiteral("SELECT ");
     try {
-        store::Recordset rs = appDb.openRecordset(QStringLiteral("SELECT 項目名,サイズ FROM 一覧表示設定 WHERE 設定名='")
-                                                  + conditions::quoteLiteral(settingName)
-                                                  + QStringLiteral("' ORDER BY 表示順"));
+        store::Recordset rs =
+            appDb.openRecordset(QStringLiteral("SELECT 項目名,サイズ FROM 一覧表示設定 WHERE 設定名='") +
+                                conditions::quoteLiteral(settingName) + QStringLiteral("' ORDER BY 表示順"));
         for (; !rs.isEOF(); rs.moveNext()) {
             const QString t = rs.field(0).toText().trimmed();
             if (widths)
@@ -259,11 +257,12 @@ bool subSpreadHyouji(shell::AppContext& ctx, Sheet& list, const QString& sql, co
             const QString k = resultColumn < 0 ? QString() : defaultList.displayText(n, resultColumn);
             const QString u = numberColumn < 0 ? QString() : defaultList.displayText(n, numberColumn);
             const QString rq = conditions::quoteLiteral(r);
-            QString w = sql + QStringLiteral(" WHERE D番組データ.レースキー = '") + rq + QLatin1Char('\'')
-                + QStringLiteral(" AND D競走馬データ.レースキー = '") + rq + QLatin1Char('\'')
-                + QStringLiteral(" AND D競走馬データ.馬番 = '") + conditions::quoteLiteral(u) + QLatin1Char('\'')
-                + QStringLiteral(" AND D成績データ.競走成績キー = '") + conditions::quoteLiteral(k) + QLatin1Char('\'')
-                + QStringLiteral(" AND D払戻情報データ.レースキー = '") + rq + QLatin1Char('\'');
+            QString w = sql + QStringLiteral(" WHERE D番組データ.レースキー = '") + rq + QLatin1Char('\'') +
+                        QStringLiteral(" AND D競走馬データ.レースキー = '") + rq + QLatin1Char('\'') +
+                        QStringLiteral(" AND D競走馬データ.馬番 = '") + conditions::quoteLiteral(u) +
+                        QLatin1Char('\'') + QStringLiteral(" AND D成績データ.競走成績キー = '") +
+                        conditions::quoteLiteral(k) + QLatin1Char('\'') +
+                        QStringLiteral(" AND D払戻情報データ.レースキー = '") + rq + QLatin1Char('\'');
             for (QString t : templates) {
                 replaceFirst(t, QStringLiteral("@RKEY"), r);
                 replaceFirst(t, QStringLiteral("@KKEY"), k);
@@ -314,8 +313,7 @@ bool showListSetting(shell::AppContext& ctx, AnalysisDocument& document, const Q
 
 const Sheet& shownList(const AnalysisDocument& document)
 {
-    return document.listCaption == AnalysisDocument::defaultListCaption() ? document.defaultList
-                                                                          : document.settingList;
+    return document.listCaption == AnalysisDocument::defaultListCaption() ? document.defaultList : document.settingList;
 }
 
 QString listSqlCopyText(shell::AppContext& ctx, const AnalysisDocument& document)
@@ -329,8 +327,8 @@ bool subIchiranSettei(store::Database& appDb, common::ErrorLog& log, const QStri
 {
     try {
         store::Transaction tx(appDb);
-        appDb.execute(QStringLiteral("DELETE FROM 一覧表示設定 WHERE 設定名='") + conditions::quoteLiteral(name)
-                      + QLatin1Char('\''));
+        appDb.execute(QStringLiteral("DELETE FROM 一覧表示設定 WHERE 設定名='") + conditions::quoteLiteral(name) +
+                      QLatin1Char('\''));
         std::unique_ptr<store::Dynaset> table = store::Dynaset::open(appDb, QStringLiteral("一覧表示設定"));
         for (int i = 0; i < items.size(); ++i) {
             table->addNew();
@@ -353,11 +351,10 @@ bool updateListColumnWidth(store::Database& appDb, const QString& caption, const
     if (!(width > 0))
         return false;
     try {
-        return appDb.execute(QStringLiteral("UPDATE 一覧表示設定 SET サイズ=") + common::shortestDecimal(width)
-                             + QStringLiteral(" WHERE 設定名='") + conditions::quoteLiteral(caption)
-                             + QStringLiteral("' AND 項目名='") + conditions::quoteLiteral(headerText)
-                             + QLatin1Char('\''))
-            > 0;
+        return appDb.execute(QStringLiteral("UPDATE 一覧表示設定 SET サイズ=") + common::shortestDecimal(width) +
+                             QStringLiteral(" WHERE 設定名='") + conditions::quoteLiteral(caption) +
+                             QStringLiteral("' AND 項目名='") + conditions::quoteLiteral(headerText) +
+                             QLatin1Char('\'')) > 0;
     } catch (const store::DbError&) {
         return false;
     }

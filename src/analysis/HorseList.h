@@ -30,11 +30,11 @@ class ErrorLog;
 namespace tq::shell {
 class AppContext;
 class Busy;
-}
+} // namespace tq::shell
 namespace tq::store {
 class Database;
 class Recordset;
-}
+} // namespace tq::store
 
 namespace tq::analysis {
 
@@ -50,16 +50,16 @@ inline constexpr double kStoredListColumnWidth = 10.0;
 
 // Column indexes of the default list (0-based).
 enum DefaultListColumn : int {
-    kListDate = 0,       // 開催日
-    kListCourse = 1,     // 開催場所
-    kListRace = 2,       // Ｒ
+    kListDate = 0,        // 開催日
+    kListCourse = 1,      // 開催場所
+    kListRace = 2,        // Ｒ
     kListHorseNumber = 3, // 馬番
-    kListHorseName = 4,  // 馬名
-    kListFinish = 5,     // 着順
-    kListWinPayout = 6,  // 単配当
+    kListHorseName = 4,   // 馬名
+    kListFinish = 5,      // 着順
+    kListWinPayout = 6,   // 単配当
     kListPlacePayout = 7, // 複配当
-    kListRaceKey = 8,    // レースキー
-    kListResultKey = 9,  // 競走成績キー
+    kListRaceKey = 8,     // レースキー
+    kListResultKey = 9,   // 競走成績キー
     kDefaultListColumns = 10,
 };
 
@@ -72,14 +72,14 @@ enum DefaultListColumn : int {
 // become their labels, values are never bucketed. Each item's labeller is
 // prepared once; the catalogue and `appDb` must outlive the builder.
 class DefaultHorseList final : public HorseListBuilder {
-public:
+  public:
     DefaultHorseList(const conditions::ConditionCatalogue& catalogue, store::Database* appDb, common::ErrorLog* log,
                      bool limitRows);
 
     void prepare(Sheet& list, const AnalysisColumns& columns) override;
     void addRow(Sheet& list, const store::Recordset& row, const AnalysisColumns& columns) override;
 
-private:
+  private:
     KeyLabeller m_courseLabeller;
     KeyLabeller m_raceLabeller;
     KeyLabeller m_horseNumberLabeller;
@@ -106,15 +106,14 @@ QStringList listChoices(store::Database& appDb);
 // item column (0 for Null). An item that is not in the catalogue, or a
 // failing query, is reported under "funIchiranSql" and gives an empty text.
 // A setting without rows gives a statement with the レースキー column only.
-QString funIchiranSql(const conditions::ConditionCatalogue& catalogue, store::Database& appDb,
-                      common::ErrorLog& log, const QString& settingName, std::vector<double>* widths = nullptr);
+QString funIchiranSql(const conditions::ConditionCatalogue& catalogue, store::Database& appDb, common::ErrorLog& log,
+                      const QString& settingName, std::vector<double>* widths = nullptr);
 
 // Writes rows of list statements into the list by setting. Each column's
 // labeller is prepared once from the statement's column names.
 class SettingListWriter final {
-public:
-    SettingListWriter(const conditions::ConditionCatalogue& catalogue, store::Database* appDb,
-                      common::ErrorLog* log);
+  public:
+    SettingListWriter(const conditions::ConditionCatalogue& catalogue, store::Database* appDb, common::ErrorLog* log);
 
     // subIchiranHeader: as many columns as the result has, each headed by its
     // column name. With `widths` the last column gets width 0 and column i
@@ -128,7 +127,7 @@ public:
     // column whose label is not a number (a code label), so it still shows.
     void row(const store::Recordset& rs, Sheet& list, int row);
 
-private:
+  private:
     const conditions::ConditionCatalogue& m_catalogue;
     store::Database* m_appDb;
     common::ErrorLog* m_log;

@@ -72,7 +72,7 @@ QByteArray readAll(const QString& path)
 
 // Cancels once yield() has been called `limit` times.
 class CancellingBusy final : public shell::Busy {
-public:
+  public:
     explicit CancellingBusy(int limit) : m_limit(limit) {}
     void show() override { m_shown = true; }
     void hide() override { m_shown = false; }
@@ -82,7 +82,7 @@ public:
     bool shown() const { return m_shown; }
     QString progress;
 
-private:
+  private:
     int m_limit;
     int m_yields = 0;
     bool m_shown = false;
@@ -94,7 +94,7 @@ Sheet sampleSheet()
 {
     Sheet s;
     s.setColumnCount(6);
-    const QStringList headers{QStringLiteral("馬名"), QStringLiteral("着順"), QStringLiteral("勝率"),
+    const QStringList headers{QStringLiteral("馬名"),      QStringLiteral("着順"), QStringLiteral("勝率"),
                               QStringLiteral("距離,前走"), QStringLiteral("備考"), QStringLiteral("レースキー")};
     for (int c = 0; c < headers.size(); ++c)
         s.setHeader(c, headers[c]);
@@ -135,8 +135,8 @@ TEST(CsvExport, ReadBackGivesTheGridTextsWithQuotingByCellKind)
     ASSERT_EQ(records.size(), 3u);
 
     // Header: unquoted, so the header with a comma gives two fields.
-    const QStringList header{QStringLiteral("馬名"), QStringLiteral("着順"), QStringLiteral("勝率"),
-                             QStringLiteral("距離"), QStringLiteral("前走"), QStringLiteral("備考"),
+    const QStringList header{QStringLiteral("馬名"),      QStringLiteral("着順"), QStringLiteral("勝率"),
+                             QStringLiteral("距離"),      QStringLiteral("前走"), QStringLiteral("備考"),
                              QStringLiteral("レースキー")};
     ASSERT_EQ(records[0].size(), 7u);
     for (int i = 0; i < 7; ++i) {

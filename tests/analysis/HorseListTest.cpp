@@ -2,8 +2,8 @@
 // excluded rows, the 2000-row limit), list settings and their statement, the
 // list by setting with its key templates, and the race-key hand-over.
 
-#include "analysis/AnalysisDocument.h"
 #include "analysis/HorseList.h"
+#include "analysis/AnalysisDocument.h"
 #include "analysis/Statistics.h"
 #include "common/ProfileFile.h"
 #include "shell/AppContext.h"
@@ -21,7 +21,10 @@ using analysis::Sheet;
 
 namespace {
 
-QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 // The rows of the analysis statement, by their fixed names, in race-key order.
 const char* const kRowsSql =
@@ -46,7 +49,7 @@ const char* const kRowsSql =
 // first race is excluded (異常区分 "1"). The previous-run table Z番組データ_1
 // is reached through D競走馬データ.前走キー.
 class HorseListTest : public ::testing::Test {
-protected:
+  protected:
     HorseListTest() : ctx(prompter, busy) {}
 
     void SetUp() override
@@ -150,16 +153,16 @@ TEST_F(HorseListTest, DefaultListHoldsTheCountedHorsesWithLabelsAndPayouts)
     ASSERT_TRUE(run(doc, false));
     const Sheet& list = doc.defaultList;
     EXPECT_EQ(list.headers(), (QStringList{s("開催日"), s("開催場所"), s("Ｒ"), s("馬番"), s("馬名"), s("着順"),
-                                          s("単配当"), s("複配当"), s("レースキー"), s("競走成績キー")}));
+                                           s("単配当"), s("複配当"), s("レースキー"), s("競走成績キー")}));
     EXPECT_EQ(list.columnWidth(analysis::kListHorseName), 14.0);
     // K3 (異常区分 "1") is neither counted nor listed.
     ASSERT_EQ(list.rowCount(), 4);
-    EXPECT_EQ(rowTexts(list, 0), (QStringList{s("20250105"), s("東京"), s("01"), s("01"), s("アルファ"), s("2"),
-                                             s("0"), s("130"), s("05250101"), s("K1")}));
+    EXPECT_EQ(rowTexts(list, 0), (QStringList{s("20250105"), s("東京"), s("01"), s("01"), s("アルファ"), s("2"), s("0"),
+                                              s("130"), s("05250101"), s("K1")}));
     EXPECT_EQ(rowTexts(list, 1), (QStringList{s("20250105"), s("東京"), s("01"), s("02"), s("ブラボー\"号"), s("1"),
-                                             s("200"), s("110"), s("05250101"), s("K2")}));
-    EXPECT_EQ(rowTexts(list, 3), (QStringList{s("20250106"), s("中山"), s("02"), s("02"), s("エコー"), s("5"),
-                                             s("0"), s("0"), s("06250102"), s("K5")}));
+                                              s("200"), s("110"), s("05250101"), s("K2")}));
+    EXPECT_EQ(rowTexts(list, 3), (QStringList{s("20250106"), s("中山"), s("02"), s("02"), s("エコー"), s("5"), s("0"),
+                                              s("0"), s("06250102"), s("K5")}));
     for (int c : {analysis::kListFinish, analysis::kListWinPayout, analysis::kListPlacePayout})
         EXPECT_EQ(list.kind(0, c), analysis::CellKind::Integer) << c;
     EXPECT_EQ(list.kind(0, analysis::kListRaceKey), analysis::CellKind::Text);
@@ -197,11 +200,12 @@ TEST_F(HorseListTest, SettingStatementWidthsAndReset)
 
     std::vector<double> widths;
     const QString sql = analysis::funIchiranSql(ctx.catalogue, db, log, s("距離'比較"), &widths);
-    EXPECT_EQ(sql, s("SELECT D番組データ.距離 AS 距離,Z番組データ_1.距離 AS 前走距離,D番組データ.レースキー AS レースキー "
-                     " FROM (((D番組データ INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) "
-                     "INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) "
-                     "INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ) "
-                     "LEFT JOIN Z番組データ_1 ON D競走馬データ.前走キー = Z番組データ_1.レースキー"));
+    EXPECT_EQ(sql,
+              s("SELECT D番組データ.距離 AS 距離,Z番組データ_1.距離 AS 前走距離,D番組データ.レースキー AS レースキー "
+                " FROM (((D番組データ INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) "
+                "INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) "
+                "INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ) "
+                "LEFT JOIN Z番組データ_1 ON D競走馬データ.前走キー = Z番組データ_1.レースキー"));
     EXPECT_EQ(widths, (std::vector<double>{10.0, 22.5}));
 
     // Storing the setting again resets every width to 10.
@@ -264,7 +268,6 @@ TEST_F(HorseListTest, CancelKeepsTheRowsListedSoFar)
 TEST_F(HorseListTest, RaceKeyIsHandedToTheViewerThroughItsProfileFile)
 {
     analysis::writeViewerRaceKey(dir.path(), s("05250101"));
-    EXPECT_EQ(common::getPrivateProfileString(s("DEZide"), s("RACE_KEY"), QString(),
-                                              dir.filePath(s("DEZide.ini"))),
+    EXPECT_EQ(common::getPrivateProfileString(s("DEZide"), s("RACE_KEY"), QString(), dir.filePath(s("DEZide.ini"))),
               s("05250101"));
 }

@@ -8,11 +8,11 @@
 #include "analysis/HorseList.h"
 #include "analysis/Run.h"
 #include "analysis/Statistics.h"
+#include "common/TextFile.h"
 #include "conditions/CatalogueReader.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/StatusLine.h"
-#include "common/TextFile.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 
@@ -33,7 +33,10 @@ using namespace tq;
 
 namespace {
 
-QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 // The figures compared for one group.
 struct Figures {
@@ -65,7 +68,7 @@ conditions::ConditionCatalogue shippedCatalogue(common::ErrorLog& log)
 }
 
 class OracleTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         g_env = new Env;
@@ -179,18 +182,17 @@ protected:
                                 "WHEN h.複勝馬番３ THEN h.複勝払戻３ WHEN h.複勝馬番４ THEN h.複勝払戻４ "
                                 "WHEN h.複勝馬番５ THEN h.複勝払戻５ ELSE 0 END");
         // Figures in columns 0-5, the race count in 6, the group values from 7 on.
-        const QString sql =
-            s("SELECT COUNT(*), SUM(s.着順 = 1), SUM(s.着順 = 2), SUM(s.着順 = 3), ")
-            + s("SUM(CASE WHEN s.着順 = 1 THEN ") + win + s(" ELSE 0 END), ")
-            + s("SUM(CASE WHEN s.着順 IN (1, 2, 3) THEN ") + place + s(" ELSE 0 END), ")
-            + s("COUNT(DISTINCT b.レースキー)") + (groupSql.isEmpty() ? QString() : s(", ") + groupSql)
-            + s(" FROM D番組データ b JOIN D競走馬データ u ON u.レースキー = b.レースキー "
-                "JOIN D払戻情報データ h ON h.レースキー = b.レースキー "
-                "JOIN D成績データ s ON s.競走成績キー = u.競走成績キー "
-                "LEFT JOIN D番組データ p ON p.レースキー = substr(u.前走成績キー１, 1, 8) "
-                "WHERE (s.異常区分 IS NULL OR s.異常区分 NOT IN ('1', '2'))")
-            + (where.isEmpty() ? QString() : s(" AND ") + where)
-            + (groupSql.isEmpty() ? QString() : s(" GROUP BY ") + groupSql);
+        const QString sql = s("SELECT COUNT(*), SUM(s.着順 = 1), SUM(s.着順 = 2), SUM(s.着順 = 3), ") +
+                            s("SUM(CASE WHEN s.着順 = 1 THEN ") + win + s(" ELSE 0 END), ") +
+                            s("SUM(CASE WHEN s.着順 IN (1, 2, 3) THEN ") + place + s(" ELSE 0 END), ") +
+                            s("COUNT(DISTINCT b.レースキー)") + (groupSql.isEmpty() ? QString() : s(", ") + groupSql) +
+                            s(" FROM D番組データ b JOIN D競走馬データ u ON u.レースキー = b.レースキー "
+                              "JOIN D払戻情報データ h ON h.レースキー = b.レースキー "
+                              "JOIN D成績データ s ON s.競走成績キー = u.競走成績キー "
+                              "LEFT JOIN D番組データ p ON p.レースキー = substr(u.前走成績キー１, 1, 8) "
+                              "WHERE (s.異常区分 IS NULL OR s.異常区分 NOT IN ('1', '2'))") +
+                            (where.isEmpty() ? QString() : s(" AND ") + where) +
+                            (groupSql.isEmpty() ? QString() : s(" GROUP BY ") + groupSql);
         QMap<QString, Figures> out;
         sqlite3_stmt* st = nullptr;
         const QByteArray utf8 = sql.toUtf8();
@@ -275,12 +277,8 @@ TEST_F(OracleTest, UngroupedSelections)
         {"course exclusion (unlisted courses kept)",
          {row("開催場所", s("0,0,0,0,1,0,0,0,0,0,1"))},
          s("b.場コード NOT IN ('01', '02', '03', '04', '06', '07', '08', '09', '10')")},
-        {"longer than the previous run",
-         {row("距離", s("2,0,0"), 2)},
-         s("b.距離 > p.距離")},
-        {"previous run at most 1400 m",
-         {row("距離", s("1000,1400"), 1)},
-         s("p.距離 >= 1000 AND p.距離 <= 1400")},
+        {"longer than the previous run", {row("距離", s("2,0,0"), 2)}, s("b.距離 > p.距離")},
+        {"previous run at most 1400 m", {row("距離", s("1000,1400"), 1)}, s("p.距離 >= 1000 AND p.距離 <= 1400")},
         {"two jockeys (type 9)",
          {row("騎手", s("a+b,") + jockeys.join(QLatin1Char('+')) + s(",0,0"))},
          s("s.騎手コード IN ('") + jockeys[0] + s("', '") + jockeys[1] + s("')")},
@@ -300,8 +298,9 @@ TEST_F(OracleTest, GroupedByBucketsAndMergedLabelPairs)
         SCOPED_TRACE("distance in 400 m buckets");
         conditions::ConditionSet set;
         set.keys[0] = {s("距離"), {s("2,400")}};
-        expectSame(engine(set), oracle(QString(), s("CAST(b.距離 / 400 AS INTEGER) * 400"),
-                                       [](sqlite3_stmt* st) -> QString { return bucketLabel(sqlite3_column_int64(st, 7), 400); }));
+        expectSame(engine(set),
+                   oracle(QString(), s("CAST(b.距離 / 400 AS INTEGER) * 400"),
+                          [](sqlite3_stmt* st) -> QString { return bucketLabel(sqlite3_column_int64(st, 7), 400); }));
     }
     // Two levels whose label pairs come back out of order: sorted by the raw
     // distance, a bucket's horse numbers repeat and must be merged.
@@ -311,12 +310,12 @@ TEST_F(OracleTest, GroupedByBucketsAndMergedLabelPairs)
         set.rows = {row("開催場所", s("0,0,0,0,1,1,0,0,0,0,0"))};
         set.keys[0] = {s("距離"), {s("2,400")}};
         set.keys[1] = {s("馬番"), {s("0")}};
-        expectSame(engine(set),
-                   oracle(s("b.場コード IN ('05', '06')"),
-                          s("CAST(b.距離 / 400 AS INTEGER) * 400, CAST(u.馬番 AS INTEGER)"), [](sqlite3_stmt* st) -> QString {
-                              return bucketLabel(sqlite3_column_int64(st, 7), 400) + QLatin1Char('|')
-                                  + QString::number(sqlite3_column_int64(st, 8));
-                          }));
+        expectSame(engine(set), oracle(s("b.場コード IN ('05', '06')"),
+                                       s("CAST(b.距離 / 400 AS INTEGER) * 400, CAST(u.馬番 AS INTEGER)"),
+                                       [](sqlite3_stmt* st) -> QString {
+                                           return bucketLabel(sqlite3_column_int64(st, 7), 400) + QLatin1Char('|') +
+                                                  QString::number(sqlite3_column_int64(st, 8));
+                                       }));
     }
     // A comparison key: the current and the previous run's value joined by
     // " - " as one text; horses without a previous run get "<current> - ".
