@@ -439,8 +439,11 @@ TEST(MainWindow, ClosingAsksEachDocumentAndLogsTheEnd)
     EXPECT_FALSE(w->close());
     EXPECT_FALSE(QFileInfo::exists(f.settingsFile()));
 
+    // Closing while minimised keeps the geometry stored before.
     fake(w->activeDocument())->keepOpen = false;
+    w->showMinimized();
     EXPECT_TRUE(w->close());
+    EXPECT_FALSE(QFileInfo::exists(f.settingsFile()));
     const auto entries = f.ctx.errorLog.recentEntries();
     ASSERT_FALSE(entries.isEmpty());
     EXPECT_EQ(entries.back().procedure, QStringLiteral("Form_Unload"));
@@ -503,4 +506,35 @@ TEST(MainWindow, PlaceholderDocumentsSaveReopenAndRunThroughTheDocumentCore)
     // Running a document without conditions says so instead of analysing every race.
     w->action(QStringLiteral("mnuAnalyzeExecute"))->trigger();
     EXPECT_TRUE(f.prompter.informed.contains(tq::analysis::noConditionsMessage()));
+}
+
+TEST(MainWindow, TilingPutsDocumentsAboveOrBesideEachOther)
+{
+    ensureApplication();
+    Fixture f;
+    auto w = f.window();
+    w->show();
+    w->LoadNewDoc();
+    const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList();
+    ASSERT_EQ(subs.size(), 2);
+    const QSize area = w->mdiArea()->viewport()->size();
+
+    w->action(QStringLiteral("mnuWindowTileHorizontal"))->trigger();
+    EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+    EXPECT_EQ(subs[1]->geometry().top(), area.height() / 2);
+    EXPECT_EQ(subs[1]->geometry().width(), area.width());
+
+    w->action(QStringLiteral("mnuWindowTileVertical"))->trigger();
+    EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+    EXPECT_EQ(subs[1]->geometry().left(), area.width() / 2);
+    EXPECT_EQ(subs[1]->geometry().height(), area.height());
+
+    // The window menu lists the documents after its own entries.
+    QMenu* menu = w->findChild<QMenu*>(QStringLiteral("mnuWindow"));
+    emit menu->aboutToShow();
+    QStringList listed;
+    for (QAction* a : menu->actions())
+        if (a->isCheckable())
+            listed << a->text();
+    EXPECT_EQ(listed, (QStringList{"&1 Document 1", "&2 Document 2"}));
 }
