@@ -455,6 +455,8 @@ TEST(MainWindow, StatusHelpAndScreenshot)
 {
     ensureApplication();
     Fixture f;
+    f.useRealDocuments = true;
+    f.ctx.userName = QStringLiteral("鈴木");
     auto w = f.window();
     w->statusLine().setText(QStringLiteral("10:00:00(分析開始) "));
     EXPECT_EQ(w->statusBarPanels()->statusPanel()->text(), QStringLiteral("10:00:00(分析開始) "));
