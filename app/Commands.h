@@ -13,5 +13,6 @@ struct CommandLine {
 
 int runSql(const CommandLine& cl);
 int runGenData(const CommandLine& cl);
+int runPrepare(const CommandLine& cl);
 
 } // namespace tq::app

@@ -1,7 +1,12 @@
 // The program: the GUI without arguments, a subcommand with arguments.
+// --app-dir DIR (anywhere on the line) selects the program directory for the
+// GUI and for every subcommand.
 
 #include "Commands.h"
 
+#include "shell/ui/GuiStartup.h"
+
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 
@@ -18,6 +23,7 @@ const std::map<QString, std::pair<Runner, const char*>>& commands()
     static const std::map<QString, std::pair<Runner, const char*>> table = {
         {QStringLiteral("sql"), {tq::app::runSql, "sql DB \"JET SQL\"        run one Jet SQL statement against DB (with its links)"}},
         {QStringLiteral("gen-data"), {tq::app::runGenData, "gen-data --out DIR [--years N] [--seed S]   write demo race-data databases"}},
+        {QStringLiteral("prepare"), {tq::app::runPrepare, "prepare [--yes | --no]   check, restore or initialise, compact, relink and upgrade the application database"}},
     };
     return table;
 }
@@ -30,27 +36,59 @@ QString versionText()
 void printHelp()
 {
     std::printf("DEVovuved %s: analysis of past horse-race data\n\n", qPrintable(versionText()));
-    std::printf("Usage: DEVovuved [--app-dir DIR] [COMMAND ARGS...]\n\n");
+    std::printf("Usage: DEVovuved [--app-dir DIR] [COMMAND ARGS...]\n  without a command: the GUI\n\n");
     std::printf("Options:\n  --help        this text\n  --version     the program's version\n"
                 "  --app-dir DIR the program directory (catalogue, application database)\n\nCommands:\n");
     for (const auto& [name, entry] : commands())
         std::printf("  %s\n", entry.second);
 }
 
+// Removes every "--app-dir DIR" from the arguments; returns DIR (the last
+// one given) or an empty text. `bad` is set when the option lacks its value.
+QString takeAppDir(QStringList& args, bool& bad)
+{
+    QString dir;
+    for (int i = 0; i < args.size();) {
+        if (args.at(i) != QLatin1String("--app-dir")) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            bad = true;
+            args.removeAt(i);
+            continue;
+        }
+        dir = args.at(i + 1);
+        args.remove(i, 2);
+    }
+    return dir;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-
-    tq::app::CommandLine cl;
-    cl.appDir = QCoreApplication::applicationDirPath();
-    if (args.size() >= 2 && args.first() == QLatin1String("--app-dir")) {
-        cl.appDir = QDir(args.at(1)).absolutePath();
-        args = args.mid(2);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    bool badAppDir = false;
+    const QString appDirOption = takeAppDir(args, badAppDir);
+    if (badAppDir) {
+        std::fputs("--app-dir needs a directory (see --help)\n", stderr);
+        return 2;
     }
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+
+    if (args.isEmpty()) {
+        QApplication app(argc, argv);
+        const QString appDir =
+            appDirOption.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(appDirOption).absolutePath();
+        return tq::shell::ui::runGui(appDir);
+    }
+
+    QCoreApplication app(argc, argv);
+    tq::app::CommandLine cl;
+    cl.appDir = appDirOption.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(appDirOption).absolutePath();
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         printHelp();
         return 0;
     }

@@ -1,6 +1,7 @@
 #include "shell/DbCompaction.h"
 
 #include "shell/AppContext.h"
+#include "store/JetExtensions.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,6 +41,8 @@ public:
         if (rc != SQLITE_OK)
             fail(rc, path);
         sqlite3_busy_timeout(m_db, 0);
+        // Indexes on text columns use the JET collation; VACUUM rebuilds them.
+        store::registerJetExtensions(m_db);
     }
     ~RawDb() { sqlite3_close_v2(m_db); }
     RawDb(const RawDb&) = delete;

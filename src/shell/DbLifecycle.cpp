@@ -137,13 +137,10 @@ void upgradeSchema(AppContext& ctx)
         applied << QStringLiteral("分析結果表示設定");
         tryExecute(db, QStringLiteral("CREATE TABLE 分析結果表示設定   (項目名 CHAR(50),表示順 LONG,サイズ SINGLE "
                                       ",PRIMARY KEY(項目名 ))"));
-        // One transaction for the default rows: one file sync instead of 26.
-        store::Transaction transaction(db);
         int order = 0;
         for (const char16_t* name : kResultColumns)
             tryExecute(db, QStringLiteral("INSERT INTO 分析結果表示設定 VALUES ('") + QString::fromUtf16(name)
                                + QStringLiteral("' , ") + QString::number(++order) + QStringLiteral(",10 )"));
-        transaction.commit();
     }
     if (!probe(db, QStringLiteral("select お気に入り名称 from Tお気に入り該当馬"))) {
         applied << QStringLiteral("Tお気に入り該当馬.お気に入り名称");
@@ -303,7 +300,14 @@ void subDB_Set(AppContext& ctx)
         ctx.appDb = store::DBOpn(ctx.errorLog, ctx.appDbPath(), ok);
         if (!ok || !ctx.appDb)
             throw std::runtime_error(QString(QStringLiteral("cannot open the application database ") + ctx.appDbPath()).toStdString());
-        upgradeSchema(ctx);
+        {
+            // One transaction for all upgrade steps: one file sync instead of
+            // one per statement, and a crash leaves the old schema whole. A
+            // failing statement only undoes itself.
+            store::Transaction transaction(*ctx.appDb);
+            upgradeSchema(ctx);
+            transaction.commit();
+        }
         registerAddins(ctx);
         ctx.busy.setProgress(QStringLiteral("アドイン管理登録終了しました"));
     });

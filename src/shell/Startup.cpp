@@ -64,6 +64,16 @@ void readColourSettings(AppContext& ctx)
     ctx.colours = colours;
 }
 
+void prepareHeadless(AppContext& ctx)
+{
+    readSettings(ctx);
+    funDBChk(ctx);
+    subDB_Init(ctx);
+    store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
+    store::SetDBProp(*ctx.appDb, QStringLiteral("DBDir"), ctx.korvenDir);
+    countLinks(ctx);
+}
+
 void startUp(AppContext& ctx, const StartupHooks& hooks)
 {
     const QString procedure = QStringLiteral("Main");

@@ -34,6 +34,11 @@ void readSettings(AppContext& ctx);
 // StartupAborted after its message has been shown.
 void startUp(AppContext& ctx, const StartupHooks& hooks);
 
+// The preparation without windows (the prepare command): steps 3-5 and the
+// preparation branch of step 9, whatever InitFlag says, then the link count.
+// Leaves ctx.appDb open; throws StartupAborted like startUp.
+void prepareHeadless(AppContext& ctx);
+
 // True when `name` means that no user name is registered (empty or one blank).
 bool isUnregisteredUser(const QString& name);
 

@@ -1,0 +1,106 @@
+// prepare: the start-up check and preparation of the application database,
+// headless: restore or initialise the file, compact it, relink the race-data
+// tables, upgrade the schema, rewrite the add-in rows; then report what it did.
+#include "Commands.h"
+
+#include "shell/AppContext.h"
+#include "shell/ConsolePrompter.h"
+#include "shell/KorvenIni.h"
+#include "shell/StartupAborted.h"
+#include "shell/Startup.h"
+
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace tq::app {
+
+namespace {
+
+using tq::shell::PreparationReport;
+
+int usage()
+{
+    std::fputs("usage: DEVovuved [--app-dir DIR] prepare [--yes | --no]\n"
+               "  checks the application database (restoring or initialising it when missing),\n"
+               "  compacts it, relinks the race-data tables named by KORVEN.INI and the catalogue,\n"
+               "  upgrades its schema and rewrites the add-in registry rows\n"
+               "  --yes / --no  the answer to any question (default: no)\n",
+               stderr);
+    return 2;
+}
+
+void out(const QString& line)
+{
+    std::fputs(QString(line + QLatin1Char('\n')).toUtf8().constData(), stdout);
+}
+
+QString sourceText(PreparationReport::Source source)
+{
+    switch (source) {
+    case PreparationReport::Source::Present: return QStringLiteral("present");
+    case PreparationReport::Source::Backup: return QStringLiteral("restored from DEVovuved.mdb.001");
+    case PreparationReport::Source::Initial: return QStringLiteral("initialised from DEVovuved_init.mdb");
+    case PreparationReport::Source::NotChecked: break;
+    }
+    return QStringLiteral("not checked");
+}
+
+QString compactionText(PreparationReport::Compaction compaction)
+{
+    switch (compaction) {
+    case PreparationReport::Compaction::Compacted: return QStringLiteral("compacted");
+    case PreparationReport::Compaction::SkippedInUse: return QStringLiteral("skipped: the database is in use");
+    case PreparationReport::Compaction::Failed: return QStringLiteral("failed");
+    case PreparationReport::Compaction::NotRun: break;
+    }
+    return QStringLiteral("not run");
+}
+
+} // namespace
+
+int runPrepare(const CommandLine& cl)
+{
+    std::optional<tq::shell::Answer> answer;
+    for (const QString& arg : cl.args) {
+        if (arg == QLatin1String("--yes"))
+            answer = tq::shell::Answer::Yes;
+        else if (arg == QLatin1String("--no"))
+            answer = tq::shell::Answer::No;
+        else
+            return usage();
+    }
+
+    tq::shell::ConsolePrompter prompter(answer);
+    tq::shell::SilentBusy busy;
+    tq::shell::AppContext ctx(prompter, busy);
+    ctx.programDir = cl.appDir;
+    ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
+
+    QElapsedTimer timer;
+    timer.start();
+    const QString iniPath = tq::shell::findKorvenIni(ctx.programDir);
+    try {
+        tq::shell::prepareHeadless(ctx);
+    } catch (const tq::shell::StartupAborted& e) {
+        std::fprintf(stderr, "prepare: stopped in %s\n", e.what());
+        return 1;
+    }
+    const qint64 ms = timer.elapsed();
+
+    const PreparationReport& r = ctx.preparation;
+    out(QStringLiteral("KORVEN.INI:  ") + iniPath);
+    out(QStringLiteral("race data:   ") + (ctx.korvenDir.isEmpty() ? QStringLiteral("(DBDir not set)") : ctx.korvenDir));
+    out(QStringLiteral("database:    ") + ctx.appDbPath() + QStringLiteral(" (") + sourceText(r.source)
+        + QLatin1Char(')'));
+    out(QStringLiteral("compaction:  ") + compactionText(r.compaction)
+        + (r.keptWorkFile.isEmpty() ? QString() : QStringLiteral("; earlier work file kept as ") + r.keptWorkFile));
+    out(QStringLiteral("links:       %1 of %2 made").arg(r.linksMade).arg(r.linksRequested)
+        + (r.missingLinks.isEmpty() ? QString() : QStringLiteral(" (missing: ") + r.missingLinks.join(QStringLiteral(", ")) + QLatin1Char(')')));
+    out(QStringLiteral("upgrades:    ") + (r.upgrades.isEmpty() ? QStringLiteral("none") : r.upgrades.join(QStringLiteral(", "))));
+    out(QStringLiteral("add-in rows: %1 written").arg(r.addinRows));
+    out(QStringLiteral("time:        %1 ms").arg(ms));
+    return 0;
+}
+
+} // namespace tq::app

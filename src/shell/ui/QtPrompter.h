@@ -1,0 +1,29 @@
+#pragma once
+// The prompter of the GUI: message boxes, input boxes, file and colour
+// dialogs. A system-modal message stays on top of every window.
+
+#include "shell/Prompter.h"
+
+class QWidget;
+
+namespace tq::shell::ui {
+
+class QtPrompter final : public Prompter {
+public:
+    // `parent`: the window dialogs are centred on (may be null, and may be
+    // changed once the main window exists).
+    explicit QtPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    void inform(const Message& message) override;
+    Answer ask(const Message& message, bool withCancel = false) override;
+    bool inputText(const QString& prompt, const QString& caption, QString& value) override;
+    QString openFileName(const QString& caption, const QString& directory, const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& fileName, const QString& filter) override;
+    bool pickColour(qint32& colour) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace tq::shell::ui
