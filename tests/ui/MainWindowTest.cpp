@@ -426,7 +426,8 @@ TEST(MainWindow, GetDocTitleTakesTheNameBetweenSeparatorAndExtension)
     };
     for (const auto& [path, title] : cases)
         EXPECT_EQ(GetDocTitle(QString::fromUtf8(path)), QString::fromUtf8(title)) << path;
-    EXPECT_EQ(toQtFileFilter(openFileFilter()), QStringLiteral("分析条件ファイル (*.tqb) (*.tqb);;テキストファイル(*.txt) (*.txt)"));
+    EXPECT_EQ(toQtFileFilter(openFileFilter()), QStringLiteral("分析条件ファイル (*.tqb);;テキストファイル(*.txt)"));
+    EXPECT_EQ(toQtFileFilter(QStringLiteral("CSV|*.csv;*.txt")), QStringLiteral("CSV (*.csv *.txt)"));
 }
 
 TEST(MainWindow, ClosingAsksEachDocumentAndLogsTheEnd)

@@ -61,40 +61,6 @@ QString notBuiltTip()
 
 } // namespace
 
-QString openFileFilter()
-{
-    return QStringLiteral("分析条件ファイル (*.tqb)|*.tqb|テキストファイル(*.txt)|*.txt");
-}
-
-QString saveFileFilter()
-{
-    return QStringLiteral("分析条件ファイル (*.tqb)|*.tqb");
-}
-
-QString toQtFileFilter(const QString& windowsFilter)
-{
-    const QStringList parts = windowsFilter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i] + QStringLiteral(" (") + patterns + QStringLiteral(")");
-    }
-    return filters.join(QStringLiteral(";;"));
-}
-
-QString GetDocTitle(const QString& path)
-{
-    const qsizetype end = path.size() - 4;
-    if (end <= 0)
-        return path;
-    const QString head = path.left(end);
-    const qsizetype separator = std::max(head.lastIndexOf(QLatin1Char('\\')), head.lastIndexOf(QLatin1Char('/')));
-    if (separator < 0)
-        return path;
-    return head.mid(separator + 1);
-}
-
 MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options options, QWidget* parent)
     : QMainWindow(parent),
       m_ctx(ctx),

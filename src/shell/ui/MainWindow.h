@@ -14,6 +14,7 @@
 // followed by "_Click" (load: "Form_Load"); the window stays usable.
 
 #include "shell/ui/MainWindowDocuments.h"
+#include "shell/ui/MainWindowFiles.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -37,19 +38,6 @@ class StatusLine;
 namespace tq::shell::ui {
 
 class MainWindowStatusBar;
-
-// The filters of the condition-file dialogs, in the Windows form
-// "description|pattern|description|pattern".
-QString openFileFilter();
-QString saveFileFilter();
-// The same filter in Qt's form "description (pattern);;description (pattern)".
-QString toQtFileFilter(const QString& windowsFilter);
-
-// The file title of a condition file path: the text between the last path
-// separator ("\" or "/") and the last four characters (the extension such as
-// ".tqb"); the whole path unchanged when no separator stands before the last
-// four characters.
-QString GetDocTitle(const QString& path);
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
