@@ -19,13 +19,36 @@ namespace {
 
 using tq::shell::PreparationReport;
 
+// With --verbose, the progress texts go to stderr with the time since the start.
+class ConsoleBusy final : public tq::shell::Busy {
+public:
+    explicit ConsoleBusy(bool verbose) : m_verbose(verbose) { m_timer.start(); }
+    void show() override {}
+    void hide() override {}
+    void setProgress(const QString& text) override
+    {
+        if (!m_verbose)
+            return;
+        QString flat = text;
+        flat.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        std::fprintf(stderr, "[%6lld ms] %s\n", static_cast<long long>(m_timer.elapsed()), flat.toUtf8().constData());
+    }
+    void yield() override {}
+    bool cancelled() const override { return false; }
+
+private:
+    bool m_verbose;
+    QElapsedTimer m_timer;
+};
+
 int usage()
 {
-    std::fputs("usage: DEVovuved [--app-dir DIR] prepare [--yes | --no]\n"
+    std::fputs("usage: DEVovuved [--app-dir DIR] prepare [--yes | --no] [--verbose]\n"
                "  checks the application database (restoring or initialising it when missing),\n"
                "  compacts it, relinks the race-data tables named by KORVEN.INI and the catalogue,\n"
                "  upgrades its schema and rewrites the add-in registry rows\n"
-               "  --yes / --no  the answer to any question (default: no)\n",
+               "  --yes / --no  the answer to any question (default: no)\n"
+               "  --verbose     print each progress step with its time on stderr\n",
                stderr);
     return 2;
 }
@@ -62,8 +85,11 @@ QString compactionText(PreparationReport::Compaction compaction)
 int runPrepare(const CommandLine& cl)
 {
     std::optional<tq::shell::Answer> answer;
+    bool verbose = false;
     for (const QString& arg : cl.args) {
-        if (arg == QLatin1String("--yes"))
+        if (arg == QLatin1String("--verbose"))
+            verbose = true;
+        else if (arg == QLatin1String("--yes"))
             answer = tq::shell::Answer::Yes;
         else if (arg == QLatin1String("--no"))
             answer = tq::shell::Answer::No;
@@ -72,7 +98,7 @@ int runPrepare(const CommandLine& cl)
     }
 
     tq::shell::ConsolePrompter prompter(answer);
-    tq::shell::SilentBusy busy;
+    ConsoleBusy busy(verbose);
     tq::shell::AppContext ctx(prompter, busy);
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
