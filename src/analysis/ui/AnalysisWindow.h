@@ -1,0 +1,183 @@
+#pragma once
+// The analysis document window (frmDEVovuved): a view over one
+// AnalysisDocument. Four tabs: the conditions (condition grid, favourite link,
+// analysis kind, comment and author), the result (twenty aggregation-key
+// levels, the result grid, its buttons and the summary labels), the horse
+// lists and the history. The window edits the document through its controls
+// and calls the core for everything else; it never builds SQL.
+//
+// The window does not own the context or the document; both must outlive it.
+// The condition editor, the favourites dialogs and the text report are not
+// part of this window: it emits the hook signals below and leaves the
+// buttons whose feature is missing disabled with a tooltip.
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTableView;
+class QWidget;
+
+namespace tq::shell {
+class AppContext;
+class StatusLine;
+} // namespace tq::shell
+
+namespace tq::analysis {
+class AnalysisDocument;
+}
+
+namespace tq::analysis::ui {
+
+class SheetModel;
+class ConditionGridModel;
+
+class AnalysisWindow final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kVisibleKeyLevels = 5; // key rows shown before "more"
+
+    AnalysisWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
+    ~AnalysisWindow() override;
+
+    AnalysisDocument& document() const { return m_document; }
+
+    // Where runs write their status texts (the main window's first panel).
+    // Without one the window keeps the text itself.
+    void setStatusLine(shell::StatusLine* status);
+
+    // Called when the user answers Yes to keeping a modified document as a
+    // favourite; returns whether it was stored (the window then closes).
+    // Without it the window says that favourites cannot be added yet and
+    // stays open.
+    using FavouriteRegistration = std::function<bool(AnalysisWindow&)>;
+    void setFavouriteRegistration(FavouriteRegistration registration);
+
+    // SaveFlgSet: the document's modified flag.
+    void saveFlgSet(bool modified);
+
+    // Rereads everything from the document (after it was loaded or changed
+    // outside the window).
+    void refreshFromDocument();
+    // Rereads the grids only (after a run or a sort).
+    void refreshGrids();
+
+    // Whether the window may close now; asks the closing question when the
+    // document is modified. closeEvent uses it.
+    bool confirmClose();
+
+    // The tab control, for tests and the main window.
+    QTabWidget* tabs() const { return m_tabs; }
+
+public slots:
+    // 分析実行: runs the document's analysis with the busy window; a second
+    // request while a run of this document is going is ignored. Shows the
+    // result tab when the run completed.
+    bool runAnalysis();
+    // 結果をクリップボードにコピー.
+    void copyResultToClipboard();
+    // SQLコピー（DEBUG）.
+    void copyAnalysisSql();
+    // Applies a result column width that was stored by another window.
+    void applyResultColumnWidth(const QString& header, double width);
+
+signals:
+    // Hooks for the condition editor: open it for a condition row (0-based; the
+    // empty line's index asks for a new row) or for key level 0-19.
+    void conditionEditorRequested(int row);
+    void keyEditorRequested(int level);
+    // Right-button release on the condition grid over a condition row, and on
+    // the result grid: the main window shows its pop-up menus there.
+    void conditionMenuRequested(int row, const QPoint& globalPos);
+    void resultMenuRequested(const QPoint& globalPos);
+    // A result column width the user chose and that was stored: other windows
+    // may apply it through applyResultColumnWidth.
+    void resultColumnWidthStored(const QString& header, double width);
+    // The modified flag changed.
+    void modifiedChanged(bool modified);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildConditionTab();
+    QWidget* buildResultTab();
+    QWidget* buildListTab();
+    QWidget* buildHistoryTab();
+    QTableView* makeGrid(const QString& name);
+
+    void setKind(int kind);
+    void updateKindControls();
+    void updateHavingVisibility();
+    void setKeysExpanded(bool expanded);
+    void onResultHeaderClicked(int column);
+    void onResultSectionResized(int column, int oldSize, int newSize);
+    void onListHeaderClicked(int column);
+    void onListSectionResized(int column, int oldSize, int newSize);
+    void onListDoubleClicked(const QModelIndex& index);
+    void onHistoryDoubleClicked(const QModelIndex& index);
+    void chooseList(const QString& name);
+    void exportResultCsv();
+    void exportListCsv();
+    void copyListSql();
+    void clearHistory();
+    void markModified();
+    void updateListView();
+
+    shell::AppContext& m_context;
+    AnalysisDocument& m_document;
+    std::unique_ptr<shell::StatusLine> m_ownStatus;
+    shell::StatusLine* m_status = nullptr;
+    FavouriteRegistration m_registration;
+    bool m_loading = false; // controls being filled from the document
+
+    QTabWidget* m_tabs = nullptr;
+    // conditions tab
+    QTableView* m_conditionGrid = nullptr;
+    ConditionGridModel* m_conditionModel = nullptr;
+    QLineEdit* m_txtFavorite = nullptr;
+    QCheckBox* m_chkFavoGroup = nullptr;
+    QCheckBox* m_chkFavorite = nullptr;
+    QLabel* m_lblHaving0 = nullptr;
+    QLabel* m_lblHaving1 = nullptr;
+    QComboBox* m_cboHaving0 = nullptr;
+    QComboBox* m_cboHaving1 = nullptr;
+    std::array<QRadioButton*, 4> m_optSyurui{};
+    QLabel* m_lblJiku = nullptr;
+    QLineEdit* m_txtJiku = nullptr;
+    QPushButton* m_cmdFavorite1 = nullptr;
+    QCheckBox* m_chkJikuGroup = nullptr;
+    QLineEdit* m_txtComment = nullptr;
+    QLineEdit* m_txtUser = nullptr;
+    // result tab
+    std::array<QLineEdit*, 20> m_txtKomoku{};
+    std::array<QLineEdit*, 20> m_txtRange{};
+    std::array<QWidget*, 20> m_keyRows{};
+    QPushButton* m_cmdMore = nullptr;
+    QTableView* m_resultGrid = nullptr;
+    SheetModel* m_resultModel = nullptr;
+    std::array<QLabel*, 12> m_lblKekka{};
+    // list tab
+    QLabel* m_lblIchiran = nullptr;
+    QCheckBox* m_chkSeigen = nullptr;
+    QTableView* m_defaultListGrid = nullptr;
+    QTableView* m_settingListGrid = nullptr;
+    SheetModel* m_defaultListModel = nullptr;
+    SheetModel* m_settingListModel = nullptr;
+    // history tab
+    QTableView* m_historyGrid = nullptr;
+    SheetModel* m_historyModel = nullptr;
+};
+
+} // namespace tq::analysis::ui

@@ -1,0 +1,350 @@
+// The list and history tabs of the analysis window, filling the controls from
+// the document, and the closing question.
+
+#include "analysis/ui/AnalysisWindow.h"
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ConditionFile.h"
+#include "analysis/CsvExport.h"
+#include "analysis/HorseList.h"
+#include "analysis/ResultDisplay.h"
+#include "analysis/ui/ConditionGridModel.h"
+#include "analysis/ui/SheetModel.h"
+#include "common/TextFile.h"
+#include "shell/AppContext.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tq::analysis::ui {
+
+namespace {
+
+bool isDefaultList(const AnalysisDocument& document)
+{
+    return document.listCaption == AnalysisDocument::defaultListCaption();
+}
+
+} // namespace
+
+QWidget* AnalysisWindow::buildListTab()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+
+    auto* chooser = new QHBoxLayout;
+    auto* label1 = new QLabel(QStringLiteral("表示内容"), page);
+    label1->setObjectName(QStringLiteral("Label1"));
+    m_lblIchiran = new QLabel(page);
+    m_lblIchiran->setObjectName(QStringLiteral("lblIchiran"));
+    m_lblIchiran->setFrameShape(QFrame::StyledPanel);
+    m_lblIchiran->setMinimumWidth(240);
+    auto* cmdIchiran = new QPushButton(QStringLiteral("▼"), page);
+    cmdIchiran->setObjectName(QStringLiteral("cmdIchiran"));
+    cmdIchiran->setFixedWidth(cmdIchiran->fontMetrics().horizontalAdvance(QStringLiteral("▼")) + 16);
+    m_chkSeigen = new QCheckBox(QStringLiteral("２０００件以上は表示しない"), page);
+    m_chkSeigen->setObjectName(QStringLiteral("chkSeigen"));
+    chooser->addWidget(label1);
+    chooser->addWidget(m_lblIchiran);
+    chooser->addWidget(cmdIchiran);
+    chooser->addSpacing(20);
+    chooser->addWidget(m_chkSeigen);
+    chooser->addStretch(1);
+    layout->addLayout(chooser);
+    connect(m_chkSeigen, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_loading)
+            m_document.listLimit = on;
+    });
+    connect(cmdIchiran, &QPushButton::clicked, this, [this, cmdIchiran] {
+        QStringList choices{AnalysisDocument::defaultListCaption()};
+        if (m_context.appDb)
+            choices = listChoices(*m_context.appDb);
+        QMenu menu(this);
+        for (const QString& choice : choices)
+            menu.addAction(choice);
+        if (QAction* chosen = menu.exec(cmdIchiran->mapToGlobal(QPoint(0, cmdIchiran->height()))))
+            chooseList(chosen->text());
+    });
+
+    m_defaultListGrid = makeGrid(QStringLiteral("vaSpread4"));
+    m_defaultListModel = new SheetModel(&m_document.defaultList, this);
+    m_defaultListGrid->setModel(m_defaultListModel);
+    m_settingListGrid = makeGrid(QStringLiteral("vaSpread1"));
+    m_settingListModel = new SheetModel(&m_document.settingList, this);
+    m_settingListGrid->setModel(m_settingListModel);
+    for (QTableView* grid : {m_defaultListGrid, m_settingListGrid}) {
+        connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &AnalysisWindow::onListHeaderClicked);
+        connect(grid, &QTableView::doubleClicked, this, &AnalysisWindow::onListDoubleClicked);
+        layout->addWidget(grid, 1);
+    }
+    connect(m_settingListGrid->horizontalHeader(), &QHeaderView::sectionResized, this,
+            &AnalysisWindow::onListSectionResized);
+
+    auto* buttons = new QHBoxLayout;
+    auto* command1 = new QPushButton(QStringLiteral("一覧をCSVファイルに出力"), page);
+    command1->setObjectName(QStringLiteral("Command1"));
+    auto* command4 = new QPushButton(QStringLiteral("一覧SQLをクリップボードへコピー"), page);
+    command4->setObjectName(QStringLiteral("Command4"));
+    buttons->addWidget(command1);
+    buttons->addWidget(command4);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    connect(command1, &QPushButton::clicked, this, &AnalysisWindow::exportListCsv);
+    connect(command4, &QPushButton::clicked, this, &AnalysisWindow::copyListSql);
+    return page;
+}
+
+QWidget* AnalysisWindow::buildHistoryTab()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* label2 = new QLabel(QStringLiteral("各行をダブルクリックするとその時の分析条件が表示されます"), page);
+    label2->setObjectName(QStringLiteral("Label2"));
+    layout->addWidget(label2);
+    m_historyGrid = makeGrid(QStringLiteral("vaSpread5"));
+    m_historyModel = new SheetModel(&m_document.history, this);
+    m_historyGrid->setModel(m_historyModel);
+    connect(m_historyGrid, &QTableView::doubleClicked, this, &AnalysisWindow::onHistoryDoubleClicked);
+    layout->addWidget(m_historyGrid, 1);
+    auto* clear = new QPushButton(QStringLiteral("履歴クリアー"), page);
+    clear->setObjectName(QStringLiteral("cmdRirekiClear"));
+    connect(clear, &QPushButton::clicked, this, &AnalysisWindow::clearHistory);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(clear);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    return page;
+}
+
+void AnalysisWindow::chooseList(const QString& name)
+{
+    showListSetting(m_context, m_document, name);
+    updateListView();
+}
+
+void AnalysisWindow::updateListView()
+{
+    m_lblIchiran->setText(m_document.listCaption);
+    const bool defaultShown = isDefaultList(m_document);
+    m_defaultListModel->refresh();
+    m_settingListModel->refresh();
+    applyColumnWidths(*m_defaultListGrid, m_document.defaultList);
+    applyColumnWidths(*m_settingListGrid, m_document.settingList);
+    m_defaultListGrid->setVisible(m_document.listsVisible && defaultShown);
+    m_settingListGrid->setVisible(m_document.listsVisible && !defaultShown);
+}
+
+void AnalysisWindow::onListHeaderClicked(int column)
+{
+    Sheet& list = isDefaultList(m_document) ? m_document.defaultList : m_document.settingList;
+    sortOnHeaderClick(m_document, list, column);
+    // The list by setting belongs row by row to the default list; only the
+    // shown list is sorted, as the grid the user clicked.
+    (isDefaultList(m_document) ? m_defaultListModel : m_settingListModel)->refresh();
+}
+
+void AnalysisWindow::onListSectionResized(int column, int, int newSize)
+{
+    Sheet& list = m_document.settingList;
+    if (column < 0 || column >= list.columnCount() || newSize <= 0 || !m_context.appDb)
+        return;
+    const double width = widthFromPixels(*m_settingListGrid, newSize);
+    list.setColumnWidth(column, width);
+    updateListColumnWidth(*m_context.appDb, m_document.listCaption, list.header(column), width);
+}
+
+void AnalysisWindow::onListDoubleClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    const bool defaultShown = isDefaultList(m_document);
+    const QString key = raceKeyOfRow(shownList(m_document), index.row(), defaultShown);
+    if (key.isEmpty())
+        return;
+    const QString dir = m_context.appDir().isEmpty() ? m_context.programDir : m_context.appDir();
+    try {
+        writeViewerRaceKey(dir, key);
+    } catch (const common::TextFileError& e) {
+        m_context.errorLog.report({0, QString::fromUtf8(e.what()), QString()}, QStringLiteral("subViewShow"));
+    }
+}
+
+void AnalysisWindow::onHistoryDoubleClicked(const QModelIndex& index)
+{
+    if (!index.isValid() || index.row() >= m_document.historyConditions.size())
+        return;
+    // A read-only view of the conditions the row was run with.
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("分析条件"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QPlainTextEdit(m_document.historyConditions[index.row()], &dialog);
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(text);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(box);
+    dialog.resize(640, 420);
+    dialog.exec();
+}
+
+void AnalysisWindow::clearHistory()
+{
+    m_document.clearHistory();
+    m_historyModel->refresh();
+}
+
+void AnalysisWindow::exportListCsv()
+{
+    const QString name = m_context.prompter.saveFileName(QStringLiteral("一覧をCSVファイルに出力"), QString(),
+                                                         QStringLiteral("一覧表示出力ファイル (*.csv)"));
+    if (name.isEmpty())
+        return;
+    subExport(name, shownList(m_document), m_context.busy, m_context.errorLog);
+}
+
+void AnalysisWindow::copyListSql()
+{
+    QApplication::clipboard()->setText(listSqlCopyText(m_context, m_document));
+}
+
+// --- the document -----------------------------------------------------------
+
+void AnalysisWindow::markModified()
+{
+    if (!m_loading)
+        saveFlgSet(true);
+}
+
+void AnalysisWindow::saveFlgSet(bool modified)
+{
+    const bool changed = m_document.modified != modified;
+    m_document.modified = modified;
+    if (changed)
+        emit modifiedChanged(modified);
+}
+
+void AnalysisWindow::refreshFromDocument()
+{
+    m_loading = true;
+    const conditions::ConditionSet& set = m_document.conditions;
+    setWindowTitle(m_document.caption);
+    m_conditionModel->refresh();
+    m_txtFavorite->setText(set.favourite.name);
+    m_chkFavoGroup->setChecked(set.favourite.wholeGroup);
+    m_chkFavorite->setChecked(set.favourite.isFavourite);
+    if (!set.favourite.havingOperator.isEmpty())
+        m_cboHaving0->setCurrentText(set.favourite.havingOperator);
+    if (!set.favourite.havingNumber.isEmpty())
+        m_cboHaving1->setCurrentText(set.favourite.havingNumber);
+    updateHavingVisibility();
+    m_optSyurui[std::size_t(int(set.kind))]->setChecked(true);
+    m_txtJiku->setText(set.axisFavourite);
+    m_chkJikuGroup->setChecked(set.axisWholeGroup);
+    updateKindControls();
+    m_txtComment->setText(m_document.comment);
+    m_txtUser->setText(m_document.author);
+    for (std::size_t i = 0; i < m_txtKomoku.size(); ++i) {
+        m_txtKomoku[i]->setText(set.keys[i].key);
+        m_txtRange[i]->setText(set.keys[i].range.text);
+    }
+    for (std::size_t i = 0; i < m_lblKekka.size(); ++i)
+        m_lblKekka[i]->setText(m_document.summaryLabels[i]);
+    m_chkSeigen->setChecked(m_document.listLimit);
+    refreshGrids();
+    m_loading = false;
+}
+
+void AnalysisWindow::refreshGrids()
+{
+    m_resultModel->refresh();
+    applyColumnWidths(*m_resultGrid, m_document.result);
+    m_historyModel->refresh();
+    applyColumnWidths(*m_historyGrid, m_document.history);
+    updateListView();
+}
+
+// --- events -------------------------------------------------------------------
+
+bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_conditionGrid->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            const QModelIndex index = m_conditionGrid->indexAt(mouse->position().toPoint());
+            if (index.isValid() && m_conditionModel->isConditionRow(index.row())) {
+                m_conditionGrid->selectRow(index.row());
+                emit conditionMenuRequested(index.row(), mouse->globalPosition().toPoint());
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool AnalysisWindow::confirmClose()
+{
+    if (!m_document.modified)
+        return true;
+    if (m_document.isRunning())
+        return false;
+    shell::Prompter& prompter = m_context.prompter;
+    const shell::Answer answer =
+        prompter.ask({m_document.caption + QStringLiteral("はデータが変更されています。お気に入りに追加しますか？"),
+                      QString(), shell::Icon::Question, true},
+                     true);
+    if (answer == shell::Answer::Cancel)
+        return false;
+    if (answer != shell::Answer::Yes)
+        return true;
+
+    const auto& rows = m_document.conditions.rows;
+    if (std::any_of(rows.begin(), rows.end(), [](const conditions::ConditionRow& r) { return r.masked; }))
+        prompter.inform({maskedRowsWarning(), QString(), shell::Icon::Exclamation, true});
+    const Sheet& result = m_document.result;
+    if (result.columnCount() > 1) {
+        if (result.header(0) != QStringLiteral("総件数")) {
+            prompter.inform({QStringLiteral("集計キーが指定されているものはお気に入りに追加できません"), QString(),
+                             shell::Icon::Exclamation, true});
+            return false;
+        }
+    } else if (prompter.ask({QStringLiteral("分析実行を行っていません。本当にお気に入りに追加しますか？"), QString(),
+                             shell::Icon::Question, true}) != shell::Answer::Yes) {
+        return false;
+    }
+    if (!m_registration) {
+        prompter.inform({QStringLiteral("お気に入りへの追加はまだ利用できません"), QString(),
+                         shell::Icon::Exclamation, true});
+        return false;
+    }
+    return m_registration(*this);
+}
+
+void AnalysisWindow::closeEvent(QCloseEvent* event)
+{
+    if (confirmClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace tq::analysis::ui

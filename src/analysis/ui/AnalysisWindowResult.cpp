@@ -1,0 +1,243 @@
+// The result tab of the analysis window: the twenty key levels, the result
+// grid with its buttons and the summary labels, and the run itself.
+
+#include "analysis/ui/AnalysisWindow.h"
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/CsvExport.h"
+#include "analysis/ResultDisplay.h"
+#include "analysis/Run.h"
+#include "analysis/ui/SheetModel.h"
+#include "shell/AppContext.h"
+#include "shell/StatusLine.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace tq::analysis::ui {
+
+namespace {
+
+QString levelCaption(int level)
+{
+    static const char16_t* const first[5] = {u"集計第一キー", u"集計第二キー", u"集計第三キー", u"集計第四キー",
+                                             u"集計第五キー"};
+    if (level < 5)
+        return QString::fromUtf16(first[level]);
+    QString digits = QString::number(level + 1);
+    for (QChar& c : digits)
+        c = QChar(char16_t(c.unicode() - u'0' + u'０'));
+    return QStringLiteral("第") + digits + QStringLiteral("キー");
+}
+
+} // namespace
+
+QWidget* AnalysisWindow::buildResultTab()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+
+    // The key levels: two columns of ten rows, the first five shown until "more".
+    auto* keys = new QWidget(page);
+    keys->setObjectName(QStringLiteral("picSyukei"));
+    auto* keyLayout = new QGridLayout(keys);
+    keyLayout->setContentsMargins(0, 0, 0, 0);
+    keyLayout->setVerticalSpacing(2);
+    for (int i = 0; i < conditions::kAggregationLevels; ++i) {
+        auto* row = new QWidget(keys);
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        auto* label = new QLabel(levelCaption(i), row);
+        label->setMinimumWidth(label->sizeHint().width());
+        auto* komoku = new QLineEdit(row);
+        komoku->setObjectName(QStringLiteral("txtKomoku%1").arg(i));
+        auto* range = new QLineEdit(row);
+        range->setObjectName(QStringLiteral("txtRange%1").arg(i));
+        range->setMaximumWidth(120);
+        auto* sitei = new QPushButton(QStringLiteral("▼"), row);
+        sitei->setObjectName(QStringLiteral("cmdSitei%1").arg(i));
+        sitei->setFixedWidth(sitei->fontMetrics().horizontalAdvance(QStringLiteral("▼")) + 16);
+        rowLayout->addWidget(label);
+        rowLayout->addWidget(komoku, 2);
+        rowLayout->addWidget(range, 1);
+        rowLayout->addWidget(sitei);
+        keyLayout->addWidget(row, i % 10, i / 10);
+        m_keyRows[std::size_t(i)] = row;
+        m_txtKomoku[std::size_t(i)] = komoku;
+        m_txtRange[std::size_t(i)] = range;
+        connect(komoku, &QLineEdit::textEdited, this, [this, i](const QString& text) {
+            m_document.conditions.keys[std::size_t(i)].key = text.trimmed();
+            markModified();
+        });
+        connect(range, &QLineEdit::textEdited, this, [this, i](const QString& text) {
+            m_document.conditions.keys[std::size_t(i)].range.text = text.trimmed();
+            markModified();
+        });
+        connect(sitei, &QPushButton::clicked, this, [this, i] { emit keyEditorRequested(i); });
+    }
+    layout->addWidget(keys);
+
+    auto* keyButtons = new QHBoxLayout;
+    auto* cmdClear = new QPushButton(QStringLiteral("ｸﾘｱ"), page);
+    cmdClear->setObjectName(QStringLiteral("cmdClear"));
+    m_cmdMore = new QPushButton(QStringLiteral("more"), page);
+    m_cmdMore->setObjectName(QStringLiteral("cmdMore"));
+    keyButtons->addWidget(cmdClear);
+    keyButtons->addWidget(m_cmdMore);
+    keyButtons->addStretch(1);
+    layout->addLayout(keyButtons);
+    connect(cmdClear, &QPushButton::clicked, this, [this] {
+        // The range texts stay: a key chosen again for the level reuses them.
+        bool changed = false;
+        for (std::size_t i = 0; i < m_txtKomoku.size(); ++i) {
+            changed = changed || !m_document.conditions.keys[i].key.isEmpty();
+            m_document.conditions.keys[i].key.clear();
+            m_txtKomoku[i]->clear();
+        }
+        if (changed)
+            markModified();
+    });
+    connect(m_cmdMore, &QPushButton::clicked, this,
+            [this] { setKeysExpanded(m_cmdMore->text() == QStringLiteral("more")); });
+
+    m_resultGrid = makeGrid(QStringLiteral("vaSpread2"));
+    m_resultModel = new SheetModel(&m_document.result, this);
+    m_resultGrid->setModel(m_resultModel);
+    m_resultGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_resultGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { emit resultMenuRequested(m_resultGrid->viewport()->mapToGlobal(pos)); });
+    connect(m_resultGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &AnalysisWindow::onResultHeaderClicked);
+    connect(m_resultGrid->horizontalHeader(), &QHeaderView::sectionResized, this,
+            &AnalysisWindow::onResultSectionResized);
+    layout->addWidget(m_resultGrid, 1);
+
+    // The summary labels that only condition files fill.
+    auto* summary = new QGridLayout;
+    static const char16_t* const captions[12] = {u"総件数", u"１着件数", u"２着件数", u"３着件数",
+                                                 u"着外件数", u"勝率",   u"連対率",   u"複勝率",
+                                                 u"単回収率", u"複回収率", u"単配当計", u"複配当計"};
+    for (int i = 0; i < 12; ++i) {
+        auto* caption = new QLabel(QString::fromUtf16(captions[i]), page);
+        auto* value = new QLabel(page);
+        value->setObjectName(QStringLiteral("lblKekka%1").arg(i));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setMinimumWidth(60);
+        value->setFrameShape(QFrame::StyledPanel);
+        summary->addWidget(caption, i / 6, (i % 6) * 2);
+        summary->addWidget(value, i / 6, (i % 6) * 2 + 1);
+        m_lblKekka[std::size_t(i)] = value;
+    }
+    layout->addLayout(summary);
+
+    auto* buttons = new QHBoxLayout;
+    auto* command2 = new QPushButton(QStringLiteral("結果をクリップボードにコピー"), page);
+    command2->setObjectName(QStringLiteral("Command2"));
+    auto* textCopy = new QPushButton(QStringLiteral("分析結果をテキストでコピー"), page);
+    textCopy->setObjectName(QStringLiteral("cmdTextCopy"));
+    textCopy->setEnabled(false);
+    textCopy->setToolTip(QStringLiteral("テキストレポートはまだ利用できません"));
+    auto* command5 = new QPushButton(QStringLiteral("分析結果をCSVファイルに出力"), page);
+    command5->setObjectName(QStringLiteral("Command5"));
+    auto* command6 = new QPushButton(QStringLiteral("表示項目説明"), page);
+    command6->setObjectName(QStringLiteral("Command6"));
+    command6->setEnabled(false);
+    command6->setToolTip(QStringLiteral("表示項目説明の画面はまだ利用できません"));
+    auto* command3 = new QPushButton(QStringLiteral("SQLコピー（DEBUG）"), page);
+    command3->setObjectName(QStringLiteral("Command3"));
+    for (QPushButton* b : {command2, textCopy, command5, command6, command3})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    connect(command2, &QPushButton::clicked, this, &AnalysisWindow::copyResultToClipboard);
+    connect(command5, &QPushButton::clicked, this, &AnalysisWindow::exportResultCsv);
+    connect(command3, &QPushButton::clicked, this, &AnalysisWindow::copyAnalysisSql);
+
+    setKeysExpanded(false);
+    return page;
+}
+
+void AnalysisWindow::setKeysExpanded(bool expanded)
+{
+    for (int i = 0; i < conditions::kAggregationLevels; ++i)
+        m_keyRows[std::size_t(i)]->setVisible(expanded || i % 10 < kVisibleKeyLevels);
+    m_cmdMore->setText(expanded ? QStringLiteral("close") : QStringLiteral("more"));
+}
+
+bool AnalysisWindow::runAnalysis()
+{
+    if (m_document.isRunning())
+        return false;
+    // The controls stay disabled while the run lets events through, so the
+    // conditions cannot change under it.
+    m_tabs->setEnabled(false);
+    const bool complete = subBunseki(m_context, *m_status, m_document, false);
+    m_tabs->setEnabled(true);
+    refreshGrids();
+    if (complete)
+        m_tabs->setCurrentIndex(1);
+    return complete;
+}
+
+void AnalysisWindow::onResultHeaderClicked(int column)
+{
+    sortResultOnHeaderClick(m_document, column);
+    m_resultModel->refresh();
+    applyColumnWidths(*m_resultGrid, m_document.result);
+}
+
+void AnalysisWindow::onResultSectionResized(int column, int, int newSize)
+{
+    Sheet& sheet = m_document.result;
+    if (column < 0 || column >= sheet.columnCount() || newSize <= 0)
+        return;
+    const double width = widthFromPixels(*m_resultGrid, newSize);
+    sheet.setColumnWidth(column, width);
+    const QString header = sheet.header(column);
+    if (storeColumnWidth(m_context.appDb.get(), header, width))
+        emit resultColumnWidthStored(header, width);
+}
+
+void AnalysisWindow::applyResultColumnWidth(const QString& header, double width)
+{
+    Sheet& sheet = m_document.result;
+    bool changed = false;
+    for (int c = 0; c < sheet.columnCount(); ++c) {
+        if (sheet.header(c) == header && !sheet.isColumnHidden(c)) {
+            sheet.setColumnWidth(c, width);
+            changed = true;
+        }
+    }
+    if (changed)
+        applyColumnWidths(*m_resultGrid, sheet);
+}
+
+void AnalysisWindow::copyResultToClipboard()
+{
+    QApplication::clipboard()->setText(resultClipboardText(m_context, m_document));
+}
+
+void AnalysisWindow::copyAnalysisSql()
+{
+    QApplication::clipboard()->setText(analysisSqlText(m_context, m_document));
+}
+
+void AnalysisWindow::exportResultCsv()
+{
+    const QString name = m_context.prompter.saveFileName(QStringLiteral("分析結果をCSVファイルに出力"), QString(),
+                                                         QStringLiteral("分析結果ファイル (*.csv)"));
+    if (name.isEmpty())
+        return;
+    subExport(name, m_document.result, m_context.busy, m_context.errorLog);
+}
+
+} // namespace tq::analysis::ui
