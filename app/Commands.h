@@ -14,5 +14,6 @@ struct CommandLine {
 int runSql(const CommandLine& cl);
 int runGenData(const CommandLine& cl);
 int runPrepare(const CommandLine& cl);
+int runAnalyze(const CommandLine& cl);
 
 } // namespace tq::app
