@@ -1,0 +1,397 @@
+// The analysis document window on a hand-built application database with two
+// races: its initial state, the kind options, a run through the window with
+// the result grid's sorting, colours and widths, masks, the lists and
+// history, and the closing question.
+
+#include "analysis/ui/AnalysisWindow.h"
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ui/ConditionGridModel.h"
+#include "analysis/ui/SheetModel.h"
+#include "shell/AppContext.h"
+#include "shell/ScriptedPrompter.h"
+#include "store/Database.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBrush>
+#include <QCheckBox>
+#include <QFile>
+#include <QFont>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tq::analysis::ui {
+namespace {
+
+void ensureApplication()
+{
+    if (QApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "tests_ui";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives for the rest of the test program
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
+    QApplication::setFont(font);
+}
+
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Types text as a key event carrying it (QTest's key clicks take ASCII only).
+void typeText(QWidget* widget, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+}
+
+class AnalysisWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        ASSERT_TRUE(dir.isValid());
+        conditions::ConditionItem item;
+        item.number = 0;
+        item.group = s("レース条件");
+        item.name = s("距離");
+        item.key = s("D番組データ.距離");
+        item.type = 2;
+        item.range = s("0");
+        ctx.catalogue.items.push_back(item);
+        ctx.catalogue.nameMap.insert(item.name, 0);
+        ctx.catalogue.order.push_back(0);
+
+        ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
+        store::Database& db = *ctx.appDb;
+        db.execute(
+            s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
+        db.execute(s("CREATE TABLE D番組データ (レースキー CHAR(16), 年月日 CHAR(8), 距離 LONG)"));
+        db.execute(
+            s("CREATE TABLE D競走馬データ (レースキー CHAR(16), 競走成績キー CHAR(20), 馬番 CHAR(2), 馬名 CHAR(20))"));
+        db.execute(s("CREATE TABLE D払戻情報データ (レースキー CHAR(16), 単勝馬番１ CHAR(2), 単勝払戻１ LONG, "
+                     "単勝馬番２ CHAR(2), 単勝払戻２ LONG, 単勝馬番３ CHAR(2), 単勝払戻３ LONG, "
+                     "複勝馬番１ CHAR(2), 複勝払戻１ LONG, 複勝馬番２ CHAR(2), 複勝払戻２ LONG, "
+                     "複勝馬番３ CHAR(2), 複勝払戻３ LONG, 複勝馬番４ CHAR(2), 複勝払戻４ LONG, "
+                     "複勝馬番５ CHAR(2), 複勝払戻５ LONG)"));
+        db.execute(s("CREATE TABLE D成績データ (競走成績キー CHAR(20), 着順 LONG, 異常区分 CHAR(1), 騎手名 CHAR(10), "
+                     "確定単勝オッズ DOUBLE, 確定複勝オッズ DOUBLE)"));
+        // Two races of four horses, 1200 m and 1600 m; horse 1 wins both.
+        const struct {
+            const char* key;
+            int distance;
+        } races[] = {{"R1", 1200}, {"R2", 1600}};
+        for (const auto& race : races) {
+            const QString k = s(race.key);
+            db.execute(s("INSERT INTO D番組データ VALUES ('%1','20240105',%2)").arg(k).arg(race.distance));
+            db.execute(
+                s("INSERT INTO D払戻情報データ VALUES ('%1','1',350,'',0,'',0,'1',150,'2',200,'3',180,'',0,'',0)")
+                    .arg(k));
+            for (int h = 1; h <= 4; ++h) {
+                const QString rk = k + QString::number(h);
+                db.execute(s("INSERT INTO D競走馬データ VALUES ('%1','%2','%3','馬%2')").arg(k, rk).arg(h));
+                db.execute(s("INSERT INTO D成績データ VALUES ('%1',%2,'0','騎手',%3,1.5)").arg(rk).arg(h).arg(h * 2.0));
+            }
+        }
+        conditions::ConditionRow r;
+        r.group = s("レース条件");
+        r.itemName = s("距離");
+        r.targetCaption = conditions::targetCaption(0);
+        r.display = s("1000～2000");
+        r.value = s("1000,2000");
+        doc.conditions.rows.push_back(r);
+    }
+
+    template <typename T>
+    T* child(AnalysisWindow& w, const char* name)
+    {
+        T* found = w.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QTemporaryDir dir;
+    shell::ScriptedPrompter prompter;
+    shell::SilentBusy busy;
+    shell::AppContext ctx{prompter, busy};
+    AnalysisDocument doc;
+};
+
+TEST_F(AnalysisWindowTest, OpensOnTheConditionsWithPlainCaptionsAndHiddenExtras)
+{
+    AnalysisWindow w(ctx, doc);
+    EXPECT_EQ(w.objectName(), s("frmDEVovuved"));
+    EXPECT_EQ(w.windowTitle(), s("新規分析"));
+    QTabWidget* tabs = w.tabs();
+    ASSERT_EQ(tabs->count(), 4);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    const char* captions[] = {"条件設定", "分析結果", "一覧表示", "分析結果履歴"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(tabs->tabText(i), s(captions[i]));
+
+    auto* grid = child<QTableView>(w, "vaSpread3");
+    EXPECT_TRUE(grid->isColumnHidden(5));
+    EXPECT_TRUE(grid->isColumnHidden(6));
+    EXPECT_FALSE(grid->isColumnHidden(4));
+    EXPECT_EQ(grid->model()->rowCount(), 2); // the condition and the empty line
+    EXPECT_EQ(grid->model()->data(grid->model()->index(0, 4)).toString(), s("1000～2000"));
+    EXPECT_TRUE(child<QLabel>(w, "lblHaving0")->isHidden());
+    EXPECT_TRUE(child<QLineEdit>(w, "txtJiku")->isHidden());
+    EXPECT_TRUE(child<QRadioButton>(w, "optSyurui0")->isChecked());
+    EXPECT_FALSE(doc.modified);
+}
+
+TEST_F(AnalysisWindowTest, KindOptionsSwitchCaptionsAndAxisControlsBack)
+{
+    AnalysisWindow w(ctx, doc);
+    auto* jikuLabel = child<QLabel>(w, "lblJiku");
+    const struct {
+        const char* option;
+        int kind;
+        const char* tab0;
+        bool axisShown;
+        const char* axisCaption;
+    } steps[] = {
+        {"optSyurui2", 2, "条件設定【馬連】", true, "軸馬のお気に入り"},
+        {"optSyurui3", 3, "条件設定【馬連】", true, "相手馬のお気に入り"},
+        {"optSyurui1", 1, "条件設定【馬連】", false, nullptr},
+        {"optSyurui0", 0, "条件設定", false, nullptr},
+    };
+    for (const auto& step : steps) {
+        QTest::mouseClick(child<QRadioButton>(w, step.option), Qt::LeftButton);
+        EXPECT_EQ(int(doc.conditions.kind), step.kind);
+        EXPECT_EQ(w.tabs()->tabText(0), s(step.tab0)) << step.option;
+        EXPECT_EQ(w.tabs()->tabText(1), step.kind ? s("分析結果【馬連】") : s("分析結果"));
+        EXPECT_EQ(!jikuLabel->isHidden(), step.axisShown) << step.option;
+        EXPECT_EQ(!child<QPushButton>(w, "cmdFavorite1")->isHidden(), step.axisShown);
+        if (step.axisCaption) {
+            EXPECT_EQ(jikuLabel->text(), s(step.axisCaption));
+        }
+    }
+    EXPECT_TRUE(doc.modified);
+
+    // The race restriction shows its count condition only while ticked.
+    auto* restrict = child<QCheckBox>(w, "chkFavorite");
+    restrict->setChecked(true);
+    EXPECT_FALSE(child<QLabel>(w, "lblHaving1")->isHidden());
+    EXPECT_TRUE(doc.conditions.favourite.isFavourite);
+    EXPECT_EQ(doc.conditions.favourite.havingOperator, s(">"));
+    restrict->setChecked(false);
+    EXPECT_TRUE(child<QLabel>(w, "lblHaving1")->isHidden());
+}
+
+TEST_F(AnalysisWindowTest, RunShowsTheEngineResultSortsColoursAndStoresWidths)
+{
+    AnalysisWindow w(ctx, doc);
+    w.show();
+    // A key typed into the first level groups by distance.
+    typeText(child<QLineEdit>(w, "txtKomoku0"), s("距離"));
+    EXPECT_EQ(doc.conditions.keys[0].key, s("距離"));
+    ASSERT_TRUE(w.runAnalysis());
+    EXPECT_EQ(w.tabs()->currentIndex(), 1);
+
+    auto* grid = child<QTableView>(w, "vaSpread2");
+    QAbstractItemModel* model = grid->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    ASSERT_EQ(model->headerData(0, Qt::Horizontal).toString(), s("距離"));
+    const int total = doc.result.columnOfHeader(u"総件数");
+    const int winRate = doc.result.columnOfHeader(u"勝率");
+    ASSERT_GE(total, 0);
+    ASSERT_GE(winRate, 0);
+    EXPECT_EQ(model->data(model->index(0, total)).toString(), s("4"));
+    EXPECT_EQ(model->data(model->index(0, winRate)).toString(), s("25.0"));
+    // 25.0 is above the default threshold 20: coloured with the win-rate colour.
+    EXPECT_EQ(model->data(model->index(0, winRate), Qt::BackgroundRole).value<QBrush>().color(),
+              QColor::fromRgb(rgbOfWindowsColour(ctx.colours.winRateColour())));
+
+    // Header clicks sort ascending, then flip.
+    QHeaderView* header = grid->horizontalHeader();
+    const QString first = model->data(model->index(0, 0)).toString();
+    emit header->sectionClicked(0);
+    EXPECT_EQ(model->data(model->index(0, 0)).toString(), first);
+    emit header->sectionClicked(0);
+    EXPECT_NE(model->data(model->index(0, 0)).toString(), first);
+    EXPECT_TRUE(doc.sortDescending);
+
+    // A width the user sets is stored and used by the next run of another document.
+    QSignalSpy stored(&w, &AnalysisWindow::resultColumnWidthStored);
+    header->resizeSection(winRate, int(20 * pixelsPerWidthUnit(*grid)));
+    ASSERT_EQ(stored.count(), 1);
+    EXPECT_EQ(stored.at(0).at(0).toString(), s("勝率"));
+    AnalysisDocument other;
+    other.conditions = doc.conditions;
+    AnalysisWindow w2(ctx, other);
+    ASSERT_TRUE(w2.runAnalysis());
+    EXPECT_NEAR(other.result.columnWidth(other.result.columnOfHeader(u"勝率")), 20.0, 0.1);
+    // And a window already open takes it when told.
+    w2.applyResultColumnWidth(s("勝率"), 7.5);
+    EXPECT_DOUBLE_EQ(other.result.columnWidth(other.result.columnOfHeader(u"勝率")), 7.5);
+
+    // The run left a history row; 履歴クリアー empties it.
+    EXPECT_EQ(doc.history.rowCount(), 0); // grouped runs keep no history
+    child<QLineEdit>(w, "txtKomoku0")->clear();
+    QTest::mouseClick(child<QPushButton>(w, "cmdClear"), Qt::LeftButton);
+    EXPECT_FALSE(doc.conditions.keys[0].inUse());
+    ASSERT_TRUE(w.runAnalysis());
+    EXPECT_EQ(child<QTableView>(w, "vaSpread5")->model()->rowCount(), 1);
+    QTest::mouseClick(child<QPushButton>(w, "cmdRirekiClear"), Qt::LeftButton);
+    EXPECT_EQ(child<QTableView>(w, "vaSpread5")->model()->rowCount(), 0);
+    EXPECT_TRUE(doc.historyConditions.isEmpty());
+}
+
+TEST_F(AnalysisWindowTest, MaskTickChangesTheRowAndMarksTheDocument)
+{
+    doc.conditions.rows[0].value = s("1000,1400"); // the 1200 m race only
+    AnalysisWindow w(ctx, doc);
+    QAbstractItemModel* model = child<QTableView>(w, "vaSpread3")->model();
+    EXPECT_TRUE(model->flags(model->index(0, 0)).testFlag(Qt::ItemIsUserCheckable));
+    EXPECT_FALSE(model->flags(model->index(1, 0)).testFlag(Qt::ItemIsUserCheckable)); // the empty line
+    EXPECT_FALSE(model->flags(model->index(0, 4)).testFlag(Qt::ItemIsUserCheckable));
+
+    ASSERT_TRUE(w.runAnalysis());
+    EXPECT_EQ(doc.result.integer(0, 0), 4);
+
+    ASSERT_TRUE(model->setData(model->index(0, 0), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_TRUE(doc.conditions.rows[0].masked);
+    EXPECT_TRUE(doc.modified);
+    // The masked row no longer restricts the races.
+    ASSERT_TRUE(w.runAnalysis());
+    EXPECT_EQ(doc.result.integer(0, 0), 8);
+
+    model->setData(model->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+    EXPECT_FALSE(doc.conditions.rows[0].masked);
+}
+
+TEST_F(AnalysisWindowTest, KeyClearLeavesRangesAndMoreShowsTheOtherLevels)
+{
+    doc.conditions.keys[0].key = s("距離");
+    doc.conditions.keys[0].range.text = s("2,200");
+    AnalysisWindow w(ctx, doc);
+    EXPECT_EQ(child<QLineEdit>(w, "txtRange0")->text(), s("2,200"));
+    QTest::mouseClick(child<QPushButton>(w, "cmdClear"), Qt::LeftButton);
+    EXPECT_TRUE(child<QLineEdit>(w, "txtKomoku0")->text().isEmpty());
+    EXPECT_EQ(doc.conditions.keys[0].range.text, s("2,200"));
+    EXPECT_EQ(child<QLineEdit>(w, "txtRange0")->text(), s("2,200"));
+
+    auto* more = child<QPushButton>(w, "cmdMore");
+    auto* level6 = child<QLineEdit>(w, "txtKomoku5")->parentWidget();
+    EXPECT_TRUE(level6->isHidden());
+    QTest::mouseClick(more, Qt::LeftButton);
+    EXPECT_EQ(more->text(), s("close"));
+    EXPECT_FALSE(level6->isHidden());
+    QTest::mouseClick(more, Qt::LeftButton);
+    EXPECT_EQ(more->text(), s("more"));
+    EXPECT_TRUE(level6->isHidden());
+}
+
+TEST_F(AnalysisWindowTest, ListAndResultCsvGoThroughTheSaveDialog)
+{
+    AnalysisWindow w(ctx, doc);
+    ASSERT_TRUE(w.runAnalysis());
+    const QString listFile = dir.filePath(s("list.csv"));
+    const QString resultFile = dir.filePath(s("result.csv"));
+    prompter.pushText(listFile);
+    QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
+    prompter.pushText(resultFile);
+    QTest::mouseClick(child<QPushButton>(w, "Command5"), Qt::LeftButton);
+    prompter.pushCancelledInput(); // a cancelled dialog writes nothing and says nothing
+    QTest::mouseClick(child<QPushButton>(w, "Command5"), Qt::LeftButton);
+
+    QFile list(listFile);
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = list.readAll().split('\n');
+    EXPECT_EQ(lines.size(), 8 + 2); // header, eight horses, the end of the last line
+    EXPECT_TRUE(QFile::exists(resultFile));
+    EXPECT_TRUE(child<QLabel>(w, "lblIchiran")->text() == AnalysisDocument::defaultListCaption());
+}
+
+TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
+{
+    const QString question = s("新規分析はデータが変更されています。お気に入りに追加しますか？");
+    {
+        AnalysisWindow w(ctx, doc);
+        EXPECT_TRUE(w.close()); // unchanged: nothing asked
+        EXPECT_TRUE(prompter.messages().empty());
+    }
+    const struct {
+        const char* name;
+        std::vector<shell::Answer> answers;
+        bool grouped;      // the result was grouped by a key
+        bool registered;   // what the registration returns
+        bool closes;
+        const char* lastMessage;
+    } cases[] = {
+        {"cancel", {shell::Answer::Cancel}, false, true, false, nullptr},
+        {"no", {shell::Answer::No}, false, true, true, nullptr},
+        {"yes on a grouped result", {shell::Answer::Yes}, true, true, false,
+         "集計キーが指定されているものはお気に入りに追加できません"},
+        {"yes without a run, then no", {shell::Answer::Yes, shell::Answer::No}, false, true, false,
+         "分析実行を行っていません。本当にお気に入りに追加しますか？"},
+        {"yes without a run, then yes", {shell::Answer::Yes, shell::Answer::Yes}, false, true, true, nullptr},
+        {"registration fails", {shell::Answer::Yes, shell::Answer::Yes}, false, false, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter.clear();
+        AnalysisDocument d;
+        d.conditions = doc.conditions;
+        if (c.grouped) {
+            d.result.setColumnCount(3);
+            d.result.setHeader(0, s("距離"));
+        }
+        AnalysisWindow w(ctx, d);
+        int registrations = 0;
+        w.setFavouriteRegistration([&](AnalysisWindow&) {
+            ++registrations;
+            return c.registered;
+        });
+        w.show();
+        w.saveFlgSet(true);
+        for (shell::Answer a : c.answers)
+            prompter.pushAnswer(a);
+        EXPECT_EQ(w.close(), c.closes);
+        ASSERT_FALSE(prompter.messages().empty());
+        EXPECT_EQ(prompter.messages()[0].text, question);
+        if (c.lastMessage) {
+            EXPECT_EQ(prompter.messages().back().text, s(c.lastMessage));
+        }
+        const bool reachedRegistration = c.answers.size() == 2 && c.answers[1] == shell::Answer::Yes;
+        EXPECT_EQ(registrations, reachedRegistration ? 1 : 0);
+    }
+}
+
+TEST_F(AnalysisWindowTest, ScreenshotOfEachTab)
+{
+    // For looking at by eye: TQ_SCREENSHOT_DIR=<dir> writes one PNG per tab.
+    const QString out = qEnvironmentVariable("TQ_SCREENSHOT_DIR");
+    if (out.isEmpty())
+        GTEST_SKIP() << "TQ_SCREENSHOT_DIR not set";
+    doc.conditions.keys[0].key = s("距離");
+    AnalysisWindow w(ctx, doc);
+    w.show();
+    w.runAnalysis();
+    for (int i = 0; i < w.tabs()->count(); ++i) {
+        w.tabs()->setCurrentIndex(i);
+        QApplication::processEvents();
+        EXPECT_TRUE(w.grab().save(out + QStringLiteral("/analysis-tab%1.png").arg(i)));
+    }
+}
+
+} // namespace
+} // namespace tq::analysis::ui
