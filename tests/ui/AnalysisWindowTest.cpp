@@ -290,14 +290,15 @@ TEST_F(AnalysisWindowTest, KeyClearLeavesRangesAndMoreShowsTheOtherLevels)
     EXPECT_EQ(child<QLineEdit>(w, "txtRange0")->text(), s("2,200"));
 
     auto* more = child<QPushButton>(w, "cmdMore");
-    auto* level6 = child<QLineEdit>(w, "txtKomoku5")->parentWidget();
-    EXPECT_TRUE(level6->isHidden());
+    auto* level16 = child<QLineEdit>(w, "txtKomoku15")->parentWidget();
+    EXPECT_FALSE(child<QLineEdit>(w, "txtKomoku14")->parentWidget()->isHidden());
+    EXPECT_TRUE(level16->isHidden());
     QTest::mouseClick(more, Qt::LeftButton);
     EXPECT_EQ(more->text(), s("close"));
-    EXPECT_FALSE(level6->isHidden());
+    EXPECT_FALSE(level16->isHidden());
     QTest::mouseClick(more, Qt::LeftButton);
     EXPECT_EQ(more->text(), s("more"));
-    EXPECT_TRUE(level6->isHidden());
+    EXPECT_TRUE(level16->isHidden());
 }
 
 TEST_F(AnalysisWindowTest, ListAndResultCsvGoThroughTheSaveDialog)
@@ -319,6 +320,42 @@ TEST_F(AnalysisWindowTest, ListAndResultCsvGoThroughTheSaveDialog)
     EXPECT_EQ(lines.size(), 8 + 2); // header, eight horses, the end of the last line
     EXPECT_TRUE(QFile::exists(resultFile));
     EXPECT_TRUE(child<QLabel>(w, "lblIchiran")->text() == AnalysisDocument::defaultListCaption());
+}
+
+TEST_F(AnalysisWindowTest, GridHooksListDoubleClickAndASecondRunRefused)
+{
+    ctx.catalogue.appDir = dir.path();
+    AnalysisWindow w(ctx, doc);
+    w.show();
+    auto* conditionGrid = child<QTableView>(w, "vaSpread3");
+    QSignalSpy editor(&w, &AnalysisWindow::conditionEditorRequested);
+    QSignalSpy menu(&w, &AnalysisWindow::conditionMenuRequested);
+    const QPoint row0 = conditionGrid->visualRect(conditionGrid->model()->index(0, 2)).center();
+    const QPoint emptyLine = conditionGrid->visualRect(conditionGrid->model()->index(1, 2)).center();
+    QTest::mouseClick(conditionGrid->viewport(), Qt::LeftButton, {}, row0);
+    QTest::mouseClick(conditionGrid->viewport(), Qt::RightButton, {}, row0);
+    QTest::mouseClick(conditionGrid->viewport(), Qt::RightButton, {}, emptyLine); // no menu on the empty line
+    ASSERT_EQ(editor.count(), 1);
+    EXPECT_EQ(editor.at(0).at(0).toInt(), 0);
+    ASSERT_EQ(menu.count(), 1);
+    EXPECT_EQ(menu.at(0).at(0).toInt(), 0);
+
+    // While a run of the document is going, another one does not start.
+    {
+        AnalysisDocument::RunLock running(doc);
+        EXPECT_FALSE(w.runAnalysis());
+        EXPECT_EQ(doc.result.rowCount(), 0);
+    }
+    ASSERT_TRUE(w.runAnalysis());
+
+    // A double click on a horse hands its race to the viewer through DEZide.ini.
+    auto* list = child<QTableView>(w, "vaSpread4");
+    w.tabs()->setCurrentIndex(2);
+    const QModelIndex fifth = list->model()->index(4, 1);
+    emit list->doubleClicked(fifth);
+    QFile ini(dir.filePath(s("DEZide.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("RACE_KEY=R2"));
 }
 
 TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)

@@ -1,35 +1,24 @@
+// The analysis window's frame and its conditions tab: the condition grid,
+// the favourite link, the analysis kind, comment and author.
+
 #include "analysis/ui/AnalysisWindow.h"
 
 #include "analysis/AnalysisDocument.h"
-#include "analysis/ConditionFile.h"
-#include "analysis/CsvExport.h"
-#include "analysis/HorseList.h"
-#include "analysis/ResultDisplay.h"
-#include "analysis/Run.h"
 #include "analysis/ui/ConditionGridModel.h"
 #include "analysis/ui/SheetModel.h"
-#include "common/TextFile.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QHeaderView>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>

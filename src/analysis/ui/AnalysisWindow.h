@@ -45,7 +45,7 @@ class ConditionGridModel;
 class AnalysisWindow final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kVisibleKeyLevels = 5; // key rows shown before "more"
+    static constexpr int kVisibleKeyLevels = 15; // key levels shown before "more"
 
     AnalysisWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
     ~AnalysisWindow() override;

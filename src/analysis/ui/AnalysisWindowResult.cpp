@@ -46,7 +46,8 @@ QWidget* AnalysisWindow::buildResultTab()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
 
-    // The key levels: two columns of ten rows, the first five shown until "more".
+    // The key levels: levels 1-15 in three columns of five; levels 16-20 in
+    // five more rows under the first column, shown by "more".
     auto* keys = new QWidget(page);
     keys->setObjectName(QStringLiteral("picSyukei"));
     auto* keyLayout = new QGridLayout(keys);
@@ -57,12 +58,12 @@ QWidget* AnalysisWindow::buildResultTab()
         auto* rowLayout = new QHBoxLayout(row);
         rowLayout->setContentsMargins(0, 0, 0, 0);
         auto* label = new QLabel(levelCaption(i), row);
-        label->setMinimumWidth(label->sizeHint().width());
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("集計第一キー")) + 4);
         auto* komoku = new QLineEdit(row);
         komoku->setObjectName(QStringLiteral("txtKomoku%1").arg(i));
         auto* range = new QLineEdit(row);
         range->setObjectName(QStringLiteral("txtRange%1").arg(i));
-        range->setMaximumWidth(120);
+        range->setMaximumWidth(90);
         auto* sitei = new QPushButton(QStringLiteral("▼"), row);
         sitei->setObjectName(QStringLiteral("cmdSitei%1").arg(i));
         sitei->setFixedWidth(sitei->fontMetrics().horizontalAdvance(QStringLiteral("▼")) + 16);
@@ -70,7 +71,7 @@ QWidget* AnalysisWindow::buildResultTab()
         rowLayout->addWidget(komoku, 2);
         rowLayout->addWidget(range, 1);
         rowLayout->addWidget(sitei);
-        keyLayout->addWidget(row, i % 10, i / 10);
+        keyLayout->addWidget(row, i < kVisibleKeyLevels ? i % 5 : i - 10, i < kVisibleKeyLevels ? i / 5 : 0);
         m_keyRows[std::size_t(i)] = row;
         m_txtKomoku[std::size_t(i)] = komoku;
         m_txtRange[std::size_t(i)] = range;
@@ -169,7 +170,7 @@ QWidget* AnalysisWindow::buildResultTab()
 void AnalysisWindow::setKeysExpanded(bool expanded)
 {
     for (int i = 0; i < conditions::kAggregationLevels; ++i)
-        m_keyRows[std::size_t(i)]->setVisible(expanded || i % 10 < kVisibleKeyLevels);
+        m_keyRows[std::size_t(i)]->setVisible(expanded || i < kVisibleKeyLevels);
     m_cmdMore->setText(expanded ? QStringLiteral("close") : QStringLiteral("more"));
 }
 
