@@ -4,6 +4,7 @@
 #include "analysis/Run.h"
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindow.h"
+#include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
 #include "store/Database.h"
@@ -478,13 +479,13 @@ TEST(MainWindow, StatusHelpAndScreenshot)
         w->grabMainWindow(keep);
 }
 
-TEST(MainWindow, PlaceholderDocumentsSaveReopenAndRunThroughTheDocumentCore)
+TEST(MainWindow, AnalysisDocumentsSaveReopenAndRunThroughTheDocumentCore)
 {
     ensureApplication();
     Fixture f;
     f.useRealDocuments = true;
     auto w = f.window();
-    auto* first = qobject_cast<PlaceholderDocumentWindow*>(w->activeDocument());
+    auto* first = qobject_cast<AnalysisDocumentWindow*>(w->activeDocument());
     ASSERT_NE(first, nullptr);
     first->document().comment = QStringLiteral("芝の逃げ馬");
 
@@ -496,7 +497,7 @@ TEST(MainWindow, PlaceholderDocumentsSaveReopenAndRunThroughTheDocumentCore)
     EXPECT_EQ(first->document().caption, QStringLiteral("逃げ"));
 
     w->action(QStringLiteral("mnuOpen"))->trigger();
-    auto* reopened = qobject_cast<PlaceholderDocumentWindow*>(w->activeDocument());
+    auto* reopened = qobject_cast<AnalysisDocumentWindow*>(w->activeDocument());
     ASSERT_NE(reopened, first);
     EXPECT_EQ(reopened->windowTitle(), QStringLiteral("逃げ"));
     EXPECT_EQ(reopened->document().comment, QStringLiteral("芝の逃げ馬"));

@@ -5,6 +5,7 @@
 #include "shell/DbLifecycle.h"
 #include "shell/StartupAborted.h"
 #include "shell/ui/BaseSetDialog.h"
+#include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
 #include "shell/ui/MenuBuilder.h"
@@ -71,7 +72,8 @@ MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options 
 {
     setObjectName(kFormName);
     if (!m_factory) {
-        m_ownFactory = std::make_unique<PlaceholderDocumentFactory>(m_ctx, *m_status);
+        m_ownFactory = std::make_unique<AnalysisDocumentFactory>(
+            m_ctx, *m_status, [this] { return std::make_pair(m_editPopup, m_conditionPopup); });
         m_factory = m_ownFactory.get();
     }
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
@@ -275,8 +277,11 @@ DocumentWindow* MainWindow::addDocument(DocumentKind kind, const QString& captio
     doc->setWindowTitle(caption);
     QMdiSubWindow* sub = m_mdi->addSubWindow(doc);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    // A document opens at a readable size even before the frame is laid out.
-    sub->resize(doc->sizeHint().expandedTo(QSize(560, 360)));
+    // A document opens at a readable size that fits the workspace, even
+    // before the frame is laid out (the menu, tool and status bars take about
+    // 110 pixels of the frame's height).
+    const QSize room = m_mdi->isVisible() ? m_mdi->viewport()->size() : size() - QSize(8, 110);
+    sub->resize(doc->sizeHint().expandedTo(QSize(560, 360)).boundedTo(room.expandedTo(QSize(320, 200))));
     doc->show();
     m_mdi->setActiveSubWindow(sub);
     return doc;

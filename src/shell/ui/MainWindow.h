@@ -52,8 +52,8 @@ public:
     };
 
     // `factory` supplies the document windows and must outlive the window;
-    // nullptr: placeholder windows over analysis documents, running with this
-    // window's status line.
+    // nullptr: win-type documents in the analysis window, the other kinds as
+    // placeholders, running with this window's status line.
     MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 

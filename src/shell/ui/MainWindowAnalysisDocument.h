@@ -1,0 +1,68 @@
+#pragma once
+// The win-type document of the main window: an analysis document shown in
+// the analysis window (frmDEVovuved). The document lives as long as its
+// window. Bet-type and viewer documents are still placeholders.
+
+#include "analysis/AnalysisDocument.h"
+#include "shell/ui/MainWindowDocuments.h"
+
+#include <functional>
+
+class QMenu;
+
+namespace tq::analysis::ui {
+class AnalysisWindow;
+}
+
+namespace tq::shell::ui {
+
+class AnalysisDocumentWindow final : public DocumentWindow {
+    Q_OBJECT
+public:
+    AnalysisDocumentWindow(AppContext& ctx, StatusLine& status, QWidget* parent = nullptr);
+    ~AnalysisDocumentWindow() override;
+
+    void setAuthor(const QString& author) override;
+    // funJoukenLoad into the document; false when the file cannot be opened.
+    bool loadConditionFile(const QString& path) override;
+    // The condition-file writer; a failure is logged under "subJoukenSave",
+    // shown, and returns false.
+    bool saveConditionFile(const QString& path) override;
+    void runAnalysis() override;
+    void copySelection() override;
+    void deleteConditionRow() override;
+
+    analysis::AnalysisDocument& document() { return m_document; }
+    analysis::ui::AnalysisWindow* analysisWindow() const { return m_window; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    // The closing question of a modified document; Cancel keeps it open.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    AppContext& m_ctx;
+    analysis::AnalysisDocument m_document;
+    analysis::ui::AnalysisWindow* m_window;
+};
+
+// Win-type documents in the analysis window, the other kinds as placeholders.
+// `popups` returns the main window's edit and condition pop-up menus, shown
+// when the analysis window asks for them (either may be null).
+class AnalysisDocumentFactory final : public DocumentWindowFactory {
+public:
+    using Popups = std::function<std::pair<QMenu*, QMenu*>()>;
+    AnalysisDocumentFactory(AppContext& ctx, StatusLine& status, Popups popups = {})
+        : m_ctx(ctx), m_status(status), m_popups(std::move(popups)), m_placeholders(ctx, status)
+    {
+    }
+    DocumentWindow* createWindow(DocumentKind kind) override;
+
+private:
+    AppContext& m_ctx;
+    StatusLine& m_status;
+    Popups m_popups;
+    PlaceholderDocumentFactory m_placeholders;
+};
+
+} // namespace tq::shell::ui
