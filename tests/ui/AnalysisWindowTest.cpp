@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QBrush>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QItemSelection>
 #include <QFile>
 #include <QFont>
 #include <QHeaderView>
@@ -356,6 +358,36 @@ TEST_F(AnalysisWindowTest, GridHooksListDoubleClickAndASecondRunRefused)
     QFile ini(dir.filePath(s("DEZide.ini")));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("RACE_KEY=R2"));
+}
+
+TEST_F(AnalysisWindowTest, ThresholdValueItselfIsNotColouredAndCopiesReachTheClipboard)
+{
+    ctx.colours.values[2] = 25; // 勝率値: the win rate of the fixture is exactly 25.0
+    AnalysisWindow w(ctx, doc);
+    w.show();
+    ASSERT_TRUE(w.runAnalysis());
+    auto* grid = child<QTableView>(w, "vaSpread2");
+    const int winRate = doc.result.columnOfHeader(u"勝率");
+    ASSERT_EQ(grid->model()->data(grid->model()->index(0, winRate)).toString(), s("25.0"));
+    EXPECT_FALSE(grid->model()->data(grid->model()->index(0, winRate), Qt::BackgroundRole).isValid());
+
+    QTest::mouseClick(child<QPushButton>(w, "Command2"), Qt::LeftButton);
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith(s("新規分析\r\n")));
+
+    // コピー copies the selected cells of the current tab's grid.
+    grid->selectionModel()->select(QItemSelection(grid->model()->index(0, 0), grid->model()->index(0, 1)),
+                                   QItemSelectionModel::Select);
+    w.copySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(), s("8\t2\r\n"));
+}
+
+TEST_F(AnalysisWindowTest, WindowDoesNotCloseWhileItsDocumentRuns)
+{
+    AnalysisWindow w(ctx, doc);
+    w.show();
+    AnalysisDocument::RunLock running(doc);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(prompter.messages().empty());
 }
 
 TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)

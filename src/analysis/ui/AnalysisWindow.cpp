@@ -57,6 +57,10 @@ AnalysisWindow::AnalysisWindow(shell::AppContext& context, AnalysisDocument& doc
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_tabs);
 
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index != 0)
+            emit conditionEditorHideRequested();
+    });
     resize(980, 700);
     refreshFromDocument();
     m_tabs->setCurrentIndex(0);

@@ -72,8 +72,9 @@ public:
     // Rereads the grids only (after a run or a sort).
     void refreshGrids();
 
-    // Whether the window may close now; asks the closing question when the
-    // document is modified. closeEvent uses it.
+    // Whether the window may close now: never while a run of its document is
+    // going (the run still uses the window); otherwise asks the closing
+    // question when the document is modified. closeEvent uses it.
     bool confirmClose();
 
     // The tab control, for tests and the main window.
@@ -88,6 +89,9 @@ public slots:
     void copyResultToClipboard();
     // SQLコピー（DEBUG）.
     void copyAnalysisSql();
+    // コピー: the selected cells of the current tab's grid (result, shown list
+    // or history) as TSV; nothing on the conditions tab.
+    void copySelection();
     // Applies a result column width that was stored by another window.
     void applyResultColumnWidth(const QString& header, double width);
 
@@ -103,6 +107,9 @@ signals:
     // A result column width the user chose and that was stored: other windows
     // may apply it through applyResultColumnWidth.
     void resultColumnWidthStored(const QString& header, double width);
+    // A tab other than the conditions became current: the condition editor,
+    // when open, should hide.
+    void conditionEditorHideRequested();
     // The modified flag changed.
     void modifiedChanged(bool modified);
 

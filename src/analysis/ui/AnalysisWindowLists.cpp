@@ -137,7 +137,14 @@ QWidget* AnalysisWindow::buildHistoryTab()
 
 void AnalysisWindow::chooseList(const QString& name)
 {
+    if (m_document.isRunning())
+        return;
+    // Building a list by setting lets events through; the lock keeps a run
+    // (and closing the window) out until it is done.
+    AnalysisDocument::RunLock lock(m_document);
+    m_tabs->setEnabled(false);
     showListSetting(m_context, m_document, name);
+    m_tabs->setEnabled(true);
     updateListView();
 }
 
@@ -222,6 +229,40 @@ void AnalysisWindow::exportListCsv()
     subExport(name, shownList(m_document), m_context.busy, m_context.errorLog);
 }
 
+void AnalysisWindow::copySelection()
+{
+    QTableView* grid = nullptr;
+    const Sheet* sheet = nullptr;
+    switch (m_tabs->currentIndex()) {
+    case 1:
+        grid = m_resultGrid;
+        sheet = &m_document.result;
+        break;
+    case 2:
+        grid = isDefaultList(m_document) ? m_defaultListGrid : m_settingListGrid;
+        sheet = &shownList(m_document);
+        break;
+    case 3:
+        grid = m_historyGrid;
+        sheet = &m_document.history;
+        break;
+    default:
+        return;
+    }
+    const QModelIndexList selected = grid->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return;
+    SheetRange range{selected.first().row(), selected.first().column(), selected.first().row(),
+                     selected.first().column()};
+    for (const QModelIndex& i : selected) {
+        range.firstRow = std::min(range.firstRow, i.row());
+        range.lastRow = std::max(range.lastRow, i.row());
+        range.firstColumn = std::min(range.firstColumn, i.column());
+        range.lastColumn = std::max(range.lastColumn, i.column());
+    }
+    QApplication::clipboard()->setText(sheet->toTsv(range));
+}
+
 void AnalysisWindow::copyListSql()
 {
     QApplication::clipboard()->setText(listSqlCopyText(m_context, m_document));
@@ -303,10 +344,10 @@ bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event)
 
 bool AnalysisWindow::confirmClose()
 {
-    if (!m_document.modified)
-        return true;
     if (m_document.isRunning())
         return false;
+    if (!m_document.modified)
+        return true;
     shell::Prompter& prompter = m_context.prompter;
     const shell::Answer answer =
         prompter.ask({m_document.caption + QStringLiteral("はデータが変更されています。お気に入りに追加しますか？"),
