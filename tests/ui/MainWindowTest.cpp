@@ -4,6 +4,7 @@
 #include "analysis/Run.h"
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindow.h"
+#include "analysis/ui/AnalysisWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
@@ -510,6 +511,14 @@ TEST(MainWindow, AnalysisDocumentsSaveReopenAndRunThroughTheDocumentCore)
     // Running a document without conditions says so instead of analysing every race.
     w->action(QStringLiteral("mnuAnalyzeExecute"))->trigger();
     EXPECT_TRUE(f.prompter.informed.contains(tq::analysis::noConditionsMessage()));
+
+    // Quitting asks about a modified document; Cancel keeps the program open.
+    reopened->analysisWindow()->saveFlgSet(true);
+    f.prompter.answers = {Answer::Cancel};
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(f.prompter.dialogs.back().caption,
+              QStringLiteral("逃げはデータが変更されています。お気に入りに追加しますか？"));
+    EXPECT_TRUE(w->documents().contains(reopened));
 }
 
 TEST(MainWindow, TilingPutsDocumentsAboveOrBesideEachOther)
