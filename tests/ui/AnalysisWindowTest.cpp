@@ -460,6 +460,13 @@ TEST_F(AnalysisWindowTest, ScreenshotOfEachTab)
         QApplication::processEvents();
         EXPECT_TRUE(w.grab().save(out + QStringLiteral("/analysis-tab%1.png").arg(i)));
     }
+    // The size a child window gets in a main window of the default size.
+    w.resize(620, 400);
+    for (int i = 0; i < 2; ++i) {
+        w.tabs()->setCurrentIndex(i);
+        QApplication::processEvents();
+        EXPECT_TRUE(w.grab().save(out + QStringLiteral("/analysis-small-tab%1.png").arg(i)));
+    }
 }
 
 } // namespace

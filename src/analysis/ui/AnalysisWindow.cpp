@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QHeaderView>
 #include <QTabWidget>
 #include <QTableView>
@@ -39,6 +40,17 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
     return b;
 }
 
+// A tab page in a scroll area: in a small child window the controls scroll
+// instead of being cut off; in a large one the page fills the tab.
+QWidget* scrollable(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(page);
+    return area;
+}
+
 } // namespace
 
 AnalysisWindow::AnalysisWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent)
@@ -49,10 +61,10 @@ AnalysisWindow::AnalysisWindow(shell::AppContext& context, AnalysisDocument& doc
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_tabs->addTab(buildConditionTab(), QStringLiteral("条件設定"));
-    m_tabs->addTab(buildResultTab(), QStringLiteral("分析結果"));
-    m_tabs->addTab(buildListTab(), QStringLiteral("一覧表示"));
-    m_tabs->addTab(buildHistoryTab(), QStringLiteral("分析結果履歴"));
+    m_tabs->addTab(scrollable(buildConditionTab()), QStringLiteral("条件設定"));
+    m_tabs->addTab(scrollable(buildResultTab()), QStringLiteral("分析結果"));
+    m_tabs->addTab(scrollable(buildListTab()), QStringLiteral("一覧表示"));
+    m_tabs->addTab(scrollable(buildHistoryTab()), QStringLiteral("分析結果履歴"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_tabs);
@@ -87,6 +99,7 @@ QTableView* AnalysisWindow::makeGrid(const QString& name)
     grid->horizontalHeader()->setSectionsClickable(true);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setMinimumHeight(6 * grid->verticalHeader()->defaultSectionSize());
     return grid;
 }
 
