@@ -65,8 +65,7 @@ void AnalysisDocumentWindow::runAnalysis()
 
 void AnalysisDocumentWindow::copySelection()
 {
-    m_ctx.prompter.inform(
-        Message{QStringLiteral("コピー\n") + notImplementedText(), {}, Icon::Information, false});
+    m_window->copySelection();
 }
 
 void AnalysisDocumentWindow::deleteConditionRow()
