@@ -104,6 +104,8 @@ signals:
     // the result grid: the main window shows its pop-up menus there.
     void conditionMenuRequested(int row, const QPoint& globalPos);
     void resultMenuRequested(const QPoint& globalPos);
+    // Right-button release on either horse list.
+    void listMenuRequested(const QPoint& globalPos);
     // A result column width the user chose and that was stored: other windows
     // may apply it through applyResultColumnWidth.
     void resultColumnWidthStored(const QString& header, double width);

@@ -94,6 +94,10 @@ QWidget* AnalysisWindow::buildListTab()
     for (QTableView* grid : {m_defaultListGrid, m_settingListGrid}) {
         connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &AnalysisWindow::onListHeaderClicked);
         connect(grid, &QTableView::doubleClicked, this, &AnalysisWindow::onListDoubleClicked);
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
+            emit listMenuRequested(grid->viewport()->mapToGlobal(pos));
+        });
         layout->addWidget(grid, 1);
     }
     connect(m_settingListGrid->horizontalHeader(), &QHeaderView::sectionResized, this,
