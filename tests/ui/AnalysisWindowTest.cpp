@@ -390,6 +390,27 @@ TEST_F(AnalysisWindowTest, WindowDoesNotCloseWhileItsDocumentRuns)
     EXPECT_TRUE(prompter.messages().empty());
 }
 
+TEST_F(AnalysisWindowTest, DeleteRemovesTheActiveConditionRowOnlyOnTheConditionsTab)
+{
+    doc.conditions.rows.push_back(doc.conditions.rows[0]);
+    doc.conditions.rows[1].display = s("second");
+    AnalysisWindow w(ctx, doc);
+    auto* grid = child<QTableView>(w, "vaSpread3");
+    grid->setCurrentIndex(grid->model()->index(0, 2));
+    w.tabs()->setCurrentIndex(1);
+    w.deleteConditionRow(); // another tab shown: nothing
+    EXPECT_EQ(doc.conditions.rows.size(), 2u);
+    w.tabs()->setCurrentIndex(0);
+    w.deleteConditionRow();
+    ASSERT_EQ(doc.conditions.rows.size(), 1u);
+    EXPECT_EQ(doc.conditions.rows[0].display, s("second"));
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_TRUE(doc.modified);
+    grid->setCurrentIndex(grid->model()->index(1, 2)); // the empty line stays
+    w.deleteConditionRow();
+    EXPECT_EQ(doc.conditions.rows.size(), 1u);
+}
+
 TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
 {
     const QString question = s("新規分析はデータが変更されています。お気に入りに追加しますか？");

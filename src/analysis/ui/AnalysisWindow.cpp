@@ -260,6 +260,18 @@ QWidget* AnalysisWindow::buildConditionTab()
     return page;
 }
 
+void AnalysisWindow::deleteConditionRow()
+{
+    if (m_tabs->currentIndex() != 0 || m_document.isRunning())
+        return;
+    const int row = m_conditionGrid->currentIndex().row();
+    if (!m_conditionModel->isConditionRow(row))
+        return;
+    m_document.conditions.rows.erase(m_document.conditions.rows.begin() + row);
+    m_conditionModel->refresh();
+    markModified();
+}
+
 void AnalysisWindow::setKind(int kind)
 {
     if (kind < 0 || kind > 3)

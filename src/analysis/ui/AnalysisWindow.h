@@ -92,6 +92,10 @@ public slots:
     // コピー: the selected cells of the current tab's grid (result, shown list
     // or history) as TSV; nothing on the conditions tab.
     void copySelection();
+    // 削除 of the condition pop-up: removes the active condition row when the
+    // conditions tab is shown (the empty line cannot be removed). Marks the
+    // document modified.
+    void deleteConditionRow();
     // Applies a result column width that was stored by another window.
     void applyResultColumnWidth(const QString& header, double width);
 
