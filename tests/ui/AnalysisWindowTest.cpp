@@ -25,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -32,6 +33,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace tq::analysis::ui {
 namespace {
@@ -349,6 +351,25 @@ TEST_F(AnalysisWindowTest, GridHooksListDoubleClickAndASecondRunRefused)
         EXPECT_EQ(doc.result.rowCount(), 0);
     }
     ASSERT_TRUE(w.runAnalysis());
+
+    // A double click on a history row shows the conditions it ran with, read only.
+    auto* history = child<QTableView>(w, "vaSpread5");
+    ASSERT_EQ(history->model()->rowCount(), 1);
+    QString shown;
+    bool readOnly = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* text = dialog->findChild<QPlainTextEdit*>(QStringLiteral("txtJouken"));
+        ASSERT_NE(text, nullptr);
+        shown = text->toPlainText();
+        readOnly = text->isReadOnly();
+        dialog->close();
+    });
+    emit history->doubleClicked(history->model()->index(0, 0));
+    EXPECT_EQ(shown.trimmed(), QString(doc.historyConditions[0]).replace(s("\r\n"), s("\n")).trimmed());
+    EXPECT_TRUE(shown.contains(s("1000,2000")));
+    EXPECT_TRUE(readOnly);
 
     // A double click on a horse hands its race to the viewer through DEZide.ini.
     auto* list = child<QTableView>(w, "vaSpread4");

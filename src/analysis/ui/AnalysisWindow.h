@@ -63,6 +63,9 @@ public:
     using FavouriteRegistration = std::function<bool(AnalysisWindow&)>;
     void setFavouriteRegistration(FavouriteRegistration registration);
 
+    // The document's caption, shown as the window title.
+    void setCaption(const QString& caption);
+
     // SaveFlgSet: the document's modified flag.
     void saveFlgSet(bool modified);
 

@@ -205,9 +205,11 @@ void AnalysisWindow::onHistoryDoubleClicked(const QModelIndex& index)
         return;
     // A read-only view of the conditions the row was run with.
     QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("dlgRirekiJouken"));
     dialog.setWindowTitle(QStringLiteral("分析条件"));
     auto* layout = new QVBoxLayout(&dialog);
     auto* text = new QPlainTextEdit(m_document.historyConditions[index.row()], &dialog);
+    text->setObjectName(QStringLiteral("txtJouken"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(text);
@@ -278,6 +280,12 @@ void AnalysisWindow::markModified()
 {
     if (!m_loading)
         saveFlgSet(true);
+}
+
+void AnalysisWindow::setCaption(const QString& caption)
+{
+    m_document.caption = caption;
+    setWindowTitle(caption);
 }
 
 void AnalysisWindow::saveFlgSet(bool modified)
