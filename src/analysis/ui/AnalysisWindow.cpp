@@ -145,6 +145,7 @@ QWidget* AnalysisWindow::buildConditionTab()
     auto* linkLayout = new QGridLayout(link);
     m_txtFavorite = new QLineEdit(link);
     m_txtFavorite->setObjectName(QStringLiteral("txtFavorite"));
+    m_txtFavorite->setMinimumWidth(140);
     auto* cmdFavorite0 = button(QStringLiteral("cmdFavorite0"), QStringLiteral("参照"), link);
     cmdFavorite0->setEnabled(false);
     cmdFavorite0->setToolTip(pendingTip(u"お気に入りの選択画面"));
@@ -165,15 +166,15 @@ QWidget* AnalysisWindow::buildConditionTab()
     m_lblHaving1->setObjectName(QStringLiteral("lblHaving1"));
     linkLayout->addWidget(m_txtFavorite, 0, 0, 1, 3);
     linkLayout->addWidget(cmdFavorite0, 0, 3);
-    linkLayout->addWidget(m_chkFavoGroup, 0, 4);
-    linkLayout->addWidget(m_chkFavorite, 1, 0, 1, 5);
+    linkLayout->addWidget(m_chkFavoGroup, 1, 0, 1, 4);
+    linkLayout->addWidget(m_chkFavorite, 2, 0, 1, 4);
     auto* having = new QHBoxLayout;
     having->addWidget(m_lblHaving0);
     having->addWidget(m_cboHaving0);
     having->addWidget(m_cboHaving1);
     having->addWidget(m_lblHaving1);
     having->addStretch(1);
-    linkLayout->addLayout(having, 2, 0, 1, 5);
+    linkLayout->addLayout(having, 3, 0, 1, 4);
     linkLayout->setColumnStretch(0, 1);
 
     auto favouriteEdited = [this] {
@@ -205,7 +206,7 @@ QWidget* AnalysisWindow::buildConditionTab()
     for (int i = 0; i < 4; ++i) {
         m_optSyurui[std::size_t(i)] = new QRadioButton(QString::fromUtf16(kindCaptions[i]), kinds);
         m_optSyurui[std::size_t(i)]->setObjectName(QStringLiteral("optSyurui%1").arg(i));
-        kindLayout->addWidget(m_optSyurui[std::size_t(i)], 0, i);
+        kindLayout->addWidget(m_optSyurui[std::size_t(i)], i / 2, (i % 2) * 2, 1, 2);
         connect(m_optSyurui[std::size_t(i)], &QRadioButton::clicked, this, [this, i] { setKind(i); });
     }
     m_lblJiku = new QLabel(kinds);
@@ -217,12 +218,12 @@ QWidget* AnalysisWindow::buildConditionTab()
     m_cmdFavorite1->setToolTip(pendingTip(u"お気に入りの選択画面"));
     m_chkJikuGroup = new QCheckBox(QStringLiteral("グループ全体を指定"), kinds);
     m_chkJikuGroup->setObjectName(QStringLiteral("chkJikuGroup"));
-    kindLayout->addWidget(m_lblJiku, 1, 0);
-    kindLayout->addWidget(m_txtJiku, 1, 1, 1, 2);
+    kindLayout->addWidget(m_lblJiku, 2, 0);
+    kindLayout->addWidget(m_txtJiku, 2, 1, 1, 2);
     auto* jikuButtons = new QHBoxLayout;
     jikuButtons->addWidget(m_cmdFavorite1);
     jikuButtons->addWidget(m_chkJikuGroup);
-    kindLayout->addLayout(jikuButtons, 1, 3);
+    kindLayout->addLayout(jikuButtons, 2, 3);
     auto axisEdited = [this] {
         if (m_loading)
             return;
