@@ -18,10 +18,10 @@
 #include <QBrush>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QItemSelection>
 #include <QFile>
 #include <QFont>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +66,7 @@ void typeText(QWidget* widget, const QString& text)
 }
 
 class AnalysisWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ensureApplication();
@@ -122,8 +122,7 @@ protected:
         doc.conditions.rows.push_back(r);
     }
 
-    template <typename T>
-    T* child(AnalysisWindow& w, const char* name)
+    template <typename T> T* child(AnalysisWindow& w, const char* name)
     {
         T* found = w.findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
@@ -443,16 +442,24 @@ TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
     const struct {
         const char* name;
         std::vector<shell::Answer> answers;
-        bool grouped;      // the result was grouped by a key
-        bool registered;   // what the registration returns
+        bool grouped;    // the result was grouped by a key
+        bool registered; // what the registration returns
         bool closes;
         const char* lastMessage;
     } cases[] = {
         {"cancel", {shell::Answer::Cancel}, false, true, false, nullptr},
         {"no", {shell::Answer::No}, false, true, true, nullptr},
-        {"yes on a grouped result", {shell::Answer::Yes}, true, true, false,
+        {"yes on a grouped result",
+         {shell::Answer::Yes},
+         true,
+         true,
+         false,
          "集計キーが指定されているものはお気に入りに追加できません"},
-        {"yes without a run, then no", {shell::Answer::Yes, shell::Answer::No}, false, true, false,
+        {"yes without a run, then no",
+         {shell::Answer::Yes, shell::Answer::No},
+         false,
+         true,
+         false,
          "分析実行を行っていません。本当にお気に入りに追加しますか？"},
         {"yes without a run, then yes", {shell::Answer::Yes, shell::Answer::Yes}, false, true, true, nullptr},
         {"registration fails", {shell::Answer::Yes, shell::Answer::Yes}, false, false, false, nullptr},

@@ -72,10 +72,9 @@ TEST(SheetModel, ShowsCellsAlignedByKindWithTheirColoursAndHeaders)
         const char16_t* shown;
         Qt::Alignment horizontal;
     } cells[] = {
-        {0, 0, u"1200", Qt::AlignLeft}, // a text of digits stays a text
-        {0, 1, u"8", Qt::AlignRight},
-        {0, 2, u"33.4", Qt::AlignRight}, // rounded half away from zero on its place
-        {1, 2, u"5.0", Qt::AlignRight},  // the place is kept
+        {0, 0, u"1200", Qt::AlignLeft},                                  // a text of digits stays a text
+        {0, 1, u"8", Qt::AlignRight},   {0, 2, u"33.4", Qt::AlignRight}, // rounded half away from zero on its place
+        {1, 2, u"5.0", Qt::AlignRight},                                  // the place is kept
         {3, 1, u"", Qt::AlignLeft},
     };
     for (const auto& c : cells) {

@@ -14,12 +14,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
-#include <QHeaderView>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>

@@ -44,7 +44,7 @@ class ConditionGridModel;
 
 class AnalysisWindow final : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kVisibleKeyLevels = 15; // key levels shown before "more"
 
     AnalysisWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
@@ -83,7 +83,7 @@ public:
     // The tab control, for tests and the main window.
     QTabWidget* tabs() const { return m_tabs; }
 
-public slots:
+  public slots:
     // 分析実行: runs the document's analysis with the busy window; a second
     // request while a run of this document is going is ignored. Shows the
     // result tab when the run completed.
@@ -102,7 +102,7 @@ public slots:
     // Applies a result column width that was stored by another window.
     void applyResultColumnWidth(const QString& header, double width);
 
-signals:
+  signals:
     // Hooks for the condition editor: open it for a condition row (0-based; the
     // empty line's index asks for a new row) or for key level 0-19.
     void conditionEditorRequested(int row);
@@ -122,11 +122,11 @@ signals:
     // The modified flag changed.
     void modifiedChanged(bool modified);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QWidget* buildConditionTab();
     QWidget* buildResultTab();
     QWidget* buildListTab();

@@ -95,9 +95,8 @@ QWidget* AnalysisWindow::buildListTab()
         connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &AnalysisWindow::onListHeaderClicked);
         connect(grid, &QTableView::doubleClicked, this, &AnalysisWindow::onListDoubleClicked);
         grid->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
-            emit listMenuRequested(grid->viewport()->mapToGlobal(pos));
-        });
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [this, grid](const QPoint& pos) { emit listMenuRequested(grid->viewport()->mapToGlobal(pos)); });
         layout->addWidget(grid, 1);
     }
     connect(m_settingListGrid->horizontalHeader(), &QHeaderView::sectionResized, this,
@@ -385,8 +384,8 @@ bool AnalysisWindow::confirmClose()
         return false;
     }
     if (!m_registration) {
-        prompter.inform({QStringLiteral("お気に入りへの追加はまだ利用できません"), QString(),
-                         shell::Icon::Exclamation, true});
+        prompter.inform(
+            {QStringLiteral("お気に入りへの追加はまだ利用できません"), QString(), shell::Icon::Exclamation, true});
         return false;
     }
     return m_registration(*this);

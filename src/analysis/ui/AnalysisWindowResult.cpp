@@ -124,8 +124,8 @@ QWidget* AnalysisWindow::buildResultTab()
 
     // The summary labels that only condition files fill.
     auto* summary = new QGridLayout;
-    static const char16_t* const captions[12] = {u"総件数", u"１着件数", u"２着件数", u"３着件数",
-                                                 u"着外件数", u"勝率",   u"連対率",   u"複勝率",
+    static const char16_t* const captions[12] = {u"総件数",   u"１着件数", u"２着件数", u"３着件数",
+                                                 u"着外件数", u"勝率",     u"連対率",   u"複勝率",
                                                  u"単回収率", u"複回収率", u"単配当計", u"複配当計"};
     for (int i = 0; i < 12; ++i) {
         auto* caption = new QLabel(QString::fromUtf16(captions[i]), page);

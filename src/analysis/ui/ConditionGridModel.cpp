@@ -81,7 +81,7 @@ QVariant ConditionGridModel::headerData(int section, Qt::Orientation orientation
     if (orientation == Qt::Vertical)
         return section + 1;
     static const char16_t* const captions[kColumns] = {u"マスク", u"条件種類", u"条件名", u"対象",
-                                                        u"条件",   u"保管用",   u""};
+                                                       u"条件",   u"保管用",   u""};
     if (section < 0 || section >= kColumns)
         return {};
     return QString::fromUtf16(captions[section]);

@@ -15,7 +15,7 @@ namespace tq::analysis::ui {
 
 class ConditionGridModel final : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     static constexpr int kColumns = 7;
 
     explicit ConditionGridModel(conditions::ConditionSet& set, QObject* parent = nullptr);
@@ -31,10 +31,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-signals:
+  signals:
     void maskChanged(int row, bool masked);
 
-private:
+  private:
     conditions::ConditionSet& m_set;
 };
 

@@ -45,8 +45,7 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return m_sheet->displayText(r, c);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::AlignVCenter |
-                                   (m_sheet->isNumber(r, c) ? Qt::AlignRight : Qt::AlignLeft));
+        return QVariant::fromValue(Qt::AlignVCenter | (m_sheet->isNumber(r, c) ? Qt::AlignRight : Qt::AlignLeft));
     case Qt::BackgroundRole: {
         const qint32 colour = m_sheet->backColour(r, c);
         if (colour == Sheet::kDefaultColour)

@@ -21,7 +21,7 @@ namespace tq::analysis::ui {
 
 class SheetModel final : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit SheetModel(Sheet* sheet = nullptr, QObject* parent = nullptr);
 
     Sheet* sheet() const { return m_sheet; }
@@ -36,7 +36,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-private:
+  private:
     Sheet* m_sheet = nullptr;
 };
 
