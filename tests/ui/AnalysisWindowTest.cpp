@@ -492,6 +492,27 @@ TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
         const bool reachedRegistration = c.answers.size() == 2 && c.answers[1] == shell::Answer::Yes;
         EXPECT_EQ(registrations, reachedRegistration ? 1 : 0);
     }
+
+    // An ungrouped result with a masked row: the mask warning once, then the
+    // registration; without any registration the window says so and stays.
+    doc.conditions.rows[0].masked = true;
+    doc.result.setColumnCount(3);
+    doc.result.setHeader(0, s("総件数"));
+    AnalysisWindow w(ctx, doc);
+    w.show();
+    w.saveFlgSet(true);
+    prompter.clear();
+    prompter.pushAnswer(shell::Answer::Yes);
+    EXPECT_FALSE(w.close());
+    ASSERT_EQ(prompter.messages().size(), 3u);
+    EXPECT_EQ(prompter.messages()[1].text, s("【警告】マスクされた項目はお気に入りに保存されません。"));
+    int registrations = 0;
+    w.setFavouriteRegistration([&](AnalysisWindow&) { return ++registrations > 0; });
+    prompter.clear();
+    prompter.pushAnswer(shell::Answer::Yes);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(prompter.messages().size(), 2u);
+    EXPECT_EQ(registrations, 1);
 }
 
 TEST_F(AnalysisWindowTest, ScreenshotOfEachTab)
