@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFont>
-#include <QMainWindow>
+#include "shell/ui/MainWindow.h"
 
 #include <memory>
 
@@ -41,22 +41,20 @@ int runGui(const QString& programDir)
     AppContext ctx(prompter, busy);
     ctx.programDir = programDir;
 
-    // Until the main window issue lands, the main window is an empty frame.
-    std::unique_ptr<QMainWindow> mainWindow;
+    std::unique_ptr<MainWindow> mainWindow;
     StartupHooks hooks;
     hooks.exeName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     hooks.askUserName = [&mainWindow](AppContext& c) {
         BaseSetDialog dialog(c, mainWindow.get());
         dialog.exec();
     };
-    hooks.showMainWindow = [&mainWindow, &prompter, title](AppContext& c) {
-        mainWindow = std::make_unique<QMainWindow>();
-        mainWindow->setObjectName(QStringLiteral("MDIFrmDEVovuved"));
-        mainWindow->setWindowTitle(title);
-        mainWindow->resize(1024, 720);
-        mainWindow->show();
+    hooks.showMainWindow = [&mainWindow, &prompter](AppContext& c) {
+        // The load handler sets the caption and form name, restores the
+        // geometry and opens the first document; closing logs "終了しました".
+        mainWindow = std::make_unique<MainWindow>(c, nullptr);
         prompter.setParent(mainWindow.get());
-        c.errorLog.setFormName(QStringLiteral("MDIFrmDEVovuved"));
+        mainWindow->load();
+        mainWindow->show();
     };
 
     try {
@@ -64,9 +62,7 @@ int runGui(const QString& programDir)
     } catch (const StartupAborted&) {
         return 1;
     }
-    const int rc = QApplication::exec();
-    ctx.errorLog.report({0, QStringLiteral("終了しました"), {}}, QStringLiteral("Form_Unload"), 0, true);
-    return rc;
+    return QApplication::exec();
 }
 
 } // namespace tq::shell::ui

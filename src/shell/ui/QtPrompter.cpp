@@ -1,6 +1,7 @@
 #include "shell/ui/QtPrompter.h"
 
 #include "shell/AppContext.h"
+#include "shell/ui/MainWindowFiles.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -10,6 +11,13 @@
 namespace tq::shell::ui {
 
 namespace {
+
+// The system's filters are written "description|pattern|..."; Qt's dialogs
+// want "description (pattern);;...".
+QString qtFilter(const QString& filter)
+{
+    return filter.contains(QLatin1Char('|')) ? toQtFileFilter(filter) : filter;
+}
 
 QMessageBox::Icon boxIcon(Icon icon)
 {
@@ -71,12 +79,12 @@ bool QtPrompter::inputText(const QString& prompt, const QString& caption, QStrin
 
 QString QtPrompter::openFileName(const QString& caption, const QString& directory, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(m_parent, caption, directory, filter);
+    return QFileDialog::getOpenFileName(m_parent, caption, directory, qtFilter(filter));
 }
 
 QString QtPrompter::saveFileName(const QString& caption, const QString& fileName, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(m_parent, caption, fileName, filter);
+    return QFileDialog::getSaveFileName(m_parent, caption, fileName, qtFilter(filter));
 }
 
 bool QtPrompter::pickColour(qint32& colour)
