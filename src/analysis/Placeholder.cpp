@@ -1,1 +1,0 @@
-// The analysis subsystem: result sheets, statistics, runs.
