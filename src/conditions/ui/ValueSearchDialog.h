@@ -7,6 +7,8 @@
 // The dialog knows nothing of conditions; the condition editor opens it
 // through searchValues() below.
 
+#include "conditions/ValueSearchList.h"
+
 #include <QString>
 
 #include <optional>
@@ -20,18 +22,14 @@ class AppContext;
 namespace tq::conditions::ui {
 
 // The exchange record between the editor and the dialog.
-struct SearchChoice {
-    QString names; // in: the starting selection ("+", "＋" or line breaks between names)
-    QString codes; // out only
-};
+using SearchChoice = conditions::SearchChoice;
 
 // Opens the dialog modally over `source` read from the context's application
 // database, captioned `itemName` + "検索", its top level with `anchor`'s
 // window top and centred on `anchor` horizontally. Returns the marked names
 // and codes when the user accepted (ＯＫ or a double click), std::nullopt when
 // cancelled. A source the database cannot read shows an empty list.
-std::optional<SearchChoice> searchValues(shell::AppContext& context, const QString& itemName,
-                                         const QString& source, const QString& startingNames,
-                                         QWidget* anchor);
+std::optional<SearchChoice> searchValues(shell::AppContext& context, const QString& itemName, const QString& source,
+                                         const QString& startingNames, QWidget* anchor);
 
 } // namespace tq::conditions::ui
