@@ -27,28 +27,6 @@ std::vector<QString> tokens(const QString& value, int count)
     return result;
 }
 
-struct DataEntry {
-    QString code;
-    QString label;
-};
-
-// The entries "code:label" of a type-0 item's data. An entry without ":" is
-// its own code and label.
-std::vector<DataEntry> dataEntries(const QString& data)
-{
-    std::vector<DataEntry> entries;
-    int position = 1;
-    while (position <= data.size()) {
-        const QString token = common::funGetToken(data, position);
-        const qsizetype colon = token.indexOf(QLatin1Char(':'));
-        if (colon < 0)
-            entries.push_back({token, token});
-        else
-            entries.push_back({token.left(colon), token.mid(colon + 1)});
-    }
-    return entries;
-}
-
 // Pairs each data entry with its token of the value; stops at the first empty
 // token (or when either side runs out).
 std::vector<std::pair<const DataEntry*, QString>> pairTicks(const std::vector<DataEntry>& entries, const QString& value)
@@ -225,6 +203,21 @@ QString eightDigitDate(const QString& date)
 }
 
 } // namespace
+
+std::vector<DataEntry> dataEntries(const QString& data)
+{
+    std::vector<DataEntry> entries;
+    int position = 1;
+    while (position <= data.size()) {
+        const QString token = common::funGetToken(data, position);
+        const qsizetype colon = token.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            entries.push_back({token, token});
+        else
+            entries.push_back({token.left(colon), token.mid(colon + 1)});
+    }
+    return entries;
+}
 
 ClauseError::ClauseError(int number, const QString& message)
     : std::runtime_error(message.toStdString()), m_number(number)

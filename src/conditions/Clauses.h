@@ -21,6 +21,7 @@
 #include <QString>
 
 #include <stdexcept>
+#include <vector>
 
 namespace tq::store {
 class Value;
@@ -60,6 +61,15 @@ QString displayTextOfRow(const ConditionCatalogue& catalogue, const ConditionRow
 // The label of `code` in the type-0 item's data ("05" -> "東京"), or the code
 // itself when no entry has it (or the item number is unknown).
 QString funCodeMeisyou(const ConditionCatalogue& catalogue, const QString& code, int itemNumber);
+
+// One entry "code:label" of a type-0 item's data.
+struct DataEntry {
+    QString code;
+    QString label;
+};
+// The entries of a type-0 item's data in order; an entry without ":" is its
+// own code and label.
+std::vector<DataEntry> dataEntries(const QString& data);
 
 // The empty text for Null, otherwise the value as text.
 QString funNullKara(const store::Value& value);
