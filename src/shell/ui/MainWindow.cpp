@@ -5,6 +5,7 @@
 #include "shell/DbLifecycle.h"
 #include "shell/StartupAborted.h"
 #include "shell/ui/BaseSetDialog.h"
+#include "shell/ui/ConditionEditorLink.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
@@ -40,7 +41,7 @@ const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/")
 // Commands whose windows or dialogs are not built yet.
 const char* const kNotBuilt[] = {
     "mnuInport",        "mnuExport",         "mnuCopyTextFull",   "mnuCopyTextShort",  "mnuREDivor",
-    "mnu_ChokuHen",     "mnuOptIchiran",     "mnuOptIro",         "mnuFavoToday",      "mnuFavoAdd",
+    "mnu_ChokuHen",     "mnuOptIro",         "mnuFavoToday",      "mnuFavoAdd",
     "mnuFavoOpen",      "mnuFavoMnt_1",      "mnuFavoMnt_2",      "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd",
     "mnuSyukeiFavoOpen", "mnuSyukeiFavorite", "mnuMarkSeiseki",   "mnuMarkSeisekiOld", "mnuVersion",
 };
@@ -139,6 +140,8 @@ void MainWindow::connectCommands()
         dialog.exec();
     });
     on(QStringLiteral("mnuDefault"), [this] { restoreStandardGeometry(); });
+    auto* editorLink = new ConditionEditorLink(m_ctx, *this);
+    on(QStringLiteral("mnuOptIchiran"), [editorLink] { editorLink->openListSettings(); });
     on(QStringLiteral("mnuWindowNewWindow"), [this] { LoadNewDoc(); });
     on(QStringLiteral("mnuWindowCascade"), [this] { m_mdi->cascadeSubWindows(); });
     on(QStringLiteral("mnuWindowTileHorizontal"), [this] {
