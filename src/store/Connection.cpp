@@ -13,6 +13,30 @@ Connection::~Connection()
     sqlite3_close_v2(m_db);
 }
 
+namespace {
+
+// Virtual-machine steps between two calls of the progress handler: a call
+// costs the handler's clock read, a few microseconds of work apart.
+constexpr int kProgressSteps = 1000;
+
+int callProgressHandler(void* state)
+{
+    // A copy: the handler may replace itself while it runs.
+    const std::function<bool()> handler = static_cast<Connection*>(state)->progressHandler();
+    return handler && handler() ? 1 : 0;
+}
+
+} // namespace
+
+void Connection::setProgressHandler(std::function<bool()> handler)
+{
+    m_progress = std::move(handler);
+    if (m_progress)
+        sqlite3_progress_handler(m_db, kProgressSteps, callProgressHandler, this);
+    else
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+}
+
 void Connection::fail(int rc, const QString& jetSql, const QString& sql) const
 {
     throw DbError(rc, QString::fromUtf8(sqlite3_errmsg(m_db)), jetSql, sql);

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <list>
 #include <memory>
 
@@ -56,6 +57,10 @@ public:
     // Runs SQLite SQL directly (every statement of it). Throws DbError.
     void execNative(const QString& sql) const;
 
+    // The progress handler of Database::setProgressHandler; empty: none.
+    void setProgressHandler(std::function<bool()> handler);
+    const std::function<bool()>& progressHandler() const { return m_progress; }
+
     int cachedStatementCount() const { return int(m_lru.size()); }
     static constexpr int kCacheCapacity = 128;
 
@@ -69,6 +74,7 @@ private:
         sqlite3_stmt* stmt;
     };
     sqlite3* m_db;
+    std::function<bool()> m_progress;
     std::list<Entry> m_lru; // front = most recently used; idle statements only
     QHash<QString, std::list<Entry>::iterator> m_index;
 };

@@ -165,6 +165,16 @@ void Database::reloadLinks()
 
 void Database::interrupt() { sqlite3_interrupt(m_conn->db()); }
 
+void Database::setProgressHandler(std::function<bool()> handler) { m_conn->setProgressHandler(std::move(handler)); }
+
+ProgressHandlerScope::ProgressHandlerScope(Database& db, std::function<bool()> handler)
+    : m_conn(db.connection()), m_previous(m_conn->progressHandler())
+{
+    m_conn->setProgressHandler(std::move(handler));
+}
+
+ProgressHandlerScope::~ProgressHandlerScope() { m_conn->setProgressHandler(std::move(m_previous)); }
+
 int Database::cachedStatementCount() const { return m_conn->cachedStatementCount(); }
 
 Transaction::Transaction(Database& db) : m_conn(db.connection())

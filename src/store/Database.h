@@ -19,6 +19,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -76,6 +77,14 @@ public:
     // Safe to call from any thread.
     void interrupt();
 
+    // While a handler is set, SQLite calls it every thousand or so steps of
+    // any statement running on this connection (recordsets opened on it
+    // included), so a long join or sort before the first row can keep the
+    // windows painted. Returning true interrupts the statement (DbError with
+    // SQLITE_INTERRUPT). The handler must not use this connection. An empty
+    // handler removes it.
+    void setProgressHandler(std::function<bool()> handler);
+
     // Statements kept prepared for reuse (for tests and diagnostics).
     int cachedStatementCount() const;
 
@@ -88,6 +97,20 @@ private:
 
     QString m_path;
     std::shared_ptr<detail::Connection> m_conn;
+};
+
+// Sets a progress handler on a database for its own lifetime, then puts the
+// one that was set before back (scopes nest).
+class ProgressHandlerScope final {
+public:
+    ProgressHandlerScope(Database& db, std::function<bool()> handler);
+    ~ProgressHandlerScope();
+    ProgressHandlerScope(const ProgressHandlerScope&) = delete;
+    ProgressHandlerScope& operator=(const ProgressHandlerScope&) = delete;
+
+private:
+    std::shared_ptr<detail::Connection> m_conn;
+    std::function<bool()> m_previous;
 };
 
 // A transaction that rolls back unless commit() is called. Nests (each guard is

@@ -224,6 +224,35 @@ TEST_F(DatabaseRecordset, LongStatementStopsWhenInterrupted)
     EXPECT_EQ(count(), 3); // the connection stays usable
 }
 
+TEST_F(DatabaseRecordset, ProgressHandlerRunsDuringALongStatementAndCanStopIt)
+{
+    makeDb(file, "CREATE TABLE big (n INTEGER);"
+                 "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 300) "
+                 "INSERT INTO big SELECT n FROM c;");
+    const QString join = QStringLiteral("SELECT count(*) FROM big a, big b");
+    int calls = 0;
+    {
+        ProgressHandlerScope outer(*db, [&calls] { return ++calls < 0; });
+        {
+            // A nested scope stops the statement; leaving it puts the outer handler back.
+            ProgressHandlerScope inner(*db, [] { return true; });
+            try {
+                db->openRecordset(join);
+                ADD_FAILURE() << "not stopped";
+            } catch (const DbError& e) {
+                EXPECT_EQ(e.code(), SQLITE_INTERRUPT);
+            }
+        }
+        EXPECT_EQ(calls, 0);
+        Recordset rs = db->openRecordset(join);
+        EXPECT_EQ(rs.field(0).toInt(), 300 * 300);
+        EXPECT_GT(calls, 10);
+    }
+    const int after = calls;
+    db->openRecordset(join);
+    EXPECT_EQ(calls, after); // gone with its scope
+}
+
 TEST_F(DatabaseRecordset, RecordsetOutlivesItsDatabase)
 {
     Recordset rs = db->openRecordset(QStringLiteral("SELECT name FROM horses ORDER BY id"));
