@@ -1,0 +1,59 @@
+#pragma once
+// Shared by the dialog tests: one QApplication for the test program, a
+// context with a scripted prompter, and helpers to click grid cells.
+
+#include "shell/AppContext.h"
+#include "shell/ScriptedPrompter.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFont>
+#include <QTest>
+
+namespace tq::dialogs::testing {
+
+inline void ensureApplication()
+{
+    if (QApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "tests_dialogs";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives for the rest of the test program
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
+    QApplication::setFont(font);
+}
+
+inline QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// A context whose messages and colour picks come from `prompter`.
+struct ContextFixture {
+    ContextFixture() { ensureApplication(); }
+    shell::ScriptedPrompter prompter;
+    shell::SilentBusy busy;
+    shell::AppContext ctx{prompter, busy};
+};
+
+inline void clickCell(QAbstractItemView& view, int row, int column = 0)
+{
+    const QRect r = view.visualRect(view.model()->index(row, column));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, r.center());
+}
+
+// A user's double click: press, release, double-click press, release
+// (QTest::mouseDClick alone sends only the double-click press).
+inline void doubleClickCell(QAbstractItemView& view, int row, int column = 0)
+{
+    const QPoint at = view.visualRect(view.model()->index(row, column)).center();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace tq::dialogs::testing
