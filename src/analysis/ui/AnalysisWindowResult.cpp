@@ -7,6 +7,7 @@
 #include "analysis/CsvExport.h"
 #include "analysis/ResultDisplay.h"
 #include "analysis/Run.h"
+#include "analysis/ui/ResultHelpWindow.h"
 #include "analysis/ui/SheetModel.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
@@ -151,8 +152,6 @@ QWidget* AnalysisWindow::buildResultTab()
     command5->setObjectName(QStringLiteral("Command5"));
     auto* command6 = new QPushButton(QStringLiteral("表示項目説明"), page);
     command6->setObjectName(QStringLiteral("Command6"));
-    command6->setEnabled(false);
-    command6->setToolTip(QStringLiteral("表示項目説明の画面はまだ利用できません"));
     auto* command3 = new QPushButton(QStringLiteral("SQLコピー（DEBUG）"), page);
     command3->setObjectName(QStringLiteral("Command3"));
     for (QPushButton* b : {command2, textCopy, command5, command6, command3})
@@ -162,6 +161,7 @@ QWidget* AnalysisWindow::buildResultTab()
     connect(command2, &QPushButton::clicked, this, &AnalysisWindow::copyResultToClipboard);
     connect(command5, &QPushButton::clicked, this, &AnalysisWindow::exportResultCsv);
     connect(command3, &QPushButton::clicked, this, &AnalysisWindow::copyAnalysisSql);
+    connect(command6, &QPushButton::clicked, this, [this] { ResultHelpWindow::showFor(this); });
 
     setKeysExpanded(false);
     return page;

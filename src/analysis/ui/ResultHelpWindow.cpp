@@ -85,6 +85,18 @@ ResultHelpWindow::ResultHelpWindow(QWidget* parent) : QDialog(parent)
     resize(560, 520);
 }
 
+ResultHelpWindow* ResultHelpWindow::showFor(QWidget* anchor)
+{
+    QWidget* top = anchor->window();
+    auto* help = top->findChild<ResultHelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!help)
+        help = new ResultHelpWindow(top);
+    help->show();
+    help->raise();
+    help->activateWindow();
+    return help;
+}
+
 QString ResultHelpWindow::helpText()
 {
     QStringList parts;

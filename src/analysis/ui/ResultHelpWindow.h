@@ -12,6 +12,11 @@ class ResultHelpWindow final : public QDialog {
   public:
     explicit ResultHelpWindow(QWidget* parent = nullptr);
 
+    // Shows the help window of `anchor`'s top-level window and brings it to
+    // the front; opens one when none is open, so repeated clicks never stack
+    // copies. The window deletes itself when closed.
+    static ResultHelpWindow* showFor(QWidget* anchor);
+
     // The explanation shown: each statistic as a heading in full-width
     // brackets on its own line, followed by its explanation; notes start
     // with "※".
