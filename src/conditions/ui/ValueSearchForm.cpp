@@ -86,7 +86,7 @@ ValueSearchForm::ValueSearchForm(ValueSearchList list, const QString& itemName, 
     layout->addWidget(m_grid, 1);
     layout->addLayout(searchRow);
     layout->addLayout(buttons);
-    resize(460, 420);
+    resize(500, 440);
 
     m_model->markNames(startingNames);
     m_txtSrch->setFocus();

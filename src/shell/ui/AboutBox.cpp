@@ -158,7 +158,7 @@ AboutBox::AboutBox(AppContext& ctx, UrlOpener openUrl, QWidget* parent)
     layout->addLayout(top);
     layout->addSpacing(12);
     layout->addLayout(bottom);
-    setMinimumWidth(560);
+    setMinimumWidth(640);
 }
 
 void AboutBox::setDescription(const QString& text)
