@@ -17,6 +17,10 @@ public:
     virtual void setProgress(const QString& text) = 0;
     // Lets pending window events run when enough time has passed.
     virtual void yield() = 0;
+    // Like yield(), but holds user input back until the next yield(): for
+    // calls from inside a running database statement, where nothing the user
+    // starts may use the database. Windows still repaint and timers still run.
+    virtual void keepAlive() {}
     // True once the user pressed キャンセル; reset by show().
     virtual bool cancelled() const = 0;
 };

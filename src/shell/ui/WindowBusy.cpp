@@ -3,6 +3,7 @@
 #include "shell/ui/StartUpWindow.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 
 namespace tq::shell::ui {
 
@@ -42,8 +43,18 @@ void WindowBusy::setProgress(const QString& text)
 
 void WindowBusy::yield()
 {
+    processEventsEvery(QEventLoop::AllEvents);
+}
+
+void WindowBusy::keepAlive()
+{
+    processEventsEvery(QEventLoop::ExcludeUserInputEvents);
+}
+
+void WindowBusy::processEventsEvery(QEventLoop::ProcessEventsFlags flags)
+{
     if (!m_sinceYield.isValid() || m_sinceYield.elapsed() >= kYieldIntervalMs) {
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(flags);
         m_sinceYield.start();
     }
 }
