@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolBar>
 
@@ -550,4 +551,61 @@ TEST(MainWindow, TilingPutsDocumentsAboveOrBesideEachOther)
         if (a->isCheckable())
             listed << a->text();
     EXPECT_EQ(listed, (QStringList{"&1 Document 1", "&2 Document 2"}));
+}
+
+TEST(MainWindow, AnalysisDocumentsShareStoredWidthsAndUseThePopUpMenus)
+{
+    ensureApplication();
+    Fixture f;
+    f.useRealDocuments = true;
+    auto w = f.window();
+    w->show();
+    w->LoadNewDoc();
+    w->LoadNewDoc();
+    QList<AnalysisDocumentWindow*> docs;
+    for (DocumentWindow* d : w->documents())
+        docs << qobject_cast<AnalysisDocumentWindow*>(d);
+    ASSERT_EQ(docs.size(), 3);
+    for (AnalysisDocumentWindow* d : docs) {
+        tq::analysis::Sheet& result = d->document().result;
+        result.setColumnCount(2);
+        result.setHeader(0, QStringLiteral("総件数"));
+        result.setHeader(1, QStringLiteral("勝率"));
+        result.setColumnWidth(1, 6.0);
+    }
+
+    // A width stored by one window reaches every other open window.
+    emit docs[0]->analysisWindow()->resultColumnWidthStored(QStringLiteral("勝率"), 11.5);
+    EXPECT_DOUBLE_EQ(docs[0]->document().result.columnWidth(1), 6.0); // the sender keeps its own
+    EXPECT_DOUBLE_EQ(docs[1]->document().result.columnWidth(1), 11.5);
+    EXPECT_DOUBLE_EQ(docs[2]->document().result.columnWidth(1), 11.5);
+    // A closed window is left out.
+    docs[1]->parentWidget()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    emit docs[2]->analysisWindow()->resultColumnWidthStored(QStringLiteral("勝率"), 9.0);
+    EXPECT_DOUBLE_EQ(docs[0]->document().result.columnWidth(1), 9.0);
+
+    // The horse lists and the result grid ask for the edit menu, a condition row for the condition menu.
+    auto* window = docs[0]->analysisWindow();
+    for (auto request : {&tq::analysis::ui::AnalysisWindow::listMenuRequested,
+                         &tq::analysis::ui::AnalysisWindow::resultMenuRequested}) {
+        emit(window->*request)(QPoint(10, 10));
+        EXPECT_TRUE(w->editPopupMenu()->isVisible());
+        w->editPopupMenu()->hide();
+    }
+    emit window->conditionMenuRequested(0, QPoint(10, 10));
+    EXPECT_TRUE(w->conditionPopupMenu()->isVisible());
+    w->conditionPopupMenu()->hide();
+
+    // 削除 removes the active condition row of the active document.
+    w->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(docs[0]->parentWidget()));
+    tq::conditions::ConditionRow row;
+    row.itemName = QStringLiteral("距離");
+    docs[0]->document().conditions.rows = {row, row};
+    window->refreshFromDocument();
+    auto* grid = window->findChild<QTableView*>(QStringLiteral("vaSpread3"));
+    grid->setCurrentIndex(grid->model()->index(1, 2));
+    w->action(QStringLiteral("mnuJdel"))->trigger();
+    EXPECT_EQ(docs[0]->document().conditions.rows.size(), 1u);
+    EXPECT_TRUE(docs[0]->document().modified);
 }

@@ -16,8 +16,7 @@
 namespace tq::shell::ui {
 
 AnalysisDocumentWindow::AnalysisDocumentWindow(AppContext& ctx, StatusLine& status, QWidget* parent)
-    : DocumentWindow(DocumentKind::WinType, parent),
-      m_ctx(ctx),
+    : DocumentWindow(DocumentKind::WinType, parent), m_ctx(ctx),
       m_window(new analysis::ui::AnalysisWindow(ctx, m_document, this))
 {
     auto* layout = new QVBoxLayout(this);
@@ -26,7 +25,12 @@ AnalysisDocumentWindow::AnalysisDocumentWindow(AppContext& ctx, StatusLine& stat
     m_window->setStatusLine(&status);
 }
 
-AnalysisDocumentWindow::~AnalysisDocumentWindow() = default;
+AnalysisDocumentWindow::~AnalysisDocumentWindow()
+{
+    // The analysis window refers to the document: it goes first, before the
+    // document member is destroyed (child widgets would outlive it).
+    delete m_window;
+}
 
 void AnalysisDocumentWindow::setAuthor(const QString& author)
 {
@@ -70,8 +74,7 @@ void AnalysisDocumentWindow::copySelection()
 
 void AnalysisDocumentWindow::deleteConditionRow()
 {
-    m_ctx.prompter.inform(
-        Message{QStringLiteral("条件の削除\n") + notImplementedText(), {}, Icon::Information, false});
+    m_window->deleteConditionRow();
 }
 
 void AnalysisDocumentWindow::changeEvent(QEvent* event)
@@ -94,20 +97,38 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
     if (kind != DocumentKind::WinType)
         return m_placeholders.createWindow(kind);
     auto* doc = new AnalysisDocumentWindow(m_ctx, m_status);
+    analysis::ui::AnalysisWindow* window = doc->analysisWindow();
     if (m_popups) {
         const Popups popups = m_popups;
-        QObject::connect(doc->analysisWindow(), &analysis::ui::AnalysisWindow::resultMenuRequested, doc,
-                         [popups](const QPoint& at) {
-                             if (QMenu* menu = popups().first)
-                                 menu->popup(at);
-                         });
-        QObject::connect(doc->analysisWindow(), &analysis::ui::AnalysisWindow::conditionMenuRequested, doc,
+        auto showEditMenu = [popups](const QPoint& at) {
+            if (QMenu* menu = popups().first)
+                menu->popup(at);
+        };
+        QObject::connect(window, &analysis::ui::AnalysisWindow::resultMenuRequested, doc, showEditMenu);
+        QObject::connect(window, &analysis::ui::AnalysisWindow::listMenuRequested, doc, showEditMenu);
+        QObject::connect(window, &analysis::ui::AnalysisWindow::conditionMenuRequested, doc,
                          [popups](int, const QPoint& at) {
                              if (QMenu* menu = popups().second)
                                  menu->popup(at);
                          });
     }
+    // A result column width one window stores applies to every other open
+    // window. The connection's context is the factory's guard, so nothing is
+    // called on a factory that is gone.
+    QObject::connect(
+        window, &analysis::ui::AnalysisWindow::resultColumnWidthStored, &m_guard,
+        [this, window](const QString& header, double width) { shareResultColumnWidth(window, header, width); });
+    m_windows.append(window);
     return doc;
+}
+
+void AnalysisDocumentFactory::shareResultColumnWidth(const analysis::ui::AnalysisWindow* from, const QString& header,
+                                                     double width)
+{
+    m_windows.removeAll(nullptr);
+    for (const QPointer<analysis::ui::AnalysisWindow>& other : std::as_const(m_windows))
+        if (other != from)
+            other->applyResultColumnWidth(header, width);
 }
 
 } // namespace tq::shell::ui

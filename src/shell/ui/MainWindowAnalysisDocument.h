@@ -6,6 +6,10 @@
 #include "analysis/AnalysisDocument.h"
 #include "shell/ui/MainWindowDocuments.h"
 
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
 #include <functional>
 
 class QMenu;
@@ -18,7 +22,7 @@ namespace tq::shell::ui {
 
 class AnalysisDocumentWindow final : public DocumentWindow {
     Q_OBJECT
-public:
+  public:
     AnalysisDocumentWindow(AppContext& ctx, StatusLine& status, QWidget* parent = nullptr);
     ~AnalysisDocumentWindow() override;
 
@@ -35,12 +39,12 @@ public:
     analysis::AnalysisDocument& document() { return m_document; }
     analysis::ui::AnalysisWindow* analysisWindow() const { return m_window; }
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override;
     // The closing question of a modified document; Cancel keeps it open.
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     AppContext& m_ctx;
     analysis::AnalysisDocument m_document;
     analysis::ui::AnalysisWindow* m_window;
@@ -48,9 +52,12 @@ private:
 
 // Win-type documents in the analysis window, the other kinds as placeholders.
 // `popups` returns the main window's edit and condition pop-up menus, shown
-// when the analysis window asks for them (either may be null).
+// when the analysis window asks for them (either may be null): the edit menu
+// on the result grid and the horse lists, the condition menu on a condition
+// row. A result column width stored by one analysis window is applied to
+// every other open one the factory created.
 class AnalysisDocumentFactory final : public DocumentWindowFactory {
-public:
+  public:
     using Popups = std::function<std::pair<QMenu*, QMenu*>()>;
     AnalysisDocumentFactory(AppContext& ctx, StatusLine& status, Popups popups = {})
         : m_ctx(ctx), m_status(status), m_popups(std::move(popups)), m_placeholders(ctx, status)
@@ -58,11 +65,15 @@ public:
     }
     DocumentWindow* createWindow(DocumentKind kind) override;
 
-private:
+  private:
+    void shareResultColumnWidth(const analysis::ui::AnalysisWindow* from, const QString& header, double width);
+
     AppContext& m_ctx;
     StatusLine& m_status;
     Popups m_popups;
     PlaceholderDocumentFactory m_placeholders;
+    QList<QPointer<analysis::ui::AnalysisWindow>> m_windows; // closed ones turn null
+    QObject m_guard; // context of the width connections; they end with the factory
 };
 
 } // namespace tq::shell::ui
