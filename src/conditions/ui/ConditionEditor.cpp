@@ -149,6 +149,8 @@ QWidget* ConditionEditor::buildExtended()
     layout->setContentsMargins(0, 0, 0, 0);
     m_extendButton = makeButton("cmdKakucyou", QStringLiteral("▼拡張モード（高度な条件指定）▼"), box);
     connect(m_extendButton, &QPushButton::clicked, this, &ConditionEditor::toggleExtendedMode);
+    // Wide enough for the longer caption, so the note beside it does not move.
+    m_extendButton->setMinimumWidth(m_extendButton->sizeHint().width());
     m_extendNote =
         new QLabel(QStringLiteral("※拡張モードでは通常指定できない条件が指定できます（SQLの知識が必要）"), box);
     m_extendNote->setObjectName(QStringLiteral("lblKakucyou"));

@@ -113,8 +113,11 @@ void ConditionEditor::activate(int row)
     m_extendNote->hide();
     m_frames->showFrame(EditorFrame::None);
     if (m_mode != ConditionMode) {
-        // The extended box belongs to the conditions; the other modes close it.
+        // The extended box belongs to the conditions; the other modes close
+        // it. A key or list item starts on the current run, not on the
+        // target last used for a condition.
         setExtendedMode(false);
+        m_targetButtons[0]->setChecked(true);
         const bool list = m_mode == ListMode;
         m_status->setText(list ? QString() : QStringLiteral("集計したい項目を選択して下さい"));
         if (list) {
