@@ -7,6 +7,7 @@
 #include "conditions/Where.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -113,6 +114,29 @@ TEST_F(EditorTest, ChoiceFrameShowsAtMostTwentyFiveEntries)
     ASSERT_EQ(set.rows.size(), 1u);
     EXPECT_EQ(set.rows[0].value.count(QLatin1Char(',')), 24);
     EXPECT_TRUE(set.rows[0].value.endsWith(s(",1")));
+}
+
+TEST_F(EditorTest, ScaledChoicesLeaveOutTheMultiplierAndAFaultyClauseIsLoggedUnderOk)
+{
+    set.rows = {ConditionRow{false, s("レース条件"), s("斤量"), s("今走"), {}, s("55.5,58.0"), 0}};
+    editor().openForConditions(target, 0);
+    auto* from = child<QComboBox>("cboFrom");
+    auto* to = child<QComboBox>("cboTo");
+    EXPECT_EQ(from->itemText(0), s("50.0"));
+    // The stored bounds are shown, also one that is no longer among the choices.
+    EXPECT_EQ(from->currentText(), s("55.5"));
+    EXPECT_EQ(to->currentText(), s("58.0"));
+    click("cmdOk");
+    EXPECT_EQ(set.rows[0].value, s("55.5,58.0"));
+
+    // A clause that cannot be built leaves the extended box as it was.
+    choose("レース条件", "壊れた倍率");
+    click("cmdKakucyou");
+    child<QPlainTextEdit>("txtKakucyou")->setPlainText(s("A = 1 AND "));
+    click("cmdOk");
+    EXPECT_EQ(child<QPlainTextEdit>("txtKakucyou")->toPlainText(), s("A = 1 AND "));
+    ASSERT_FALSE(ctx.errorLog.recentEntries().empty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().back().procedure, s("cmdOk_Click"));
 }
 
 TEST_F(EditorTest, SearchOnlyItemsOfferAndConditionOnlyForSeveralKeyColumns)

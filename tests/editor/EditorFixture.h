@@ -54,11 +54,14 @@ class EditorTest : public ::testing::Test {
     {
         ensureApplication();
         ASSERT_TRUE(dir.isValid());
+        ctx.errorLog.setLogFileName(dir.filePath(s("TQ.log")));
         QStringList places;
         for (int i = 1; i <= 30; ++i)
             places << QStringLiteral("%1:場%2").arg(i, 2, 10, QLatin1Char('0')).arg(i);
         addItem("レース条件", "距離", "D番組データ.距離", 2, "1000,2000", "2,200");
         addItem("場所", "開催場", "D番組データ.場コード", 0, places.join(QLatin1Char(',')).toUtf8().constData(), "");
+        addItem("レース条件", "斤量", "D成績データ.斤量", 7, "10,50.0,55.5,60.0", "");
+        addItem("レース条件", "壊れた倍率", "D成績データ.斤量", 7, "10,x,y", "");
         addItem("騎手", "騎手", "D成績データ.騎手コード", 9, "SELECT 騎手名,騎手コード FROM 騎手", "");
         addItem("騎手", "馬主", "D成績データ.馬主コード & D成績データ.生産者コード", 9, "馬主", "");
         addItem("血統", "父馬", "D血統.父馬", 5, "", "");
