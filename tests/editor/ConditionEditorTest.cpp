@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTimer>
 
 namespace tq::conditions::ui::testing {
 namespace {
@@ -164,6 +165,35 @@ TEST_F(EditorTest, SearchOnlyItemsOfferAndConditionOnlyForSeveralKeyColumns)
     click("cmdOk");
     EXPECT_EQ(set.rows[0].value, s("甲+乙,01+02,1,1"));
     EXPECT_EQ(set.rows[0].display, s("甲+乙[全て含む(AND)][以外]"));
+}
+
+TEST_F(EditorTest, SearchFillsNamesAndCodesWhenAcceptedAndKeepsThemWhenCancelled)
+{
+    ctx.appDb->execute(s("CREATE TABLE 騎手 (騎手名 CHAR(10), 騎手コード CHAR(5))"));
+    ctx.appDb->execute(s("INSERT INTO 騎手 VALUES ('甲', '01')"));
+    ctx.appDb->execute(s("INSERT INTO 騎手 VALUES ('乙', '02')"));
+    // A stored row whose code is out of date: the search brings the current one.
+    set.rows = {ConditionRow{false, s("騎手"), s("騎手"), s("今走"), {}, s("乙,99,0,0"), 0}};
+    editor().openForConditions(target, 0);
+    QString title;
+    // The search dialog is modal: it is answered from inside its event loop.
+    const auto answer = [&title](const char* button) {
+        QTimer::singleShot(0, [&title, button] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            title = dialog->windowTitle();
+            dialog->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+        });
+    };
+    answer("cmdCan");
+    click("cmdSrch");
+    EXPECT_EQ(title, s("騎手検索"));
+    click("cmdOk");
+    EXPECT_EQ(set.rows[0].value, s("乙,99,0,0")); // cancelled: both boxes kept
+    answer("cmdOk");                              // the starting selection is the value box: 乙 stays marked
+    click("cmdSrch");
+    click("cmdOk");
+    EXPECT_EQ(set.rows[0].value, s("乙,02,0,0"));
 }
 
 TEST_F(EditorTest, ExtendedModeAppendsClausesAndConfirmStoresTheTextOnOneLine)

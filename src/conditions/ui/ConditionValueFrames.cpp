@@ -108,9 +108,16 @@ void ConditionValueFrames::buildChoices()
     for (int i = 0; i < kChoiceBoxCount; ++i) {
         auto* check = new QCheckBox(box);
         check->setObjectName(name("chkSentaku", i));
+        // Hidden boxes keep their place, so the columns stay where they are
+        // whatever the number of entries.
+        QSizePolicy policy = check->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        check->setSizePolicy(policy);
         grid->addWidget(check, i / 5, i % 5);
         m_choices[static_cast<size_t>(i)] = check;
     }
+    for (int column = 0; column < 5; ++column)
+        grid->setColumnStretch(column, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
 }
