@@ -1,9 +1,11 @@
-// The program: the GUI without arguments, a subcommand with arguments.
+// The program: the GUI without arguments or with GUI options, a subcommand
+// otherwise.
 // --app-dir DIR (anywhere on the line) selects the program directory for the
 // GUI and for every subcommand.
 
 #include "Commands.h"
 
+#include "shell/GuiOptions.h"
 #include "shell/ui/GuiStartup.h"
 
 #include <QApplication>
@@ -37,9 +39,18 @@ QString versionText()
 void printHelp()
 {
     std::printf("DEVovuved %s: analysis of past horse-race data\n\n", qPrintable(versionText()));
-    std::printf("Usage: DEVovuved [--app-dir DIR] [COMMAND ARGS...]\n  without a command: the GUI\n\n");
+    std::printf("Usage: DEVovuved [--app-dir DIR] [COMMAND ARGS...]\n"
+                "       DEVovuved [--app-dir DIR] [FILE.tqb | --open FILE] [--run] [--tab NAME] [--size WxH]\n"
+                "                 [--screenshot PNG]\n  without a command: the GUI\n\n");
     std::printf("Options:\n  --help        this text\n  --version     the program's version\n"
-                "  --app-dir DIR the program directory (catalogue, application database)\n\nCommands:\n");
+                "  --app-dir DIR the program directory (catalogue, application database)\n\n"
+                "GUI options:\n"
+                "  --open FILE   open a condition file into a new document after start-up\n"
+                "  --run         run the opened document's analysis\n"
+                "  --tab NAME    show the document's tab: conditions, result, list or history\n"
+                "  --size WxH    the main window's size in pixels\n"
+                "  --screenshot PNG  start without questions, render the main window into PNG and quit\n"
+                "                (exit status 0, or 1 when PNG cannot be written)\n\nCommands:\n");
     for (const auto& [name, entry] : commands())
         std::printf("  %s\n", entry.second);
 }
@@ -79,11 +90,17 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    if (args.isEmpty()) {
+    if (tq::shell::isGuiCommandLine(args)) {
+        tq::shell::GuiOptions options;
+        const QString error = tq::shell::parseGuiOptions(args, options);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "%s (see --help)\n", qPrintable(error));
+            return 2;
+        }
         QApplication app(argc, argv);
         const QString appDir =
             appDirOption.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(appDirOption).absolutePath();
-        return tq::shell::ui::runGui(appDir);
+        return tq::shell::ui::runGui(appDir, options);
     }
 
     QCoreApplication app(argc, argv);

@@ -73,12 +73,17 @@ AnalysisWindow::AnalysisWindow(shell::AppContext& context, AnalysisDocument& doc
         if (index != 0)
             emit conditionEditorHideRequested();
     });
-    resize(980, 700);
+    resize(sizeHint());
     refreshFromDocument();
     m_tabs->setCurrentIndex(0);
 }
 
 AnalysisWindow::~AnalysisWindow() = default;
+
+QSize AnalysisWindow::sizeHint() const
+{
+    return {1100, 760};
+}
 
 void AnalysisWindow::setStatusLine(shell::StatusLine* status)
 {

@@ -83,6 +83,10 @@ class AnalysisWindow final : public QWidget {
     // The tab control, for tests and the main window.
     QTabWidget* tabs() const { return m_tabs; }
 
+    // Large enough to show the key levels and a useful part of the result
+    // grid without scrolling; the pages scroll when the window is smaller.
+    QSize sizeHint() const override;
+
   public slots:
     // 分析実行: runs the document's analysis with the busy window; a second
     // request while a run of this document is going is ignored. Shows the

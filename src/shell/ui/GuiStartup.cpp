@@ -1,21 +1,71 @@
 #include "shell/ui/GuiStartup.h"
 
+#include "analysis/ui/AnalysisWindow.h"
 #include "shell/AppContext.h"
+#include "shell/ConsolePrompter.h"
 #include "shell/InstanceLock.h"
-#include "shell/StartupAborted.h"
 #include "shell/Startup.h"
+#include "shell/StartupAborted.h"
 #include "shell/ui/BaseSetDialog.h"
+#include "shell/ui/MainWindow.h"
+#include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/WindowBusy.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QFont>
-#include "shell/ui/MainWindow.h"
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
 
+#include <cstdio>
 #include <memory>
 
 namespace tq::shell::ui {
+
+namespace {
+
+// How long a screenshot run lets the event loop settle (layouts, the busy
+// window closing) before it renders the main window.
+constexpr int kScreenshotSettleMs = 300;
+
+void placeMainWindow(MainWindow& window, const GuiOptions& options)
+{
+    if (options.size.isValid()) {
+        window.resize(options.size);
+        return;
+    }
+    if (!options.screenshot())
+        return;
+    if (const QScreen* screen = window.screen())
+        window.setGeometry(screen->availableGeometry());
+}
+
+// Opens the document the options name, runs it and shows the asked tab.
+void openStartDocument(MainWindow& window, const GuiOptions& options)
+{
+    if (options.openFile.isEmpty())
+        return;
+    DocumentWindow* doc = window.openDocument(QFileInfo(options.openFile).absoluteFilePath());
+    if (options.run)
+        doc->runAnalysis();
+    auto* analysis = qobject_cast<AnalysisDocumentWindow*>(doc);
+    if (options.tab >= 0 && analysis)
+        analysis->analysisWindow()->tabs()->setCurrentIndex(options.tab);
+}
+
+void scheduleScreenshot(MainWindow& window, const QString& file)
+{
+    QTimer::singleShot(kScreenshotSettleMs, &window, [&window, file] {
+        const bool written = window.grabMainWindow(file);
+        if (!written)
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        QCoreApplication::exit(written ? 0 : 1);
+    });
+}
+
+} // namespace
 
 void setApplicationFont()
 {
@@ -25,10 +75,13 @@ void setApplicationFont()
     QApplication::setFont(font);
 }
 
-int runGui(const QString& programDir)
+int runGui(const QString& programDir, const GuiOptions& options)
 {
     setApplicationFont();
-    QtPrompter prompter;
+    const bool interactive = !options.screenshot();
+    QtPrompter windowPrompter;
+    ConsolePrompter consolePrompter;
+    Prompter& prompter = interactive ? static_cast<Prompter&>(windowPrompter) : consolePrompter;
     const QString title = AppContext::applicationTitle();
 
     InstanceLock lock(title);
@@ -44,16 +97,19 @@ int runGui(const QString& programDir)
     std::unique_ptr<MainWindow> mainWindow;
     StartupHooks hooks;
     hooks.exeName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    hooks.askUserName = [&mainWindow](AppContext& c) {
-        BaseSetDialog dialog(c, mainWindow.get());
-        dialog.exec();
-    };
-    hooks.showMainWindow = [&mainWindow, &prompter](AppContext& c) {
+    if (interactive) {
+        hooks.askUserName = [&mainWindow](AppContext& c) {
+            BaseSetDialog dialog(c, mainWindow.get());
+            dialog.exec();
+        };
+    }
+    hooks.showMainWindow = [&mainWindow, &windowPrompter, &options](AppContext& c) {
         // The load handler sets the caption and form name, restores the
         // geometry and opens the first document; closing logs "終了しました".
         mainWindow = std::make_unique<MainWindow>(c, nullptr);
-        prompter.setParent(mainWindow.get());
+        windowPrompter.setParent(mainWindow.get());
         mainWindow->load();
+        placeMainWindow(*mainWindow, options);
         mainWindow->show();
     };
 
@@ -62,6 +118,9 @@ int runGui(const QString& programDir)
     } catch (const StartupAborted&) {
         return 1;
     }
+    openStartDocument(*mainWindow, options);
+    if (options.screenshot())
+        scheduleScreenshot(*mainWindow, options.screenshotFile);
     return QApplication::exec();
 }
 

@@ -323,15 +323,20 @@ QList<DocumentWindow*> MainWindow::documents() const
 void MainWindow::openFile()
 {
     const QString path = m_ctx.prompter.openFileName(QStringLiteral("開く"), QString(), openFileFilter());
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openDocument(path);
+}
+
+DocumentWindow* MainWindow::openDocument(const QString& path)
+{
     DocumentWindow* doc = LoadNewDoc();
     // A file that could not be read leaves the new document untitled, so a
     // later save asks for a name instead of overwriting that file.
     if (!doc->loadConditionFile(path))
-        return;
+        return doc;
     doc->setFilePath(path);
     doc->setWindowTitle(GetDocTitle(path));
+    return doc;
 }
 
 void MainWindow::viewOpen()

@@ -75,6 +75,9 @@ public:
     // File commands; each ends quietly when its dialog is cancelled or no
     // suitable document is active.
     void openFile();
+    // Open without the dialog: a new document read from `path`; returns it.
+    // A file that cannot be read leaves the new document untitled.
+    DocumentWindow* openDocument(const QString& path);
     void viewOpen();
     void saveFile();
     void saveFileAs();
