@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QScreen>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -78,6 +79,9 @@ void setApplicationFont()
 int runGui(const QString& programDir, const GuiOptions& options)
 {
     setApplicationFont();
+    // The program has no icon of its own: the style's table icon stands in
+    // for the toolkit's logo in every title bar.
+    QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     const bool interactive = !options.screenshot();
     QtPrompter windowPrompter;
     ConsolePrompter consolePrompter;
