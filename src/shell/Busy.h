@@ -19,7 +19,8 @@ public:
     virtual void yield() = 0;
     // Like yield(), but holds user input back until the next yield(): for
     // calls from inside a running database statement, where nothing the user
-    // starts may use the database. Windows still repaint and timers still run.
+    // starts may use the database. Windows still repaint and timers still run
+    // (so no timer may use the database either).
     virtual void keepAlive() {}
     // True once the user pressed キャンセル; reset by show().
     virtual bool cancelled() const = 0;
