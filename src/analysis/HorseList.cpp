@@ -22,14 +22,38 @@ namespace tq::analysis {
 
 namespace {
 
-QString fieldText(const store::Recordset& rs, int index)
+// The field's text (Field::toText) into a text cell; texts straight from
+// their UTF-8 bytes.
+void setFieldText(Sheet& list, int row, int column, const store::Recordset& rs, int index)
 {
-    return index < 0 ? QString() : rs.field(index).toText();
+    if (index < 0) {
+        list.setText(row, column, {});
+        return;
+    }
+    const store::Field f = rs.field(index);
+    switch (f.kind()) {
+    case store::Value::Kind::Text:
+        list.setTextUtf8(row, column, f.utf8());
+        break;
+    case store::Value::Kind::Null:
+        list.setText(row, column, {});
+        break;
+    default:
+        list.setText(row, column, f.toText());
+        break;
+    }
 }
 
-store::Value fieldValue(const store::Recordset& rs, int index)
+// Characters [from, from + count) of a UTF-8 text, cut as QString::mid cuts
+// them. An ASCII text (a race key) is cut as bytes; any other is decoded,
+// cut and encoded again into `scratch`.
+QByteArrayView charsOf(QByteArrayView utf8, qsizetype from, qsizetype count, QByteArray& scratch)
 {
-    return index < 0 ? store::Value() : rs.value(index);
+    const qsizetype end = std::min(utf8.size(), from + count);
+    if (std::all_of(utf8.begin(), utf8.begin() + end, [](char c) { return uchar(c) < 0x80; }))
+        return from >= utf8.size() ? QByteArrayView() : utf8.sliced(from, end - from);
+    scratch = QString::fromUtf8(utf8).mid(from, count).toUtf8();
+    return scratch;
 }
 
 // A label that reads as a whole number goes into an integer cell; anything
@@ -67,11 +91,11 @@ void replaceFirst(QString& s, const QString& what, const QString& with)
 
 DefaultHorseList::DefaultHorseList(const conditions::ConditionCatalogue& catalogue, store::Database* appDb,
                                    common::ErrorLog* log, bool limitRows)
-    : m_courseLabeller(catalogue, QStringLiteral("開催場所"), QString(), appDb, log),
-      m_raceLabeller(catalogue, QStringLiteral("Ｒ"), QString(), appDb, log),
-      m_horseNumberLabeller(catalogue, QStringLiteral("馬番"), QString(), appDb, log),
-      m_horseNameLabeller(catalogue, QStringLiteral("馬名"), QString(), appDb, log),
-      m_finishLabeller(catalogue, QStringLiteral("着順"), QString(), appDb, log), m_limit(limitRows)
+    : m_courses(catalogue, QStringLiteral("開催場所"), appDb, log),
+      m_races(catalogue, QStringLiteral("Ｒ"), appDb, log),
+      m_horseNumbers(catalogue, QStringLiteral("馬番"), appDb, log),
+      m_horseNames(catalogue, QStringLiteral("馬名"), appDb, log),
+      m_finishes(catalogue, QStringLiteral("着順"), appDb, log), m_limit(limitRows)
 {
 }
 
@@ -86,33 +110,29 @@ void DefaultHorseList::prepare(Sheet& list, const AnalysisColumns&)
     for (int c = 0; c < kDefaultListColumns; ++c)
         list.setHeader(c, headers[c]);
     list.setColumnWidth(kListHorseName, kHorseNameColumnWidth);
-    m_raceCached = false;
+    list.setColumnTextsDistinct(kListRaceKey, true);
+    list.setColumnTextsDistinct(kListResultKey, true);
+    list.setColumnTextsDistinct(kListHorseName, true);
+    m_payouts.reset();
 }
 
 void DefaultHorseList::addRow(Sheet& list, const store::Recordset& rs, const AnalysisColumns& columns)
 {
     if (m_limit && list.rowCount() >= kDefaultListRowLimit)
         return;
-    const QByteArrayView raceKeyBytes = columns.raceKey < 0 ? QByteArrayView() : rs.field(columns.raceKey).utf8();
-    if (!m_raceCached || raceKeyBytes != QByteArrayView(m_raceKeyBytes)) {
-        m_raceCached = true;
-        m_raceKeyBytes = raceKeyBytes.toByteArray();
-        m_raceKey = QString::fromUtf8(m_raceKeyBytes);
-        m_date = fieldText(rs, columns.date);
-        m_course = m_courseLabeller.label(store::Value(m_raceKey.left(2)), true);
-        m_race = m_raceLabeller.label(store::Value(m_raceKey.mid(6, 2)), true);
-    }
+    const QByteArrayView raceKey = columns.raceKey < 0 ? QByteArrayView() : rs.field(columns.raceKey).utf8();
     const int row = list.appendRow();
-    list.setText(row, kListDate, m_date);
-    list.setText(row, kListCourse, m_course);
-    list.setText(row, kListRace, m_race);
-    list.setText(row, kListHorseNumber, m_horseNumberLabeller.label(fieldValue(rs, columns.horseNumber), true));
-    list.setText(row, kListHorseName, m_horseNameLabeller.label(fieldValue(rs, columns.horseName), true));
-    setIntegerLabel(list, row, kListFinish, m_finishLabeller.label(fieldValue(rs, columns.finish), true));
-    list.setInteger(row, kListWinPayout, funHaraimodoshi(false, rs, columns));
-    list.setInteger(row, kListPlacePayout, funHaraimodoshi(true, rs, columns));
-    list.setText(row, kListRaceKey, m_raceKey);
-    list.setText(row, kListResultKey, fieldText(rs, columns.resultKey));
+    setFieldText(list, row, kListDate, rs, columns.date);
+    m_courses.writeTextOf(list, row, kListCourse, charsOf(raceKey, 0, 2, m_scratch));
+    m_races.writeTextOf(list, row, kListRace, charsOf(raceKey, 6, 2, m_scratch));
+    m_horseNumbers.writeText(list, row, kListHorseNumber, rs, columns.horseNumber);
+    m_horseNames.writeText(list, row, kListHorseName, rs, columns.horseName);
+    m_finishes.writeInteger(list, row, kListFinish, rs, columns.finish);
+    const HorsePayouts payouts = m_payouts.of(rs, columns, raceKey);
+    list.setInteger(row, kListWinPayout, payouts.win);
+    list.setInteger(row, kListPlacePayout, payouts.place);
+    list.setTextUtf8(row, kListRaceKey, raceKey);
+    setFieldText(list, row, kListResultKey, rs, columns.resultKey);
 }
 
 // --- settings ----------------------------------------------------------------

@@ -14,6 +14,7 @@
 // Threading: the caller's thread. Functions that loop over rows call
 // Busy::yield() once per row and stop when Busy::cancelled().
 
+#include "analysis/ListColumnLabels.h"
 #include "analysis/Statistics.h"
 #include "analysis/StatisticsKeys.h"
 
@@ -70,7 +71,10 @@ enum DefaultListColumn : int {
 // 開催場所 (first two characters of the race key), Ｒ (characters 7-8),
 // 馬番, 馬名 and 着順, as funSyukeiKey gives them with rawFlag set: codes
 // become their labels, values are never bucketed. Each item's labeller is
-// prepared once; the catalogue and `appDb` must outlive the builder.
+// prepared once; the catalogue and `appDb` must outlive the builder. A row
+// costs no heap allocation once the list's buffers have grown: labels are
+// remembered by value, texts go into the list from the statement's UTF-8
+// bytes, and a race's payout slots are read once while its rows follow.
 class DefaultHorseList final : public HorseListBuilder {
   public:
     DefaultHorseList(const conditions::ConditionCatalogue& catalogue, store::Database* appDb, common::ErrorLog* log,
@@ -80,17 +84,14 @@ class DefaultHorseList final : public HorseListBuilder {
     void addRow(Sheet& list, const store::Recordset& row, const AnalysisColumns& columns) override;
 
   private:
-    KeyLabeller m_courseLabeller;
-    KeyLabeller m_raceLabeller;
-    KeyLabeller m_horseNumberLabeller;
-    KeyLabeller m_horseNameLabeller;
-    KeyLabeller m_finishLabeller;
+    ListColumnLabels m_courses;
+    ListColumnLabels m_races;
+    ListColumnLabels m_horseNumbers;
+    ListColumnLabels m_horseNames;
+    ListColumnLabels m_finishes;
+    RacePayouts m_payouts;
     bool m_limit;
-    // The texts of the current race, reused while the race key repeats (the
-    // rows of one race come together).
-    bool m_raceCached = false;
-    QByteArray m_raceKeyBytes;
-    QString m_raceKey, m_date, m_course, m_race;
+    QByteArray m_scratch; // a cut race key that is not ASCII
 };
 
 // The chooser's entries: "配当のみ（デフォルト）", then every stored setting

@@ -3,6 +3,7 @@
 #include "common/VbNumber.h"
 
 #include <QHashFunctions>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
@@ -20,9 +21,18 @@ constexpr int kMaxPlaces = 15;
 
 // The kind byte keeps the kind in its low three bits and the decimal places
 // of a Decimal cell above them.
-constexpr quint8 packKind(CellKind kind, int places = 0) { return quint8(quint8(kind) | (places << 3)); }
-constexpr CellKind kindOf(quint8 packed) { return CellKind(packed & 7); }
-constexpr int placesOf(quint8 packed) { return packed >> 3; }
+constexpr quint8 packKind(CellKind kind, int places = 0)
+{
+    return quint8(quint8(kind) | (places << 3));
+}
+constexpr CellKind kindOf(quint8 packed)
+{
+    return CellKind(packed & 7);
+}
+constexpr int placesOf(quint8 packed)
+{
+    return packed >> 3;
+}
 
 const QString& decimalPattern(int places)
 {
@@ -55,30 +65,62 @@ template <typename T> void eraseAt(std::vector<T>& v, int row)
 
 } // namespace
 
-// Distinct texts of one column, each stored once: entries of [length low 16
-// bits][length high 16 bits][characters] in one buffer, found again through an
-// open-addressing table of entry offsets (offset + 1; 0 marks a free slot).
+// Texts of one column in one UTF-16 buffer: entries of [length low 16 bits]
+// [length high 16 bits][characters], referred to by their offset. A text equal
+// to the one stored last reuses its entry (the rows of a race repeat its
+// texts). Other repeats are found through an open-addressing table of entry
+// offsets (offset + 1; 0 marks a free slot) with each entry's hash, so a probe
+// that meets another text rarely reads its characters. Columns of keys skip
+// the table (`lookUp` false): their texts are nearly all distinct, and the
+// table would only cost time and memory.
 class TextPool {
-public:
-    quint32 intern(QStringView text)
+  public:
+    quint32 intern(QStringView text, bool lookUp)
     {
+        if (m_last != kNone && view(m_last) == text)
+            return m_last;
+        if (!lookUp)
+            return m_last = append(text);
         if (m_slots.empty() || (m_used + 1) * 2 > m_slots.size())
             grow();
+        const auto hash = quint32(qHash(text));
         const std::size_t mask = m_slots.size() - 1;
-        std::size_t i = qHash(text) & mask;
-        while (const quint32 slot = m_slots[i]) {
-            if (view(slot - 1) == text)
-                return slot - 1;
+        std::size_t i = hash & mask;
+        while (const quint32 entry = m_slots[i].entry) {
+            if (m_slots[i].hash == hash && view(entry - 1) == text)
+                return m_last = entry - 1;
             i = (i + 1) & mask;
         }
-        const auto offset = quint32(m_chars.size());
-        const auto length = quint32(text.size());
-        m_chars.push_back(char16_t(length & 0xFFFF));
-        m_chars.push_back(char16_t(length >> 16));
-        m_chars.insert(m_chars.end(), text.utf16(), text.utf16() + text.size());
-        m_slots[i] = offset + 1;
+        m_last = append(text);
+        m_slots[i] = {m_last + 1, hash};
         ++m_used;
-        return offset;
+        return m_last;
+    }
+
+    // The same for UTF-8 bytes, decoded into a buffer the pool keeps.
+    // The same for UTF-8 bytes. Texts that are looked up are decoded into a
+    // buffer the pool keeps; others straight into place, taken back when they
+    // repeat the last text.
+    quint32 internUtf8(QByteArrayView utf8, bool lookUp)
+    {
+        const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; });
+        const std::size_t room =
+            ascii ? std::size_t(utf8.size()) : std::size_t(utf8Decoder().requiredSpace(utf8.size()));
+        if (lookUp) {
+            m_decoded.resize(room);
+            return intern(QStringView(m_decoded.data(), decode(utf8, ascii, m_decoded.data())), true);
+        }
+        const std::size_t offset = m_chars.size();
+        m_chars.resize(offset + 2 + room);
+        const qsizetype length = decode(utf8, ascii, m_chars.data() + offset + 2);
+        m_chars.resize(offset + 2 + std::size_t(length));
+        if (m_last != kNone && view(m_last) == QStringView(m_chars.data() + offset + 2, length)) {
+            m_chars.resize(offset);
+            return m_last;
+        }
+        m_chars[offset] = char16_t(quint32(length) & 0xFFFF);
+        m_chars[offset + 1] = char16_t(quint32(length) >> 16);
+        return m_last = quint32(offset);
     }
 
     QStringView view(quint32 offset) const
@@ -87,36 +129,76 @@ public:
         return QStringView(m_chars.data() + offset + 2, qsizetype(length));
     }
 
-    std::size_t bytes() const { return m_chars.capacity() * sizeof(char16_t) + m_slots.capacity() * sizeof(quint32); }
+    std::size_t bytes() const
+    {
+        return m_chars.capacity() * sizeof(char16_t) + m_slots.capacity() * sizeof(Slot) +
+               m_decoded.capacity() * sizeof(char16_t);
+    }
 
-private:
+  private:
+    static constexpr quint32 kNone = 0xFFFFFFFF;
+
+    struct Slot {
+        quint32 entry = 0; // offset + 1
+        quint32 hash = 0;
+    };
+
+    // Decodes as QString::fromUtf8 does: a leading byte order mark is dropped.
+    static QStringDecoder utf8Decoder()
+    {
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    }
+
+    static qsizetype decode(QByteArrayView utf8, bool ascii, char16_t* out)
+    {
+        if (ascii) {
+            std::copy(utf8.begin(), utf8.end(), out);
+            return utf8.size();
+        }
+        QStringDecoder decoder = utf8Decoder();
+        return decoder.appendToBuffer(reinterpret_cast<QChar*>(out), utf8) - reinterpret_cast<QChar*>(out);
+    }
+
+    quint32 append(QStringView text)
+    {
+        const auto offset = quint32(m_chars.size());
+        const auto length = quint32(text.size());
+        m_chars.push_back(char16_t(length & 0xFFFF));
+        m_chars.push_back(char16_t(length >> 16));
+        m_chars.insert(m_chars.end(), text.utf16(), text.utf16() + text.size());
+        return offset;
+    }
+
     void grow()
     {
-        std::vector<quint32> old = std::move(m_slots);
-        m_slots.assign(old.empty() ? 64 : old.size() * 2, 0);
+        std::vector<Slot> old = std::move(m_slots);
+        m_slots.assign(old.empty() ? 64 : old.size() * 2, Slot{});
         const std::size_t mask = m_slots.size() - 1;
-        for (quint32 slot : old) {
-            if (!slot)
+        for (const Slot& slot : old) {
+            if (!slot.entry)
                 continue;
-            std::size_t i = qHash(view(slot - 1)) & mask;
-            while (m_slots[i])
+            std::size_t i = slot.hash & mask;
+            while (m_slots[i].entry)
                 i = (i + 1) & mask;
             m_slots[i] = slot;
         }
     }
 
     std::vector<char16_t> m_chars;
-    std::vector<quint32> m_slots;
+    std::vector<Slot> m_slots;
     std::size_t m_used = 0;
+    quint32 m_last = kNone;
+    std::vector<char16_t> m_decoded;
 };
 
 struct Sheet::Column {
     QString header;
     double width = kDefaultColumnWidth;
     std::vector<quint8> kinds;
-    std::vector<quint64> numbers; // bits of a qint64 or a double, by kind; empty until a number is set
-    std::vector<quint32> texts;   // pool offsets; empty until a text is set
+    std::vector<quint64> numbers;   // bits of a qint64 or a double, by kind; empty until a number is set
+    std::vector<quint32> texts;     // pool offsets; empty until a text is set
     std::shared_ptr<TextPool> pool; // shared by copies until one of them adds a text
+    bool distinctTexts = false;     // texts are stored without looking for an equal one
     std::vector<qint32> back, fore; // empty until a colour is set
 
     void resize(int rows)
@@ -186,8 +268,14 @@ void Sheet::setColumnCount(int count)
     }
 }
 
-QString Sheet::header(int column) const { return col(column).header; }
-void Sheet::setHeader(int column, const QString& text) { col(column).header = text; }
+QString Sheet::header(int column) const
+{
+    return col(column).header;
+}
+void Sheet::setHeader(int column, const QString& text)
+{
+    col(column).header = text;
+}
 
 QStringList Sheet::headers() const
 {
@@ -206,8 +294,14 @@ int Sheet::columnOfHeader(QStringView text) const
     return -1;
 }
 
-double Sheet::columnWidth(int column) const { return col(column).width; }
-void Sheet::setColumnWidth(int column, double width) { col(column).width = std::max(width, 0.0); }
+double Sheet::columnWidth(int column) const
+{
+    return col(column).width;
+}
+void Sheet::setColumnWidth(int column, double width)
+{
+    col(column).width = std::max(width, 0.0);
+}
 
 void Sheet::setRowCount(int count)
 {
@@ -255,11 +349,11 @@ void Sheet::removeRow(int row)
 void Sheet::clearRows()
 {
     for (auto& c : m_columns) {
-        const QString header = c->header;
-        const double width = c->width;
-        *c = Column();
-        c->header = header;
-        c->width = width;
+        Column empty;
+        empty.header = c->header;
+        empty.width = c->width;
+        empty.distinctTexts = c->distinctTexts;
+        *c = std::move(empty);
     }
     m_rowTags.clear();
     m_rowCount = 0;
@@ -310,7 +404,7 @@ void Sheet::setDecimal(int row, int column, double value, int places)
     c.kinds[std::size_t(row)] = packKind(CellKind::Decimal, std::clamp(places, 0, kMaxPlaces));
 }
 
-void Sheet::setTextCell(int row, int column, QStringView text, CellKind kind)
+TextPool& Sheet::writablePool(int row, int column)
 {
     checkCell(row, column);
     Column& c = col(column);
@@ -320,11 +414,34 @@ void Sheet::setTextCell(int row, int column, QStringView text, CellKind kind)
         c.pool = std::make_shared<TextPool>();
     else if (c.pool.use_count() > 1)
         c.pool = std::make_shared<TextPool>(*c.pool); // copies made by copying the sheet share until written
-    c.texts[std::size_t(row)] = c.pool->intern(text);
+    return *c.pool;
+}
+
+void Sheet::setTextCell(int row, int column, QStringView text, CellKind kind)
+{
+    TextPool& pool = writablePool(row, column);
+    Column& c = *m_columns[std::size_t(column)];
+    c.texts[std::size_t(row)] = pool.intern(text, !c.distinctTexts);
     c.kinds[std::size_t(row)] = packKind(kind);
 }
 
-void Sheet::setText(int row, int column, QStringView text) { setTextCell(row, column, text, CellKind::Text); }
+void Sheet::setText(int row, int column, QStringView text)
+{
+    setTextCell(row, column, text, CellKind::Text);
+}
+
+void Sheet::setTextUtf8(int row, int column, QByteArrayView utf8)
+{
+    TextPool& pool = writablePool(row, column);
+    Column& c = *m_columns[std::size_t(column)];
+    c.texts[std::size_t(row)] = pool.internUtf8(utf8, !c.distinctTexts);
+    c.kinds[std::size_t(row)] = packKind(CellKind::Text);
+}
+
+void Sheet::setColumnTextsDistinct(int column, bool distinct)
+{
+    col(column).distinctTexts = distinct;
+}
 void Sheet::setStaticText(int row, int column, QStringView text)
 {
     setTextCell(row, column, text, CellKind::StaticText);
@@ -335,9 +452,12 @@ double Sheet::number(int row, int column) const
     checkCell(row, column);
     const Column& c = col(column);
     switch (kindOf(c.kinds[std::size_t(row)])) {
-    case CellKind::Integer: return double(qint64(c.numbers[std::size_t(row)]));
-    case CellKind::Decimal: return std::bit_cast<double>(c.numbers[std::size_t(row)]);
-    default: return 0.0;
+    case CellKind::Integer:
+        return double(qint64(c.numbers[std::size_t(row)]));
+    case CellKind::Decimal:
+        return std::bit_cast<double>(c.numbers[std::size_t(row)]);
+    default:
+        return 0.0;
     }
 }
 
@@ -346,9 +466,12 @@ qint64 Sheet::integer(int row, int column) const
     checkCell(row, column);
     const Column& c = col(column);
     switch (kindOf(c.kinds[std::size_t(row)])) {
-    case CellKind::Integer: return qint64(c.numbers[std::size_t(row)]);
-    case CellKind::Decimal: return qint64(std::bit_cast<double>(c.numbers[std::size_t(row)]));
-    default: return 0;
+    case CellKind::Integer:
+        return qint64(c.numbers[std::size_t(row)]);
+    case CellKind::Decimal:
+        return qint64(std::bit_cast<double>(c.numbers[std::size_t(row)]));
+    default:
+        return 0;
     }
 }
 
@@ -374,7 +497,8 @@ QString Sheet::displayText(int row, int column) const
     const Column& c = col(column);
     const quint8 packed = c.kinds[std::size_t(row)];
     switch (kindOf(packed)) {
-    case CellKind::Integer: return QString::number(qint64(c.numbers[std::size_t(row)]));
+    case CellKind::Integer:
+        return QString::number(qint64(c.numbers[std::size_t(row)]));
     case CellKind::Decimal: {
         const double v = std::bit_cast<double>(c.numbers[std::size_t(row)]);
         if (!std::isfinite(v))
@@ -382,8 +506,10 @@ QString Sheet::displayText(int row, int column) const
         return common::vbFormat(v, decimalPattern(placesOf(packed)));
     }
     case CellKind::Text:
-    case CellKind::StaticText: return c.pool->view(c.texts[std::size_t(row)]).toString();
-    case CellKind::Empty: break;
+    case CellKind::StaticText:
+        return c.pool->view(c.texts[std::size_t(row)]).toString();
+    case CellKind::Empty:
+        break;
     }
     return {};
 }
@@ -453,10 +579,13 @@ int Sheet::compareCells(int column, int rowA, int rowB) const
     auto rank = [](CellKind k) {
         switch (k) {
         case CellKind::Integer:
-        case CellKind::Decimal: return 0;
+        case CellKind::Decimal:
+            return 0;
         case CellKind::Text:
-        case CellKind::StaticText: return 1;
-        case CellKind::Empty: break;
+        case CellKind::StaticText:
+            return 1;
+        case CellKind::Empty:
+            break;
         }
         return 2;
     };
@@ -536,9 +665,9 @@ std::size_t Sheet::memoryBytes() const
 {
     std::size_t total = sizeof(Sheet) + m_rowTags.capacity() * sizeof(QString);
     for (const auto& c : m_columns) {
-        total += sizeof(Column) + c->kinds.capacity() + c->numbers.capacity() * sizeof(quint64)
-                 + c->texts.capacity() * sizeof(quint32) + c->back.capacity() * sizeof(qint32)
-                 + c->fore.capacity() * sizeof(qint32);
+        total += sizeof(Column) + c->kinds.capacity() + c->numbers.capacity() * sizeof(quint64) +
+                 c->texts.capacity() * sizeof(quint32) + c->back.capacity() * sizeof(qint32) +
+                 c->fore.capacity() * sizeof(qint32);
         if (c->pool)
             total += c->pool->bytes();
     }

@@ -10,8 +10,11 @@
 //
 // Storage is per column: one byte of kind per cell, a vector of numbers only
 // when the column holds numbers, a vector of 32-bit text references only when
-// it holds texts, and a per-column text pool that stores every distinct text
-// once. Colours and row Tags take memory only once one is set. A million-row
+// it holds texts, and a per-column text pool, one UTF-16 buffer that stores
+// every distinct text once (in a column marked as holding distinct texts,
+// keys, each text as it comes unless it repeats the row above). Colours and
+// row Tags take memory only once one is set. Appending a row and setting its
+// cells allocates nothing but the growth of these buffers. A million-row
 // default list therefore costs tens of bytes per row, not hundreds.
 //
 // Cell kinds:
@@ -30,6 +33,7 @@
 // Threading: none; one thread at a time. Text views returned by textView()
 // are valid until the next change of the sheet.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -40,6 +44,8 @@
 #include <vector>
 
 namespace tq::analysis {
+
+class TextPool;
 
 enum class CellKind : quint8 { Empty = 0, Integer = 1, Decimal = 2, Text = 3, StaticText = 4 };
 
@@ -57,7 +63,7 @@ struct SheetRange {
 };
 
 class Sheet final {
-public:
+  public:
     // The width a column gets when nothing set it (the grid's width unit:
     // characters of the grid font).
     static constexpr double kDefaultColumnWidth = 10.0;
@@ -81,6 +87,12 @@ public:
     QStringList headers() const;
     // The column whose header text equals `text`, or -1.
     int columnOfHeader(QStringView text) const;
+
+    // Marks a column whose texts are nearly all distinct (race and result
+    // keys): its texts are then stored without looking for an equal earlier
+    // one, which saves the lookup's time and its table. Shown texts do not
+    // change. Kept by clearRows().
+    void setColumnTextsDistinct(int column, bool distinct);
 
     double columnWidth(int column) const;
     void setColumnWidth(int column, double width);
@@ -106,6 +118,9 @@ public:
     // `places`: the decimal places shown (0-15).
     void setDecimal(int row, int column, double value, int places = 1);
     void setText(int row, int column, QStringView text);
+    // A text cell from the UTF-8 bytes a database hands out (decoded as
+    // QString::fromUtf8 would), without building a QString.
+    void setTextUtf8(int row, int column, QByteArrayView utf8);
     void setStaticText(int row, int column, QStringView text);
 
     // The number of a numeric cell (0 for others).
@@ -132,7 +147,11 @@ public:
     // Sorts all rows by the keys in order (the first key decides, later keys
     // break ties); stable. Keys naming a column outside the sheet are ignored.
     void sort(std::span<const SortKey> keys);
-    void sort(int column, bool descending) { const SortKey k{column, descending}; sort(std::span(&k, 1)); }
+    void sort(int column, bool descending)
+    {
+        const SortKey k{column, descending};
+        sort(std::span(&k, 1));
+    }
 
     // The shown texts of a range, cells separated by TAB and rows ended by
     // CR LF. Row -1 is the header row. The range is clipped to the sheet.
@@ -142,12 +161,13 @@ public:
     // measurements.
     std::size_t memoryBytes() const;
 
-private:
+  private:
     struct Column;
 
     Column& col(int column);
     const Column& col(int column) const;
     void checkCell(int row, int column) const;
+    TextPool& writablePool(int row, int column);
     void setTextCell(int row, int column, QStringView text, CellKind kind);
     int compareCells(int column, int rowA, int rowB) const;
 

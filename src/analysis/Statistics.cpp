@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace tq::analysis {
@@ -46,19 +47,47 @@ bool horseNumberValue(QByteArrayView text, qint64& value)
     return true;
 }
 
-bool sameHorse(const store::Recordset& row, int a, int b)
+// A horse number as payouts compare it: equal texts, or texts of the same
+// whole number ("01" and "1"). A Null number matches none.
+struct HorseNumber {
+    bool present = false;
+    QByteArrayView text;
+    bool numeric = false;
+    qint64 value = 0;
+
+    bool matches(const HorseNumber& other) const
+    {
+        return present && other.present && (text == other.text || (numeric && other.numeric && value == other.value));
+    }
+};
+
+HorseNumber horseNumberAt(const store::Recordset& row, int index)
 {
-    const store::Field fa = row.field(a);
-    const store::Field fb = row.field(b);
-    if (fa.isNull() || fb.isNull())
-        return false;
-    const QByteArrayView ta = fa.utf8();
-    const QByteArrayView tb = fb.utf8();
-    if (ta == tb)
-        return true;
-    qint64 va = 0;
-    qint64 vb = 0;
-    return horseNumberValue(ta, va) && horseNumberValue(tb, vb) && va == vb;
+    HorseNumber h;
+    if (index < 0)
+        return h;
+    const store::Field f = row.field(index);
+    if (f.isNull())
+        return h;
+    h.present = true;
+    h.text = f.utf8(); // valid while the row is current
+    h.numeric = horseNumberValue(h.text, h.value);
+    return h;
+}
+
+qint32 payoutOf(bool place, const HorseNumber& own, const store::Recordset& row, const AnalysisColumns& columns)
+{
+    if (!own.present)
+        return 0;
+    const int slotCount = place ? 5 : 3;
+    for (int i = 0; i < slotCount; ++i) {
+        const int horse = place ? columns.placeHorse[std::size_t(i)] : columns.winHorse[std::size_t(i)];
+        const int payout = place ? columns.placePayout[std::size_t(i)] : columns.winPayout[std::size_t(i)];
+        if (horse < 0 || !own.matches(horseNumberAt(row, horse)))
+            continue;
+        return payout < 0 ? 0 : qint32(row.field(payout).toInt());
+    }
+    return 0;
 }
 
 // One key level of a run.
@@ -110,19 +139,27 @@ const QString& rowLabel(Level& level, const store::Recordset& rs)
         break;
     case Kind::Text:
         text = f.utf8();
-        same = same && std::size_t(text.size()) == level.lastText.size()
-               && std::memcmp(text.data(), level.lastText.data(), level.lastText.size()) == 0;
+        same = same && std::size_t(text.size()) == level.lastText.size() &&
+               std::memcmp(text.data(), level.lastText.data(), level.lastText.size()) == 0;
         break;
-    case Kind::Null: break;
+    case Kind::Null:
+        break;
     }
     if (same)
         return level.lastLabel;
     store::Value value;
     switch (kind) {
-    case Kind::Integer: value = store::Value(i); break;
-    case Kind::Real: value = store::Value(d); break;
-    case Kind::Text: value = store::Value(QString::fromUtf8(text)); break;
-    case Kind::Null: break;
+    case Kind::Integer:
+        value = store::Value(i);
+        break;
+    case Kind::Real:
+        value = store::Value(d);
+        break;
+    case Kind::Text:
+        value = store::Value(QString::fromUtf8(text));
+        break;
+    case Kind::Null:
+        break;
     }
     level.lastLabel = level.labeller->label(value, false);
     level.haveLast = true;
@@ -136,7 +173,10 @@ const QString& rowLabel(Level& level, const store::Recordset& rs)
     return level.lastLabel;
 }
 
-QString meanLabel(float sum, qint32 n) { return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00")); }
+QString meanLabel(float sum, qint32 n)
+{
+    return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00"));
+}
 
 } // namespace
 
@@ -168,17 +208,65 @@ AnalysisColumns AnalysisColumns::resolve(const store::Recordset& rs)
 
 qint32 funHaraimodoshi(bool place, const store::Recordset& row, const AnalysisColumns& columns)
 {
-    if (columns.horseNumber < 0)
+    return payoutOf(place, horseNumberAt(row, columns.horseNumber), row, columns);
+}
+
+HorsePayouts horsePayouts(const store::Recordset& row, const AnalysisColumns& columns)
+{
+    const HorseNumber own = horseNumberAt(row, columns.horseNumber);
+    return {payoutOf(false, own, row, columns), payoutOf(true, own, row, columns)};
+}
+
+HorsePayouts RacePayouts::of(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey)
+{
+    if (columns.raceKey < 0)
+        return horsePayouts(row, columns);
+    if (!m_loaded || raceKey != QByteArrayView(m_raceKey))
+        load(row, columns, raceKey);
+    const HorseNumber own = horseNumberAt(row, columns.horseNumber);
+    HorsePayouts out;
+    if (!own.present)
+        return out;
+    auto payoutOfSlots = [&](std::span<Slot> kept) -> qint32 {
+        for (Slot& slot : kept) {
+            HorseNumber number;
+            number.present = slot.present;
+            number.text = QByteArrayView(slot.text.data(), qsizetype(slot.text.size()));
+            number.numeric = slot.numeric;
+            number.value = slot.value;
+            if (!own.matches(number))
+                continue;
+            if (slot.payoutColumn < 0)
+                return 0;
+            if (!slot.payout) // every row of the race holds the same payout row
+                slot.payout = qint32(row.field(slot.payoutColumn).toInt());
+            return *slot.payout;
+        }
         return 0;
-    const int slotCount = place ? 5 : 3;
-    for (int i = 0; i < slotCount; ++i) {
-        const int horse = place ? columns.placeHorse[std::size_t(i)] : columns.winHorse[std::size_t(i)];
-        const int payout = place ? columns.placePayout[std::size_t(i)] : columns.winPayout[std::size_t(i)];
-        if (horse < 0 || !sameHorse(row, columns.horseNumber, horse))
-            continue;
-        return payout < 0 ? 0 : qint32(row.field(payout).toInt());
+    };
+    out.win = payoutOfSlots(std::span(m_slots).first(3));
+    out.place = payoutOfSlots(std::span(m_slots).subspan(3));
+    return out;
+}
+
+void RacePayouts::load(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey)
+{
+    m_loaded = true;
+    m_raceKey.assign(raceKey.data(), std::size_t(raceKey.size()));
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        const bool place = i >= 3;
+        const int horse = place ? columns.placeHorse[i - 3] : columns.winHorse[i];
+        Slot& slot = m_slots[i];
+        const HorseNumber number = horseNumberAt(row, horse);
+        slot.present = number.present;
+        slot.text.clear();
+        if (number.present)
+            slot.text.assign(number.text.data(), std::size_t(number.text.size()));
+        slot.numeric = number.numeric;
+        slot.value = number.value;
+        slot.payoutColumn = place ? columns.placePayout[i - 3] : columns.winPayout[i];
+        slot.payout.reset();
     }
-    return 0;
 }
 
 qint32 funHaraimodoshi(bool place, const store::Recordset& row)
@@ -277,9 +365,9 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
     bool ok = false;
     std::unique_ptr<store::Recordset> rs = store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
     if (services.statusLine)
-        services.statusLine->setText(services.statusLine->text() + QStringLiteral(" → ")
-                                     + QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))
-                                     + QStringLiteral("(DB取得)"));
+        services.statusLine->setText(services.statusLine->text() + QStringLiteral(" → ") +
+                                     QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) +
+                                     QStringLiteral("(DB取得)"));
     if (!ok || !rs)
         return false;
     if (rs->isEOF()) {
@@ -306,9 +394,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             level.column = rs->fieldIndex(key->key);
             if (level.column < 0)
                 report(ctx, 3265, QStringLiteral("集計キーの列「") + key->key + QStringLiteral("」がありません"));
-            level.labeller =
-                std::make_unique<KeyLabeller>(ctx.catalogue, level.keyText, level.rangeText, ctx.appDb.get(),
-                                              &ctx.errorLog);
+            level.labeller = std::make_unique<KeyLabeller>(ctx.catalogue, level.keyText, level.rangeText,
+                                                           ctx.appDb.get(), &ctx.errorLog);
             if (level.rangeText.startsWith(QLatin1Char('9'))) {
                 level.countRuns = true;
                 try {
@@ -374,8 +461,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
 
             if (cols.raceKey >= 0) {
                 const QByteArrayView race = rs->field(cols.raceKey).utf8();
-                if (std::size_t(race.size()) != previousRace.size()
-                    || std::memcmp(race.data(), previousRace.data(), previousRace.size()) != 0) {
+                if (std::size_t(race.size()) != previousRace.size() ||
+                    std::memcmp(race.data(), previousRace.data(), previousRace.size()) != 0) {
                     ++stats.r;
                     won = top2 = top3 = false;
                     previousRace.assign(race.data(), std::size_t(race.size()));
@@ -414,8 +501,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 if (date != previousDate) {
                     previousDate = date;
                     shell::Message m;
-                    m.text = common::vbFormatText(date, QStringLiteral("@@@@/@@/@@"))
-                             + QStringLiteral("のデータが不完全（又は成績速報版）のため正しく分析が行えません");
+                    m.text = common::vbFormatText(date, QStringLiteral("@@@@/@@/@@")) +
+                             QStringLiteral("のデータが不完全（又は成績速報版）のため正しく分析が行えません");
                     ctx.prompter.inform(m);
                 }
             } else {
@@ -427,8 +514,9 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 cols.finish < 0 || finishField.isNull() ? 0 : qint64(std::floor(finishField.toDouble()));
             if (finish == 1) {
                 ++stats.w1;
-                stats.addWin(funHaraimodoshi(false, *rs, cols));
-                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+                const HorsePayouts payouts = horsePayouts(*rs, cols);
+                stats.addWin(payouts.win);
+                stats.addPlace(payouts.place);
                 if (!won) {
                     ++stats.rw;
                     won = true;

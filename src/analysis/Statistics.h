@@ -15,42 +15,44 @@
 #include "analysis/Sheet.h"
 #include "analysis/StatRow.h"
 
-#include <QString>
 #include <QHash>
+#include <QString>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace tq::shell {
 class AppContext;
 class StatusLine;
 struct ColourSettings;
-}
+} // namespace tq::shell
 namespace tq::store {
 class Database;
 class Recordset;
-}
+} // namespace tq::store
 
 namespace tq::analysis {
 
 // Indexes of the analysis row's fixed columns, resolved once by name before
 // the rows are read (-1 for a column the statement does not have).
 struct AnalysisColumns {
-    int raceKey = -1;     // レースキー
-    int date = -1;        // 開催日
-    int resultKey = -1;   // 競走成績キー
-    int horseNumber = -1; // 馬番
-    int horseName = -1;   // 馬名
-    std::array<int, 3> winHorse{-1, -1, -1};  // 単勝馬番１..３
-    std::array<int, 3> winPayout{-1, -1, -1}; // 単勝払戻１..３
+    int raceKey = -1;                                   // レースキー
+    int date = -1;                                      // 開催日
+    int resultKey = -1;                                 // 競走成績キー
+    int horseNumber = -1;                               // 馬番
+    int horseName = -1;                                 // 馬名
+    std::array<int, 3> winHorse{-1, -1, -1};            // 単勝馬番１..３
+    std::array<int, 3> winPayout{-1, -1, -1};           // 単勝払戻１..３
     std::array<int, 5> placeHorse{-1, -1, -1, -1, -1};  // 複勝馬番１..５
     std::array<int, 5> placePayout{-1, -1, -1, -1, -1}; // 複勝払戻１..５
-    int finish = -1;      // 着順
-    int abnormal = -1;    // 異常区分
-    int jockey = -1;      // 成績騎手
-    int winOdds = -1;     // 確定単勝オッズ
-    int placeOdds = -1;   // 確定複勝オッズ
+    int finish = -1;                                    // 着順
+    int abnormal = -1;                                  // 異常区分
+    int jockey = -1;                                    // 成績騎手
+    int winOdds = -1;                                   // 確定単勝オッズ
+    int placeOdds = -1;                                 // 確定複勝オッズ
 
     static AnalysisColumns resolve(const store::Recordset& rs);
 };
@@ -62,9 +64,46 @@ struct AnalysisColumns {
 qint32 funHaraimodoshi(bool place, const store::Recordset& row, const AnalysisColumns& columns);
 qint32 funHaraimodoshi(bool place, const store::Recordset& row);
 
+// Both payouts of the current row's horse (funHaraimodoshi false and true),
+// reading its horse number once.
+struct HorsePayouts {
+    qint32 win = 0;
+    qint32 place = 0;
+};
+HorsePayouts horsePayouts(const store::Recordset& row, const AnalysisColumns& columns);
+
+// horsePayouts for the rows of a list: a race's payout slots are read from
+// its first row and kept while the following rows have the same race key
+// (the payout table holds one row per race), so such a row costs only its
+// own horse number. Without a race key column every row is read in full.
+class RacePayouts final {
+  public:
+    // The payouts of the current row's horse; `raceKey` is the row's race key
+    // (the bytes of column columns.raceKey).
+    HorsePayouts of(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey);
+    // Forgets the race kept (a new statement begins).
+    void reset() { m_loaded = false; }
+
+  private:
+    struct Slot {
+        bool present = false; // the slot holds a horse number
+        std::string text;
+        bool numeric = false;
+        qint64 value = 0;
+        int payoutColumn = -1;
+        std::optional<qint32> payout; // read when a horse first matches
+    };
+
+    void load(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey);
+
+    bool m_loaded = false;
+    std::string m_raceKey;
+    std::array<Slot, 8> m_slots; // 単勝 1..3, then 複勝 1..5
+};
+
 // Receives the horses a run counts, to build the document's default list.
 class HorseListBuilder {
-public:
+  public:
     virtual ~HorseListBuilder() = default;
     // Called once when a run has rows, before the first row: set up `list`
     // (columns, headers, no rows).
@@ -89,7 +128,7 @@ struct RunServices {
 // repeated combination is merged into its first row without a scan. The
 // table must not be reordered while a writer is in use.
 class GroupWriter final {
-public:
+  public:
     // `appDb` (may be null) supplies stored column widths when the table gets
     // its header.
     GroupWriter(Sheet& table, const QStringList& keyTexts, store::Database* appDb,
@@ -103,7 +142,7 @@ public:
     // Whether the last write() added a row (rather than merging or skipping).
     bool addedRow() const { return m_added; }
 
-private:
+  private:
     void writeRow(int row, const QStringList& labels, const StatRow& stats);
 
     Sheet& m_table;

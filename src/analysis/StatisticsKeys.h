@@ -29,7 +29,7 @@ namespace tq::analysis {
 // a list column) from the key text and the range text, so that each value
 // costs no parsing. Not thread-safe (kind "4" keeps a cache of lookups).
 class KeyLabeller final {
-public:
+  public:
     // `keyText`: an item name, optionally with a run or comparison prefix.
     // `rangeText`: the level's range; empty takes the item's catalogue range.
     // `appDb` runs the statements of kind "4" (null: such labels stay empty).
@@ -48,9 +48,12 @@ public:
     // The kind: the number at the start of the range's first token (0 when
     // there is none, which labels every value as itself).
     int kind() const { return m_kind; }
+    // Whether label(value, true) of a text value is always the text itself
+    // (no codes, lookups or first-run rule), so a caller may copy the text.
+    bool keepsRawText() const { return !m_item || ((m_kind == 0 || m_kind == 2 || m_kind == 3) && !m_rotation); }
     bool itemFound() const { return m_item != nullptr; }
 
-private:
+  private:
     QString bucket(double v) const;
     QString bounded(double v) const;
     QString lookup(const QString& text) const;
@@ -58,11 +61,11 @@ private:
     const conditions::ConditionItem* m_item = nullptr;
     bool m_rotation = false; // key text is exactly "ローテーション"
     int m_kind = 0;
-    bool m_paramOk = true;   // the kind's parameters could be read
-    float m_width = 0;       // kind 2
-    std::vector<float> m_bounds; // kind 3
-    int m_lookupWidth = 0;   // kind 4
-    QString m_template;      // kind 4
+    bool m_paramOk = true;           // the kind's parameters could be read
+    float m_width = 0;               // kind 2
+    std::vector<float> m_bounds;     // kind 3
+    int m_lookupWidth = 0;           // kind 4
+    QString m_template;              // kind 4
     QHash<QString, QString> m_codes; // kind 1: code -> label, first entry wins
     store::Database* m_appDb = nullptr;
     common::ErrorLog* m_log = nullptr;

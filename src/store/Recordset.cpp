@@ -25,58 +25,81 @@ QString foldName(const QString& name)
 
 } // namespace
 
-bool Field::isNull() const { return sqlite3_column_type(m_stmt, m_index) == SQLITE_NULL; }
+// The field keeps the column's value object: one column call per field, and
+// the value calls of its accessors are plain reads.
+Field::Field(sqlite3_stmt* stmt, int index) : m_value(sqlite3_column_value(stmt, index)) {}
+
+bool Field::isNull() const
+{
+    return sqlite3_value_type(m_value) == SQLITE_NULL;
+}
 
 Value::Kind Field::kind() const
 {
-    switch (sqlite3_column_type(m_stmt, m_index)) {
-    case SQLITE_NULL: return Value::Kind::Null;
-    case SQLITE_INTEGER: return Value::Kind::Integer;
-    case SQLITE_FLOAT: return Value::Kind::Real;
-    default: return Value::Kind::Text;
+    switch (sqlite3_value_type(m_value)) {
+    case SQLITE_NULL:
+        return Value::Kind::Null;
+    case SQLITE_INTEGER:
+        return Value::Kind::Integer;
+    case SQLITE_FLOAT:
+        return Value::Kind::Real;
+    default:
+        return Value::Kind::Text;
     }
 }
 
 qint64 Field::toInt() const
 {
-    // One column call; the value calls after it are plain reads.
-    sqlite3_value* v = sqlite3_column_value(m_stmt, m_index);
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return sqlite3_value_int64(v);
-    case SQLITE_NULL: return 0;
-    case SQLITE_FLOAT: return realToInt(sqlite3_value_double(v));
-    default: return value().toInt();
+    switch (sqlite3_value_type(m_value)) {
+    case SQLITE_INTEGER:
+        return sqlite3_value_int64(m_value);
+    case SQLITE_NULL:
+        return 0;
+    case SQLITE_FLOAT:
+        return realToInt(sqlite3_value_double(m_value));
+    default:
+        return value().toInt();
     }
 }
 
-double Field::toDouble() const { return sqlite3_column_double(m_stmt, m_index); }
+double Field::toDouble() const
+{
+    return sqlite3_value_double(m_value);
+}
 
 QString Field::toText() const
 {
-    switch (sqlite3_column_type(m_stmt, m_index)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: return QString::number(sqlite3_column_int64(m_stmt, m_index));
-    case SQLITE_FLOAT: return realToText(sqlite3_column_double(m_stmt, m_index));
+    switch (sqlite3_value_type(m_value)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_value_int64(m_value));
+    case SQLITE_FLOAT:
+        return realToText(sqlite3_value_double(m_value));
     default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, m_index));
-        return QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, m_index));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(m_value));
+        return QString::fromUtf8(text, sqlite3_value_bytes(m_value));
     }
     }
 }
 
 QByteArrayView Field::utf8() const
 {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, m_index));
-    return QByteArrayView(text, sqlite3_column_bytes(m_stmt, m_index));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(m_value));
+    return QByteArrayView(text, sqlite3_value_bytes(m_value));
 }
 
 Value Field::value() const
 {
-    switch (sqlite3_column_type(m_stmt, m_index)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: return Value(qint64(sqlite3_column_int64(m_stmt, m_index)));
-    case SQLITE_FLOAT: return Value(sqlite3_column_double(m_stmt, m_index));
-    default: return Value(toText());
+    switch (sqlite3_value_type(m_value)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return Value(qint64(sqlite3_value_int64(m_value)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_value_double(m_value));
+    default:
+        return Value(toText());
     }
 }
 
@@ -107,13 +130,8 @@ Recordset::~Recordset()
 }
 
 Recordset::Recordset(Recordset&& other) noexcept
-    : m_conn(std::move(other.m_conn)),
-      m_lease(std::exchange(other.m_lease, {})),
-      m_fieldCount(other.m_fieldCount),
-      m_eof(other.m_eof),
-      m_position(other.m_position),
-      m_count(other.m_count),
-      m_names(std::move(other.m_names))
+    : m_conn(std::move(other.m_conn)), m_lease(std::exchange(other.m_lease, {})), m_fieldCount(other.m_fieldCount),
+      m_eof(other.m_eof), m_position(other.m_position), m_count(other.m_count), m_names(std::move(other.m_names))
 {
 }
 
@@ -215,11 +233,16 @@ FieldType Recordset::fieldType(int index) const
     if (declared != FieldType::Unknown || m_eof)
         return declared;
     switch (sqlite3_column_type(m_lease.stmt, index)) {
-    case SQLITE_INTEGER: return FieldType::Long;
-    case SQLITE_FLOAT: return FieldType::Double;
-    case SQLITE_TEXT: return FieldType::Text;
-    case SQLITE_BLOB: return FieldType::LongBinary;
-    default: return FieldType::Unknown;
+    case SQLITE_INTEGER:
+        return FieldType::Long;
+    case SQLITE_FLOAT:
+        return FieldType::Double;
+    case SQLITE_TEXT:
+        return FieldType::Text;
+    case SQLITE_BLOB:
+        return FieldType::LongBinary;
+    default:
+        return FieldType::Unknown;
     }
 }
 

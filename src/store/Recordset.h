@@ -23,29 +23,29 @@
 #include <memory>
 
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace tq::store {
 
 class Field final {
-public:
+  public:
     bool isNull() const;
     Value::Kind kind() const; // the storage class of the current value
-    qint64 toInt() const;      // Null -> 0; reals rounded halves to even
-    double toDouble() const;   // Null -> 0
-    QString toText() const;    // Null -> empty
+    qint64 toInt() const;     // Null -> 0; reals rounded halves to even
+    double toDouble() const;  // Null -> 0
+    QString toText() const;   // Null -> empty
     // The text's UTF-8 bytes without a copy; valid until the recordset moves.
     QByteArrayView utf8() const;
     Value value() const;
 
-private:
+  private:
     friend class Recordset;
-    Field(sqlite3_stmt* stmt, int index) : m_stmt(stmt), m_index(index) {}
-    sqlite3_stmt* m_stmt;
-    int m_index;
+    Field(sqlite3_stmt* stmt, int index);
+    sqlite3_value* m_value;
 };
 
 class Recordset final {
-public:
+  public:
     ~Recordset();
     Recordset(Recordset&& other) noexcept;
     Recordset& operator=(Recordset&& other) noexcept;
@@ -80,7 +80,7 @@ public:
     // Internal: Database::openRecordset builds it.
     Recordset(std::shared_ptr<detail::Connection> conn, const QString& jetSql);
 
-private:
+  private:
     void step();
     void rerun();
     void checkIndex(int index) const;

@@ -9,7 +9,10 @@
 #include <functional>
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace tq::analysis {
 namespace {
@@ -94,10 +97,44 @@ TEST(SheetTest, tsvCopiesShownTextsWithHeaderAndHiddenColumns)
     s.setDecimal(0, 1, 12.34);
     s.setDecimal(0, 2, 2.25);
     s.setInteger(1, 1, 3);
-    EXPECT_EQ(s.toTsv({-1, 0, 1, 2}),
-              QStringLiteral("キー\t勝率\t均等購入額\r\n東京\t12.3\t2.3\r\n\t3\t\r\n"));
+    EXPECT_EQ(s.toTsv({-1, 0, 1, 2}), QStringLiteral("キー\t勝率\t均等購入額\r\n東京\t12.3\t2.3\r\n\t3\t\r\n"));
     EXPECT_EQ(s.toTsv({1, 1, 5, 9}), QStringLiteral("3\t\r\n"));
     EXPECT_TRUE(s.isColumnHidden(2));
+}
+
+// Texts handed over as the database's UTF-8 bytes read back as
+// QString::fromUtf8 decodes them (byte order mark dropped, bad bytes replaced),
+// in a column that looks texts up and in a key column that stores them as
+// they come; repeats, sorting and copies behave alike.
+TEST(SheetTest, utf8TextsReadBackAsDecodedInLookedUpAndKeyColumns)
+{
+    const QByteArray texts[] = {"0125110202101579",
+                                "",
+                                "\xE3\x83\x9B\xE3\x82\xB7\xE3\x82\xBD\xE3\x83\xA9",
+                                "\xEF\xBB\xBF"
+                                "bom",
+                                "bad\xFF\xC3(",
+                                "0125110202101579",
+                                "0125110202101579"};
+    for (const bool distinct : {false, true}) {
+        SCOPED_TRACE(distinct);
+        Sheet s;
+        s.setColumnCount(1);
+        s.setColumnTextsDistinct(0, distinct);
+        for (const QByteArray& t : texts)
+            s.setTextUtf8(s.appendRow(), 0, t);
+        Sheet copy = s;
+        s.setTextUtf8(0, 0, "changed");
+        for (int r = 0; r < s.rowCount(); ++r) {
+            EXPECT_EQ(s.kind(r, 0), CellKind::Text);
+            EXPECT_EQ(copy.displayText(r, 0), QString::fromUtf8(texts[r])) << r;
+        }
+        EXPECT_EQ(s.displayText(0, 0), QStringLiteral("changed"));
+        copy.sort(0, false);
+        EXPECT_EQ(copy.displayText(0, 0), QString());
+        EXPECT_EQ(copy.displayText(3, 0), QStringLiteral("0125110202101579"));
+        EXPECT_EQ(copy.displayText(4, 0), QString::fromUtf8(texts[4]));
+    }
 }
 
 TEST(SheetTest, rowsRemovedCopiedAndClearedIndependently)
