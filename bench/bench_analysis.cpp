@@ -9,6 +9,7 @@
 //   --years N   one data set of N years (repeatable; default 1; 20 is the
 //               large set of about 900,000 runners)
 //   --rounds R  interleaved rounds per case, best time kept (default 3)
+//   --case I    only the I-th case (0-based), for profiling
 // Times are the thread's CPU time, so other processes on the machine do not
 // count.
 
@@ -16,19 +17,12 @@
 #include "analysis/AnalysisQuery.h"
 #include "analysis/HorseList.h"
 #include "analysis/Statistics.h"
-#include "conditions/CatalogueReader.h"
 #include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "store/JetTranslator.h"
-#include "store/Operations.h"
-#include "tools/RaceDataGenerator.h"
+#include "support/GeneratedData.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -58,18 +52,6 @@ double seconds(const std::function<void()>& f)
     const double start = cpuNow();
     f();
     return cpuNow() - start;
-}
-
-conditions::ConditionCatalogue catalogue(common::ErrorLog& log)
-{
-    conditions::ConditionCatalogue cat;
-    const QString path = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../data/DEVovuved.ini"));
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        conditions::parseCatalogueLines(QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')), cat);
-    else
-        log.report({0, QStringLiteral("cannot read ") + path, {}}, QStringLiteral("bench"));
-    return cat;
 }
 
 // Steps through every row of the statement reading every column; returns rows.
@@ -141,46 +123,26 @@ std::vector<Case> cases()
     return out;
 }
 
-int benchYears(int years, int rounds)
+int benchYears(int years, int rounds, int only)
 {
-    QTemporaryDir dir;
-    const QString dataDir = dir.filePath(QStringLiteral("data"));
-    tools::GenOptions options;
-    options.outDir = dataDir;
-    options.years = years;
-    tools::GenReport report;
-    QString error;
-    std::printf("generating %d year(s) ...\n", years);
+    std::printf("generating and preparing %d year(s) ...\n", years);
     std::fflush(stdout);
-    if (!tools::generateRaceData(options, &report, &error)) {
-        std::fprintf(stderr, "generation failed: %s\n", qPrintable(error));
+    support::GeneratedData data(years);
+    if (!data.ready()) {
+        std::fprintf(stderr, "%s\n", data.problem().c_str());
         return 1;
     }
-    std::printf("%d races, %d runners (%.1f s)\n", report.pastRaces, report.pastRunners, report.seconds);
-
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx(prompter, busy);
-    ctx.catalogue = catalogue(ctx.errorLog);
-    const QString appDb = dir.filePath(QStringLiteral("app.mdb"));
-    store::Database::create(appDb).reset();
-    const struct {
-        conditions::LinkSource source;
-        const char* file;
-    } sources[] = {{conditions::LinkSource::This, "korven_this.mdb"},
-                   {conditions::LinkSource::Data, "korven_data.mdb"},
-                   {conditions::LinkSource::Code, "korven_code.mdb"},
-                   {conditions::LinkSource::Keto, "korven_keto.mdb"},
-                   {conditions::LinkSource::Hensa, "VUDevuzI.mdb"}};
-    for (const auto& src : sources)
-        for (const QString& table : ctx.catalogue.links(src.source))
-            if (!table.isEmpty())
-                store::TBLink(ctx.errorLog, appDb, QDir(dataDir).filePath(QString::fromUtf8(src.file)), table);
-    ctx.appDb = store::Database::open(appDb);
+    std::printf("%d races, %d runners (%.1f s)\n", data.report().pastRaces, data.report().pastRunners,
+                data.report().seconds);
+    shell::AppContext& ctx = data.context();
 
     std::printf("%-44s %10s %10s %10s %7s %12s %7s\n", "case", "rows", "floor s", "run s", "ratio", "no list s",
                 "ratio");
-    for (const Case& c : cases()) {
+    const std::vector<Case> all = cases();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (only >= 0 && std::size_t(only) != i)
+            continue;
+        const Case& c = all[i];
         bool ok = false;
         const QString jet = analysis::funSqlCreate2(ctx.catalogue, c.set, ctx.appDb.get(), ctx.errorLog, &ok);
         const QString sqlite = store::translateJet(jet);
@@ -220,17 +182,20 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     std::vector<int> years;
     int rounds = 3;
+    int only = -1;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QByteArray opt(argv[i]);
         if (opt == "--years")
             years.push_back(std::max(1, std::atoi(argv[i + 1])));
         else if (opt == "--rounds")
             rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (opt == "--case")
+            only = std::atoi(argv[i + 1]);
     }
     if (years.empty())
         years.push_back(1);
     int status = 0;
     for (int y : years)
-        status |= benchYears(y, rounds);
+        status |= benchYears(y, rounds, only);
     return status;
 }

@@ -4,13 +4,12 @@
 
 #include "analysis/AnalysisQuery.h"
 #include "common/ErrorLog.h"
-#include "conditions/CatalogueReader.h"
 #include "conditions/Clauses.h"
 #include "conditions/Rewrites.h"
 #include "conditions/Where.h"
 #include "store/Database.h"
 #include "store/DbError.h"
-#include "store/Operations.h"
+#include "support/GeneratedData.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +22,6 @@ static void PrintTo(const QString& text, std::ostream* os)
 }
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace tq::analysis {
@@ -222,57 +217,16 @@ QString plausibleValue(const ConditionItem& item, int target)
     }
 }
 
-ConditionCatalogue shippedCatalogue(common::ErrorLog& log)
-{
-    const QString binDir = QStringLiteral(TQ_BINARY_DIR "/bin");
-    if (QFileInfo::exists(binDir + QStringLiteral("/DEVovuved.ini")))
-        return conditions::subIniGetAll(binDir, log);
-    ConditionCatalogue cat;
-    QFile file(QStringLiteral(TQ_SOURCE_DIR "/data/DEVovuved.ini"));
-    if (file.open(QIODevice::ReadOnly))
-        conditions::parseCatalogueLines(QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')), cat);
-    return cat;
-}
-
-// Generated race data (one year), the application database linking it, and
-// the shipped catalogue; built once for the suite.
+// Generated race data (one year) prepared as at start-up, with the shipped
+// catalogue; built once for the suite.
 class ShippedCatalogueTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite()
     {
-        s_env = new Env;
-        Env& env = *s_env;
-        env.log.setLogFileName(env.dir.filePath(QStringLiteral("TQ.log")));
-        const QString program = QStringLiteral(TQ_BINARY_DIR "/bin/DEVovuved");
-        if (!QFileInfo::exists(program)) {
-            env.problem = "the program (gen-data) is not built";
+        s_data = new support::GeneratedData(1);
+        if (!s_data->ready())
             return;
-        }
-        env.catalogue = shippedCatalogue(env.log);
-        const QString dataDir = env.dir.filePath(QStringLiteral("data"));
-        QProcess gen;
-        gen.start(program, {QStringLiteral("gen-data"), QStringLiteral("--out"), dataDir, QStringLiteral("--years"),
-                            QStringLiteral("1")});
-        if (!gen.waitForFinished(300000) || gen.exitCode() != 0) {
-            env.problem = "gen-data failed: " + gen.readAllStandardError().toStdString();
-            return;
-        }
-
-        const QString appDb = env.dir.filePath(QStringLiteral("app.mdb"));
-        store::Database::create(appDb).reset();
-        const struct {
-            conditions::LinkSource source;
-            const char* file;
-        } sources[] = {{conditions::LinkSource::This, "korven_this.mdb"},
-                       {conditions::LinkSource::Data, "korven_data.mdb"},
-                       {conditions::LinkSource::Code, "korven_code.mdb"},
-                       {conditions::LinkSource::Keto, "korven_keto.mdb"},
-                       {conditions::LinkSource::Hensa, "VUDevuzI.mdb"}};
-        for (const auto& src : sources)
-            for (const QString& table : env.catalogue.links(src.source))
-                if (!table.isEmpty())
-                    store::TBLink(env.log, appDb, QDir(dataDir).filePath(QString::fromUtf8(src.file)), table);
-        env.db = store::Database::open(appDb);
+        store::Database& db = *s_data->context().appDb;
 
         // The mark-results table is derived inside the application database
         // (built from the race data by a menu command); the catalogue's
@@ -295,43 +249,38 @@ class ShippedCatalogueTest : public ::testing::Test {
         for (const char* ranked : {"総合勝率", "直前総合勝率", "ＩＤＭ勝率差", "情報勝率差", "展開勝率差", "騎手勝率差",
                                    "パドック勝率差", "オッズ勝率差", "総合勝率差", "直前総合勝率差"})
             columns << QString::fromUtf8(ranked) + QStringLiteral("順位 INTEGER");
-        env.db->execute(QStringLiteral("CREATE TABLE 過去の印別成績 (") + columns.join(QLatin1Char(',')) +
-                        QStringLiteral(", CONSTRAINT PRIKEY PRIMARY KEY (レースキー,馬番))"));
-        env.db->execute(
-            QStringLiteral("CREATE TABLE お気に入り (名称 CHAR(50), グループ名 CHAR(50), ＷＨＥＲＥ文 MEMO)"));
+        db.execute(QStringLiteral("CREATE TABLE 過去の印別成績 (") + columns.join(QLatin1Char(',')) +
+                   QStringLiteral(", CONSTRAINT PRIKEY PRIMARY KEY (レースキー,馬番))"));
     }
     static void TearDownTestSuite()
     {
-        delete s_env;
-        s_env = nullptr;
+        delete s_data;
+        s_data = nullptr;
     }
     void SetUp() override
     {
-        if (!s_env->problem.empty())
-            GTEST_SKIP() << s_env->problem;
+        if (!s_data->ready())
+            GTEST_SKIP() << s_data->problem();
     }
 
-    struct Env {
-        QTemporaryDir dir;
-        common::ErrorLog log;
-        ConditionCatalogue catalogue;
-        std::unique_ptr<store::Database> db;
-        std::string problem;
-    };
-    static Env* s_env;
+    static const ConditionCatalogue& shipped() { return s_data->context().catalogue; }
+    static store::Database& database() { return *s_data->context().appDb; }
+    static common::ErrorLog& log() { return s_data->context().errorLog; }
+
+    static support::GeneratedData* s_data;
 };
-ShippedCatalogueTest::Env* ShippedCatalogueTest::s_env = nullptr;
+support::GeneratedData* ShippedCatalogueTest::s_data = nullptr;
 
 TEST_F(ShippedCatalogueTest, EveryItemAsConditionAndKeyPrepares)
 {
-    const ConditionCatalogue& shipped = s_env->catalogue;
-    store::Database& db = *s_env->db;
+    const ConditionCatalogue& shipped = ShippedCatalogueTest::shipped();
+    store::Database& db = database();
     ASSERT_FALSE(shipped.order.empty());
 
     QStringList failures;
     auto tryPrepare = [&](const QString& what, const ConditionSet& set) {
         bool ok = false;
-        const QString sql = funSqlCreate2(shipped, set, &db, s_env->log, &ok);
+        const QString sql = funSqlCreate2(shipped, set, &db, log(), &ok);
         if (!ok) {
             failures << what + QStringLiteral(": no statement");
             return;
@@ -381,18 +330,18 @@ qint64 countRows(store::Database& db, const QString& sql)
 // exactly the runners of the races in which more than `count` runners meet it.
 TEST_F(ShippedCatalogueTest, FavouriteLinkAsRaceRestrictionSelectsTheRightRunners)
 {
-    const ConditionCatalogue& shipped = s_env->catalogue;
-    store::Database& db = *s_env->db;
+    const ConditionCatalogue& shipped = ShippedCatalogueTest::shipped();
+    store::Database& db = database();
 
     ConditionSet favourite;
     favourite.rows = {conditionRow("距離", "1000,1400"), conditionRow("馬齢", "3,3")};
     bool ok = false;
     const QString stored =
-        conditions::funThisHenkan(shipped, conditions::funWhere(shipped, favourite, false, &db, s_env->log, &ok));
+        conditions::funThisHenkan(shipped, conditions::funWhere(shipped, favourite, false, &db, log(), &ok));
     ASSERT_TRUE(ok);
     ASSERT_TRUE(stored.contains(QStringLiteral("T番組データ.距離"))) << stored.toStdString();
     db.execute(QStringLiteral("DELETE FROM お気に入り"));
-    db.execute(QStringLiteral("INSERT INTO お気に入り VALUES ('短距離三歳', 'G', '") +
+    db.execute(QStringLiteral("INSERT INTO お気に入り (名称, グループ名, ＷＨＥＲＥ文) VALUES ('短距離三歳', 'G', '") +
                QString(stored).replace(QLatin1Char('\''), QStringLiteral("''")) + QStringLiteral("')"));
 
     const QString joins =
@@ -406,7 +355,7 @@ TEST_F(ShippedCatalogueTest, FavouriteLinkAsRaceRestrictionSelectsTheRightRunner
         set.favourite.isFavourite = true;
         set.favourite.havingOperator = QStringLiteral(">");
         set.favourite.havingNumber = QString::number(count);
-        const QString sql = funSqlCreate2(shipped, set, &db, s_env->log, &ok);
+        const QString sql = funSqlCreate2(shipped, set, &db, log(), &ok);
         ASSERT_TRUE(ok);
         const QString oracle =
             QStringLiteral("SELECT e.馬番") + joins +
@@ -426,23 +375,23 @@ TEST_F(ShippedCatalogueTest, FavouriteLinkAsRaceRestrictionSelectsTheRightRunner
 // they must still bring the joins their tables need (pre-race data, marks).
 TEST_F(ShippedCatalogueTest, FavouriteLinkWithTodayNamesGetsItsJoins)
 {
-    const ConditionCatalogue& shipped = s_env->catalogue;
-    store::Database& db = *s_env->db;
+    const ConditionCatalogue& shipped = ShippedCatalogueTest::shipped();
+    store::Database& db = database();
     for (const char* item : {"直前オッズ指数", "基準勝率", "総合偏差値"}) {
         ConditionSet favourite;
         favourite.rows = {conditionRow(item, "1,99")};
         bool ok = false;
         const QString stored =
-            conditions::funThisHenkan(shipped, conditions::funWhere(shipped, favourite, false, &db, s_env->log, &ok));
+            conditions::funThisHenkan(shipped, conditions::funWhere(shipped, favourite, false, &db, log(), &ok));
         ASSERT_TRUE(ok);
         db.execute(QStringLiteral("DELETE FROM お気に入り"));
-        db.execute(QStringLiteral("INSERT INTO お気に入り VALUES ('f', 'G', '") +
+        db.execute(QStringLiteral("INSERT INTO お気に入り (名称, グループ名, ＷＨＥＲＥ文) VALUES ('f', 'G', '") +
                    QString(stored).replace(QLatin1Char('\''), QStringLiteral("''")) + QStringLiteral("')"));
         for (bool race : {false, true}) {
             ConditionSet set;
             set.favourite.name = QStringLiteral("f");
             set.favourite.isFavourite = race;
-            const QString sql = funSqlCreate2(shipped, set, &db, s_env->log, &ok);
+            const QString sql = funSqlCreate2(shipped, set, &db, log(), &ok);
             ASSERT_TRUE(ok);
             EXPECT_NO_THROW(db.returnsRows(sql)) << item << " race " << race << "\n" << sql.toStdString();
         }

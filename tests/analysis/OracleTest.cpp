@@ -8,21 +8,17 @@
 #include "analysis/HorseList.h"
 #include "analysis/Run.h"
 #include "analysis/Statistics.h"
+#include "analysis/StatisticsKeys.h"
 #include "common/TextFile.h"
-#include "conditions/CatalogueReader.h"
 #include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
 #include "shell/StatusLine.h"
 #include "store/Database.h"
-#include "store/Operations.h"
+#include "support/GeneratedData.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QMap>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QSet>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -44,81 +40,24 @@ struct Figures {
     qint64 races = -1; // レース件数, only without keys
 };
 
-// Generated data (one year), an application database linking it, the shipped
-// catalogue; built once for the suite.
-struct Env {
-    QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
-    std::string problem;
-};
-Env* g_env = nullptr;
-
-conditions::ConditionCatalogue shippedCatalogue(common::ErrorLog& log)
-{
-    const QString binDir = QStringLiteral(TQ_BINARY_DIR "/bin");
-    if (QFileInfo::exists(binDir + QStringLiteral("/DEVovuved.ini")))
-        return conditions::subIniGetAll(binDir, log);
-    conditions::ConditionCatalogue cat;
-    QFile file(QStringLiteral(TQ_SOURCE_DIR "/data/DEVovuved.ini"));
-    if (file.open(QIODevice::ReadOnly))
-        conditions::parseCatalogueLines(QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')), cat);
-    return cat;
-}
+// Generated data (one year) prepared as at start-up; built once for the suite.
+support::GeneratedData* g_data = nullptr;
 
 class OracleTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite()
-    {
-        g_env = new Env;
-        Env& env = *g_env;
-        shell::AppContext& ctx = env.ctx;
-        const QString program = QStringLiteral(TQ_BINARY_DIR "/bin/DEVovuved");
-        if (!QFileInfo::exists(program)) {
-            env.problem = "the program (gen-data) is not built";
-            return;
-        }
-        ctx.catalogue = shippedCatalogue(ctx.errorLog);
-        const QString dataDir = env.dir.filePath(QStringLiteral("data"));
-        QProcess gen;
-        gen.start(program, {QStringLiteral("gen-data"), QStringLiteral("--out"), dataDir, QStringLiteral("--years"),
-                            QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("7")});
-        if (!gen.waitForFinished(300000) || gen.exitCode() != 0) {
-            env.problem = "gen-data failed: " + gen.readAllStandardError().toStdString();
-            return;
-        }
-        const QString appDb = env.dir.filePath(QStringLiteral("app.mdb"));
-        store::Database::create(appDb).reset();
-        const struct {
-            conditions::LinkSource source;
-            const char* file;
-        } sources[] = {{conditions::LinkSource::This, "korven_this.mdb"},
-                       {conditions::LinkSource::Data, "korven_data.mdb"},
-                       {conditions::LinkSource::Code, "korven_code.mdb"},
-                       {conditions::LinkSource::Keto, "korven_keto.mdb"},
-                       {conditions::LinkSource::Hensa, "VUDevuzI.mdb"}};
-        for (const auto& src : sources)
-            for (const QString& table : ctx.catalogue.links(src.source))
-                if (!table.isEmpty())
-                    store::TBLink(ctx.errorLog, appDb, QDir(dataDir).filePath(QString::fromUtf8(src.file)), table);
-        ctx.appDb = store::Database::open(appDb);
-        // The list settings table, as the preparation creates it.
-        ctx.appDb->execute(s("CREATE TABLE 一覧表示設定 (設定名 CHAR(50), 項目名 CHAR(50), 表示順 LONG, サイズ SINGLE, "
-                             "PRIMARY KEY (設定名, 項目名))"));
-    }
+    static void SetUpTestSuite() { g_data = new support::GeneratedData(1, 7); }
     static void TearDownTestSuite()
     {
-        delete g_env;
-        g_env = nullptr;
+        delete g_data;
+        g_data = nullptr;
     }
     void SetUp() override
     {
-        if (!g_env->problem.empty())
-            GTEST_SKIP() << g_env->problem;
+        if (!g_data->ready())
+            GTEST_SKIP() << g_data->problem();
     }
 
-    static shell::AppContext& ctx() { return g_env->ctx; }
+    static shell::AppContext& ctx() { return g_data->context(); }
 
     static conditions::ConditionRow row(const char* item, const QString& value, qint16 target = 0)
     {
@@ -356,6 +295,69 @@ TEST_F(OracleTest, ExampleConditionFilesRunOnGeneratedData)
 
 // The list by setting on the shipped catalogue: one row per default-list row,
 // through the previous-run join and the deviation table's key template.
+// The default list of an unlimited run holds every counted runner once with
+// the texts and payouts its tables give; rows of a race together (no keys)
+// and apart (the last key is the horse number) give the same cells.
+TEST_F(OracleTest, DefaultListHoldsEveryCountedRunnerAsItsTablesGiveIt)
+{
+    QMap<QString, QStringList> expected; // by 競走成績キー: the list's shown texts
+    {
+        const QString sql =
+            s("SELECT u.競走成績キー, b.年月日, b.レースキー, u.馬番, u.馬名, s.着順, "
+              "COALESCE(CASE u.馬番 WHEN h.単勝馬番１ THEN h.単勝払戻１ WHEN h.単勝馬番２ THEN h.単勝払戻２ "
+              "WHEN h.単勝馬番３ THEN h.単勝払戻３ END, 0), "
+              "COALESCE(CASE u.馬番 WHEN h.複勝馬番１ THEN h.複勝払戻１ WHEN h.複勝馬番２ THEN h.複勝払戻２ "
+              "WHEN h.複勝馬番３ THEN h.複勝払戻３ WHEN h.複勝馬番４ THEN h.複勝払戻４ "
+              "WHEN h.複勝馬番５ THEN h.複勝払戻５ END, 0) "
+              "FROM D番組データ b JOIN D競走馬データ u ON u.レースキー = b.レースキー "
+              "JOIN D払戻情報データ h ON h.レースキー = b.レースキー "
+              "JOIN D成績データ s ON s.競走成績キー = u.競走成績キー "
+              "WHERE s.異常区分 IS NULL OR s.異常区分 NOT IN ('1', '2')");
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(ctx().appDb->handle(), sql.toUtf8().constData(), -1, &st, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(ctx().appDb->handle());
+        auto text = [st](int c) {
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+        };
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const QString raceKey = text(2);
+            const QString course = analysis::funSyukeiKey(ctx().catalogue, ctx().appDb.get(), nullptr, s("開催場所"),
+                                                          store::Value(raceKey.left(2)), true, QString());
+            expected.insert(text(0), {text(1), course, raceKey.mid(6, 2), text(3), text(4), text(5), text(6), text(7),
+                                      raceKey, text(0)});
+        }
+        sqlite3_finalize(st);
+    }
+    ASSERT_GT(expected.size(), 10000);
+
+    conditions::ConditionSet keyed;
+    keyed.keys[0] = {s("距離"), {s("2,400")}};
+    keyed.keys[1] = {s("馬番"), {s("0")}};
+    for (const conditions::ConditionSet& set : {conditions::ConditionSet{}, keyed}) {
+        SCOPED_TRACE(set.keysInUse().size());
+        bool ok = false;
+        const QString sql = analysis::funSqlCreate2(ctx().catalogue, set, ctx().appDb.get(), ctx().errorLog, &ok);
+        analysis::AnalysisDocument doc;
+        doc.conditions = set;
+        analysis::DefaultHorseList builder(ctx().catalogue, ctx().appDb.get(), &ctx().errorLog, false);
+        analysis::RunServices services;
+        services.horseList = &builder;
+        ASSERT_TRUE(analysis::subKekkaHyouji(ctx(), doc, sql, true, services)) << sql.toStdString();
+        const analysis::Sheet& list = doc.defaultList;
+        ASSERT_EQ(list.rowCount(), expected.size());
+        QSet<QString> seen;
+        for (int r = 0; r < list.rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < analysis::kDefaultListColumns; ++c)
+                cells << list.displayText(r, c);
+            const QString resultKey = cells.last();
+            ASSERT_FALSE(seen.contains(resultKey)) << r;
+            seen.insert(resultKey);
+            ASSERT_EQ(cells.join(QLatin1Char('|')), expected.value(resultKey).join(QLatin1Char('|'))) << r;
+        }
+    }
+}
+
 TEST_F(OracleTest, ListBySettingFollowsTheDefaultListOnGeneratedData)
 {
     analysis::AnalysisDocument doc;

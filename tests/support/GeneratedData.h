@@ -1,0 +1,56 @@
+#pragma once
+// Generated race data prepared the way the program prepares it at start-up:
+// in a temporary folder, a program directory with the built catalogue, the
+// initial application database and the deviation database, the generator's
+// race data beside it, a KORVEN.INI naming that data, and the preparation
+// itself (database check, compaction, links, schema upgrade) run on them.
+// Afterwards context() is what the program has once it started: the
+// catalogue read, the race data linked, the application database open.
+//
+// Generating one year and preparing it take a few seconds: build one per test
+// suite (or per benchmark run) and share it.
+
+#include "shell/AppContext.h"
+#include "shell/ScriptedPrompter.h"
+#include "store/Database.h"
+#include "tools/RaceDataGenerator.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <string>
+
+namespace tq::support {
+
+class GeneratedData final {
+  public:
+    // Generates `years` years of past races (ending 2025) with `seed` and
+    // prepares them. On failure problem() says what failed; nothing throws.
+    explicit GeneratedData(int years = 1, std::uint64_t seed = 1);
+    GeneratedData(const GeneratedData&) = delete;
+    GeneratedData& operator=(const GeneratedData&) = delete;
+
+    // Empty when the data is ready.
+    const std::string& problem() const { return m_problem; }
+    bool ready() const { return m_problem.empty(); }
+
+    shell::AppContext& context() { return m_ctx; }
+    shell::ScriptedPrompter& prompter() { return m_prompter; }
+    const tools::GenReport& report() const { return m_report; }
+    // The race-data directory (KORVEN.INI's DBDir) and the program directory.
+    QString dataDir() const;
+    QString programDir() const;
+
+  private:
+    void generateAndPrepare(int years, std::uint64_t seed);
+
+    QTemporaryDir m_dir;
+    shell::ScriptedPrompter m_prompter;
+    shell::SilentBusy m_busy;
+    shell::AppContext m_ctx{m_prompter, m_busy};
+    tools::GenReport m_report;
+    std::string m_problem;
+};
+
+} // namespace tq::support
