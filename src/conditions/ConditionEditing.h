@@ -34,6 +34,9 @@ enum class EditorFrame : int {
     None = 8,
 };
 
+// All tokens of a stored value or `data` text (ends at ",", CR or LF).
+QStringList commaTokens(const QString& text);
+
 // The frame that edits an item of `type` for `target`.
 EditorFrame frameOf(int type, int target);
 
