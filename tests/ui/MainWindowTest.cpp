@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +26,8 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -264,12 +267,42 @@ TEST(MainWindow, DebugEntriesFollowDebugFlagAndGraphEntriesTheAddInRegistry)
     }
 }
 
+TEST(MainWindow, OptionAndHelpEntriesOpenTheColourDialogAndTheAboutBoxModally)
+{
+    ensureApplication();
+    Fixture f;
+    auto w = f.window();
+    QStringList shown;
+    const auto closeModal = [&shown](const char* link) {
+        QTimer::singleShot(0, [&shown, link] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            shown << dialog->objectName() + QStringLiteral(":") + dialog->windowTitle();
+            if (link)
+                QTest::mouseClick(dialog->findChild<QLabel*>(QString::fromLatin1(link)), Qt::LeftButton);
+            dialog->reject();
+        });
+    };
+    closeModal(nullptr);
+    w->action(QStringLiteral("mnuOptIro"))->trigger();
+    closeModal("lblUrl_0");
+    w->action(QStringLiteral("mnuVersion"))->trigger();
+
+    EXPECT_EQ(shown, QStringList({QStringLiteral("frmIroSet:分析結果色設定"),
+                                  QStringLiteral("frmTQAbout:") + AppContext::applicationTitle() +
+                                      QStringLiteral(" のバージョン情報")}));
+    // The about box's links open through the main window's opener.
+    ASSERT_EQ(f.opened.size(), 1);
+    EXPECT_EQ(f.opened[0].scheme(), QStringLiteral("https"));
+}
+
 TEST(MainWindow, CommandsNotBuiltAreDisabledWithATooltipAndToolbarButtonsFollow)
 {
     ensureApplication();
     Fixture f;
     auto w = f.window();
-    for (const char* name : {"mnuFavoAdd", "mnuVersion", "mnuOptIro", "mnuInport"}) {
+    for (const char* name : {"mnuFavoAdd", "mnuFavoOpen", "mnuExport", "mnuInport"}) {
         QAction* a = w->action(QString::fromLatin1(name));
         EXPECT_FALSE(a->isEnabled()) << name;
         EXPECT_TRUE(a->toolTip().contains(QStringLiteral("未実装"))) << name;

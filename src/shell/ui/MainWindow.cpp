@@ -4,7 +4,9 @@
 #include "shell/AppContext.h"
 #include "shell/DbLifecycle.h"
 #include "shell/StartupAborted.h"
+#include "shell/ui/AboutBox.h"
 #include "shell/ui/BaseSetDialog.h"
+#include "shell/ui/ColourDialog.h"
 #include "shell/ui/ConditionEditorLink.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
@@ -40,10 +42,10 @@ const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/")
 
 // Commands whose windows or dialogs are not built yet.
 const char* const kNotBuilt[] = {
-    "mnuInport",        "mnuExport",         "mnuCopyTextFull",   "mnuCopyTextShort",  "mnuREDivor",
-    "mnu_ChokuHen",     "mnuOptIro",         "mnuFavoToday",      "mnuFavoAdd",
-    "mnuFavoOpen",      "mnuFavoMnt_1",      "mnuFavoMnt_2",      "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd",
-    "mnuSyukeiFavoOpen", "mnuSyukeiFavorite", "mnuMarkSeiseki",   "mnuMarkSeisekiOld", "mnuVersion",
+    "mnuInport",      "mnuExport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnuREDivor",
+    "mnu_ChokuHen",   "mnuFavoToday",      "mnuFavoAdd",       "mnuFavoOpen",       "mnuFavoMnt_1",
+    "mnuFavoMnt_2",   "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
+    "mnuMarkSeiseki", "mnuMarkSeisekiOld",
 };
 
 // Commands that ask before they run; their handler runs on Yes.
@@ -138,6 +140,15 @@ void MainWindow::connectCommands()
     on(QStringLiteral("mnuBaseSet"), [this] {
         BaseSetDialog dialog(m_ctx, this);
         dialog.exec();
+    });
+    on(QStringLiteral("mnuOptIro"), [this] {
+        ColourDialog dialog(m_ctx, this);
+        dialog.exec();
+    });
+    on(QStringLiteral("mnuVersion"), [this] {
+        AboutBox box(m_ctx, [this](const QUrl& url) { openUrl(url); }, this);
+        box.setDescription(AboutBox::standardDescription());
+        box.exec();
     });
     on(QStringLiteral("mnuDefault"), [this] { restoreStandardGeometry(); });
     auto* editorLink = new ConditionEditorLink(m_ctx, *this);
