@@ -9,6 +9,7 @@
 #include "shell/ScriptedPrompter.h"
 #include "shell/StatusLine.h"
 #include "store/Database.h"
+#include "support/RaceTables.h"
 
 #include <gtest/gtest.h>
 
@@ -31,64 +32,19 @@ QString s(const char* utf8)
 }
 
 class RunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        conditions::ConditionItem item;
-        item.number = 0;
-        item.group = s("レース条件");
-        item.name = s("距離");
-        item.key = s("D番組データ.距離");
-        item.type = 2;
-        item.range = s("0");
-        ctx.catalogue.items.push_back(item);
-        ctx.catalogue.nameMap.insert(item.name, 0);
-        ctx.catalogue.order.push_back(0);
-
+        support::addDistanceItem(ctx.catalogue);
         ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
         store::Database& db = *ctx.appDb;
-        db.execute(
-            s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
+        support::createRaceTables(db);
         db.execute(s("INSERT INTO 分析結果表示設定 VALUES ('勝率' , 6,13 )"));
-        db.execute(s("CREATE TABLE D番組データ (レースキー CHAR(16), 年月日 CHAR(8), 距離 LONG)"));
-        db.execute(
-            s("CREATE TABLE D競走馬データ (レースキー CHAR(16), 競走成績キー CHAR(20), 馬番 CHAR(2), 馬名 CHAR(20))"));
-        db.execute(s("CREATE TABLE D払戻情報データ (レースキー CHAR(16), 単勝馬番１ CHAR(2), 単勝払戻１ LONG, "
-                     "単勝馬番２ CHAR(2), 単勝払戻２ LONG, 単勝馬番３ CHAR(2), 単勝払戻３ LONG, "
-                     "複勝馬番１ CHAR(2), 複勝払戻１ LONG, 複勝馬番２ CHAR(2), 複勝払戻２ LONG, "
-                     "複勝馬番３ CHAR(2), 複勝払戻３ LONG, 複勝馬番４ CHAR(2), 複勝払戻４ LONG, "
-                     "複勝馬番５ CHAR(2), 複勝払戻５ LONG)"));
-        db.execute(s("CREATE TABLE D成績データ (競走成績キー CHAR(20), 着順 LONG, 異常区分 CHAR(1), 騎手名 CHAR(10), "
-                     "確定単勝オッズ DOUBLE, 確定複勝オッズ DOUBLE)"));
         // Two races of four horses: 1200 m and 1600 m.
-        const struct {
-            const char* key;
-            int distance;
-        } races[] = {{"R1", 1200}, {"R2", 1600}};
-        for (const auto& race : races) {
-            const QString k = s(race.key);
-            db.execute(s("INSERT INTO D番組データ VALUES ('%1','20240105',%2)").arg(k).arg(race.distance));
-            db.execute(
-                s("INSERT INTO D払戻情報データ VALUES ('%1','1',350,'',0,'',0,'1',150,'2',200,'3',180,'',0,'',0)")
-                    .arg(k));
-            for (int h = 1; h <= 4; ++h) {
-                const QString rk = k + QString::number(h);
-                db.execute(s("INSERT INTO D競走馬データ VALUES ('%1','%2','%3','馬%2')").arg(k, rk).arg(h));
-                db.execute(s("INSERT INTO D成績データ VALUES ('%1',%2,'0','騎手',%3,1.5)").arg(rk).arg(h).arg(h * 2.0));
-            }
-        }
-        doc.conditions.rows.push_back(distanceRow(s("1000,2000")));
-    }
-
-    static conditions::ConditionRow distanceRow(const QString& value)
-    {
-        conditions::ConditionRow r;
-        r.group = s("レース条件");
-        r.itemName = s("距離");
-        r.targetCaption = conditions::targetCaption(0);
-        r.value = value;
-        return r;
+        support::addRace(db, s("R1"), 1200, 4);
+        support::addRace(db, s("R2"), 1600, 4);
+        doc.conditions.rows.push_back(support::distanceRow(s("1000,2000")));
     }
 
     QTemporaryDir dir;
@@ -143,7 +99,7 @@ TEST_F(RunTest, CompletedRunFillsTheDocumentAndTheStatusLine)
 TEST_F(RunTest, RunWithoutRowsKeepsThePreviousResult)
 {
     ASSERT_TRUE(subBunseki(ctx, status, doc, false));
-    doc.conditions.rows[0] = distanceRow(s("3000,3600"));
+    doc.conditions.rows[0] = support::distanceRow(s("3000,3600"));
     EXPECT_FALSE(subBunseki(ctx, status, doc, false));
     EXPECT_TRUE(status.text().endsWith(s("(DB取得)"))) << status.text().toStdString();
     EXPECT_EQ(doc.result.rowCount(), 1);
@@ -158,7 +114,7 @@ TEST_F(RunTest, RunWithoutRowsKeepsThePreviousResult)
 
 TEST_F(RunTest, ConditionsThatCannotBeBuiltAreNotRun)
 {
-    conditions::ConditionRow unknown = distanceRow(s("1,2"));
+    conditions::ConditionRow unknown = support::distanceRow(s("1,2"));
     unknown.itemName = s("未知");
     doc.conditions.rows.push_back(unknown);
     EXPECT_FALSE(subBunseki(ctx, status, doc, false));

@@ -10,6 +10,8 @@
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
+#include "support/GuiApplication.h"
+#include "support/RaceTables.h"
 
 #include <gtest/gtest.h>
 
@@ -30,18 +32,6 @@ namespace {
 constexpr int kRaces = 20000;
 constexpr int kHorses = 8;
 
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests_ui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the rest of the test program
-}
-
 QString s(const char* utf8)
 {
     return QString::fromUtf8(utf8);
@@ -50,29 +40,10 @@ QString s(const char* utf8)
 // Race-data tables with kRaces races of kHorses runners, grouped by distance.
 void fillRaceData(store::Database& db)
 {
-    db.execute(s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
-    db.execute(s("CREATE TABLE D番組データ (レースキー CHAR(16), 年月日 CHAR(8), 距離 LONG)"));
-    db.execute(
-        s("CREATE TABLE D競走馬データ (レースキー CHAR(16), 競走成績キー CHAR(20), 馬番 CHAR(2), 馬名 CHAR(20))"));
-    db.execute(s("CREATE TABLE D払戻情報データ (レースキー CHAR(16), 単勝馬番１ CHAR(2), 単勝払戻１ LONG, "
-                 "単勝馬番２ CHAR(2), 単勝払戻２ LONG, 単勝馬番３ CHAR(2), 単勝払戻３ LONG, "
-                 "複勝馬番１ CHAR(2), 複勝払戻１ LONG, 複勝馬番２ CHAR(2), 複勝払戻２ LONG, "
-                 "複勝馬番３ CHAR(2), 複勝払戻３ LONG, 複勝馬番４ CHAR(2), 複勝払戻４ LONG, "
-                 "複勝馬番５ CHAR(2), 複勝払戻５ LONG)"));
-    db.execute(s("CREATE TABLE D成績データ (競走成績キー CHAR(20), 着順 LONG, 異常区分 CHAR(1), 騎手名 CHAR(10), "
-                 "確定単勝オッズ DOUBLE, 確定複勝オッズ DOUBLE)"));
+    support::createRaceTables(db);
     store::Transaction transaction(db);
-    for (int r = 0; r < kRaces; ++r) {
-        const QString race = QStringLiteral("R%1").arg(r, 6, 10, QLatin1Char('0'));
-        db.execute(s("INSERT INTO D番組データ VALUES ('%1','20240105',%2)").arg(race).arg(1000 + 200 * (r % 6)));
-        db.execute(s("INSERT INTO D払戻情報データ VALUES ('%1','1',350,'',0,'',0,'1',150,'2',200,'3',180,'',0,'',0)")
-                       .arg(race));
-        for (int h = 1; h <= kHorses; ++h) {
-            const QString run = race + QString::number(h);
-            db.execute(s("INSERT INTO D競走馬データ VALUES ('%1','%2','%3','馬%3')").arg(race, run).arg(h));
-            db.execute(s("INSERT INTO D成績データ VALUES ('%1',%2,'0','騎手',%3,1.5)").arg(run).arg(h).arg(h * 2.0));
-        }
-    }
+    for (int r = 0; r < kRaces; ++r)
+        support::addRace(db, QStringLiteral("R%1").arg(r, 6, 10, QLatin1Char('0')), 1000 + 200 * (r % 6), kHorses);
     transaction.commit();
 }
 
@@ -80,7 +51,7 @@ class AnalysisRunBusyTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite()
     {
-        ensureApplication();
+        support::ensureGuiApplication();
         s_dir = new QTemporaryDir;
         auto db = store::Database::create(s_dir->filePath(s("app.mdb")));
         fillRaceData(*db);
@@ -93,25 +64,10 @@ class AnalysisRunBusyTest : public ::testing::Test {
 
     void SetUp() override
     {
-        conditions::ConditionItem item;
-        item.number = 0;
-        item.group = s("レース条件");
-        item.name = s("距離");
-        item.key = s("D番組データ.距離");
-        item.type = 2;
-        item.range = s("0");
-        ctx.catalogue.items.push_back(item);
-        ctx.catalogue.nameMap.insert(item.name, 0);
-        ctx.catalogue.order.push_back(0);
+        support::addDistanceItem(ctx.catalogue);
         ctx.appDb = store::Database::open(s_dir->filePath(s("app.mdb")));
 
-        conditions::ConditionRow row;
-        row.group = s("レース条件");
-        row.itemName = s("距離");
-        row.targetCaption = conditions::targetCaption(0);
-        row.display = s("1000～2000");
-        row.value = s("1000,2000");
-        doc.conditions.rows.push_back(row);
+        doc.conditions.rows.push_back(support::distanceRow(s("1000,2000"), s("1000～2000")));
         doc.conditions.keys[0].key = s("距離");
     }
 

@@ -11,6 +11,8 @@
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
 #include "store/Database.h"
+#include "support/GuiApplication.h"
+#include "support/RaceTables.h"
 
 #include <gtest/gtest.h>
 
@@ -38,21 +40,6 @@
 namespace tq::analysis::ui {
 namespace {
 
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests_ui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the rest of the test program
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
-    QApplication::setFont(font);
-}
-
 QString s(const char* utf8)
 {
     return QString::fromUtf8(utf8);
@@ -69,57 +56,16 @@ class AnalysisWindowTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        ensureApplication();
+        support::ensureGuiApplication();
         ASSERT_TRUE(dir.isValid());
-        conditions::ConditionItem item;
-        item.number = 0;
-        item.group = s("レース条件");
-        item.name = s("距離");
-        item.key = s("D番組データ.距離");
-        item.type = 2;
-        item.range = s("0");
-        ctx.catalogue.items.push_back(item);
-        ctx.catalogue.nameMap.insert(item.name, 0);
-        ctx.catalogue.order.push_back(0);
-
+        support::addDistanceItem(ctx.catalogue);
         ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
         store::Database& db = *ctx.appDb;
-        db.execute(
-            s("CREATE TABLE 分析結果表示設定 (項目名 CHAR(50),表示順 LONG,サイズ SINGLE ,PRIMARY KEY(項目名 ))"));
-        db.execute(s("CREATE TABLE D番組データ (レースキー CHAR(16), 年月日 CHAR(8), 距離 LONG)"));
-        db.execute(
-            s("CREATE TABLE D競走馬データ (レースキー CHAR(16), 競走成績キー CHAR(20), 馬番 CHAR(2), 馬名 CHAR(20))"));
-        db.execute(s("CREATE TABLE D払戻情報データ (レースキー CHAR(16), 単勝馬番１ CHAR(2), 単勝払戻１ LONG, "
-                     "単勝馬番２ CHAR(2), 単勝払戻２ LONG, 単勝馬番３ CHAR(2), 単勝払戻３ LONG, "
-                     "複勝馬番１ CHAR(2), 複勝払戻１ LONG, 複勝馬番２ CHAR(2), 複勝払戻２ LONG, "
-                     "複勝馬番３ CHAR(2), 複勝払戻３ LONG, 複勝馬番４ CHAR(2), 複勝払戻４ LONG, "
-                     "複勝馬番５ CHAR(2), 複勝払戻５ LONG)"));
-        db.execute(s("CREATE TABLE D成績データ (競走成績キー CHAR(20), 着順 LONG, 異常区分 CHAR(1), 騎手名 CHAR(10), "
-                     "確定単勝オッズ DOUBLE, 確定複勝オッズ DOUBLE)"));
+        support::createRaceTables(db);
         // Two races of four horses, 1200 m and 1600 m; horse 1 wins both.
-        const struct {
-            const char* key;
-            int distance;
-        } races[] = {{"R1", 1200}, {"R2", 1600}};
-        for (const auto& race : races) {
-            const QString k = s(race.key);
-            db.execute(s("INSERT INTO D番組データ VALUES ('%1','20240105',%2)").arg(k).arg(race.distance));
-            db.execute(
-                s("INSERT INTO D払戻情報データ VALUES ('%1','1',350,'',0,'',0,'1',150,'2',200,'3',180,'',0,'',0)")
-                    .arg(k));
-            for (int h = 1; h <= 4; ++h) {
-                const QString rk = k + QString::number(h);
-                db.execute(s("INSERT INTO D競走馬データ VALUES ('%1','%2','%3','馬%2')").arg(k, rk).arg(h));
-                db.execute(s("INSERT INTO D成績データ VALUES ('%1',%2,'0','騎手',%3,1.5)").arg(rk).arg(h).arg(h * 2.0));
-            }
-        }
-        conditions::ConditionRow r;
-        r.group = s("レース条件");
-        r.itemName = s("距離");
-        r.targetCaption = conditions::targetCaption(0);
-        r.display = s("1000～2000");
-        r.value = s("1000,2000");
-        doc.conditions.rows.push_back(r);
+        support::addRace(db, s("R1"), 1200, 4);
+        support::addRace(db, s("R2"), 1600, 4);
+        doc.conditions.rows.push_back(support::distanceRow(s("1000,2000"), s("1000～2000")));
     }
 
     template <typename T> T* child(AnalysisWindow& w, const char* name)

@@ -1,14 +1,15 @@
 // The main window: menu tree, visibility rules, geometry in twips, document
 // numbering, the file commands' dialogs, closing.
 
-#include "analysis/Run.h"
-#include "shell/AppContext.h"
 #include "shell/ui/MainWindow.h"
+#include "analysis/Run.h"
 #include "analysis/ui/AnalysisWindow.h"
+#include "shell/AppContext.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
 #include "store/Database.h"
+#include "support/GuiApplication.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,29 +40,13 @@ using namespace tq::shell::ui;
 
 namespace {
 
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests_ui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the rest of the test program
-    // As the program does: Japanese glyphs, not the Chinese fallback.
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
-    QApplication::setFont(font);
-}
-
 // Records every dialog with its title, proposed name and filter.
 struct Dialog {
     QString kind, caption, proposed, filter;
 };
 
 class RecordingPrompter final : public Prompter {
-public:
+  public:
     std::deque<QString> fileNames; // answers of the file dialogs; empty = cancelled
     std::deque<Answer> answers;
     std::vector<Dialog> dialogs;
@@ -89,7 +74,7 @@ public:
     }
     bool pickColour(qint32&) override { return false; }
 
-private:
+  private:
     QString next()
     {
         QString s = fileNames.empty() ? QString() : fileNames.front();
@@ -101,7 +86,7 @@ private:
 
 // A document window that records what the main window asks of it.
 class FakeDocument final : public DocumentWindow {
-public:
+  public:
     using DocumentWindow::DocumentWindow;
     QStringList calls;
     bool saveSucceeds = true;
@@ -122,7 +107,7 @@ public:
     void copySelection() override { calls << QStringLiteral("copy"); }
     void deleteConditionRow() override { calls << QStringLiteral("jdel"); }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override
     {
         if (keepOpen)
@@ -133,7 +118,7 @@ protected:
 };
 
 class FakeFactory final : public DocumentWindowFactory {
-public:
+  public:
     DocumentWindow* createWindow(DocumentKind kind) override { return new FakeDocument(kind); }
 };
 
@@ -188,7 +173,7 @@ FakeDocument* fake(DocumentWindow* w)
 
 TEST(MainWindow, MenuTreeHasControlNamesCaptionsAndParents)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     auto w = f.window();
     struct Case {
@@ -232,17 +217,17 @@ TEST(MainWindow, MenuTreeHasControlNamesCaptionsAndParents)
     QStringList bar;
     for (QAction* a : w->menuBar()->actions())
         bar << a->objectName();
-    EXPECT_EQ(bar, (QStringList{"mnuFile", "mnuHensyu", "mnuAnalyze", "mnuTools", "mnuView", "mnuFavorite",
-                                "mnuWindow", "mnuHelp"}));
+    EXPECT_EQ(bar, (QStringList{"mnuFile", "mnuHensyu", "mnuAnalyze", "mnuTools", "mnuView", "mnuFavorite", "mnuWindow",
+                                "mnuHelp"}));
     EXPECT_EQ(w->editPopupMenu()->objectName(), QStringLiteral("mnuHenshu"));
     EXPECT_EQ(w->conditionPopupMenu()->objectName(), QStringLiteral("mnuJouken"));
 }
 
 TEST(MainWindow, DebugEntriesFollowDebugFlagAndGraphEntriesTheAddInRegistry)
 {
-    ensureApplication();
-    const QStringList debugOnly{"mnu_ChokuHen", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
-                                "mnuMarkSeiseki", "mnuMarkSeisekiOld"};
+    tq::support::ensureGuiApplication();
+    const QStringList debugOnly{"mnu_ChokuHen",      "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen",
+                                "mnuSyukeiFavorite", "mnuMarkSeiseki",   "mnuMarkSeisekiOld"};
     struct Case {
         qint16 debugFlag;
         QStringList addIns;
@@ -269,7 +254,7 @@ TEST(MainWindow, DebugEntriesFollowDebugFlagAndGraphEntriesTheAddInRegistry)
 
 TEST(MainWindow, OptionAndHelpEntriesOpenTheColourDialogAndTheAboutBoxModally)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     auto w = f.window();
     QStringList shown;
@@ -299,7 +284,7 @@ TEST(MainWindow, OptionAndHelpEntriesOpenTheColourDialogAndTheAboutBoxModally)
 
 TEST(MainWindow, CommandsNotBuiltAreDisabledWithATooltipAndToolbarButtonsFollow)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     auto w = f.window();
     for (const char* name : {"mnuFavoAdd", "mnuFavoOpen", "mnuExport", "mnuInport"}) {
@@ -341,7 +326,7 @@ TEST(MainWindowGeometry, TwipsConvertAtTheScreenDpi)
 
 TEST(MainWindow, GeometryDefaultsRoundTripsInTwipsAndResetsToStandard)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     const double dpi = [] {
         QWidget probe;
@@ -377,7 +362,7 @@ TEST(MainWindow, GeometryDefaultsRoundTripsInTwipsAndResetsToStandard)
 
 TEST(MainWindow, DocumentsShareOneCounterAcrossNewBetTypeAndOpen)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     f.ctx.userName = QStringLiteral("鈴木");
     auto w = f.window();
@@ -414,7 +399,7 @@ TEST(MainWindow, DocumentsShareOneCounterAcrossNewBetTypeAndOpen)
 
 TEST(MainWindow, SaveProposesTheCaptionOnceThenWritesWithoutAsking)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     auto w = f.window();
     auto* doc = fake(w->activeDocument());
@@ -468,7 +453,7 @@ TEST(MainWindow, GetDocTitleTakesTheNameBetweenSeparatorAndExtension)
 
 TEST(MainWindow, ClosingAsksEachDocumentAndLogsTheEnd)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     auto w = f.window();
     w->show();
@@ -490,7 +475,7 @@ TEST(MainWindow, ClosingAsksEachDocumentAndLogsTheEnd)
 
 TEST(MainWindow, StatusHelpAndScreenshot)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     f.useRealDocuments = true;
     f.ctx.userName = QStringLiteral("鈴木");
@@ -516,7 +501,7 @@ TEST(MainWindow, StatusHelpAndScreenshot)
 
 TEST(MainWindow, AnalysisDocumentsSaveReopenAndRunThroughTheDocumentCore)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     f.useRealDocuments = true;
     auto w = f.window();
@@ -557,7 +542,7 @@ TEST(MainWindow, AnalysisDocumentsSaveReopenAndRunThroughTheDocumentCore)
 
 TEST(MainWindow, TilingPutsDocumentsAboveOrBesideEachOther)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     auto w = f.window();
     w->show();
@@ -588,7 +573,7 @@ TEST(MainWindow, TilingPutsDocumentsAboveOrBesideEachOther)
 
 TEST(MainWindow, AnalysisDocumentsShareStoredWidthsAndUseThePopUpMenus)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     Fixture f;
     f.useRealDocuments = true;
     auto w = f.window();
