@@ -1,31 +1,16 @@
 #pragma once
-// Shared by the dialog tests: one QApplication for the test program, a
+// Shared by the dialog tests: the QApplication of the test program, a
 // context with a scripted prompter, and helpers to click grid cells.
 
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
+#include "support/GuiApplication.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QFont>
 #include <QTest>
 
 namespace tq::dialogs::testing {
-
-inline void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests_dialogs";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the rest of the test program
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
-    QApplication::setFont(font);
-}
 
 inline QString s(const char* utf8)
 {
@@ -34,7 +19,7 @@ inline QString s(const char* utf8)
 
 // A context whose messages and colour picks come from `prompter`.
 struct ContextFixture {
-    ContextFixture() { ensureApplication(); }
+    ContextFixture() { support::ensureGuiApplication(); }
     shell::ScriptedPrompter prompter;
     shell::SilentBusy busy;
     shell::AppContext ctx{prompter, busy};

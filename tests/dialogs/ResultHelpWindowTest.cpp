@@ -18,7 +18,7 @@ using dialogs::testing::s;
 
 TEST(ResultHelpWindow, RepeatedRequestsShowOneWindowThatClosesAndIsDeleted)
 {
-    dialogs::testing::ensureApplication();
+    support::ensureGuiApplication();
     QWidget top;
     auto* child = new QWidget(&top);
     top.show();

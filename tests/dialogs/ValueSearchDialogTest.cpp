@@ -42,7 +42,7 @@ ValueSearchList places(const QStringList& names)
 
 class ValueSearchDialogTest : public ::testing::Test {
   protected:
-    void SetUp() override { dialogs::testing::ensureApplication(); }
+    void SetUp() override { support::ensureGuiApplication(); }
 
     // Shows a form over `names` with `start` as the starting selection.
     void open(const QStringList& names, const QString& start = {})
