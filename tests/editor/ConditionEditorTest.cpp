@@ -6,6 +6,7 @@
 
 #include "conditions/Where.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>

@@ -8,12 +8,11 @@
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
 #include "store/Database.h"
+#include "support/GuiApplication.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QFont>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -28,21 +27,6 @@ static inline void PrintTo(const QString& text, std::ostream* os)
 
 namespace tq::conditions::ui::testing {
 
-inline void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests_editor";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the rest of the test program
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
-    QApplication::setFont(font);
-}
-
 inline QString s(const char* utf8)
 {
     return QString::fromUtf8(utf8);
@@ -52,7 +36,7 @@ class EditorTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        ensureApplication();
+        support::ensureGuiApplication();
         ASSERT_TRUE(dir.isValid());
         ctx.errorLog.setLogFileName(dir.filePath(s("TQ.log")));
         QStringList places;
