@@ -103,16 +103,14 @@ class TextPool {
     // repeat the last text.
     quint32 internUtf8(QByteArrayView utf8, bool lookUp)
     {
-        const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; });
-        const std::size_t room =
-            ascii ? std::size_t(utf8.size()) : std::size_t(utf8Decoder().requiredSpace(utf8.size()));
+        const auto room = std::size_t(utf8Decoder().requiredSpace(utf8.size()));
         if (lookUp) {
             m_decoded.resize(room);
-            return intern(QStringView(m_decoded.data(), decode(utf8, ascii, m_decoded.data())), true);
+            return intern(QStringView(m_decoded.data(), decode(utf8, m_decoded.data())), true);
         }
         const std::size_t offset = m_chars.size();
         m_chars.resize(offset + 2 + room);
-        const qsizetype length = decode(utf8, ascii, m_chars.data() + offset + 2);
+        const qsizetype length = decode(utf8, m_chars.data() + offset + 2);
         m_chars.resize(offset + 2 + std::size_t(length));
         if (m_last != kNone && view(m_last) == QStringView(m_chars.data() + offset + 2, length)) {
             m_chars.resize(offset);
@@ -149,12 +147,42 @@ class TextPool {
         return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     }
 
-    static qsizetype decode(QByteArrayView utf8, bool ascii, char16_t* out)
+    // Decodes into `out` (room for requiredSpace units); returns the units
+    // written. ASCII and well-formed two- and three-byte sequences (Japanese
+    // text) are decoded here, where every decoder agrees; a text with
+    // anything else (four-byte sequences, bad bytes, a leading byte order
+    // mark, noncharacters) is left whole to Qt's decoder.
+    static qsizetype decode(QByteArrayView utf8, char16_t* out)
     {
-        if (ascii) {
-            std::copy(utf8.begin(), utf8.end(), out);
-            return utf8.size();
+        const auto* p = reinterpret_cast<const uchar*>(utf8.data());
+        const auto* const end = p + utf8.size();
+        auto continuation = [](uchar b) { return (b & 0xC0) == 0x80; };
+        char16_t* o = out;
+        while (p < end) {
+            const uchar b = *p;
+            if (b < 0x80) {
+                *o++ = b;
+                ++p;
+            } else if (b >= 0xC2 && b <= 0xDF && end - p >= 2 && continuation(p[1])) {
+                *o++ = char16_t(((b & 0x1F) << 6) | (p[1] & 0x3F));
+                p += 2;
+            } else if (b >= 0xE0 && b <= 0xEF && end - p >= 3 && continuation(p[1]) && continuation(p[2])) {
+                const auto c = char16_t(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+                const bool plain = c >= 0x800 && (c < 0xD800 || c > 0xDFFF) && (c < 0xFDD0 || c > 0xFDEF) &&
+                                   c < 0xFFFE && !(c == 0xFEFF && o == out);
+                if (!plain)
+                    return qtDecode(utf8, out);
+                *o++ = c;
+                p += 3;
+            } else {
+                return qtDecode(utf8, out);
+            }
         }
+        return o - out;
+    }
+
+    static qsizetype qtDecode(QByteArrayView utf8, char16_t* out)
+    {
         QStringDecoder decoder = utf8Decoder();
         return decoder.appendToBuffer(reinterpret_cast<QChar*>(out), utf8) - reinterpret_cast<QChar*>(out);
     }

@@ -221,8 +221,17 @@ HorsePayouts RacePayouts::of(const store::Recordset& row, const AnalysisColumns&
 {
     if (columns.raceKey < 0)
         return horsePayouts(row, columns);
-    if (!m_loaded || raceKey != QByteArrayView(m_raceKey))
-        load(row, columns, raceKey);
+    if (!m_seen || raceKey != QByteArrayView(m_raceKey)) {
+        // A race's first row is read in full: when keys order the rows, the
+        // next row is usually of another race and keeping the slots would
+        // not pay.
+        m_seen = true;
+        m_loaded = false;
+        m_raceKey.assign(raceKey.data(), std::size_t(raceKey.size()));
+        return horsePayouts(row, columns);
+    }
+    if (!m_loaded)
+        load(row, columns);
     const HorseNumber own = horseNumberAt(row, columns.horseNumber);
     HorsePayouts out;
     if (!own.present)
@@ -249,10 +258,9 @@ HorsePayouts RacePayouts::of(const store::Recordset& row, const AnalysisColumns&
     return out;
 }
 
-void RacePayouts::load(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey)
+void RacePayouts::load(const store::Recordset& row, const AnalysisColumns& columns)
 {
     m_loaded = true;
-    m_raceKey.assign(raceKey.data(), std::size_t(raceKey.size()));
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         const bool place = i >= 3;
         const int horse = place ? columns.placeHorse[i - 3] : columns.winHorse[i];

@@ -72,17 +72,17 @@ struct HorsePayouts {
 };
 HorsePayouts horsePayouts(const store::Recordset& row, const AnalysisColumns& columns);
 
-// horsePayouts for the rows of a list: a race's payout slots are read from
-// its first row and kept while the following rows have the same race key
-// (the payout table holds one row per race), so such a row costs only its
-// own horse number. Without a race key column every row is read in full.
+// horsePayouts for the rows of a list: a race's payout slots are read once
+// its second row follows and kept while the rows have the same race key (the
+// payout table holds one row per race), so such a row costs only its own
+// horse number. Without a race key column every row is read in full.
 class RacePayouts final {
   public:
     // The payouts of the current row's horse; `raceKey` is the row's race key
     // (the bytes of column columns.raceKey).
     HorsePayouts of(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey);
     // Forgets the race kept (a new statement begins).
-    void reset() { m_loaded = false; }
+    void reset() { m_seen = m_loaded = false; }
 
   private:
     struct Slot {
@@ -94,9 +94,10 @@ class RacePayouts final {
         std::optional<qint32> payout; // read when a horse first matches
     };
 
-    void load(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey);
+    void load(const store::Recordset& row, const AnalysisColumns& columns);
 
-    bool m_loaded = false;
+    bool m_seen = false;   // m_raceKey is the last row's race key
+    bool m_loaded = false; // the slots are that race's
     std::string m_raceKey;
     std::array<Slot, 8> m_slots; // 単勝 1..3, then 複勝 1..5
 };

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <ostream>
@@ -103,7 +104,8 @@ TEST(SheetTest, tsvCopiesShownTextsWithHeaderAndHiddenColumns)
 }
 
 // Texts handed over as the database's UTF-8 bytes read back as
-// QString::fromUtf8 decodes them (byte order mark dropped, bad bytes replaced),
+// QString::fromUtf8 decodes them (Japanese, accents, a four-byte character,
+// byte order marks, bad bytes, overlong and surrogate forms, noncharacters),
 // in a column that looks texts up and in a key column that stores them as
 // they come; repeats, sorting and copies behave alike.
 TEST(SheetTest, utf8TextsReadBackAsDecodedInLookedUpAndKeyColumns)
@@ -114,8 +116,15 @@ TEST(SheetTest, utf8TextsReadBackAsDecodedInLookedUpAndKeyColumns)
                                 "\xEF\xBB\xBF"
                                 "bom",
                                 "bad\xFF\xC3(",
+                                "caf\xC3\xA9 \xF0\x9F\x98\x80",
+                                "\xC0\xAF\xED\xA0\x80\xE3\x83",
+                                "x\xEF\xBF\xBF\xEF\xB7\x90\xEF\xBB\xBF",
                                 "0125110202101579",
                                 "0125110202101579"};
+    QStringList sorted;
+    for (const QByteArray& t : texts)
+        sorted << QString::fromUtf8(t);
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return a.compare(b) < 0; });
     for (const bool distinct : {false, true}) {
         SCOPED_TRACE(distinct);
         Sheet s;
@@ -131,9 +140,8 @@ TEST(SheetTest, utf8TextsReadBackAsDecodedInLookedUpAndKeyColumns)
         }
         EXPECT_EQ(s.displayText(0, 0), QStringLiteral("changed"));
         copy.sort(0, false);
-        EXPECT_EQ(copy.displayText(0, 0), QString());
-        EXPECT_EQ(copy.displayText(3, 0), QStringLiteral("0125110202101579"));
-        EXPECT_EQ(copy.displayText(4, 0), QString::fromUtf8(texts[4]));
+        for (int r = 0; r < copy.rowCount(); ++r)
+            EXPECT_EQ(copy.displayText(r, 0), sorted[r]) << r;
     }
 }
 
