@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <vector>
+
 namespace tq::shell {
 
 namespace {
@@ -16,8 +18,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 // Reports an unexpected error under `procedure` and ends start-up; an end
 // already decided further down passes through unchanged.
-template <typename Body>
-auto fatalOnError(AppContext& ctx, const QString& procedure, Body&& body)
+template <typename Body> auto fatalOnError(AppContext& ctx, const QString& procedure, Body&& body)
 {
     try {
         return body();
@@ -63,8 +64,7 @@ bool tryExecute(store::Database& db, const QString& sql)
 
 // Adds a column with TBFldAdd; a failure shows the engine's description and
 // the preparation goes on.
-void addField(AppContext& ctx, const QString& table, const QString& field, const QString& typeName,
-              const QString& size)
+void addField(AppContext& ctx, const QString& table, const QString& field, const QString& typeName, const QString& size)
 {
     const QString error = store::TBFldAdd(*ctx.appDb, table, field, typeName, size);
     if (!error.isEmpty())
@@ -76,19 +76,52 @@ const QString kLong = QStringLiteral("数値型 (長整数)");
 
 // The sixteen statistics columns added to お気に入り in one step, with their types.
 const std::pair<const char16_t*, bool> kStatisticsColumns[] = {
-    {u"単平均配当", false}, {u"単最高配当", false}, {u"複平均配当", false}, {u"複最高配当", false},
-    {u"最高配当抜き単回収率", false}, {u"最高配当抜き複回収率", false}, {u"レース件数", true},
-    {u"レース勝率", false}, {u"レース連対率", false}, {u"レース複勝率", false}, {u"平均頭数", false},
-    {u"最低勝率", false}, {u"最低連対率", false}, {u"最低複勝率", false}, {u"戻り均等単回収率", false},
+    {u"単平均配当", false},
+    {u"単最高配当", false},
+    {u"複平均配当", false},
+    {u"複最高配当", false},
+    {u"最高配当抜き単回収率", false},
+    {u"最高配当抜き複回収率", false},
+    {u"レース件数", true},
+    {u"レース勝率", false},
+    {u"レース連対率", false},
+    {u"レース複勝率", false},
+    {u"平均頭数", false},
+    {u"最低勝率", false},
+    {u"最低連対率", false},
+    {u"最低複勝率", false},
+    {u"戻り均等単回収率", false},
     {u"戻り均等最低単回収率", false},
 };
 
 // The result grid's column names in display order (the default rows of 分析結果表示設定).
 const char16_t* const kResultColumns[] = {
-    u"総件数", u"１着件数", u"２着件数", u"３着件数", u"着外件数", u"勝率", u"連対率", u"複勝率", u"単回収率",
-    u"複回収率", u"単平均配当", u"単最高配当", u"複平均配当", u"複最高配当", u"最高配当抜き単回収率",
-    u"最高配当抜き複回収率", u"レース件数", u"レース勝率", u"レース連対率", u"レース複勝率", u"平均頭数",
-    u"最低勝率", u"最低連対率", u"最低複勝率", u"戻り均等単回収率", u"戻り均等最低単回収率",
+    u"総件数",
+    u"１着件数",
+    u"２着件数",
+    u"３着件数",
+    u"着外件数",
+    u"勝率",
+    u"連対率",
+    u"複勝率",
+    u"単回収率",
+    u"複回収率",
+    u"単平均配当",
+    u"単最高配当",
+    u"複平均配当",
+    u"複最高配当",
+    u"最高配当抜き単回収率",
+    u"最高配当抜き複回収率",
+    u"レース件数",
+    u"レース勝率",
+    u"レース連対率",
+    u"レース複勝率",
+    u"平均頭数",
+    u"最低勝率",
+    u"最低連対率",
+    u"最低複勝率",
+    u"戻り均等単回収率",
+    u"戻り均等最低単回収率",
 };
 
 void upgradeSchema(AppContext& ctx)
@@ -116,8 +149,8 @@ void upgradeSchema(AppContext& ctx)
         addField(ctx, QStringLiteral("お気に入り"), QStringLiteral("登録日時"), QStringLiteral("日付型"),
                  QStringLiteral("-"));
     }
-    if (probe(db, QStringLiteral("select * from お気に入り直前なし"))
-        && !probe(db, QStringLiteral("select 作者名 from お気に入り直前なし"))) {
+    if (probe(db, QStringLiteral("select * from お気に入り直前なし")) &&
+        !probe(db, QStringLiteral("select 作者名 from お気に入り直前なし"))) {
         applied << QStringLiteral("お気に入り直前なし.作者名");
         addField(ctx, QStringLiteral("お気に入り直前なし"), QStringLiteral("作者名"), QStringLiteral("ﾃｷｽﾄ型"),
                  QStringLiteral("50"));
@@ -139,8 +172,8 @@ void upgradeSchema(AppContext& ctx)
                                       ",PRIMARY KEY(項目名 ))"));
         int order = 0;
         for (const char16_t* name : kResultColumns)
-            tryExecute(db, QStringLiteral("INSERT INTO 分析結果表示設定 VALUES ('") + QString::fromUtf16(name)
-                               + QStringLiteral("' , ") + QString::number(++order) + QStringLiteral(",10 )"));
+            tryExecute(db, QStringLiteral("INSERT INTO 分析結果表示設定 VALUES ('") + QString::fromUtf16(name) +
+                               QStringLiteral("' , ") + QString::number(++order) + QStringLiteral(",10 )"));
     }
     if (!probe(db, QStringLiteral("select お気に入り名称 from Tお気に入り該当馬"))) {
         applied << QStringLiteral("Tお気に入り該当馬.お気に入り名称");
@@ -234,8 +267,9 @@ bool funDBChk(AppContext& ctx)
         if (QFileInfo::exists(backup)) {
             ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないのでバックアップから復元します"));
             if (!store::Fun_blnCopyFile(ctx.errorLog, backup, target, true))
-                fatalMessage(ctx, procedure,
-                             QStringLiteral("バックアップからのリカバリーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
+                fatalMessage(
+                    ctx, procedure,
+                    QStringLiteral("バックアップからのリカバリーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
             ctx.preparation.source = PreparationReport::Source::Backup;
             return true;
         }
@@ -244,11 +278,13 @@ bool funDBChk(AppContext& ctx)
             ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないので初期化します"));
             if (!store::Fun_blnCopyFile(ctx.errorLog, initial, target, true))
                 fatalMessage(ctx, procedure,
-                             QStringLiteral("初期化用データベースからのコピーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
+                             QStringLiteral(
+                                 "初期化用データベースからのコピーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
             ctx.preparation.source = PreparationReport::Source::Initial;
             return true;
         }
-        fatalMessage(ctx, procedure, QStringLiteral("初期化用データベースが存在しません。再セットアップを行って下さい"));
+        fatalMessage(ctx, procedure,
+                     QStringLiteral("初期化用データベースが存在しません。再セットアップを行って下さい"));
         return false;
     });
 }
@@ -257,17 +293,16 @@ void subDB_Init(AppContext& ctx)
 {
     fatalOnError(ctx, QStringLiteral("subDB_Init"), [&]() {
         const QString path = ctx.appDbPath();
-        ctx.busy.setProgress(QStringLiteral("データベースの最適化中です") + kCrLf + QStringLiteral("（") + path
-                             + QStringLiteral("）"));
+        ctx.busy.setProgress(QStringLiteral("データベースの最適化中です") + kCrLf + QStringLiteral("（") + path +
+                             QStringLiteral("）"));
         if (!DBComp(ctx, path)) {
-            ctx.prompter.inform(Message{QStringLiteral("起動時にエラーが発生しました。") + kCrLf
-                                            + QStringLiteral("システムを終了します。"),
-                                        AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"),
-                                        Icon::Critical, true});
+            ctx.prompter.inform(Message{
+                QStringLiteral("起動時にエラーが発生しました。") + kCrLf + QStringLiteral("システムを終了します。"),
+                AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"), Icon::Critical, true});
             throw StartupAborted(QStringLiteral("subDB_Init"), QStringLiteral("compaction failed"));
         }
-        ctx.busy.setProgress(QStringLiteral("データベースの最適化を終了しました") + kCrLf + QStringLiteral("（")
-                             + path + QStringLiteral("）"));
+        ctx.busy.setProgress(QStringLiteral("データベースの最適化を終了しました") + kCrLf + QStringLiteral("（") +
+                             path + QStringLiteral("）"));
         subDB_Link(ctx);
         subDB_Set(ctx);
     });
@@ -280,12 +315,14 @@ void subDB_Link(AppContext& ctx)
         const auto& cat = ctx.catalogue;
         ctx.hensaDbPath = inAppDir(ctx, QStringLiteral("VUDevuzI.mdb"));
         const std::pair<const QStringList*, QString> sources[] = {
-            {&cat.thisLinks, ctx.thisDbPath}, {&cat.dataLinks, ctx.dataDbPath}, {&cat.codeLinks, ctx.codeDbPath},
+            {&cat.thisLinks, ctx.thisDbPath}, {&cat.dataLinks, ctx.dataDbPath},   {&cat.codeLinks, ctx.codeDbPath},
             {&cat.ketoLinks, ctx.ketoDbPath}, {&cat.hensaLinks, ctx.hensaDbPath},
         };
+        std::vector<store::TableLink> links;
         for (const auto& [names, source] : sources)
             for (const QString& name : *names)
-                store::TBLink(ctx.errorLog, ctx.appDbPath(), source, name);
+                links.push_back({source, name});
+        store::TBLinkAll(ctx.errorLog, ctx.appDbPath(), links);
         ctx.busy.setProgress(QStringLiteral("リンク再作成を終了しました"));
     });
 }
@@ -299,7 +336,8 @@ void subDB_Set(AppContext& ctx)
         bool ok = false;
         ctx.appDb = store::DBOpn(ctx.errorLog, ctx.appDbPath(), ok);
         if (!ok || !ctx.appDb)
-            throw std::runtime_error(QString(QStringLiteral("cannot open the application database ") + ctx.appDbPath()).toStdString());
+            throw std::runtime_error(
+                QString(QStringLiteral("cannot open the application database ") + ctx.appDbPath()).toStdString());
         {
             // One transaction for all upgrade steps: one file sync instead of
             // one per statement, and a crash leaves the old schema whole. A

@@ -29,8 +29,8 @@ QString text(sqlite3_stmt* stmt, int column)
 
 bool tableExists(sqlite3* db, const char* schema, const QString& name)
 {
-    const QByteArray sql = QByteArray("SELECT 1 FROM \"") + schema
-        + "\".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE NOCASE";
+    const QByteArray sql = QByteArray("SELECT 1 FROM \"") + schema +
+                           "\".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE NOCASE";
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
@@ -94,8 +94,8 @@ void loadLinks(Connection& conn) noexcept
             continue;
         const QByteArray schemaName = schema.toUtf8();
         // The race data is read heavily: give the source the same cache and map as main.
-        const QByteArray pragmas = QByteArray("PRAGMA ") + schemaName + ".mmap_size=1073741824; PRAGMA " + schemaName
-            + ".cache_size=-262144;";
+        const QByteArray pragmas =
+            QByteArray("PRAGMA ") + schemaName + ".mmap_size=1073741824; PRAGMA " + schemaName + ".cache_size=-262144;";
         sqlite3_exec(db, pragmas.constData(), nullptr, nullptr, nullptr);
 
         int made = 0;
@@ -111,8 +111,7 @@ void loadLinks(Connection& conn) noexcept
         }
         if (made > 0)
             conn.linkSchemas << schema;
-        else
-        {
+        else {
             const QByteArray detach = QByteArray("DETACH DATABASE ") + schemaName;
             sqlite3_exec(db, detach.constData(), nullptr, nullptr, nullptr);
         }
@@ -132,7 +131,15 @@ void dropLinks(Connection& conn)
 
 void replaceLink(Database& db, const QString& name, const QString& sourcePath, const QString& sourceTable) noexcept
 {
-    Connection& conn = *db.connection();
+    const LinkRequest link{name, sourcePath, sourceTable};
+    replaceLinks(db, std::span(&link, 1));
+}
+
+namespace {
+
+void writeLink(Connection& conn, const LinkRequest& link) noexcept
+{
+    const QString& name = link.name;
     auto attempt = [&conn](const QString& sql) {
         try {
             conn.execNative(sql);
@@ -151,12 +158,38 @@ void replaceLink(Database& db, const QString& name, const QString& sourcePath, c
         sqlite3_stmt* stmt = conn.prepareNative(
             QStringLiteral("INSERT OR REPLACE INTO main.%1 (name, source, source_table) VALUES (?1, ?2, ?3)")
                 .arg(QString::fromLatin1(kLinksTable)));
-        const QVariantList values{name, normalisedSource(sourcePath), sourceTable};
+        const QVariantList values{name, normalisedSource(link.sourcePath), link.sourceTable};
         bindLiterals(stmt, values);
         sqlite3_step(stmt);
         sqlite3_finalize(stmt);
     } catch (const DbError&) {
         // as above: skipped
+    }
+}
+
+} // namespace
+
+void replaceLinks(Database& db, std::span<const LinkRequest> links) noexcept
+{
+    Connection& conn = *db.connection();
+    // One transaction: one sync of the file instead of several per link.
+    bool inTransaction = true;
+    try {
+        conn.execNative(QStringLiteral("BEGIN"));
+    } catch (const DbError&) {
+        inTransaction = false; // a transaction already open: the steps join it
+    }
+    for (const LinkRequest& link : links)
+        writeLink(conn, link);
+    if (inTransaction) {
+        try {
+            conn.execNative(QStringLiteral("COMMIT"));
+        } catch (const DbError&) {
+            try {
+                conn.execNative(QStringLiteral("ROLLBACK"));
+            } catch (const DbError&) {
+            }
+        }
     }
     try {
         db.reloadLinks();

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <span>
+
 namespace tq::store {
 class Database;
 }
@@ -25,5 +27,15 @@ void dropLinks(Connection& conn);
 // name first). Each step that fails is skipped. The views of `db`'s own
 // connection are rebuilt.
 void replaceLink(Database& db, const QString& name, const QString& sourcePath, const QString& sourceTable) noexcept;
+
+struct LinkRequest {
+    QString name;
+    QString sourcePath;
+    QString sourceTable;
+};
+
+// replaceLink for several links, in order, in one transaction and with one
+// rebuild of the views at the end.
+void replaceLinks(Database& db, std::span<const LinkRequest> links) noexcept;
 
 } // namespace tq::store::detail

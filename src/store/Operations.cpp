@@ -27,7 +27,10 @@ void report(common::ErrorLog& log, int number, const QString& description, const
                false);
 }
 
-bool isLockedError(int code) { return code == SQLITE_BUSY || code == SQLITE_LOCKED; }
+bool isLockedError(int code)
+{
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
 
 } // namespace
 
@@ -125,17 +128,38 @@ void TBLink(common::ErrorLog& log, const QString& databasePath, const QString& s
     detail::replaceLink(*db, tableName, sourcePath, tableName);
 }
 
+void TBLinkAll(common::ErrorLog& log, const QString& databasePath, const std::vector<TableLink>& links)
+{
+    bool ok = false;
+    auto db = DBOpn(log, databasePath, ok);
+    if (!db)
+        return;
+    std::vector<detail::LinkRequest> requests;
+    requests.reserve(links.size());
+    for (const TableLink& link : links)
+        requests.push_back({link.tableName, link.sourcePath, link.tableName});
+    detail::replaceLinks(*db, requests);
+}
+
 QString declaredTypeForJapaneseName(const QString& typeName, int size)
 {
     const QString sized = size > 0 ? QStringLiteral("(%1)").arg(size) : QString();
-    if (typeName == u"ﾃｷｽﾄ型") return QStringLiteral("TEXT%1 COLLATE JET").arg(sized);
-    if (typeName == u"数値型 (長整数)") return QStringLiteral("INTEGER LONG");
-    if (typeName == u"数値型 (整数)") return QStringLiteral("INTEGER SHORT");
-    if (typeName == u"数値型 (ﾊﾞｲﾄ)") return QStringLiteral("INTEGER BYTE");
-    if (typeName == u"数値型 (単精度浮動小数点)") return QStringLiteral("REAL SINGLE");
-    if (typeName == u"数値型 (倍精度浮動小数点)") return QStringLiteral("REAL DOUBLE");
-    if (typeName == u"ﾒﾓ型") return QStringLiteral("TEXT MEMO COLLATE JET");
-    if (typeName == u"日付型") return QStringLiteral("REAL DATETIME");
+    if (typeName == u"ﾃｷｽﾄ型")
+        return QStringLiteral("TEXT%1 COLLATE JET").arg(sized);
+    if (typeName == u"数値型 (長整数)")
+        return QStringLiteral("INTEGER LONG");
+    if (typeName == u"数値型 (整数)")
+        return QStringLiteral("INTEGER SHORT");
+    if (typeName == u"数値型 (ﾊﾞｲﾄ)")
+        return QStringLiteral("INTEGER BYTE");
+    if (typeName == u"数値型 (単精度浮動小数点)")
+        return QStringLiteral("REAL SINGLE");
+    if (typeName == u"数値型 (倍精度浮動小数点)")
+        return QStringLiteral("REAL DOUBLE");
+    if (typeName == u"ﾒﾓ型")
+        return QStringLiteral("TEXT MEMO COLLATE JET");
+    if (typeName == u"日付型")
+        return QStringLiteral("REAL DATETIME");
     return {};
 }
 
@@ -156,9 +180,9 @@ QString TBFldAdd(Database& db, const QString& tableName, const QString& fieldNam
     // Text columns accept empty strings: SQLite never turns '' into Null, and
     // no CHECK is added against it.
     try {
-        db.connection()->execNative(QStringLiteral("ALTER TABLE main.%1 ADD COLUMN %2 %3")
-                                        .arg(detail::quoteIdentifier(tableName), detail::quoteIdentifier(fieldName),
-                                             type));
+        db.connection()->execNative(
+            QStringLiteral("ALTER TABLE main.%1 ADD COLUMN %2 %3")
+                .arg(detail::quoteIdentifier(tableName), detail::quoteIdentifier(fieldName), type));
     } catch (const DbError& e) {
         return e.engineMessage();
     }
@@ -242,8 +266,8 @@ bool Fun_blnCopyFile(common::ErrorLog& log, const QString& source, const QString
     const QString dir = QFileInfo(target).absolutePath();
     QFile out;
     for (int i = 0; i < 100 && !out.isOpen(); ++i) {
-        out.setFileName(dir + QStringLiteral("/.") + QFileInfo(target).fileName()
-                        + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0')));
+        out.setFileName(dir + QStringLiteral("/.") + QFileInfo(target).fileName() +
+                        QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0')));
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) && out.error() != QFileDevice::OpenError)
             break;
     }

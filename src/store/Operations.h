@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace tq::common {
 class ErrorLog;
@@ -46,6 +47,14 @@ std::unique_ptr<Dynaset> TBOpn(common::ErrorLog& log, Database& db, const QStrin
 // name). Never reports a failing step; only opening the database reports
 // ("DBOpn"). Open connections see the link after Database::reloadLinks().
 void TBLink(common::ErrorLog& log, const QString& databasePath, const QString& sourcePath, const QString& tableName);
+
+// TBLink for several tables, in order, opening the database once and writing
+// all links in one transaction (relinking every table at start-up).
+struct TableLink {
+    QString sourcePath;
+    QString tableName;
+};
+void TBLinkAll(common::ErrorLog& log, const QString& databasePath, const std::vector<TableLink>& links);
 
 // Appends a column to an existing table by a Japanese type name ("ﾃｷｽﾄ型",
 // "数値型 (長整数)", "数値型 (整数)", "数値型 (ﾊﾞｲﾄ)", "数値型 (単精度浮動小数点)",
