@@ -114,6 +114,7 @@ void DefaultHorseList::prepare(Sheet& list, const AnalysisColumns&)
     list.setColumnTextsDistinct(kListResultKey, true);
     list.setColumnTextsDistinct(kListHorseName, true);
     m_payouts.reset();
+    m_lastRaceKey.clear();
 }
 
 void DefaultHorseList::addRow(Sheet& list, const store::Recordset& rs, const AnalysisColumns& columns)
@@ -122,16 +123,25 @@ void DefaultHorseList::addRow(Sheet& list, const store::Recordset& rs, const Ana
         return;
     const QByteArrayView raceKey = columns.raceKey < 0 ? QByteArrayView() : rs.field(columns.raceKey).utf8();
     const int row = list.appendRow();
-    setFieldText(list, row, kListDate, rs, columns.date);
-    m_courses.writeTextOf(list, row, kListCourse, charsOf(raceKey, 0, 2, m_scratch));
-    m_races.writeTextOf(list, row, kListRace, charsOf(raceKey, 6, 2, m_scratch));
+    // The race's own cells (its date comes with the race key) repeat the row
+    // above while the race does.
+    const bool sameRace = columns.raceKey >= 0 && row > 0 && raceKey == QByteArrayView(m_lastRaceKey);
+    if (sameRace) {
+        for (const int column : {kListDate, kListCourse, kListRace, kListRaceKey})
+            list.copyCell(row - 1, row, column);
+    } else {
+        setFieldText(list, row, kListDate, rs, columns.date);
+        m_courses.writeTextOf(list, row, kListCourse, charsOf(raceKey, 0, 2, m_scratch));
+        m_races.writeTextOf(list, row, kListRace, charsOf(raceKey, 6, 2, m_scratch));
+        list.setTextUtf8(row, kListRaceKey, raceKey);
+        m_lastRaceKey.assign(raceKey.data(), std::size_t(raceKey.size()));
+    }
     m_horseNumbers.writeText(list, row, kListHorseNumber, rs, columns.horseNumber);
     m_horseNames.writeText(list, row, kListHorseName, rs, columns.horseName);
     m_finishes.writeInteger(list, row, kListFinish, rs, columns.finish);
     const HorsePayouts payouts = m_payouts.of(rs, columns, raceKey);
     list.setInteger(row, kListWinPayout, payouts.win);
     list.setInteger(row, kListPlacePayout, payouts.place);
-    list.setTextUtf8(row, kListRaceKey, raceKey);
     setFieldText(list, row, kListResultKey, rs, columns.resultKey);
 }
 

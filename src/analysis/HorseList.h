@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tq::common {
@@ -91,7 +92,8 @@ class DefaultHorseList final : public HorseListBuilder {
     ListColumnLabels m_finishes;
     RacePayouts m_payouts;
     bool m_limit;
-    QByteArray m_scratch; // a cut race key that is not ASCII
+    QByteArray m_scratch;      // a cut race key that is not ASCII
+    std::string m_lastRaceKey; // the race of the list's last row
 };
 
 // The chooser's entries: "配当のみ（デフォルト）", then every stored setting

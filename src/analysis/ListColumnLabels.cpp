@@ -48,26 +48,42 @@ void ListColumnLabels::writeInteger(Sheet& list, int row, int column, const stor
 const ListColumnLabels::Label& ListColumnLabels::label(const store::Recordset& rs, int index)
 {
     using Kind = store::Value::Kind;
-    const Kind kind = index < 0 ? Kind::Null : rs.field(index).kind();
+    if (index < 0) {
+        m_key.assign(1, char('0' + int(Kind::Null)));
+        const Label* found = find();
+        return found ? *found : remembered(store::Value());
+    }
+    const store::Field f = rs.field(index);
+    const Kind kind = f.kind();
+    qint64 small = -1; // a small whole number, looked up by position
     m_key.assign(1, char('0' + int(kind)));
     switch (kind) {
-    case Kind::Integer:
-        appendBytes(m_key, rs.field(index).toInt());
+    case Kind::Integer: {
+        const qint64 v = f.toInt();
+        if (v >= 0 && v < qint64(m_small.size())) {
+            small = v;
+            if (const Label* known = m_small[std::size_t(v)])
+                return *known;
+        }
+        appendBytes(m_key, v);
         break;
+    }
     case Kind::Real:
-        appendBytes(m_key, rs.field(index).toDouble());
+        appendBytes(m_key, f.toDouble());
         break;
     case Kind::Text: {
-        const QByteArrayView text = rs.field(index).utf8();
+        const QByteArrayView text = f.utf8();
         m_key.append(text.data(), std::size_t(text.size()));
         break;
     }
     case Kind::Null:
         break;
     }
-    if (const Label* found = find())
-        return *found;
-    return remembered(index < 0 ? store::Value() : rs.value(index));
+    const Label* found = find();
+    const Label& made = found ? *found : remembered(f.value());
+    if (small >= 0 && &made != &m_once)
+        m_small[std::size_t(small)] = &made;
+    return made;
 }
 
 void ListColumnLabels::writeTextOf(Sheet& list, int row, int column, QByteArrayView utf8)

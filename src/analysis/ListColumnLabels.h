@@ -13,6 +13,7 @@
 
 #include <QString>
 
+#include <array>
 #include <string>
 #include <unordered_map>
 
@@ -65,7 +66,8 @@ class ListColumnLabels final {
     // (all the rows of a race its course).
     std::string m_lastKey;
     const Label* m_last = nullptr;
-    Label m_once; // a label not remembered
+    std::array<const Label*, 64> m_small{}; // remembered labels of the whole numbers 0-63
+    Label m_once;                           // a label not remembered
 };
 
 } // namespace tq::analysis

@@ -466,6 +466,20 @@ void Sheet::setTextUtf8(int row, int column, QByteArrayView utf8)
     c.kinds[std::size_t(row)] = packKind(CellKind::Text);
 }
 
+void Sheet::copyCell(int fromRow, int row, int column)
+{
+    checkCell(fromRow, column);
+    checkCell(row, column);
+    Column& c = *m_columns[std::size_t(column)];
+    const auto from = std::size_t(fromRow);
+    const auto to = std::size_t(row);
+    c.kinds[to] = c.kinds[from];
+    if (!c.numbers.empty())
+        c.numbers[to] = c.numbers[from];
+    if (!c.texts.empty())
+        c.texts[to] = c.texts[from];
+}
+
 void Sheet::setColumnTextsDistinct(int column, bool distinct)
 {
     col(column).distinctTexts = distinct;

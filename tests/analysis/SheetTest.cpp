@@ -158,6 +158,16 @@ TEST(SheetTest, rowsRemovedCopiedAndClearedIndependently)
     EXPECT_EQ(s.displayText(1, 0), QStringLiteral("2"));
     EXPECT_EQ(copy.rowCount(), 3);
     EXPECT_EQ(copy.displayText(1, 0), QStringLiteral("1"));
+    // A copied cell takes the other's kind and value and keeps its colours.
+    copy.setDecimal(0, 1, 2.25, 2);
+    copy.setBackColour(2, 1, 255);
+    copy.copyCell(0, 2, 1);
+    copy.copyCell(0, 2, 0);
+    copy.copyCell(1, 0, 1);
+    EXPECT_EQ(copy.displayText(2, 1), QStringLiteral("2.25"));
+    EXPECT_EQ(copy.backColour(2, 1), 255);
+    EXPECT_EQ(copy.displayText(2, 0), QStringLiteral("0"));
+    EXPECT_EQ(copy.kind(0, 1), CellKind::Empty);
     s.clearRows();
     EXPECT_EQ(s.rowCount(), 0);
     EXPECT_EQ(s.header(1), QStringLiteral("h"));
