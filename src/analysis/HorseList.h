@@ -75,7 +75,8 @@ enum DefaultListColumn : int {
 // prepared once; the catalogue and `appDb` must outlive the builder. A row
 // costs no heap allocation once the list's buffers have grown: labels are
 // remembered by value, texts go into the list from the statement's UTF-8
-// bytes, and a race's payout slots are read once while its rows follow.
+// bytes, and while a race's rows follow its own cells are copied from the
+// row above and its payout slots are read once.
 class DefaultHorseList final : public HorseListBuilder {
   public:
     DefaultHorseList(const conditions::ConditionCatalogue& catalogue, store::Database* appDb, common::ErrorLog* log,

@@ -6,8 +6,8 @@
 // value is labelled once and remembered; a text that its label keeps as it
 // is (a horse name) is copied into the list without a label at all. Up to
 // kMaxRemembered values are remembered; values beyond are labelled each time.
-// Not copyable (it points into itself).
 // Labels therefore must depend on the value only, as they do during a run.
+// Not copyable (it points into itself).
 
 #include "analysis/StatisticsKeys.h"
 
