@@ -7,6 +7,7 @@
 #include "shell/StatusLine.h"
 #include "store/Operations.h"
 
+#include <QSet>
 #include <QTime>
 
 #include <cmath>
@@ -453,7 +454,9 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
 
         std::string previousRace;
         bool won = false, top2 = false, top3 = false;
-        QString previousDate;
+        // Dates whose missing odds were reported in this run. Rows sorted by
+        // aggregation keys revisit a date many times; it is reported once.
+        QSet<QString> reportedDates;
         for (; !rs->isEOF(); rs->moveNext()) {
             ctx.busy.yield();
             if (ctx.busy.cancelled())
@@ -506,8 +509,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             const store::Field odds = cols.winOdds >= 0 ? rs->field(cols.winOdds) : rs->field(0);
             if (cols.winOdds < 0 || odds.isNull() || odds.toDouble() == 0.0) {
                 const QString date = cols.date >= 0 ? rs->field(cols.date).toText() : QString();
-                if (date != previousDate) {
-                    previousDate = date;
+                if (!reportedDates.contains(date)) {
+                    reportedDates.insert(date);
                     shell::Message m;
                     m.text = common::vbFormatText(date, QStringLiteral("@@@@/@@/@@")) +
                              QStringLiteral("のデータが不完全（又は成績速報版）のため正しく分析が行えません");

@@ -167,7 +167,8 @@ int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& l
 // already has a run going. Rows whose 異常区分 is "1" or "2" are skipped
 // entirely. A row without final win odds is counted but adds nothing to S;
 // the message "…のデータが不完全（又は成績速報版）のため正しく分析が行えません" is
-// shown once for each run of rows with the same date. Calls ctx.busy.yield()
+// shown once for each date in a run (not again when rows sorted by keys come
+// back to a date). Calls ctx.busy.yield()
 // once per row. Errors are reported under "subKekkaHyouji".
 bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
                     const RunServices& services = {});
