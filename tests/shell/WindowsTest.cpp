@@ -9,6 +9,7 @@
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
 #include "store/Operations.h"
+#include "support/GuiApplication.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,21 +25,9 @@ using namespace tq::shell;
 
 namespace {
 
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests_shell";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the rest of the test program
-}
-
 TEST(BaseSetDialog, OkStoresTheNameAndCancelLeavesItAlone)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     struct Case {
         const char* name;
         QString typed;
@@ -76,7 +65,7 @@ TEST(BaseSetDialog, OkStoresTheNameAndCancelLeavesItAlone)
 
 TEST(BusyWindow, CancelButtonSetsTheFlagUntilTheNextShow)
 {
-    ensureApplication();
+    tq::support::ensureGuiApplication();
     ui::WindowBusy busy;
     busy.show();
     ui::StartUpWindow* window = busy.window();

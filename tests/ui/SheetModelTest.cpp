@@ -3,6 +3,7 @@
 // widths with hidden columns.
 
 #include "analysis/ui/SheetModel.h"
+#include "support/GuiApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,6 @@
 
 namespace tq::analysis::ui {
 namespace {
-
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests_ui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the rest of the test program
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
-    QApplication::setFont(font);
-}
 
 // Three columns: label text, count, rate; the rate 33.35 is shown with one place.
 Sheet smallSheet()
@@ -55,7 +41,7 @@ Sheet smallSheet()
 
 TEST(SheetModel, ShowsCellsAlignedByKindWithTheirColoursAndHeaders)
 {
-    ensureApplication();
+    support::ensureGuiApplication();
     Sheet sheet = smallSheet();
     sheet.setBackColour(0, 2, 0x0000ff); // Windows colour: red in the lowest byte
     sheet.setForeColour(1, 1, 0xff0000); // blue
@@ -93,7 +79,7 @@ TEST(SheetModel, ShowsCellsAlignedByKindWithTheirColoursAndHeaders)
 
 TEST(SheetModel, SortsTheSheetItselfAndFollowsChangesAfterRefresh)
 {
-    ensureApplication();
+    support::ensureGuiApplication();
     Sheet sheet = smallSheet();
     SheetModel model(&sheet);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -117,7 +103,7 @@ TEST(SheetModel, SortsTheSheetItselfAndFollowsChangesAfterRefresh)
 
 TEST(SheetModel, ColumnWidthsInGridUnitsHideZeroWidthColumns)
 {
-    ensureApplication();
+    support::ensureGuiApplication();
     Sheet sheet = smallSheet();
     sheet.setColumnWidth(0, 0.0);
     sheet.setColumnWidth(1, 10.0);
