@@ -129,12 +129,6 @@ void dropLinks(Connection& conn)
     }
 }
 
-void replaceLink(Database& db, const QString& name, const QString& sourcePath, const QString& sourceTable) noexcept
-{
-    const LinkRequest link{name, sourcePath, sourceTable};
-    replaceLinks(db, std::span(&link, 1));
-}
-
 namespace {
 
 void writeLink(Connection& conn, const LinkRequest& link) noexcept

@@ -23,19 +23,15 @@ void loadLinks(Connection& conn) noexcept;
 // Drops the views and detaches the sources made by loadLinks.
 void dropLinks(Connection& conn);
 
-// Replaces the link `name` in the database (removing any table or view of that
-// name first). Each step that fails is skipped. The views of `db`'s own
-// connection are rebuilt.
-void replaceLink(Database& db, const QString& name, const QString& sourcePath, const QString& sourceTable) noexcept;
-
 struct LinkRequest {
     QString name;
     QString sourcePath;
     QString sourceTable;
 };
 
-// replaceLink for several links, in order, in one transaction and with one
-// rebuild of the views at the end.
+// Replaces each link `name` in the database, in order (removing any table or
+// view of that name first), in one transaction and with one rebuild of the
+// views of `db`'s own connection at the end. Each step that fails is skipped.
 void replaceLinks(Database& db, std::span<const LinkRequest> links) noexcept;
 
 } // namespace tq::store::detail

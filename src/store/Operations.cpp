@@ -121,11 +121,7 @@ std::unique_ptr<Dynaset> TBOpn(common::ErrorLog& log, Database& db, const QStrin
 
 void TBLink(common::ErrorLog& log, const QString& databasePath, const QString& sourcePath, const QString& tableName)
 {
-    bool ok = false;
-    auto db = DBOpn(log, databasePath, ok);
-    if (!db)
-        return;
-    detail::replaceLink(*db, tableName, sourcePath, tableName);
+    TBLinkAll(log, databasePath, {TableLink{sourcePath, tableName}});
 }
 
 void TBLinkAll(common::ErrorLog& log, const QString& databasePath, const std::vector<TableLink>& links)
