@@ -4,6 +4,7 @@
 #include "analysis/ui/AnalysisWindow.h"
 
 #include "analysis/AnalysisDocument.h"
+#include "analysis/ui/ConditionCaptions.h"
 #include "analysis/ui/ConditionGridModel.h"
 #include "analysis/ui/SheetModel.h"
 #include "shell/AppContext.h"
@@ -298,7 +299,7 @@ void AnalysisWindow::updateKindControls()
     m_tabs->setTabText(0, betType ? QStringLiteral("条件設定【馬連】") : QStringLiteral("条件設定"));
     m_tabs->setTabText(1, betType ? QStringLiteral("分析結果【馬連】") : QStringLiteral("分析結果"));
     const bool axis = kind == 2 || kind == 3;
-    m_lblJiku->setText(kind == 3 ? QStringLiteral("相手馬のお気に入り") : QStringLiteral("軸馬のお気に入り"));
+    m_lblJiku->setText(axisFavouriteCaption(kind));
     for (QWidget* w : {static_cast<QWidget*>(m_lblJiku), static_cast<QWidget*>(m_txtJiku),
                        static_cast<QWidget*>(m_cmdFavorite1), static_cast<QWidget*>(m_chkJikuGroup)})
         w->setVisible(axis);

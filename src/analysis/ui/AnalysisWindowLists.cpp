@@ -9,6 +9,7 @@
 #include "analysis/HorseList.h"
 #include "analysis/ResultDisplay.h"
 #include "analysis/ui/ConditionGridModel.h"
+#include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/SheetModel.h"
 #include "common/TextFile.h"
 #include "shell/AppContext.h"
@@ -32,8 +33,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace tq::analysis::ui {
 
@@ -254,18 +253,8 @@ void AnalysisWindow::copySelection()
     default:
         return;
     }
-    const QModelIndexList selected = grid->selectionModel()->selectedIndexes();
-    if (selected.isEmpty())
-        return;
-    SheetRange range{selected.first().row(), selected.first().column(), selected.first().row(),
-                     selected.first().column()};
-    for (const QModelIndex& i : selected) {
-        range.firstRow = std::min(range.firstRow, i.row());
-        range.lastRow = std::max(range.lastRow, i.row());
-        range.firstColumn = std::min(range.firstColumn, i.column());
-        range.lastColumn = std::max(range.lastColumn, i.column());
-    }
-    QApplication::clipboard()->setText(sheet->toTsv(range));
+    if (const auto range = selectedRange(*grid))
+        QApplication::clipboard()->setText(sheet->toTsv(*range));
 }
 
 void AnalysisWindow::copyListSql()

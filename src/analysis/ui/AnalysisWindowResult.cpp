@@ -7,6 +7,8 @@
 #include "analysis/CsvExport.h"
 #include "analysis/ResultDisplay.h"
 #include "analysis/Run.h"
+#include "analysis/ui/ConditionCaptions.h"
+#include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/ResultHelpWindow.h"
 #include "analysis/ui/SheetModel.h"
 #include "shell/AppContext.h"
@@ -26,22 +28,6 @@
 
 namespace tq::analysis::ui {
 
-namespace {
-
-QString levelCaption(int level)
-{
-    static const char16_t* const first[5] = {u"集計第一キー", u"集計第二キー", u"集計第三キー", u"集計第四キー",
-                                             u"集計第五キー"};
-    if (level < 5)
-        return QString::fromUtf16(first[level]);
-    QString digits = QString::number(level + 1);
-    for (QChar& c : digits)
-        c = QChar(char16_t(c.unicode() - u'0' + u'０'));
-    return QStringLiteral("第") + digits + QStringLiteral("キー");
-}
-
-} // namespace
-
 QWidget* AnalysisWindow::buildResultTab()
 {
     auto* page = new QWidget;
@@ -58,7 +44,7 @@ QWidget* AnalysisWindow::buildResultTab()
         auto* row = new QWidget(keys);
         auto* rowLayout = new QHBoxLayout(row);
         rowLayout->setContentsMargins(0, 0, 0, 0);
-        auto* label = new QLabel(levelCaption(i), row);
+        auto* label = new QLabel(keyLevelCaption(i), row);
         label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("集計第一キー")) + 4);
         auto* komoku = new QLineEdit(row);
         komoku->setObjectName(QStringLiteral("txtKomoku%1").arg(i));
@@ -191,21 +177,13 @@ bool AnalysisWindow::runAnalysis()
 
 void AnalysisWindow::onResultHeaderClicked(int column)
 {
-    sortResultOnHeaderClick(m_document, column);
-    m_resultModel->refresh();
-    applyColumnWidths(*m_resultGrid, m_document.result);
+    sortResultGrid(m_document, *m_resultModel, *m_resultGrid, column);
 }
 
 void AnalysisWindow::onResultSectionResized(int column, int, int newSize)
 {
-    Sheet& sheet = m_document.result;
-    if (column < 0 || column >= sheet.columnCount() || newSize <= 0)
-        return;
-    const double width = widthFromPixels(*m_resultGrid, newSize);
-    sheet.setColumnWidth(column, width);
-    const QString header = sheet.header(column);
-    if (storeColumnWidth(m_context.appDb.get(), header, width))
-        emit resultColumnWidthStored(header, width);
+    if (const auto width = keepResizedColumn(m_context.appDb.get(), m_document.result, *m_resultGrid, column, newSize))
+        emit resultColumnWidthStored(m_document.result.header(column), *width);
 }
 
 void AnalysisWindow::applyResultColumnWidth(const QString& header, double width)

@@ -62,7 +62,8 @@ QVariant ConditionGridModel::data(const QModelIndex& index, int role) const
 
 bool ConditionGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || !isConditionRow(index.row()))
+    if (m_readOnly || !index.isValid() || index.column() != 0 || role != Qt::CheckStateRole ||
+        !isConditionRow(index.row()))
         return false;
     const bool masked = value.toInt() == Qt::Checked;
     conditions::ConditionRow& row = m_set.rows[std::size_t(index.row())];
@@ -92,7 +93,7 @@ Qt::ItemFlags ConditionGridModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() == 0 && isConditionRow(index.row()))
+    if (!m_readOnly && index.column() == 0 && isConditionRow(index.row()))
         f |= Qt::ItemIsUserCheckable;
     return f;
 }

@@ -5,7 +5,8 @@
 // 保管用 and the target number; the window hides the last two.
 //
 // The set is not owned. Ticking a mask changes the row and emits maskChanged;
-// everything else is read only. Call refresh() after the set changed.
+// everything else is read only, and a read-only model (the viewer's) shows the
+// masks without letting them change. Call refresh() after the set changed.
 
 #include "conditions/ConditionSet.h"
 
@@ -21,6 +22,7 @@ class ConditionGridModel final : public QAbstractTableModel {
     explicit ConditionGridModel(conditions::ConditionSet& set, QObject* parent = nullptr);
 
     void refresh();
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     // Whether `row` is a condition row (not the final empty line).
     bool isConditionRow(int row) const;
 
@@ -36,6 +38,7 @@ class ConditionGridModel final : public QAbstractTableModel {
 
   private:
     conditions::ConditionSet& m_set;
+    bool m_readOnly = false;
 };
 
 } // namespace tq::analysis::ui

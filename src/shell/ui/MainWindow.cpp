@@ -353,13 +353,18 @@ DocumentWindow* MainWindow::openDocument(const QString& path)
 void MainWindow::viewOpen()
 {
     const QString path = m_ctx.prompter.openFileName(QStringLiteral("開く"), QString(), openFileFilter());
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        viewDocument(path);
+}
+
+DocumentWindow* MainWindow::viewDocument(const QString& path)
+{
     DocumentWindow* doc = addDocument(DocumentKind::Viewer, GetDocTitle(path));
     if (!doc->loadConditionFile(path))
-        return;
+        return doc;
     doc->setFilePath(path);
     doc->setWindowTitle(GetDocTitle(path));
+    return doc;
 }
 
 void MainWindow::saveTo(DocumentWindow* doc, const QString& path)

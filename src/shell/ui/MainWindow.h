@@ -52,8 +52,9 @@ public:
     };
 
     // `factory` supplies the document windows and must outlive the window;
-    // nullptr: win-type documents in the analysis window, the other kinds as
-    // placeholders, running with this window's status line.
+    // nullptr: win-type documents in the analysis window, viewer documents in
+    // the viewer window, bet-type ones as placeholders, running with this
+    // window's status line.
     MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -79,6 +80,8 @@ public:
     // A file that cannot be read leaves the new document untitled.
     DocumentWindow* openDocument(const QString& path);
     void viewOpen();
+    // View open without the dialog: a new viewer of `path`; returns it.
+    DocumentWindow* viewDocument(const QString& path);
     void saveFile();
     void saveFileAs();
     void runAnalysis();

@@ -2,7 +2,9 @@
 
 #include "analysis/ConditionFile.h"
 #include "analysis/ui/AnalysisWindow.h"
+#include "analysis/ui/ViewerWindow.h"
 #include "shell/AppContext.h"
+#include "shell/ui/MainWindowViewerDocument.h"
 #include "store/Database.h"
 
 #include <QCloseEvent>
@@ -10,8 +12,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QVBoxLayout>
-
-#include <exception>
 
 namespace tq::shell::ui {
 
@@ -50,14 +50,8 @@ bool AnalysisDocumentWindow::loadConditionFile(const QString& path)
 
 bool AnalysisDocumentWindow::saveConditionFile(const QString& path)
 {
-    try {
-        analysis::saveConditionFile(m_ctx, m_document, path);
-    } catch (const std::exception& e) {
-        const QString text = QString::fromUtf8(e.what());
-        m_ctx.errorLog.report({0, text, {}}, QStringLiteral("subJoukenSave"));
-        m_ctx.prompter.inform(Message{text, {}, Icon::Exclamation, false});
+    if (!writeDocumentFile(m_ctx, m_document, path))
         return false;
-    }
     m_window->saveFlgSet(false);
     return true;
 }
@@ -94,6 +88,8 @@ void AnalysisDocumentWindow::closeEvent(QCloseEvent* event)
 
 DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
 {
+    if (kind == DocumentKind::Viewer)
+        return createViewer();
     if (kind != DocumentKind::WinType)
         return m_placeholders.createWindow(kind);
     auto* doc = new AnalysisDocumentWindow(m_ctx, m_status);
@@ -119,6 +115,20 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
         window, &analysis::ui::AnalysisWindow::resultColumnWidthStored, &m_guard,
         [this, window](const QString& header, double width) { shareResultColumnWidth(window, header, width); });
     m_windows.append(window);
+    return doc;
+}
+
+DocumentWindow* AnalysisDocumentFactory::createViewer()
+{
+    auto* doc = new ViewerDocumentWindow(m_ctx);
+    if (m_popups) {
+        const Popups popups = m_popups;
+        QObject::connect(doc->viewerWindow(), &analysis::ui::ViewerWindow::editMenuRequested, doc,
+                         [popups](const QPoint& at) {
+                             if (QMenu* menu = popups().first)
+                                 menu->popup(at);
+                         });
+    }
     return doc;
 }
 

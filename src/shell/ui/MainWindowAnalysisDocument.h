@@ -1,7 +1,7 @@
 #pragma once
 // The win-type document of the main window: an analysis document shown in
 // the analysis window (frmDEVovuved). The document lives as long as its
-// window. Bet-type and viewer documents are still placeholders.
+// window. Bet-type documents are still placeholders.
 
 #include "analysis/AnalysisDocument.h"
 #include "shell/ui/MainWindowDocuments.h"
@@ -50,12 +50,13 @@ class AnalysisDocumentWindow final : public DocumentWindow {
     analysis::ui::AnalysisWindow* m_window;
 };
 
-// Win-type documents in the analysis window, the other kinds as placeholders.
-// `popups` returns the main window's edit and condition pop-up menus, shown
-// when the analysis window asks for them (either may be null): the edit menu
-// on the result grid and the horse lists, the condition menu on a condition
-// row. A result column width stored by one analysis window is applied to
-// every other open one the factory created.
+// Win-type documents in the analysis window, viewer documents in the viewer
+// window, bet-type ones as placeholders. `popups` returns the main window's
+// edit and condition pop-up menus, shown when a window asks for them (either
+// may be null): the edit menu on the result grid, the horse lists and the
+// viewer's grids, the condition menu on a condition row. A result column
+// width stored by one analysis window is applied to every other open one the
+// factory created.
 class AnalysisDocumentFactory final : public DocumentWindowFactory {
   public:
     using Popups = std::function<std::pair<QMenu*, QMenu*>()>;
@@ -66,6 +67,7 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     DocumentWindow* createWindow(DocumentKind kind) override;
 
   private:
+    DocumentWindow* createViewer();
     void shareResultColumnWidth(const analysis::ui::AnalysisWindow* from, const QString& header, double width);
 
     AppContext& m_ctx;

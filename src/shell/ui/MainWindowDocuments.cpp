@@ -34,6 +34,19 @@ QString notImplementedText()
     return QStringLiteral("未実装: この機能はまだ使用できません。");
 }
 
+bool writeDocumentFile(AppContext& ctx, analysis::AnalysisDocument& document, const QString& path)
+{
+    try {
+        analysis::saveConditionFile(ctx, document, path);
+    } catch (const std::exception& e) {
+        const QString text = QString::fromUtf8(e.what());
+        ctx.errorLog.report({0, text, {}}, QStringLiteral("subJoukenSave"));
+        ctx.prompter.inform(Message{text, {}, Icon::Exclamation, false});
+        return false;
+    }
+    return true;
+}
+
 DocumentWindow::DocumentWindow(DocumentKind kind, QWidget* parent) : QWidget(parent), m_kind(kind) {}
 
 PlaceholderDocumentWindow::PlaceholderDocumentWindow(AppContext& ctx, StatusLine& status, DocumentKind kind,
@@ -75,14 +88,8 @@ bool PlaceholderDocumentWindow::loadConditionFile(const QString& path)
 
 bool PlaceholderDocumentWindow::saveConditionFile(const QString& path)
 {
-    try {
-        analysis::saveConditionFile(m_ctx, m_document, path);
-    } catch (const std::exception& e) {
-        const QString text = QString::fromUtf8(e.what());
-        m_ctx.errorLog.report({0, text, {}}, QStringLiteral("subJoukenSave"));
-        m_ctx.prompter.inform(Message{text, {}, Icon::Exclamation, false});
+    if (!writeDocumentFile(m_ctx, m_document, path))
         return false;
-    }
     refresh();
     return true;
 }

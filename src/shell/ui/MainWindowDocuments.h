@@ -122,4 +122,9 @@ private:
 // The text shown by commands whose window or dialog is not built yet.
 QString notImplementedText();
 
+// Writes `document` as the condition file `path` for a document window. A
+// failure is logged under "subJoukenSave" and shown; the result says whether
+// the file was written.
+bool writeDocumentFile(AppContext& ctx, analysis::AnalysisDocument& document, const QString& path);
+
 } // namespace tq::shell::ui

@@ -1,0 +1,86 @@
+#include "shell/ui/MainWindowViewerDocument.h"
+
+#include "analysis/ConditionFile.h"
+#include "analysis/ui/ViewerWindow.h"
+#include "shell/AppContext.h"
+#include "shell/ui/MainWindowGeometry.h"
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QLayout>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tq::shell::ui {
+
+QString viewerNotAnalysedText()
+{
+    return QStringLiteral("ビュワーで表示している条件は分析できません。\n分析するにはファイルを開いてください。");
+}
+
+ViewerDocumentWindow::ViewerDocumentWindow(AppContext& ctx, QWidget* parent)
+    : DocumentWindow(DocumentKind::Viewer, parent), m_ctx(ctx),
+      m_window(new analysis::ui::ViewerWindow(ctx, m_document, this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_window);
+}
+
+ViewerDocumentWindow::~ViewerDocumentWindow()
+{
+    // The viewer refers to the document: it goes before the document member.
+    delete m_window;
+}
+
+void ViewerDocumentWindow::setAuthor(const QString& author)
+{
+    m_document.author = author;
+    m_window->refreshFromDocument();
+}
+
+bool ViewerDocumentWindow::loadConditionFile(const QString& path)
+{
+    const QFileInfo file(path);
+    const bool readable = file.isFile() && file.isReadable();
+    analysis::ConditionLoadOptions options;
+    options.viewer = true;
+    const analysis::ConditionLoadResult loaded = analysis::funJoukenLoad(m_ctx, m_document, path, options);
+    m_window->refreshFromDocument();
+    m_window->saveFlgSet(false);
+    if (loaded.splitterTwips) {
+        layout()->activate();
+        const QScreen* s = screen();
+        m_window->setSplitPosition(twipsToPixels(*loaded.splitterTwips, s ? s->logicalDotsPerInchY() : 96.0));
+    }
+    return readable;
+}
+
+bool ViewerDocumentWindow::saveConditionFile(const QString& path)
+{
+    if (!writeDocumentFile(m_ctx, m_document, path))
+        return false;
+    m_window->saveFlgSet(false);
+    return true;
+}
+
+void ViewerDocumentWindow::runAnalysis()
+{
+    m_ctx.prompter.inform(Message{viewerNotAnalysedText(), {}, Icon::Information, false});
+}
+
+void ViewerDocumentWindow::copySelection()
+{
+    m_window->copySelection();
+}
+
+void ViewerDocumentWindow::deleteConditionRow() {}
+
+void ViewerDocumentWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowTitleChange)
+        m_document.caption = windowTitle();
+    DocumentWindow::changeEvent(event);
+}
+
+} // namespace tq::shell::ui
