@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -43,6 +44,18 @@ QCheckBox* flagBox(const QString& name, const QString& caption, QWidget* parent)
     box->setAttribute(Qt::WA_TransparentForMouseEvents);
     box->setFocusPolicy(Qt::NoFocus);
     return box;
+}
+
+// Draws a splitter handle as a raised bar, so it can be seen and grabbed.
+void showAsBar(QWidget* handle)
+{
+    auto* bar = new QFrame(handle);
+    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    bar->setBackgroundRole(QPalette::Mid);
+    bar->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(handle);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(bar);
 }
 
 void setPointSize(QWidget* widget, int size)
@@ -90,11 +103,12 @@ ViewerWindow::ViewerWindow(shell::AppContext& context, AnalysisDocument& documen
     m_split = new QSplitter(Qt::Vertical, this);
     m_split->setObjectName(QStringLiteral("cmdSplit"));
     m_split->setChildrenCollapsible(false);
-    m_split->setHandleWidth(6);
+    m_split->setHandleWidth(8);
     m_split->addWidget(buildTop());
     m_split->addWidget(m_resultGrid);
     m_split->setStretchFactor(0, 0);
     m_split->setStretchFactor(1, 1);
+    showAsBar(m_split->handle(1));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -102,6 +116,11 @@ ViewerWindow::ViewerWindow(shell::AppContext& context, AnalysisDocument& documen
 
     resize(sizeHint());
     refreshFromDocument();
+    // Without a position from the file the condition grid shows a few more
+    // rows than its minimum and the result grid takes the rest.
+    const int top =
+        m_split->widget(0)->minimumSizeHint().height() + 3 * m_conditionGrid->verticalHeader()->defaultSectionSize();
+    m_split->setSizes({top, std::max(0, sizeHint().height() - top)});
 }
 
 ViewerWindow::~ViewerWindow() = default;
