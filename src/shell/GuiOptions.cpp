@@ -7,8 +7,8 @@ namespace tq::shell {
 
 namespace {
 
-const QStringList kValueOptions{QStringLiteral("--open"), QStringLiteral("--tab"), QStringLiteral("--size"),
-                                QStringLiteral("--screenshot")};
+const QStringList kValueOptions{QStringLiteral("--open"), QStringLiteral("--view"), QStringLiteral("--tab"),
+                                QStringLiteral("--size"), QStringLiteral("--screenshot")};
 
 bool isConditionFileName(const QString& arg)
 {
@@ -27,6 +27,8 @@ QString takeValue(const QString& option, const QString& value, GuiOptions& optio
 {
     if (option == QLatin1String("--open")) {
         options.openFile = value;
+    } else if (option == QLatin1String("--view")) {
+        options.viewFile = value;
     } else if (option == QLatin1String("--tab")) {
         options.tab = guiTabIndex(value);
         if (options.tab < 0)
@@ -80,8 +82,9 @@ QString parseGuiOptions(const QStringList& args, GuiOptions& options)
         }
         return QStringLiteral("unknown argument: ") + arg;
     }
-    if (!options.openFile.isEmpty() && !QFileInfo(options.openFile).isReadable())
-        return QStringLiteral("cannot read ") + options.openFile;
+    for (const QString& file : {options.openFile, options.viewFile})
+        if (!file.isEmpty() && !QFileInfo(file).isReadable())
+            return QStringLiteral("cannot read ") + file;
     if (options.run && options.openFile.isEmpty())
         return QStringLiteral("--run needs a condition file to open");
     return {};

@@ -1,10 +1,12 @@
 #pragma once
 // The GUI's command-line options (after --app-dir was taken out):
 //
-//   [FILE.tqb] [--open FILE] [--run] [--tab NAME] [--size WxH] [--screenshot PNG]
+//   [FILE.tqb] [--open FILE] [--view FILE] [--run] [--tab NAME] [--size WxH]
+//   [--screenshot PNG]
 //
 // --open (or a first argument ending in .tqb) opens a condition file into a
-// new document after start-up; --run runs its analysis; --tab shows one of
+// new document after start-up; --view opens a condition file in a viewer
+// after it; --run runs the opened document's analysis; --tab shows one of
 // the document's tabs (conditions, result, list, history); --size gives the
 // main window's size in pixels instead of the stored one. --screenshot renders
 // the main window into a PNG file once all that is done and ends the program:
@@ -18,6 +20,7 @@ namespace tq::shell {
 
 struct GuiOptions {
     QString openFile;
+    QString viewFile;
     bool run = false;
     int tab = -1; // -1: the tab the document shows by itself
     QSize size;   // invalid: the stored geometry (or, with a screenshot, the screen)

@@ -45,6 +45,8 @@ TEST(GuiOptions, CommandLinesThatStartTheGuiAndWhatTheyMean)
         {{file, QStringLiteral("--tab"), QStringLiteral("graph")}, true, QStringLiteral("--tab takes")},
         {{file, QStringLiteral("--size"), QStringLiteral("big")}, true, QStringLiteral("--size takes")},
         {{QStringLiteral("missing.tqb")}, true, QStringLiteral("cannot read missing.tqb")},
+        {{QStringLiteral("--view"), file}, true, {}},
+        {{QStringLiteral("--view"), QStringLiteral("gone.tqb")}, true, QStringLiteral("cannot read gone.tqb")},
         {{file, QStringLiteral("--fast")}, true, QStringLiteral("unknown argument: --fast")},
     };
     for (const Case& c : cases) {
@@ -66,6 +68,11 @@ TEST(GuiOptions, CommandLinesThatStartTheGuiAndWhatTheyMean)
     EXPECT_EQ(options.size, QSize(800, 600));
     EXPECT_EQ(options.screenshotFile, QStringLiteral("a.png"));
     EXPECT_TRUE(options.screenshot());
+
+    GuiOptions viewer;
+    ASSERT_TRUE(parseGuiOptions({QStringLiteral("--view"), file}, viewer).isEmpty());
+    EXPECT_EQ(viewer.viewFile, file);
+    EXPECT_TRUE(viewer.openFile.isEmpty());
 }
 
 struct ProgramRun {

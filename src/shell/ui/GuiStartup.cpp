@@ -44,16 +44,23 @@ void placeMainWindow(MainWindow& window, const GuiOptions& options)
 }
 
 // Opens the document the options name, runs it and shows the asked tab.
-void openStartDocument(MainWindow& window, const GuiOptions& options)
+void openAnalysisDocument(MainWindow& window, const GuiOptions& options)
 {
-    if (options.openFile.isEmpty())
-        return;
     DocumentWindow* doc = window.openDocument(QFileInfo(options.openFile).absoluteFilePath());
     if (options.run)
         doc->runAnalysis();
     auto* analysis = qobject_cast<AnalysisDocumentWindow*>(doc);
     if (options.tab >= 0 && analysis)
         analysis->analysisWindow()->tabs()->setCurrentIndex(options.tab);
+}
+
+// The analysis document the options name, then the viewer they name.
+void openStartDocument(MainWindow& window, const GuiOptions& options)
+{
+    if (!options.openFile.isEmpty())
+        openAnalysisDocument(window, options);
+    if (!options.viewFile.isEmpty())
+        window.viewDocument(QFileInfo(options.viewFile).absoluteFilePath());
 }
 
 void scheduleScreenshot(MainWindow& window, const QString& file)
