@@ -74,6 +74,17 @@ class ViewerWindowTest : public ::testing::Test {
         return path;
     }
 
+    // The result rows (K004) of a condition file.
+    static QList<QByteArray> resultLines(const QString& path)
+    {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = file.readAll().split('\n');
+        lines.removeIf([](const QByteArray& line) { return !line.startsWith("K004"); });
+        EXPECT_FALSE(lines.isEmpty());
+        return lines;
+    }
+
     double storedWidth(const QString& header)
     {
         store::Recordset rs =
@@ -118,6 +129,11 @@ TEST_F(ViewerWindowTest, ViewOpenShowsTheFileReadOnlyPlacesTheBarAndClosesWithou
     const int winRate = doc->document().result.columnOfHeader(u"勝率");
     ASSERT_GE(winRate, 0);
     EXPECT_EQ(result->data(result->index(0, winRate)).toString(), s("25")); // the viewer shows no places
+
+    // Saving the viewer writes the figures it read, not the whole numbers it shows.
+    const QString copy = dir.filePath(s("copy.tqb"));
+    ASSERT_TRUE(doc->saveConditionFile(copy));
+    EXPECT_EQ(resultLines(copy), resultLines(path));
 
     // The bar's top is where the file put it, at the screen's DPI.
     EXPECT_EQ(viewer->splitPosition(), shell::ui::twipsToPixels(4320, viewer->screen()->logicalDotsPerInchY()));
@@ -170,7 +186,8 @@ TEST_F(ViewerWindowTest, ResultGridSortsFlipsStoresWidthsAndCopiesTheFocusedGrid
     conditionGrid->setFocus();
     conditionGrid->selectRow(0);
     viewer.copySelection();
-    EXPECT_TRUE(QApplication::clipboard()->text().contains(s("1000～2000"))) << QApplication::clipboard()->text().toStdString();
+    EXPECT_TRUE(QApplication::clipboard()->text().contains(s("1000～2000")))
+        << QApplication::clipboard()->text().toStdString();
 }
 
 } // namespace

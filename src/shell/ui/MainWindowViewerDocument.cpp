@@ -13,6 +13,25 @@
 
 namespace tq::shell::ui {
 
+namespace {
+
+// The viewer shows the result's decimals without places, and the file writer
+// writes what a grid shows: the document is written through a copy whose
+// decimals have the one place of the analysis window, so saving a viewer
+// keeps the figures it read.
+analysis::AnalysisDocument withAnalysisPlaces(const analysis::AnalysisDocument& document)
+{
+    analysis::AnalysisDocument copy = document;
+    analysis::Sheet& result = copy.result;
+    for (int r = 0; r < result.rowCount(); ++r)
+        for (int c = 0; c < result.columnCount(); ++c)
+            if (result.kind(r, c) == analysis::CellKind::Decimal)
+                result.setDecimal(r, c, result.number(r, c), 1);
+    return copy;
+}
+
+} // namespace
+
 QString viewerNotAnalysedText()
 {
     return QStringLiteral("ビュワーで表示している条件は分析できません。\n分析するにはファイルを開いてください。");
@@ -58,7 +77,8 @@ bool ViewerDocumentWindow::loadConditionFile(const QString& path)
 
 bool ViewerDocumentWindow::saveConditionFile(const QString& path)
 {
-    if (!writeDocumentFile(m_ctx, m_document, path))
+    analysis::AnalysisDocument written = withAnalysisPlaces(m_document);
+    if (!writeDocumentFile(m_ctx, written, path))
         return false;
     m_window->saveFlgSet(false);
     return true;

@@ -24,7 +24,8 @@ class ViewerDocumentWindow final : public DocumentWindow {
     // position in the file (twips) places the bar at the screen's DPI. False
     // when the file cannot be opened.
     bool loadConditionFile(const QString& path) override;
-    // The condition-file writer, as for an analysis document.
+    // The condition-file writer, as for an analysis document: the result's
+    // decimals are written with one place, not as the viewer shows them.
     bool saveConditionFile(const QString& path) override;
     // A viewer is not analysed: the user is told so.
     void runAnalysis() override;
