@@ -13,6 +13,7 @@
 #include "shell/ScriptedPrompter.h"
 #include "shell/StatusLine.h"
 #include "shell/ui/MainWindow.h"
+#include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowViewerDocument.h"
 #include "store/Database.h"
@@ -137,6 +138,17 @@ TEST_F(ViewerWindowTest, ViewOpenShowsTheFileReadOnlyPlacesTheBarAndClosesWithou
 
     // The bar's top is where the file put it, at the screen's DPI.
     EXPECT_EQ(viewer->splitPosition(), shell::ui::twipsToPixels(4320, viewer->screen()->logicalDotsPerInchY()));
+
+    // A width stored in the viewer reaches the open analysis document.
+    auto* analysis = qobject_cast<shell::ui::AnalysisDocumentWindow*>(main.documents().first());
+    ASSERT_NE(analysis, nullptr);
+    Sheet& other = analysis->document().result;
+    other.setColumnCount(1);
+    other.setHeader(0, s("勝率"));
+    auto* grid = viewer->findChild<QTableView*>(s("vaSpread2"));
+    grid->horizontalHeader()->resizeSection(winRate, int(15 * pixelsPerWidthUnit(*grid)));
+    EXPECT_DOUBLE_EQ(other.columnWidth(0), doc->document().result.columnWidth(winRate));
+    EXPECT_NE(other.columnWidth(0), Sheet::kDefaultColumnWidth);
 
     // A viewer is not analysed, and closing it never asks, even when flagged as changed.
     prompter.clear(); // the file dialog

@@ -188,16 +188,7 @@ void AnalysisWindow::onResultSectionResized(int column, int, int newSize)
 
 void AnalysisWindow::applyResultColumnWidth(const QString& header, double width)
 {
-    Sheet& sheet = m_document.result;
-    bool changed = false;
-    for (int c = 0; c < sheet.columnCount(); ++c) {
-        if (sheet.header(c) == header && !sheet.isColumnHidden(c)) {
-            sheet.setColumnWidth(c, width);
-            changed = true;
-        }
-    }
-    if (changed)
-        applyColumnWidths(*m_resultGrid, sheet);
+    applyWidthOfHeader(m_document.result, *m_resultGrid, header, width);
 }
 
 void AnalysisWindow::copyResultToClipboard()

@@ -30,6 +30,19 @@ std::optional<double> keepResizedColumn(store::Database* appDb, Sheet& sheet, co
     return width;
 }
 
+void applyWidthOfHeader(Sheet& sheet, QTableView& grid, const QString& header, double width)
+{
+    bool changed = false;
+    for (int c = 0; c < sheet.columnCount(); ++c) {
+        if (sheet.header(c) == header && !sheet.isColumnHidden(c)) {
+            sheet.setColumnWidth(c, width);
+            changed = true;
+        }
+    }
+    if (changed)
+        applyColumnWidths(grid, sheet);
+}
+
 std::optional<SheetRange> selectedRange(const QTableView& view)
 {
     const QModelIndexList selected =

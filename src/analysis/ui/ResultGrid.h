@@ -1,7 +1,8 @@
 #pragma once
 // What every window showing a document's result grid (vaSpread2) does with
 // it: sorting on a header click, keeping and storing the width of a column
-// the user resized, and the selected block of cells for コピー.
+// the user resized or another window stored, and the selected block of cells
+// for コピー.
 
 #include "analysis/Sheet.h"
 
@@ -33,6 +34,10 @@ void sortResultGrid(AnalysisDocument& document, SheetModel& model, QTableView& g
 // the store refused it.
 std::optional<double> keepResizedColumn(store::Database* appDb, Sheet& sheet, const QTableView& grid, int column,
                                         int pixels);
+
+// A width stored by another window for the columns headed `header`: every
+// shown column of `sheet` with that header takes it, and `grid` shows it.
+void applyWidthOfHeader(Sheet& sheet, QTableView& grid, const QString& header, double width);
 
 // The smallest block holding every selected cell of `view`; nothing when no
 // cell is selected.

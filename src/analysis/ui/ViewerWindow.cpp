@@ -302,7 +302,13 @@ void ViewerWindow::copySelection()
 
 void ViewerWindow::onResultSectionResized(int column, int, int newSize)
 {
-    keepResizedColumn(m_context.appDb.get(), m_document.result, *m_resultGrid, column, newSize);
+    if (const auto width = keepResizedColumn(m_context.appDb.get(), m_document.result, *m_resultGrid, column, newSize))
+        emit resultColumnWidthStored(m_document.result.header(column), *width);
+}
+
+void ViewerWindow::applyResultColumnWidth(const QString& header, double width)
+{
+    applyWidthOfHeader(m_document.result, *m_resultGrid, header, width);
 }
 
 } // namespace tq::analysis::ui

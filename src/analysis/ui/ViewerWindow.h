@@ -56,6 +56,9 @@ class ViewerWindow final : public QWidget {
     // SaveFlgSet: only records the flag; closing a viewer never asks.
     void saveFlgSet(bool modified);
 
+    // Applies a result column width that was stored by another window.
+    void applyResultColumnWidth(const QString& header, double width);
+
     // コピー: the selected cells of the condition grid when it has the focus,
     // otherwise of the result grid, as TSV on the clipboard.
     void copySelection();
@@ -66,6 +69,9 @@ class ViewerWindow final : public QWidget {
     // Right-button release on either grid: the main window shows its edit
     // pop-up there.
     void editMenuRequested(const QPoint& globalPos);
+    // A result column width the user chose and that was stored: other windows
+    // may apply it through applyResultColumnWidth.
+    void resultColumnWidthStored(const QString& header, double width);
 
   private:
     QWidget* buildTop();

@@ -86,6 +86,17 @@ void AnalysisDocumentWindow::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+// A result column width one window stores applies to every other open
+// window. The connection's context is the factory's guard, so nothing is
+// called on a factory that is gone.
+template <typename Window> void AnalysisDocumentFactory::shareResultColumnWidths(Window* window)
+{
+    QObject::connect(
+        window, &Window::resultColumnWidthStored, &m_guard,
+        [this, window](const QString& header, double width) { shareResultColumnWidth(window, header, width); });
+    m_windows.append(window);
+}
+
 DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
 {
     if (kind == DocumentKind::Viewer)
@@ -108,13 +119,7 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
                                  menu->popup(at);
                          });
     }
-    // A result column width one window stores applies to every other open
-    // window. The connection's context is the factory's guard, so nothing is
-    // called on a factory that is gone.
-    QObject::connect(
-        window, &analysis::ui::AnalysisWindow::resultColumnWidthStored, &m_guard,
-        [this, window](const QString& header, double width) { shareResultColumnWidth(window, header, width); });
-    m_windows.append(window);
+    shareResultColumnWidths(window);
     return doc;
 }
 
@@ -129,16 +134,21 @@ DocumentWindow* AnalysisDocumentFactory::createViewer()
                                  menu->popup(at);
                          });
     }
+    shareResultColumnWidths(doc->viewerWindow());
     return doc;
 }
 
-void AnalysisDocumentFactory::shareResultColumnWidth(const analysis::ui::AnalysisWindow* from, const QString& header,
-                                                     double width)
+void AnalysisDocumentFactory::shareResultColumnWidth(const QWidget* from, const QString& header, double width)
 {
     m_windows.removeAll(nullptr);
-    for (const QPointer<analysis::ui::AnalysisWindow>& other : std::as_const(m_windows))
-        if (other != from)
-            other->applyResultColumnWidth(header, width);
+    for (const QPointer<QWidget>& other : std::as_const(m_windows)) {
+        if (other == from)
+            continue;
+        if (auto* analysisWindow = qobject_cast<analysis::ui::AnalysisWindow*>(other))
+            analysisWindow->applyResultColumnWidth(header, width);
+        else if (auto* viewerWindow = qobject_cast<analysis::ui::ViewerWindow*>(other))
+            viewerWindow->applyResultColumnWidth(header, width);
+    }
 }
 
 } // namespace tq::shell::ui

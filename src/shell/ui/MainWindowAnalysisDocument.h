@@ -55,8 +55,8 @@ class AnalysisDocumentWindow final : public DocumentWindow {
 // edit and condition pop-up menus, shown when a window asks for them (either
 // may be null): the edit menu on the result grid, the horse lists and the
 // viewer's grids, the condition menu on a condition row. A result column
-// width stored by one analysis window is applied to every other open one the
-// factory created.
+// width stored by one analysis or viewer window is applied to every other
+// open one the factory created.
 class AnalysisDocumentFactory final : public DocumentWindowFactory {
   public:
     using Popups = std::function<std::pair<QMenu*, QMenu*>()>;
@@ -68,13 +68,15 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
 
   private:
     DocumentWindow* createViewer();
-    void shareResultColumnWidth(const analysis::ui::AnalysisWindow* from, const QString& header, double width);
+    // Puts an analysis or viewer window into the width sharing.
+    template <typename Window> void shareResultColumnWidths(Window* window);
+    void shareResultColumnWidth(const QWidget* from, const QString& header, double width);
 
     AppContext& m_ctx;
     StatusLine& m_status;
     Popups m_popups;
     PlaceholderDocumentFactory m_placeholders;
-    QList<QPointer<analysis::ui::AnalysisWindow>> m_windows; // closed ones turn null
+    QList<QPointer<QWidget>> m_windows; // analysis and viewer windows; closed ones turn null
     QObject m_guard; // context of the width connections; they end with the factory
 };
 
