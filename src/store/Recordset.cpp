@@ -121,6 +121,10 @@ Recordset::Recordset(std::shared_ptr<detail::Connection> conn, const QString& je
         m_conn->release(m_lease);
         throw;
     }
+    // A cached statement is prepared again inside its first step when the
+    // schema changed since (a column added on this connection): only now is
+    // its column list current.
+    m_fieldCount = sqlite3_column_count(m_lease.stmt);
 }
 
 Recordset::~Recordset()

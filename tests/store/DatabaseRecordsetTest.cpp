@@ -332,3 +332,17 @@ TEST_F(DatabaseRecordset, DynasetOnAJoinReadsButRefusesChanges)
 }
 
 } // namespace
+
+TEST_F(DatabaseRecordset, CachedSelectStarSeesAColumnAddedOnTheSameConnection)
+{
+    {
+        Recordset before = db->openRecordset(QStringLiteral("SELECT * FROM owners"));
+        EXPECT_EQ(before.fieldCount(), 2);
+    }
+    EXPECT_TRUE(
+        TBFldAdd(*db, QStringLiteral("owners"), QStringLiteral("since"), QStringLiteral("日付型"), QStringLiteral("-"))
+            .isEmpty());
+    Recordset after = db->openRecordset(QStringLiteral("SELECT * FROM owners"));
+    ASSERT_EQ(after.fieldCount(), 3);
+    EXPECT_TRUE(after.field(QStringLiteral("since")).isNull());
+}
