@@ -199,7 +199,12 @@ public:
         QStringList lines;
         if (m_opt.input == ConditionInput::File) {
             try {
-                lines = common::readTextLines(m_source);
+                // A line that does not decode is skipped like any other bad
+                // line; the rest of the file still loads.
+                lines = common::readTextLinesSkippingBad(m_source, [this](const common::TextFileError& e) {
+                    report(e.message());
+                    m_res.result = 1;
+                });
             } catch (const common::TextFileError& e) {
                 report(e.message());
                 m_res.result = 1;

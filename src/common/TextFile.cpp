@@ -27,7 +27,19 @@ TextFileError::TextFileError(const QString& path, int line, const QString& detai
 
 QString TextFileError::message() const { return QString::fromUtf8(what()); }
 
-QStringList decodeTextLines(QByteArrayView bytes, const QString& path)
+namespace {
+
+QString decodeUtf8Line(QStringDecoder& decoder, QByteArrayView line, const QString& path, int lineNo)
+{
+    QString text = decoder.decode(line);
+    if (decoder.hasError()) {
+        decoder.resetState(); // the next line starts clean
+        throw TextFileError(path, lineNo, QStringLiteral("invalid UTF-8 byte sequence"));
+    }
+    return text;
+}
+
+QStringList decodeLines(QByteArrayView bytes, const QString& path, const BadLineHandler* onBadLine)
 {
     const bool utf8 = hasUtf8Bom(bytes);
     if (utf8)
@@ -50,15 +62,21 @@ QStringList decodeTextLines(QByteArrayView bytes, const QString& path)
         // CP932 trail bytes never take the values of LF or CR, so splitting
         // the bytes before decoding cannot cut a character.
         if (utf8) {
-            QString text = utf8Decoder.decode(line);
-            if (utf8Decoder.hasError())
-                throw TextFileError(path, lineNo, QStringLiteral("invalid UTF-8 byte sequence"));
-            lines.append(std::move(text));
+            try {
+                lines.append(decodeUtf8Line(utf8Decoder, line, path, lineNo));
+            } catch (const TextFileError& e) {
+                if (!onBadLine)
+                    throw;
+                (*onBadLine)(e);
+            }
         } else {
             try {
                 lines.append(codec.decode(line));
             } catch (const EncodingError& e) {
-                throw TextFileError(path, lineNo, e.message());
+                const TextFileError error(path, lineNo, e.message());
+                if (!onBadLine)
+                    throw error;
+                (*onBadLine)(error);
             }
         }
         start = next;
@@ -66,15 +84,32 @@ QStringList decodeTextLines(QByteArrayView bytes, const QString& path)
     return lines;
 }
 
-QStringList readTextLines(const QString& path)
+QByteArray readAllBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw TextFileError(path, 0, QStringLiteral("cannot open for reading: ") + file.errorString());
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw TextFileError(path, 0, QStringLiteral("cannot read: ") + file.errorString());
-    return decodeTextLines(bytes, path);
+    return bytes;
+}
+
+} // namespace
+
+QStringList decodeTextLines(QByteArrayView bytes, const QString& path)
+{
+    return decodeLines(bytes, path, nullptr);
+}
+
+QStringList readTextLines(const QString& path)
+{
+    return decodeLines(readAllBytes(path), path, nullptr);
+}
+
+QStringList readTextLinesSkippingBad(const QString& path, const BadLineHandler& onBadLine)
+{
+    return decodeLines(readAllBytes(path), path, &onBadLine);
 }
 
 QByteArray encodeTextLines(const QStringList& lines, const QString& path)

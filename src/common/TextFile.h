@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <stdexcept>
 
 namespace tq::common {
@@ -44,6 +45,15 @@ QStringList readTextLines(const QString& path);
 
 // The same over bytes already in memory; `path` is only used in messages.
 QStringList decodeTextLines(QByteArrayView bytes, const QString& path = QString());
+
+// Called for each line that holds bytes invalid in its encoding when the
+// reader should skip that line and go on instead of throwing.
+using BadLineHandler = std::function<void(const TextFileError&)>;
+
+// readTextLines that skips the lines it cannot decode, passing each to
+// `onBadLine`; the other lines keep their order. Still throws TextFileError
+// when the file cannot be opened or read.
+QStringList readTextLinesSkippingBad(const QString& path, const BadLineHandler& onBadLine);
 
 // CP932 bytes of the lines, each followed by CRLF. Throws TextFileError naming
 // the line and the character when a character cannot be written in CP932.

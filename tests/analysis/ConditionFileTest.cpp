@@ -310,6 +310,27 @@ TEST_F(ConditionFileTest, UnreadableFileIsReportedAndGivesOne)
     EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, s("funJoukenLoad"));
 }
 
+TEST_F(ConditionFileTest, LineThatIsNotCp932IsSkippedAndTheRestLoads)
+{
+    // A line typed in UTF-8 into a CP932 file: only that line is lost.
+    const QString path = dir.filePath(s("mixed.tqb"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(common::encodeTextLines({s("J003,1,5")}));
+    file.write(QByteArray("K005,") + s("日本語").toUtf8() + QByteArray("\r\n"));
+    file.write(common::encodeTextLines({s("J004,50,55")}));
+    file.close();
+
+    AnalysisDocument doc;
+    const ConditionLoadResult r = funJoukenLoad(ctx, doc, path);
+    EXPECT_EQ(r.result, 1);
+    ASSERT_EQ(doc.conditions.rows.size(), 2u);
+    EXPECT_EQ(doc.conditions.rows[1].value, s("50,55"));
+    ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, s("funJoukenLoad"));
+    EXPECT_TRUE(ctx.errorLog.recentEntries().last().description.contains(s("line 2")));
+}
+
 TEST_F(ConditionFileTest, FailedSaveKeepsTheOldFileAndTheFlag)
 {
     AnalysisDocument doc = sampleDocument();
