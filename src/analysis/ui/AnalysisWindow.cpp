@@ -123,13 +123,7 @@ QWidget* AnalysisWindow::buildConditionTab()
     m_conditionGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_conditionGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_conditionGrid->horizontalHeader()->setStretchLastSection(false);
-    m_conditionGrid->setColumnWidth(0, 60);
-    m_conditionGrid->setColumnWidth(1, 120);
-    m_conditionGrid->setColumnWidth(2, 160);
-    m_conditionGrid->setColumnWidth(3, 110);
-    m_conditionGrid->setColumnWidth(4, 420);
-    m_conditionGrid->setColumnHidden(5, true);
-    m_conditionGrid->setColumnHidden(6, true);
+    layOutConditionGrid(*m_conditionGrid);
     m_conditionGrid->viewport()->installEventFilter(this);
     connect(m_conditionModel, &ConditionGridModel::maskChanged, this, [this] { markModified(); });
     connect(m_conditionGrid, &QTableView::clicked, this, [this](const QModelIndex& index) {

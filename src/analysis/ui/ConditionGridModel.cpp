@@ -1,5 +1,9 @@
 #include "analysis/ui/ConditionGridModel.h"
 
+#include <QTableView>
+
+#include <iterator>
+
 namespace tq::analysis::ui {
 
 ConditionGridModel::ConditionGridModel(conditions::ConditionSet& set, QObject* parent)
@@ -96,6 +100,15 @@ Qt::ItemFlags ConditionGridModel::flags(const QModelIndex& index) const
     if (!m_readOnly && index.column() == 0 && isConditionRow(index.row()))
         f |= Qt::ItemIsUserCheckable;
     return f;
+}
+
+void layOutConditionGrid(QTableView& grid)
+{
+    const int widths[] = {60, 120, 160, 110, 420};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        grid.setColumnWidth(c, widths[c]);
+    grid.setColumnHidden(5, true);
+    grid.setColumnHidden(6, true);
 }
 
 } // namespace tq::analysis::ui

@@ -12,6 +12,8 @@
 
 #include <QAbstractTableModel>
 
+class QTableView;
+
 namespace tq::analysis::ui {
 
 class ConditionGridModel final : public QAbstractTableModel {
@@ -40,5 +42,8 @@ class ConditionGridModel final : public QAbstractTableModel {
     conditions::ConditionSet& m_set;
     bool m_readOnly = false;
 };
+
+// The column widths of a condition grid, with the two stored-value columns hidden.
+void layOutConditionGrid(QTableView& grid);
 
 } // namespace tq::analysis::ui

@@ -172,13 +172,7 @@ QWidget* ViewerWindow::buildTop()
     m_conditionModel->setReadOnly(true);
     m_conditionGrid->setModel(m_conditionModel);
     m_conditionGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_conditionGrid->setColumnWidth(0, 60);
-    m_conditionGrid->setColumnWidth(1, 120);
-    m_conditionGrid->setColumnWidth(2, 160);
-    m_conditionGrid->setColumnWidth(3, 110);
-    m_conditionGrid->setColumnWidth(4, 420);
-    m_conditionGrid->setColumnHidden(5, true);
-    m_conditionGrid->setColumnHidden(6, true);
+    layOutConditionGrid(*m_conditionGrid);
     layout->addWidget(m_conditionGrid, 1);
     return top;
 }
