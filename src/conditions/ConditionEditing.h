@@ -137,7 +137,7 @@ struct RangeChoice {
 // bounds, "0" as is (bounds emptied), "9," count. Returns false, leaving the
 // choice alone, for any other text: the frame is then hidden.
 bool applyDefaultRange(const QString& range, RangeChoice& choice);
-// The range spec of the frame's choice: "0", "2,"+step, "3,"+bounds, "9,"+count.
+// The RangeSpec of the frame's choice: "0", "2,"+step, "3,"+bounds, "9,"+count.
 RangeSpec rangeSpecOf(const RangeChoice& choice);
 // The message line shown for an option.
 QString rangeOptionMessage(RangeOption option);

@@ -195,7 +195,7 @@ TEST(ConditionEditing, DefaultRangesChooseTheOptionAndSpecsFollowTheChoice)
         const char* range;
         bool shown;
         RangeOption option;
-        const char* spec;
+        const char* expected;
     };
     const Case cases[] = {
         {"2,200", true, RangeOption::Interval, "2,200"},
@@ -209,7 +209,7 @@ TEST(ConditionEditing, DefaultRangesChooseTheOptionAndSpecsFollowTheChoice)
         RangeChoice choice;
         EXPECT_EQ(applyDefaultRange(s(c.range), choice), c.shown) << c.range;
         EXPECT_EQ(choice.option, c.option) << c.range;
-        EXPECT_EQ(rangeSpecOf(choice).text, s(c.spec)) << c.range;
+        EXPECT_EQ(rangeSpecOf(choice).text, s(c.expected)) << c.range;
     }
     // "0" empties the bounds box; the step box keeps its text.
     RangeChoice asIs;

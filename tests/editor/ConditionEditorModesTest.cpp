@@ -52,7 +52,7 @@ TEST_F(EditorTest, KeyEditorRangeOptionsGiveTheirRangeSpecs)
         const char* option;
         const char* box0;
         const char* box1;
-        const char* spec;
+        const char* expected;
     };
     const Case cases[] = {
         {"optRange0", "", "", "0"},
@@ -70,7 +70,7 @@ TEST_F(EditorTest, KeyEditorRangeOptionsGiveTheirRangeSpecs)
             child<QPlainTextEdit>("txtRange1")->setPlainText(s(c.box1));
         click("cmdOk");
         EXPECT_EQ(set.keys[static_cast<size_t>(level)].key, s("距離")) << c.option;
-        EXPECT_EQ(set.keys[static_cast<size_t>(level)].range.text, s(c.spec)) << c.option;
+        EXPECT_EQ(set.keys[static_cast<size_t>(level)].range.text, s(c.expected)) << c.option;
         ++level;
     }
     editor().startAggregation(target, 19);

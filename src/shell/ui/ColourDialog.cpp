@@ -19,13 +19,13 @@ const QString kCaption = QStringLiteral("分析結果色設定");
 
 // Each row's caption, note and the indexes of its threshold and colour in
 // ColourSettings::values.
-struct RowSpec {
+struct RowLayout {
     const char16_t* caption;
     const char16_t* note;
     std::size_t valueIndex;
     std::size_t colourIndex;
 };
-constexpr RowSpec kRowSpecs[] = {
+constexpr RowLayout kRowLayouts[] = {
     {u"回収率", u"", 0, 1},
     {u"勝率", u"", 2, 3},
     {u"連対率", u"", 4, 5},
@@ -51,23 +51,23 @@ ColourDialog::ColourDialog(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     heading->setObjectName(QStringLiteral("Label5"));
     grid->addWidget(heading, 0, 1, 1, 2);
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        const RowSpec& spec = kRowSpecs[i];
+        const RowLayout& rowLayout = kRowLayouts[i];
         const int gridRow = int(i) + 1;
-        auto* caption = new QLabel(QString::fromUtf16(spec.caption), this);
+        auto* caption = new QLabel(QString::fromUtf16(rowLayout.caption), this);
         caption->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         auto* captionBox = new QHBoxLayout;
         captionBox->addWidget(caption);
-        if (spec.note[0] != u'\0')
-            captionBox->addWidget(new QLabel(QString::fromUtf16(spec.note), this));
+        if (rowLayout.note[0] != u'\0')
+            captionBox->addWidget(new QLabel(QString::fromUtf16(rowLayout.note), this));
         captionBox->addStretch(1);
         grid->addLayout(captionBox, gridRow, 0);
 
         Row& row = m_rows[i];
-        row.threshold = new QLineEdit(QString::number(ctx.colours.values[spec.valueIndex]), this);
+        row.threshold = new QLineEdit(QString::number(ctx.colours.values[rowLayout.valueIndex]), this);
         row.threshold->setObjectName(QStringLiteral("Text1_%1").arg(i));
         row.threshold->setAlignment(Qt::AlignRight);
         row.threshold->setMaximumWidth(120);
-        row.colour = ctx.colours.values[spec.colourIndex];
+        row.colour = ctx.colours.values[rowLayout.colourIndex];
         showColour(i);
         grid->addWidget(row.threshold, gridRow, 1);
 
@@ -123,8 +123,8 @@ void ColourDialog::onOk()
             m_rows[i].threshold->selectAll();
             return;
         }
-        colours.values[kRowSpecs[i].valueIndex] = *value;
-        colours.values[kRowSpecs[i].colourIndex] = m_rows[i].colour;
+        colours.values[kRowLayouts[i].valueIndex] = *value;
+        colours.values[kRowLayouts[i].colourIndex] = m_rows[i].colour;
     }
     if (!storeColourSettings(m_ctx, colours, QStringLiteral("Command2_Click"))) {
         m_ctx.prompter.inform({QStringLiteral("色設定を保存できませんでした。"), kCaption, Icon::Critical});
