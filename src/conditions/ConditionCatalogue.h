@@ -22,7 +22,7 @@ struct ConditionItem {
     QString key;     // SQL column expression(s); type 9 joins several with "&"
     qint16 type = 0; // input type 0-9
     QString data;    // type-dependent parameter
-    QString range;   // default range spec for aggregation
+    QString range;   // default RangeSpec text for aggregation
     QString msg;     // help line of the condition editor
 };
 
