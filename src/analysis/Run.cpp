@@ -59,12 +59,13 @@ bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisD
         context.busy.yield();
 
         // The joins and the sort before the first row can take seconds on
-        // years of races: the windows keep painting meanwhile.
+        // years of races: the windows keep painting meanwhile, and キャンセル
+        // stops the statement at once.
         std::optional<store::ProgressHandlerScope> keepAlive;
         if (context.appDb)
             keepAlive.emplace(*context.appDb, [&context] {
                 context.busy.keepAlive();
-                return false;
+                return context.busy.cancelled();
             });
         bool ok = false;
         if (set.kind == conditions::AnalysisKind::WinPlace) {

@@ -573,7 +573,9 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             }
         }
     } catch (const std::exception& e) {
-        report(ctx, 0, QString::fromUtf8(e.what()));
+        // A statement stopped because the user cancelled is not an error.
+        if (!ctx.busy.cancelled())
+            report(ctx, 0, QString::fromUtf8(e.what()));
         return false;
     }
 

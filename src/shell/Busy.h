@@ -17,10 +17,11 @@ public:
     virtual void setProgress(const QString& text) = 0;
     // Lets pending window events run when enough time has passed.
     virtual void yield() = 0;
-    // Like yield(), but holds user input back until the next yield(): for
-    // calls from inside a running database statement, where nothing the user
-    // starts may use the database. Windows still repaint and timers still run
-    // (so no timer may use the database either).
+    // Like yield(), but only the busy window takes user input (its キャンセル;
+    // input for other windows is dropped): for calls from inside a running
+    // database statement, where nothing the user starts may use the database.
+    // Windows still repaint and timers still run (so no timer may use the
+    // database either).
     virtual void keepAlive() {}
     // True once the user pressed キャンセル; reset by show().
     virtual bool cancelled() const = 0;

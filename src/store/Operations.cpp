@@ -92,7 +92,9 @@ std::unique_ptr<Recordset> TBOpr(common::ErrorLog& log, Database& db, const QStr
         ok = true;
         return rs;
     } catch (const DbError& e) {
-        report(log, e.code(), e.describe(), "TBOpr");
+        // An interrupted statement was stopped on purpose (a cancelled run).
+        if (e.code() != SQLITE_INTERRUPT)
+            report(log, e.code(), e.describe(), "TBOpr");
     } catch (const std::exception& e) {
         report(log, 0, QString::fromUtf8(e.what()), "TBOpr");
     }

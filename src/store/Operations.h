@@ -34,7 +34,8 @@ std::unique_ptr<Database> DBOpn(common::ErrorLog& log, const QString& path, bool
 std::unique_ptr<Database> DBOpc(common::ErrorLog& log, const QString& path, bool& ok);
 
 // A read-only recordset of one Jet SELECT. On failure: report "TBOpr"
-// (engine message and statement), nullptr, ok = false.
+// (engine message and statement), nullptr, ok = false. A statement stopped by
+// an interrupt or a progress handler gives nullptr without a report.
 std::unique_ptr<Recordset> TBOpr(common::ErrorLog& log, Database& db, const QString& sql, bool& ok);
 
 // An updatable recordset of a single-table Jet SELECT or a bare table name.

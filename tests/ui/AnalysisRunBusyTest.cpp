@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -143,22 +144,30 @@ TEST_F(AnalysisRunBusyTest, CancelStopsTheRunAndTheDocumentRunsAgain)
     AnalysisWindow w(ctx, doc);
     w.show();
     qint64 gap = 0;
+    // The click comes while the database still joins and sorts: it stops the
+    // statement instead of waiting for the first row, and is not an error.
     const bool complete = runWith(
         w, 20,
         [&] {
             ASSERT_NE(busy.window(), nullptr);
-            busy.window()->cancelButton()->click();
+            QTest::mouseClick(busy.window()->cancelButton(), Qt::LeftButton);
         },
         gap);
+    const qint64 cancelledMs = runMs;
     EXPECT_FALSE(complete);
     EXPECT_FALSE(doc.isRunning());
     EXPECT_EQ(w.tabs()->currentIndex(), 0); // a cancelled run does not switch to the result
     EXPECT_TRUE(w.tabs()->isEnabled());
     EXPECT_EQ(busy.window(), nullptr);
+    EXPECT_TRUE(ctx.errorLog.recentEntries().isEmpty());
+    EXPECT_TRUE(prompter.messages().empty());
 
-    EXPECT_TRUE(w.runAnalysis());
+    qint64 fullMs = 0;
+    EXPECT_TRUE(runWith(w, 0, [] {}, gap));
+    fullMs = runMs;
     EXPECT_EQ(doc.result.rowCount(), 6);
     EXPECT_EQ(w.tabs()->currentIndex(), 1);
+    EXPECT_LT(cancelledMs * 2, fullMs) << "cancelled after " << cancelledMs << " ms, full run " << fullMs << " ms";
 }
 
 } // namespace

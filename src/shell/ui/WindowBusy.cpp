@@ -3,9 +3,66 @@
 #include "shell/ui/StartUpWindow.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
+#include <QWidget>
+#include <QWindow>
 
 namespace tq::shell::ui {
+
+namespace {
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// While it lives, drops user input meant for any widget outside `allowed`
+// (like a modal window does); painting, timers and the allowed window's
+// input go on.
+class BusyWindowInputOnly final : public QObject {
+  public:
+    explicit BusyWindowInputOnly(QWidget* allowed) : m_allowed(allowed)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~BusyWindowInputOnly() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!isUserInput(event->type()))
+            return false;
+        if (!m_allowed)
+            return true;
+        if (watched == m_allowed->windowHandle())
+            return false; // the busy window's own window passes input on to its widgets
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return !(widget && (widget == m_allowed || m_allowed->isAncestorOf(widget)));
+    }
+
+  private:
+    QWidget* m_allowed;
+};
+
+} // namespace
 
 WindowBusy::WindowBusy() = default;
 
@@ -48,7 +105,10 @@ void WindowBusy::yield()
 
 void WindowBusy::keepAlive()
 {
-    processEventsEvery(QEventLoop::ExcludeUserInputEvents);
+    // Only the busy window (its キャンセル) may take input here: anything else
+    // the user starts could use the database inside the running statement.
+    BusyWindowInputOnly onlyBusyWindow(m_window.data());
+    processEventsEvery(QEventLoop::AllEvents);
 }
 
 void WindowBusy::processEventsEvery(QEventLoop::ProcessEventsFlags flags)
