@@ -123,10 +123,12 @@ QStringList conditionFileLines(const conditions::ConditionCatalogue& catalogue, 
     for (int c = 0; c < result.columnCount(); ++c)
         widths << columnWidthText(result.columnWidth(c));
     lines << QStringLiteral("K008,") + leadingEmptyList(widths);
+    // Result figures are written with the one decimal place of the analysis
+    // window, also from a viewer that shows them without places.
     for (int r = 0; r < result.rowCount(); ++r) {
         QString line = QStringLiteral("K004");
         for (int c = 0; c < result.columnCount(); ++c)
-            line += QLatin1Char(',') + listField(result.displayText(r, c));
+            line += QLatin1Char(',') + listField(result.displayText(r, c, 1));
         lines << line;
     }
 

@@ -535,6 +535,11 @@ QStringView Sheet::textView(int row, int column) const
 
 QString Sheet::displayText(int row, int column) const
 {
+    return displayText(row, column, -1);
+}
+
+QString Sheet::displayText(int row, int column, int places) const
+{
     checkCell(row, column);
     const Column& c = col(column);
     const quint8 packed = c.kinds[std::size_t(row)];
@@ -545,7 +550,7 @@ QString Sheet::displayText(int row, int column) const
         const double v = std::bit_cast<double>(c.numbers[std::size_t(row)]);
         if (!std::isfinite(v))
             return common::shortestDecimal(v);
-        return common::vbFormat(v, decimalPattern(placesOf(packed)));
+        return common::vbFormat(v, decimalPattern(places < 0 ? placesOf(packed) : std::min(places, kMaxPlaces)));
     }
     case CellKind::Text:
     case CellKind::StaticText:

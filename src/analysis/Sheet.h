@@ -135,6 +135,8 @@ class Sheet final {
     // What the grid shows in the cell: the digits of an integer, a decimal with
     // its places, a text unchanged, nothing for an empty cell.
     QString displayText(int row, int column) const;
+    // displayText, with a decimal cell shown with `places` places instead of its own.
+    QString displayText(int row, int column, int places) const;
 
     qint32 backColour(int row, int column) const;
     void setBackColour(int row, int column, qint32 colour);

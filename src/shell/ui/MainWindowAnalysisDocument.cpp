@@ -71,13 +71,6 @@ void AnalysisDocumentWindow::deleteConditionRow()
     m_window->deleteConditionRow();
 }
 
-void AnalysisDocumentWindow::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::WindowTitleChange)
-        m_document.caption = windowTitle();
-    DocumentWindow::changeEvent(event);
-}
-
 void AnalysisDocumentWindow::closeEvent(QCloseEvent* event)
 {
     if (m_window->confirmClose())

@@ -36,17 +36,14 @@ class AnalysisDocumentWindow final : public DocumentWindow {
     void copySelection() override;
     void deleteConditionRow() override;
 
-    analysis::AnalysisDocument& document() { return m_document; }
     analysis::ui::AnalysisWindow* analysisWindow() const { return m_window; }
 
   protected:
-    void changeEvent(QEvent* event) override;
     // The closing question of a modified document; Cancel keeps it open.
     void closeEvent(QCloseEvent* event) override;
 
   private:
     AppContext& m_ctx;
-    analysis::AnalysisDocument m_document;
     analysis::ui::AnalysisWindow* m_window;
 };
 

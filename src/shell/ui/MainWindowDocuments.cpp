@@ -49,6 +49,13 @@ bool writeDocumentFile(AppContext& ctx, analysis::AnalysisDocument& document, co
 
 DocumentWindow::DocumentWindow(DocumentKind kind, QWidget* parent) : QWidget(parent), m_kind(kind) {}
 
+void DocumentWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowTitleChange)
+        m_document.caption = windowTitle();
+    QWidget::changeEvent(event);
+}
+
 PlaceholderDocumentWindow::PlaceholderDocumentWindow(AppContext& ctx, StatusLine& status, DocumentKind kind,
                                                      QWidget* parent)
     : DocumentWindow(kind, parent), m_ctx(ctx), m_statusLine(status), m_caption(new QLabel(this)), m_details(new QLabel(this))
@@ -116,11 +123,9 @@ void PlaceholderDocumentWindow::deleteConditionRow()
 
 void PlaceholderDocumentWindow::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::WindowTitleChange) {
-        m_document.caption = windowTitle();
-        refresh();
-    }
     DocumentWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange)
+        refresh();
 }
 
 void PlaceholderDocumentWindow::notAvailable(const QString& what)

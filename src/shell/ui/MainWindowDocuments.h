@@ -59,6 +59,14 @@ public:
     // The condition pop-up's 削除: the active row of the condition grid.
     virtual void deleteConditionRow() = 0;
 
+    // The document the window shows; its caption follows the window title.
+    analysis::AnalysisDocument& document() { return m_document; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+    analysis::AnalysisDocument m_document;
+
 private:
     DocumentKind m_kind;
     QString m_filePath;
@@ -91,8 +99,6 @@ public:
     void copySelection() override;
     void deleteConditionRow() override;
 
-    analysis::AnalysisDocument& document() { return m_document; }
-
 protected:
     void changeEvent(QEvent* event) override;
 
@@ -102,7 +108,6 @@ private:
 
     AppContext& m_ctx;
     StatusLine& m_statusLine;
-    analysis::AnalysisDocument m_document;
     QLabel* m_caption;
     QLabel* m_details;
 };

@@ -13,25 +13,6 @@
 
 namespace tq::shell::ui {
 
-namespace {
-
-// The viewer shows the result's decimals without places, and the file writer
-// writes what a grid shows: the document is written through a copy whose
-// decimals have the one place of the analysis window, so saving a viewer
-// keeps the figures it read.
-analysis::AnalysisDocument withAnalysisPlaces(const analysis::AnalysisDocument& document)
-{
-    analysis::AnalysisDocument copy = document;
-    analysis::Sheet& result = copy.result;
-    for (int r = 0; r < result.rowCount(); ++r)
-        for (int c = 0; c < result.columnCount(); ++c)
-            if (result.kind(r, c) == analysis::CellKind::Decimal)
-                result.setDecimal(r, c, result.number(r, c), 1);
-    return copy;
-}
-
-} // namespace
-
 QString viewerNotAnalysedText()
 {
     return QStringLiteral("ビュワーで表示している条件は分析できません。\n分析するにはファイルを開いてください。");
@@ -77,8 +58,7 @@ bool ViewerDocumentWindow::loadConditionFile(const QString& path)
 
 bool ViewerDocumentWindow::saveConditionFile(const QString& path)
 {
-    analysis::AnalysisDocument written = withAnalysisPlaces(m_document);
-    if (!writeDocumentFile(m_ctx, written, path))
+    if (!writeDocumentFile(m_ctx, m_document, path))
         return false;
     m_window->saveFlgSet(false);
     return true;
@@ -95,12 +75,5 @@ void ViewerDocumentWindow::copySelection()
 }
 
 void ViewerDocumentWindow::deleteConditionRow() {}
-
-void ViewerDocumentWindow::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::WindowTitleChange)
-        m_document.caption = windowTitle();
-    DocumentWindow::changeEvent(event);
-}
 
 } // namespace tq::shell::ui

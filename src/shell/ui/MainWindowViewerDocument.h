@@ -33,15 +33,10 @@ class ViewerDocumentWindow final : public DocumentWindow {
     // Nothing: the viewer's conditions cannot be changed.
     void deleteConditionRow() override;
 
-    analysis::AnalysisDocument& document() { return m_document; }
     analysis::ui::ViewerWindow* viewerWindow() const { return m_window; }
-
-  protected:
-    void changeEvent(QEvent* event) override;
 
   private:
     AppContext& m_ctx;
-    analysis::AnalysisDocument m_document;
     analysis::ui::ViewerWindow* m_window;
 };
 
