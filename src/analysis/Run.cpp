@@ -7,9 +7,7 @@
 #include "analysis/Statistics.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
-#include "store/Database.h"
 
-#include <optional>
 
 namespace tq::analysis {
 
@@ -58,15 +56,6 @@ bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisD
         status.setText(clockText(t0) + QStringLiteral("(分析開始) "));
         context.busy.yield();
 
-        // The joins and the sort before the first row can take seconds on
-        // years of races: the windows keep painting meanwhile, and キャンセル
-        // stops the statement at once.
-        std::optional<store::ProgressHandlerScope> keepAlive;
-        if (context.appDb)
-            keepAlive.emplace(*context.appDb, [&context] {
-                context.busy.keepAlive();
-                return context.busy.cancelled();
-            });
         bool ok = false;
         if (set.kind == conditions::AnalysisKind::WinPlace) {
             bool built = false;

@@ -5,6 +5,7 @@
 #include "common/VbNumber.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
+#include "store/Database.h"
 #include "store/Operations.h"
 
 #include <QSet>
@@ -372,7 +373,17 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
     }
 
     bool ok = false;
-    std::unique_ptr<store::Recordset> rs = store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
+    std::unique_ptr<store::Recordset> rs;
+    {
+        // The joins and the sort before the first row can take seconds on
+        // years of races: the windows keep painting meanwhile, and キャンセル
+        // stops the statement at once.
+        const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {
+            ctx.busy.keepAlive();
+            return ctx.busy.cancelled();
+        });
+        rs = store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
+    }
     if (services.statusLine)
         services.statusLine->setText(services.statusLine->text() + QStringLiteral(" → ") +
                                      QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) +
@@ -573,9 +584,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             }
         }
     } catch (const std::exception& e) {
-        // A statement stopped because the user cancelled is not an error.
-        if (!ctx.busy.cancelled())
-            report(ctx, 0, QString::fromUtf8(e.what()));
+        report(ctx, 0, QString::fromUtf8(e.what()));
         return false;
     }
 

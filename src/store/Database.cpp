@@ -165,8 +165,6 @@ void Database::reloadLinks()
 
 void Database::interrupt() { sqlite3_interrupt(m_conn->db()); }
 
-void Database::setProgressHandler(std::function<bool()> handler) { m_conn->setProgressHandler(std::move(handler)); }
-
 ProgressHandlerScope::ProgressHandlerScope(Database& db, std::function<bool()> handler)
     : m_conn(db.connection()), m_previous(m_conn->progressHandler())
 {

@@ -77,14 +77,6 @@ public:
     // Safe to call from any thread.
     void interrupt();
 
-    // While a handler is set, SQLite calls it every thousand or so steps of
-    // any statement running on this connection (recordsets opened on it
-    // included), so a long join or sort before the first row can keep the
-    // windows painted. Returning true interrupts the statement (DbError with
-    // SQLITE_INTERRUPT). The handler must not use this connection. An empty
-    // handler removes it.
-    void setProgressHandler(std::function<bool()> handler);
-
     // Statements kept prepared for reuse (for tests and diagnostics).
     int cachedStatementCount() const;
 
@@ -100,7 +92,11 @@ private:
 };
 
 // Sets a progress handler on a database for its own lifetime, then puts the
-// one that was set before back (scopes nest).
+// one that was set before back (scopes nest). While it is set, SQLite calls it
+// every thousand or so steps of any statement running on the connection
+// (recordsets opened on it included), so a long join or sort before the first
+// row can keep the windows painted. Returning true interrupts the statement
+// (DbError with SQLITE_INTERRUPT). The handler must not use the connection.
 class ProgressHandlerScope final {
 public:
     ProgressHandlerScope(Database& db, std::function<bool()> handler);

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QEventLoop>
 #include <QWidget>
 #include <QWindow>
 
@@ -100,23 +99,26 @@ void WindowBusy::setProgress(const QString& text)
 
 void WindowBusy::yield()
 {
-    processEventsEvery(QEventLoop::AllEvents);
+    if (!intervalPassed())
+        return;
+    QCoreApplication::processEvents();
+    m_sinceYield.start();
 }
 
 void WindowBusy::keepAlive()
 {
+    if (!intervalPassed())
+        return;
     // Only the busy window (its キャンセル) may take input here: anything else
     // the user starts could use the database inside the running statement.
-    BusyWindowInputOnly onlyBusyWindow(m_window.data());
-    processEventsEvery(QEventLoop::AllEvents);
+    const BusyWindowInputOnly onlyBusyWindow(m_window.data());
+    QCoreApplication::processEvents();
+    m_sinceYield.start();
 }
 
-void WindowBusy::processEventsEvery(QEventLoop::ProcessEventsFlags flags)
+bool WindowBusy::intervalPassed() const
 {
-    if (!m_sinceYield.isValid() || m_sinceYield.elapsed() >= kYieldIntervalMs) {
-        QCoreApplication::processEvents(flags);
-        m_sinceYield.start();
-    }
+    return !m_sinceYield.isValid() || m_sinceYield.elapsed() >= kYieldIntervalMs;
 }
 
 bool WindowBusy::cancelled() const

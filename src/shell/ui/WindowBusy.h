@@ -7,7 +7,6 @@
 #include "shell/ui/StartUpWindow.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPointer>
 
 namespace tq::shell::ui {
@@ -35,7 +34,7 @@ class WindowBusy final : public Busy {
     StartUpWindow* window() const { return m_window.data(); }
 
   private:
-    void processEventsEvery(QEventLoop::ProcessEventsFlags flags);
+    bool intervalPassed() const;
 
     QPointer<StartUpWindow> m_window;
     QElapsedTimer m_sinceYield;
