@@ -1,4 +1,5 @@
 #include "analysis/HorseList.h"
+#include "analysis/ListSettingStore.h"
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
@@ -357,8 +358,7 @@ bool subIchiranSettei(store::Database& appDb, common::ErrorLog& log, const QStri
 {
     try {
         store::Transaction tx(appDb);
-        appDb.execute(QStringLiteral("DELETE FROM 一覧表示設定 WHERE 設定名='") + conditions::quoteLiteral(name) +
-                      QLatin1Char('\''));
+        deleteListSetting(appDb, name);
         std::unique_ptr<store::Dynaset> table = store::Dynaset::open(appDb, QStringLiteral("一覧表示設定"));
         for (int i = 0; i < items.size(); ++i) {
             table->addNew();

@@ -29,14 +29,26 @@ QString TextFileError::message() const { return QString::fromUtf8(what()); }
 
 namespace {
 
-QString decodeUtf8Line(QStringDecoder& decoder, QByteArrayView line, const QString& path, int lineNo)
+// One line's text, or what is wrong with its bytes.
+struct DecodedLine {
+    QString text;
+    QString fault; // empty when the line decoded
+};
+
+DecodedLine decodeLine(bool utf8, QStringDecoder& utf8Decoder, Cp932Codec& codec, QByteArrayView line)
 {
-    QString text = decoder.decode(line);
-    if (decoder.hasError()) {
-        decoder.resetState(); // the next line starts clean
-        throw TextFileError(path, lineNo, QStringLiteral("invalid UTF-8 byte sequence"));
+    if (!utf8) {
+        try {
+            return {codec.decode(line), {}};
+        } catch (const EncodingError& e) {
+            return {{}, e.message()};
+        }
     }
-    return text;
+    QString text = utf8Decoder.decode(line);
+    if (!utf8Decoder.hasError())
+        return {std::move(text), {}};
+    utf8Decoder.resetState(); // the next line starts clean
+    return {{}, QStringLiteral("invalid UTF-8 byte sequence")};
 }
 
 QStringList decodeLines(QByteArrayView bytes, const QString& path, const BadLineHandler* onBadLine)
@@ -61,23 +73,14 @@ QStringList decodeLines(QByteArrayView bytes, const QString& path, const BadLine
             line.chop(1);
         // CP932 trail bytes never take the values of LF or CR, so splitting
         // the bytes before decoding cannot cut a character.
-        if (utf8) {
-            try {
-                lines.append(decodeUtf8Line(utf8Decoder, line, path, lineNo));
-            } catch (const TextFileError& e) {
-                if (!onBadLine)
-                    throw;
-                (*onBadLine)(e);
-            }
+        DecodedLine decoded = decodeLine(utf8, utf8Decoder, codec, line);
+        if (decoded.fault.isEmpty()) {
+            lines.append(std::move(decoded.text));
         } else {
-            try {
-                lines.append(codec.decode(line));
-            } catch (const EncodingError& e) {
-                const TextFileError error(path, lineNo, e.message());
-                if (!onBadLine)
-                    throw error;
-                (*onBadLine)(error);
-            }
+            const TextFileError error(path, lineNo, decoded.fault);
+            if (!onBadLine)
+                throw error;
+            (*onBadLine)(error);
         }
         start = next;
     }

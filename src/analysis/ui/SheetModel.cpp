@@ -1,5 +1,7 @@
 #include "analysis/ui/SheetModel.h"
 
+#include "common/WindowsColour.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QFontMetricsF>
@@ -92,8 +94,7 @@ void SheetModel::sort(int column, Qt::SortOrder order)
 
 QRgb rgbOfWindowsColour(qint32 colour)
 {
-    const auto c = quint32(colour);
-    return qRgb(int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff));
+    return qRgb(common::redOf(colour), common::greenOf(colour), common::blueOf(colour));
 }
 
 double pixelsPerWidthUnit(const QTableView& view)

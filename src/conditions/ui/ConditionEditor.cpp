@@ -6,6 +6,7 @@
 #include "conditions/ui/ConditionValueFrames.h"
 #include "conditions/ui/ListSettingsFrame.h"
 #include "shell/AppContext.h"
+#include "shell/ui/MainWindowGeometry.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
@@ -194,7 +195,7 @@ void ConditionEditor::fillGroups()
 
 int ConditionEditor::twipsToPixels(int twips) const
 {
-    return twips * logicalDpiY() / 1440;
+    return shell::ui::twipsToPixels(twips, logicalDpiY());
 }
 
 void ConditionEditor::placeUnderToolBar()

@@ -33,8 +33,6 @@ QLabel* note(const QString& text, QWidget* parent)
     return label;
 }
 
-// The comma tokens of a data text.
-
 } // namespace
 
 ConditionValueFrames::ConditionValueFrames(QWidget* listSettingsPage, QWidget* parent) : QStackedWidget(parent)

@@ -21,9 +21,6 @@ class AppContext;
 
 namespace tq::conditions::ui {
 
-// The exchange record between the editor and the dialog.
-using SearchChoice = conditions::SearchChoice;
-
 // Opens the dialog modally over `source` read from the context's application
 // database, captioned `itemName` + "検索", its top level with `anchor`'s
 // window top and centred on `anchor` horizontally. Returns the marked names

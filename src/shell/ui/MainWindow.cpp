@@ -340,8 +340,12 @@ void MainWindow::openFile()
 
 DocumentWindow* MainWindow::openDocument(const QString& path)
 {
-    DocumentWindow* doc = LoadNewDoc();
-    // A file that could not be read leaves the new document untitled, so a
+    return loadInto(LoadNewDoc(), path);
+}
+
+DocumentWindow* MainWindow::loadInto(DocumentWindow* doc, const QString& path)
+{
+    // A file that could not be read leaves the document without a file, so a
     // later save asks for a name instead of overwriting that file.
     if (!doc->loadConditionFile(path))
         return doc;
@@ -359,12 +363,7 @@ void MainWindow::viewOpen()
 
 DocumentWindow* MainWindow::viewDocument(const QString& path)
 {
-    DocumentWindow* doc = addDocument(DocumentKind::Viewer, GetDocTitle(path));
-    if (!doc->loadConditionFile(path))
-        return doc;
-    doc->setFilePath(path);
-    doc->setWindowTitle(GetDocTitle(path));
-    return doc;
+    return loadInto(addDocument(DocumentKind::Viewer, GetDocTitle(path)), path);
 }
 
 void MainWindow::saveTo(DocumentWindow* doc, const QString& path)

@@ -119,6 +119,7 @@ private:
     void applyDebugMenus();
     void applyAddInMenus();
     DocumentWindow* addDocument(DocumentKind kind, const QString& caption);
+    DocumentWindow* loadInto(DocumentWindow* doc, const QString& path);
     void saveTo(DocumentWindow* doc, const QString& path);
     void openUrl(const QUrl& url);
     double dpiX() const;

@@ -5,7 +5,6 @@
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindowGeometry.h"
 
-#include <QEvent>
 #include <QFileInfo>
 #include <QLayout>
 #include <QScreen>
