@@ -167,23 +167,13 @@ void replaceLinks(Database& db, std::span<const LinkRequest> links) noexcept
 {
     Connection& conn = *db.connection();
     // One transaction: one sync of the file instead of several per link.
-    bool inTransaction = true;
     try {
-        conn.execNative(QStringLiteral("BEGIN"));
+        Transaction tx(db);
+        for (const LinkRequest& link : links)
+            writeLink(conn, link);
+        tx.commit();
     } catch (const DbError&) {
-        inTransaction = false; // a transaction already open: the steps join it
-    }
-    for (const LinkRequest& link : links)
-        writeLink(conn, link);
-    if (inTransaction) {
-        try {
-            conn.execNative(QStringLiteral("COMMIT"));
-        } catch (const DbError&) {
-            try {
-                conn.execNative(QStringLiteral("ROLLBACK"));
-            } catch (const DbError&) {
-            }
-        }
+        // the transaction could not be opened or committed: nothing was written
     }
     try {
         db.reloadLinks();
