@@ -96,19 +96,6 @@ void AnalysisWindow::setFavouriteRegistration(FavouriteRegistration registration
     m_registration = std::move(registration);
 }
 
-QTableView* AnalysisWindow::makeGrid(const QString& name)
-{
-    auto* grid = new QTableView;
-    grid->setObjectName(name);
-    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->horizontalHeader()->setSectionsClickable(true);
-    grid->horizontalHeader()->setHighlightSections(false);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setMinimumHeight(6 * grid->verticalHeader()->defaultSectionSize());
-    return grid;
-}
-
 // --- the conditions tab --------------------------------------------------------
 
 QWidget* AnalysisWindow::buildConditionTab()
@@ -116,7 +103,7 @@ QWidget* AnalysisWindow::buildConditionTab()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
 
-    m_conditionGrid = makeGrid(QStringLiteral("vaSpread3"));
+    m_conditionGrid = makeSheetGrid(QStringLiteral("vaSpread3"), kGridRows);
     m_conditionModel = new ConditionGridModel(m_document.conditions, this);
     m_conditionGrid->setModel(m_conditionModel);
     m_conditionGrid->setEditTriggers(QAbstractItemView::AllEditTriggers);

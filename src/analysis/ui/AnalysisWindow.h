@@ -46,6 +46,7 @@ class AnalysisWindow final : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kVisibleKeyLevels = 15; // key levels shown before "more"
+    static constexpr int kGridRows = 6;          // the grids' smallest height in rows
 
     AnalysisWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
     ~AnalysisWindow() override;
@@ -135,7 +136,6 @@ class AnalysisWindow final : public QWidget {
     QWidget* buildResultTab();
     QWidget* buildListTab();
     QWidget* buildHistoryTab();
-    QTableView* makeGrid(const QString& name);
 
     void setKind(int kind);
     void updateKindControls();

@@ -84,10 +84,10 @@ QWidget* AnalysisWindow::buildListTab()
             chooseList(chosen->text());
     });
 
-    m_defaultListGrid = makeGrid(QStringLiteral("vaSpread4"));
+    m_defaultListGrid = makeSheetGrid(QStringLiteral("vaSpread4"), kGridRows);
     m_defaultListModel = new SheetModel(&m_document.defaultList, this);
     m_defaultListGrid->setModel(m_defaultListModel);
-    m_settingListGrid = makeGrid(QStringLiteral("vaSpread1"));
+    m_settingListGrid = makeSheetGrid(QStringLiteral("vaSpread1"), kGridRows);
     m_settingListModel = new SheetModel(&m_document.settingList, this);
     m_settingListGrid->setModel(m_settingListModel);
     for (QTableView* grid : {m_defaultListGrid, m_settingListGrid}) {
@@ -122,7 +122,7 @@ QWidget* AnalysisWindow::buildHistoryTab()
     auto* label2 = new QLabel(QStringLiteral("各行をダブルクリックするとその時の分析条件が表示されます"), page);
     label2->setObjectName(QStringLiteral("Label2"));
     layout->addWidget(label2);
-    m_historyGrid = makeGrid(QStringLiteral("vaSpread5"));
+    m_historyGrid = makeSheetGrid(QStringLiteral("vaSpread5"), kGridRows);
     m_historyModel = new SheetModel(&m_document.history, this);
     m_historyGrid->setModel(m_historyModel);
     connect(m_historyGrid, &QTableView::doubleClicked, this, &AnalysisWindow::onHistoryDoubleClicked);

@@ -97,7 +97,7 @@ QWidget* AnalysisWindow::buildResultTab()
     connect(m_cmdMore, &QPushButton::clicked, this,
             [this] { setKeysExpanded(m_cmdMore->text() == QStringLiteral("more")); });
 
-    m_resultGrid = makeGrid(QStringLiteral("vaSpread2"));
+    m_resultGrid = makeSheetGrid(QStringLiteral("vaSpread2"), kGridRows);
     m_resultModel = new SheetModel(&m_document.result, this);
     m_resultGrid->setModel(m_resultModel);
     m_resultGrid->setContextMenuPolicy(Qt::CustomContextMenu);

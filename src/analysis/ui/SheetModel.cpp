@@ -4,6 +4,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QTableView>
@@ -119,6 +120,24 @@ void applyColumnWidths(QTableView& view, const Sheet& sheet)
 double widthFromPixels(const QTableView& view, int pixels)
 {
     return std::round(pixels / pixelsPerWidthUnit(view) * 100.0) / 100.0;
+}
+
+QTableView* makeSheetGrid(const QString& name, int minimumRows, int pointSize)
+{
+    auto* grid = new QTableView;
+    grid->setObjectName(name);
+    if (pointSize > 0) {
+        QFont font = grid->font();
+        font.setPointSize(pointSize);
+        grid->setFont(font);
+    }
+    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setSectionsClickable(true);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setMinimumHeight(minimumRows * grid->verticalHeader()->defaultSectionSize());
+    return grid;
 }
 
 } // namespace tq::analysis::ui

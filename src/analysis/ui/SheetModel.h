@@ -50,4 +50,9 @@ void applyColumnWidths(QTableView& view, const Sheet& sheet);
 // A width in pixels of the view as the sheet's unit.
 double widthFromPixels(const QTableView& view, int pixels);
 
+// A read-only grid for a sheet named `name`: block selection, rows as high as
+// the font needs, at least `minimumRows` rows high. `pointSize` above 0 sets
+// the font size first.
+QTableView* makeSheetGrid(const QString& name, int minimumRows, int pointSize = 0);
+
 } // namespace tq::analysis::ui

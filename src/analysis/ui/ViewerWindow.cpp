@@ -132,14 +132,7 @@ QSize ViewerWindow::sizeHint() const
 
 QTableView* ViewerWindow::makeGrid(const QString& name)
 {
-    auto* grid = new QTableView;
-    grid->setObjectName(name);
-    setPointSize(grid, m_context.catalogue.fontSize);
-    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->horizontalHeader()->setHighlightSections(false);
-    grid->setMinimumHeight(4 * grid->verticalHeader()->defaultSectionSize());
+    QTableView* grid = makeSheetGrid(name, 4, m_context.catalogue.fontSize);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this, grid](const QPoint& pos) { emit editMenuRequested(grid->viewport()->mapToGlobal(pos)); });
