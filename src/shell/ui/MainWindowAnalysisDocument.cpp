@@ -99,18 +99,12 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
     auto* doc = new AnalysisDocumentWindow(m_ctx, m_status);
     analysis::ui::AnalysisWindow* window = doc->analysisWindow();
     if (m_popups) {
-        const Popups popups = m_popups;
-        auto showEditMenu = [popups](const QPoint& at) {
-            if (QMenu* menu = popups().first)
-                menu->popup(at);
-        };
+        const auto showEditMenu = popupAt(false);
+        const auto showConditionMenu = popupAt(true);
         QObject::connect(window, &analysis::ui::AnalysisWindow::resultMenuRequested, doc, showEditMenu);
         QObject::connect(window, &analysis::ui::AnalysisWindow::listMenuRequested, doc, showEditMenu);
         QObject::connect(window, &analysis::ui::AnalysisWindow::conditionMenuRequested, doc,
-                         [popups](int, const QPoint& at) {
-                             if (QMenu* menu = popups().second)
-                                 menu->popup(at);
-                         });
+                         [showConditionMenu](int, const QPoint& at) { showConditionMenu(at); });
     }
     shareResultColumnWidths(window);
     return doc;
@@ -119,16 +113,19 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
 DocumentWindow* AnalysisDocumentFactory::createViewer()
 {
     auto* doc = new ViewerDocumentWindow(m_ctx);
-    if (m_popups) {
-        const Popups popups = m_popups;
-        QObject::connect(doc->viewerWindow(), &analysis::ui::ViewerWindow::editMenuRequested, doc,
-                         [popups](const QPoint& at) {
-                             if (QMenu* menu = popups().first)
-                                 menu->popup(at);
-                         });
-    }
+    if (m_popups)
+        QObject::connect(doc->viewerWindow(), &analysis::ui::ViewerWindow::editMenuRequested, doc, popupAt(false));
     shareResultColumnWidths(doc->viewerWindow());
     return doc;
+}
+
+std::function<void(const QPoint&)> AnalysisDocumentFactory::popupAt(bool conditionMenu) const
+{
+    return [popups = m_popups, conditionMenu](const QPoint& at) {
+        const auto menus = popups();
+        if (QMenu* menu = conditionMenu ? menus.second : menus.first)
+            menu->popup(at);
+    };
 }
 
 void AnalysisDocumentFactory::shareResultColumnWidth(const QWidget* from, const QString& header, double width)

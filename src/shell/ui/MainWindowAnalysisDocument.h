@@ -65,6 +65,8 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
 
   private:
     DocumentWindow* createViewer();
+    // Shows the main window's edit pop-up, or its condition pop-up, at a point.
+    std::function<void(const QPoint&)> popupAt(bool conditionMenu) const;
     // Puts an analysis or viewer window into the width sharing.
     template <typename Window> void shareResultColumnWidths(Window* window);
     void shareResultColumnWidth(const QWidget* from, const QString& header, double width);
