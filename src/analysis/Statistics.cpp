@@ -219,17 +219,13 @@ HorsePayouts horsePayouts(const store::Recordset& row, const AnalysisColumns& co
     return {payoutOf(false, own, row, columns), payoutOf(true, own, row, columns)};
 }
 
-HorsePayouts RacePayouts::of(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey)
+HorsePayouts RacePayouts::of(const store::Recordset& row, const AnalysisColumns& columns, bool sameRace)
 {
-    if (columns.raceKey < 0)
-        return horsePayouts(row, columns);
-    if (!m_seen || raceKey != QByteArrayView(m_raceKey)) {
+    if (!sameRace) {
         // A race's first row is read in full: when keys order the rows, the
         // next row is usually of another race and keeping the slots would
         // not pay.
-        m_seen = true;
         m_loaded = false;
-        m_raceKey.assign(raceKey.data(), std::size_t(raceKey.size()));
         return horsePayouts(row, columns);
     }
     if (!m_loaded)

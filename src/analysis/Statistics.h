@@ -78,11 +78,11 @@ HorsePayouts horsePayouts(const store::Recordset& row, const AnalysisColumns& co
 // horse number. Without a race key column every row is read in full.
 class RacePayouts final {
   public:
-    // The payouts of the current row's horse; `raceKey` is the row's race key
-    // (the bytes of column columns.raceKey).
-    HorsePayouts of(const store::Recordset& row, const AnalysisColumns& columns, QByteArrayView raceKey);
+    // The payouts of the current row's horse; `sameRace`: the row has the race
+    // key of the row before (false whenever there is no race key column).
+    HorsePayouts of(const store::Recordset& row, const AnalysisColumns& columns, bool sameRace);
     // Forgets the race kept (a new statement begins).
-    void reset() { m_seen = m_loaded = false; }
+    void reset() { m_loaded = false; }
 
   private:
     struct Slot {
@@ -96,9 +96,7 @@ class RacePayouts final {
 
     void load(const store::Recordset& row, const AnalysisColumns& columns);
 
-    bool m_seen = false;   // m_raceKey is the last row's race key
-    bool m_loaded = false; // the slots are that race's
-    std::string m_raceKey;
+    bool m_loaded = false; // the slots are the current race's
     std::array<Slot, 8> m_slots; // 単勝 1..3, then 複勝 1..5
 };
 
