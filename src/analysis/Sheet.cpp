@@ -97,7 +97,6 @@ class TextPool {
         return m_last;
     }
 
-    // The same for UTF-8 bytes, decoded into a buffer the pool keeps.
     // The same for UTF-8 bytes. Texts that are looked up are decoded into a
     // buffer the pool keeps; others straight into place, taken back when they
     // repeat the last text.

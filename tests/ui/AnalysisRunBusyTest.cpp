@@ -15,9 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QFont>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>

@@ -146,13 +146,13 @@ QWidget* ViewerWindow::buildTop()
     layout->setContentsMargins(0, 0, 0, 0);
 
     auto* notes = new QGridLayout;
-    m_lblComment = new QLabel(QStringLiteral("コメント"), top);
-    m_lblComment->setObjectName(QStringLiteral("lblComment"));
+    auto* lblComment = new QLabel(QStringLiteral("コメント"), top);
+    lblComment->setObjectName(QStringLiteral("lblComment"));
     m_txtComment = readOnlyBox(QStringLiteral("txtComment"), top);
-    setPointSize(m_lblComment, m_context.catalogue.fontSize);
+    setPointSize(lblComment, m_context.catalogue.fontSize);
     setPointSize(m_txtComment, m_context.catalogue.fontSize);
     m_txtUser = readOnlyBox(QStringLiteral("txtUser"), top);
-    notes->addWidget(m_lblComment, 0, 0);
+    notes->addWidget(lblComment, 0, 0);
     notes->addWidget(m_txtComment, 0, 1);
     notes->addWidget(new QLabel(QStringLiteral("作者名"), top), 1, 0);
     notes->addWidget(m_txtUser, 1, 1);

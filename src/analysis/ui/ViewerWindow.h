@@ -84,7 +84,6 @@ class ViewerWindow final : public QWidget {
     AnalysisDocument& m_document;
 
     QSplitter* m_split = nullptr;
-    QLabel* m_lblComment = nullptr;
     QLineEdit* m_txtComment = nullptr;
     QLineEdit* m_txtUser = nullptr;
     std::array<QWidget*, 20> m_keyCells{};
