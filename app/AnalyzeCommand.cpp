@@ -258,7 +258,7 @@ int runAnalyze(const CommandLine& cl)
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     try {
-        shell::prepareHeadless(ctx);
+        shell::openForCommand(ctx);
         shell::readColourSettings(ctx);
     } catch (const shell::StartupAborted& e) {
         err(QStringLiteral("analyze: the application database could not be prepared (%1)")

@@ -48,7 +48,9 @@ int usage()
                "  compacts it, relinks the race-data tables named by KORVEN.INI and the catalogue,\n"
                "  upgrades its schema and rewrites the add-in registry rows\n"
                "  --yes / --no  the answer to any question (default: no)\n"
-               "  --verbose     print each progress step with its time on stderr\n",
+               "  --verbose     print each progress step with its time on stderr\n"
+               "  exit status: 0 prepared, 1 stopped, or a race-data file it links is missing or\n"
+               "  unreadable (each named on stderr), 2 wrong usage\n",
                stderr);
     return 2;
 }
@@ -125,8 +127,17 @@ int runPrepare(const CommandLine& cl)
         + (r.missingLinks.isEmpty() ? QString() : QStringLiteral(" (missing: ") + r.missingLinks.join(QStringLiteral(", ")) + QLatin1Char(')')));
     out(QStringLiteral("upgrades:    ") + (r.upgrades.isEmpty() ? QStringLiteral("none") : r.upgrades.join(QStringLiteral(", "))));
     out(QStringLiteral("add-in rows: %1 written").arg(r.addinRows));
+    out(QStringLiteral("backup:      ")
+        + (r.verifiedCopy.isEmpty() ? QString(QStringLiteral("not written: ") + r.copyProblem)
+                                    : QString(r.verifiedCopy + QStringLiteral(" (integrity_check passed)"))));
+    if (!r.damagedFile.isEmpty())
+        out(QStringLiteral("damaged:     the damaged database was moved to ") + r.damagedFile);
     out(QStringLiteral("time:        %1 ms").arg(ms));
-    return 0;
+    // A race-data file that cannot serve its links makes every analysis
+    // fail later: the preparation is not a success.
+    for (const QString& problem : r.raceDataProblems)
+        std::fprintf(stderr, "prepare: %s\n", problem.toUtf8().constData());
+    return r.raceDataProblems.isEmpty() ? 0 : 1;
 }
 
 } // namespace tq::app

@@ -57,7 +57,9 @@ void printHelp()
 }
 
 // Removes every "--app-dir DIR" from the arguments; returns DIR (the last
-// one given) or an empty text. `bad` is set when the option lacks its value.
+// one given) or an empty text. `bad` is set when the option lacks its value
+// or the value is empty (which would silently mean the executable's
+// directory).
 QString takeAppDir(QStringList& args, bool& bad)
 {
     QString dir;
@@ -66,9 +68,9 @@ QString takeAppDir(QStringList& args, bool& bad)
             ++i;
             continue;
         }
-        if (i + 1 >= args.size()) {
+        if (i + 1 >= args.size() || args.at(i + 1).isEmpty()) {
             bad = true;
-            args.removeAt(i);
+            args.remove(i, std::min<qsizetype>(2, args.size() - i));
             continue;
         }
         dir = args.at(i + 1);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tq::conditions {
@@ -260,6 +261,43 @@ void parseCatalogueLines(const QStringList& lines, ConditionCatalogue& catalogue
             throw CatalogueError(i + 1, fault.message);
         }
     }
+}
+
+QStringList catalogueGaps(const QStringList& lines, const ConditionCatalogue& catalogue)
+{
+    QStringList gaps;
+    for (const Header& header : kHeaders) {
+        const QString name = QString::fromUtf16(header.text);
+        const bool present = std::any_of(lines.begin(), lines.end(),
+                                         [&](const QString& line) { return line.startsWith(name); });
+        if (!present)
+            gaps << QStringLiteral("セクション ") + name + QStringLiteral(" がありません");
+    }
+    if (catalogue.appDbPath.isEmpty())
+        gaps << QStringLiteral("[DB] に DbName がありません");
+    if (catalogue.items.empty() || std::count(catalogue.order.begin(), catalogue.order.end(), qint16(-1)) > 0)
+        gaps << QStringLiteral("[JOUKEN] の項目が Count より少なくなっています");
+    const std::pair<const char16_t*, const QStringList*> linkLists[] = {
+        {u"[ThisMDB]", &catalogue.thisLinks}, {u"[DataMDB]", &catalogue.dataLinks},
+        {u"[CodeMDB]", &catalogue.codeLinks}, {u"[KetoMDB]", &catalogue.ketoLinks},
+        {u"[HensaMDB]", &catalogue.hensaLinks},
+    };
+    auto shortList = [&gaps](const char16_t* section) {
+        gaps << QString::fromUtf16(section) + QStringLiteral(" の項目が Count より少なくなっています");
+    };
+    for (const auto& [section, list] : linkLists)
+        if (list->contains(QString()))
+            shortList(section);
+    if (std::any_of(catalogue.joins.begin(), catalogue.joins.end(),
+                    [](const JoinRule& rule) { return rule.table.isEmpty() || rule.link.isEmpty(); }))
+        shortList(u"[JOIN]");
+    const std::pair<const char16_t*, const std::vector<NamePair>*> pairLists[] = {
+        {u"[HENKAN]", &catalogue.henkan}, {u"[ZENSOU1]", &catalogue.zensou}};
+    for (const auto& [section, list] : pairLists)
+        if (std::any_of(list->begin(), list->end(),
+                        [](const NamePair& pair) { return pair.first.isEmpty() || pair.second.isEmpty(); }))
+            shortList(section);
+    return gaps;
 }
 
 ConditionCatalogue subIniGetAll(const QString& appDir, common::ErrorLog& log)

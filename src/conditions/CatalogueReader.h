@@ -19,6 +19,13 @@ ConditionCatalogue subIniGetAll(const QString& appDir, common::ErrorLog& log);
 // faulty line, leaving what was read in `catalogue`.
 void parseCatalogueLines(const QStringList& lines, ConditionCatalogue& catalogue);
 
+// What makes a catalogue that parsed unusable: a section the program needs
+// is missing, [DB] names no database, or a list holds fewer entries than its
+// Count says (a file cut short). One Japanese text per gap, empty when the
+// catalogue is whole. `lines` are the file's lines, `catalogue` what they
+// parsed into.
+QStringList catalogueGaps(const QStringList& lines, const ConditionCatalogue& catalogue);
+
 class CatalogueError : public std::runtime_error {
 public:
     CatalogueError(int lineNumber, const QString& message);

@@ -1,5 +1,6 @@
 #include "shell/AppContext.h"
 
+#include "shell/DatabaseLock.h"
 #include "store/Database.h"
 
 namespace tq::shell {

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <memory>
 
 namespace tq::store {
@@ -22,6 +23,17 @@ class Database;
 }
 
 namespace tq::shell {
+
+class DatabaseLock;
+
+// How long a process waits for the database lock (DatabaseLock) before it
+// gives up with a message: briefly when it only wants to use the database
+// while another process prepares it, longer when it must prepare it itself
+// and waits for the others to finish.
+struct DatabaseLockWaits {
+    std::chrono::milliseconds shared{15000};
+    std::chrono::milliseconds exclusive{60000};
+};
 
 // Thresholds and colours of the result grid (table 色設定), in its column order:
 // 回収率値, 回収率色, 勝率値, 勝率色, 連対率値, 連対率色, 複勝率値, 複勝率色.
@@ -74,6 +86,12 @@ public:
 
     // What the database check and preparation did in this run.
     PreparationReport preparation;
+
+    // This process's lock on the application database (made on first use,
+    // held until the context goes, after the connection below has closed)
+    // and how long taking it may wait.
+    std::unique_ptr<DatabaseLock> databaseLock;
+    DatabaseLockWaits lockWaits;
 
     // The one connection to the application database, open for the whole run
     // once start-up has opened it.

@@ -91,7 +91,7 @@ void vacuumInto(RawDb& db, const QString& target)
         db.fail(rc, QStringLiteral("VACUUM INTO ") + target);
 }
 
-void copyBack(const QString& work, const QString& path)
+void copyBackOrThrow(const QString& work, const QString& path)
 {
     RawDb source(work, SQLITE_OPEN_READONLY);
     RawDb target(path, SQLITE_OPEN_READWRITE);
@@ -128,8 +128,21 @@ CompactionFiles compactionFiles(const QString& databasePath)
     return files;
 }
 
-bool DBComp(AppContext& ctx, const QString& path, const std::function<QDateTime()>& now)
+QString copyBack(const QString& work, const QString& path)
 {
+    try {
+        copyBackOrThrow(work, path);
+        return {};
+    } catch (const CompactionError& e) {
+        return e.detail;
+    }
+}
+
+bool DBComp(AppContext& ctx, const QString& path, const CompactionSteps& steps)
+{
+    const auto now = steps.now ? steps.now : [] { return QDateTime::currentDateTime(); };
+    const auto copyWorkBack = steps.copyBack ? steps.copyBack : copyBack;
+    const auto removeFile = steps.removeFile ? steps.removeFile : [](const QString& file) { return QFile::remove(file); };
     auto show = [&ctx](const QString& text) {
         ctx.prompter.inform(Message{text, AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"),
                                     Icon::Critical, true});
@@ -150,7 +163,7 @@ bool DBComp(AppContext& ctx, const QString& path, const std::function<QDateTime(
             }
             show(QStringLiteral("前回起動時に異常終了しています。") + kCrLf
                  + QStringLiteral("起動されたら、データに異常がないか、ご確認下さい。"));
-            const QString kept = files.kept(now ? now() : QDateTime::currentDateTime());
+            const QString kept = files.kept(now());
             if (QFileInfo::exists(kept) || !QFile::rename(files.work, kept))
                 throw CompactionError{QStringLiteral("cannot rename ") + files.work + QStringLiteral(" to ") + kept};
             report.keptWorkFile = kept;
@@ -171,19 +184,22 @@ bool DBComp(AppContext& ctx, const QString& path, const std::function<QDateTime(
             vacuumInto(db, files.work);
         }
         step = Step::CopyBack;
-        copyBack(files.work, path);
+        if (const QString error = copyWorkBack(files.work, path); !error.isEmpty())
+            throw CompactionError{error};
         step = Step::DeleteWork;
-        if (!QFile::remove(files.work))
+        if (!removeFile(files.work))
             throw CompactionError{QStringLiteral("cannot delete ") + files.work};
         report.compaction = PreparationReport::Compaction::Compacted;
         return true;
     } catch (const CompactionError& e) {
         ctx.errorLog.report({0, e.detail, {}}, QStringLiteral("DBComp"));
+        // A work file this run began holds nothing that P does not (a failed
+        // copy back has rolled back), and left behind it would make the next
+        // start report an interrupted run and keep a copy forever.
+        if (!createdWork.isEmpty() && QFileInfo::exists(createdWork) && !removeFile(createdWork))
+            ctx.errorLog.report({0, QStringLiteral("cannot delete ") + createdWork, {}}, QStringLiteral("DBComp"));
         switch (step) {
         case Step::Compact:
-            // A work file this run began holds nothing that P does not.
-            if (!createdWork.isEmpty())
-                QFile::remove(createdWork);
             if (e.inUse) {
                 show(QStringLiteral("データベースが使用されているために、最適化が実行できませんでした。") + kCrLf
                      + QStringLiteral("最適化を行わずに処理を続行します。"));

@@ -10,6 +10,8 @@
 // Compaction is VACUUM INTO W, then W is copied back over P with SQLite's
 // backup API (one write transaction on P, so P is never half-written and other
 // readers see either the old or the new content), then W is deleted.
+// The caller holds the exclusive database lock (DatabaseLock), so a W found
+// here was left by a run that stopped, never by one still working.
 //
 // "In use" means another connection holds a lock on P (an open transaction of
 // another process): compaction is then skipped with a message and the result
@@ -37,9 +39,22 @@ struct CompactionFiles {
 };
 CompactionFiles compactionFiles(const QString& databasePath);
 
+// The steps of a compaction that tests replace to inject faults; an empty
+// member means the real step.
+struct CompactionSteps {
+    // The local time used for K.
+    std::function<QDateTime()> now;
+    // Copies W over P; returns an error text, empty on success.
+    std::function<QString(const QString& work, const QString& path)> copyBack;
+    // Deletes a file; false when it could not.
+    std::function<bool(const QString& file)> removeFile;
+};
+
 // Returns true when P was compacted or was in use, false on every other
-// problem. `now` gives the local time used for K (the current time when empty).
-// Records the outcome in ctx.preparation.
-bool DBComp(AppContext& ctx, const QString& path, const std::function<QDateTime()>& now = {});
+// problem. A W that this run made is removed again whatever fails (P is whole
+// then: the copy back is one transaction), so a failed compaction never looks
+// like an interrupted run to the next start; only a W that cannot be deleted
+// stays. Records the outcome in ctx.preparation.
+bool DBComp(AppContext& ctx, const QString& path, const CompactionSteps& steps = {});
 
 } // namespace tq::shell

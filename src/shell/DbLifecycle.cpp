@@ -1,13 +1,24 @@
 #include "shell/DbLifecycle.h"
 
 #include "shell/AppContext.h"
+#include "shell/DatabaseLock.h"
 #include "shell/DbCompaction.h"
+#include "shell/KorvenIni.h"
 #include "shell/StartupAborted.h"
+#include "store/DatabaseFileCheck.h"
 #include "store/Operations.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace tq::shell {
@@ -246,7 +257,270 @@ QString inAppDir(const AppContext& ctx, const QString& fileName)
     return QDir(ctx.appDir()).filePath(fileName);
 }
 
+const QString kBackupName = QStringLiteral("DEVovuved.mdb.001");
+const QString kInitialName = QStringLiteral("DEVovuved_init.mdb");
+
+// The application database is recognised by its favourites table.
+store::FileCheck checkApplicationFile(const QString& path, bool thorough)
+{
+    return store::checkDatabaseFile(path, {QStringLiteral("お気に入り")}, thorough);
+}
+
+// Where a damaged database is moved: beside it, named with the local time;
+// a suffix keeps two moves in one second apart.
+QString damagedName(const QString& path)
+{
+    const QString stem = path + QLatin1Char('.')
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")) + QStringLiteral(".damaged");
+    QString name = stem;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + QLatin1Char('-') + QString::number(n);
+    return name;
+}
+
+// Moves the file and the engine's journal files beside it (a journal left
+// with the restored file would be played back into it).
+bool moveAside(const QString& path, const QString& target)
+{
+    if (!QFile::rename(path, target))
+        return false;
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        if (QFileInfo::exists(path + QLatin1String(suffix)))
+            QFile::rename(path + QLatin1String(suffix), target + QLatin1String(suffix));
+    return true;
+}
+
+void copyOrEnd(AppContext& ctx, const QString& procedure, const QString& source, const QString& target,
+               const QString& failureText)
+{
+    if (!store::Fun_blnCopyFile(ctx.errorLog, source, target, true))
+        fatalMessage(ctx, procedure, failureText);
+}
+
+const QString kBackupFailed =
+    QStringLiteral("バックアップからのリカバリーに失敗しました。ＴＱＡを再起動後に再度行って下さい");
+const QString kInitialFailed =
+    QStringLiteral("初期化用データベースからのコピーに失敗しました。ＴＱＡを再起動後に再度行って下さい");
+
+// The database at AppDbPath is damaged: names the file and the cause, offers
+// the restore from the verified backup (or, without a good backup, from the
+// initial database), moves the damaged file aside (it is never deleted) and
+// copies the source in. Ends start-up when the user declines or there is
+// nothing to restore from; the damaged file is then left as it was.
+void recoverDamaged(AppContext& ctx, const QString& procedure, const store::FileCheck& damage)
+{
+    const QString target = ctx.appDbPath();
+    ctx.errorLog.report({0, target + QStringLiteral(": ") + damage.cause(), {}}, procedure);
+    QString text = QStringLiteral("データベース（") + target + QStringLiteral("）が壊れています（") + damage.cause()
+        + QStringLiteral("）。");
+
+    const QString backup = inAppDir(ctx, kBackupName);
+    const store::FileCheck backupCheck = checkApplicationFile(backup, true);
+    const QString initial = inAppDir(ctx, kInitialName);
+    const bool fromBackup = backupCheck.ok();
+    if (!fromBackup && backupCheck.problem != store::FileCheck::Problem::Missing)
+        text += kCrLf + QStringLiteral("バックアップ（") + backup + QStringLiteral("）も壊れているため使用できません（")
+            + backupCheck.cause() + QStringLiteral("）。");
+    if (!fromBackup && !QFileInfo::exists(initial))
+        fatalMessage(ctx, procedure, text + kCrLf + QStringLiteral("再セットアップを行って下さい"));
+
+    const QString aside = damagedName(target);
+    text += kCrLf + QStringLiteral("壊れたファイルを（") + aside + QStringLiteral("）に移して、")
+        + (fromBackup ? QString(QStringLiteral("バックアップ（") + backup + QStringLiteral("）から復元しますか？"))
+                      : QString(QStringLiteral("初期化用データベース（") + initial
+                                + QStringLiteral("）から初期化しますか？") + kCrLf
+                                + QStringLiteral("登録したお気に入りなどは失われます。")));
+    if (ctx.prompter.ask(Message{text, {}, Icon::Exclamation, false}) != Answer::Yes)
+        throw StartupAborted(procedure, target + QStringLiteral(": ") + damage.cause());
+
+    if (!moveAside(target, aside))
+        fatalMessage(ctx, procedure, QStringLiteral("壊れたファイル（") + target + QStringLiteral("）を移動できませんでした。"));
+    ctx.preparation.damagedFile = aside;
+    if (fromBackup) {
+        ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbをバックアップから復元します"));
+        copyOrEnd(ctx, procedure, backup, target, kBackupFailed);
+        ctx.preparation.source = PreparationReport::Source::Backup;
+    } else {
+        ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbを初期化します"));
+        copyOrEnd(ctx, procedure, initial, target, kInitialFailed);
+        ctx.preparation.source = PreparationReport::Source::Initial;
+    }
+}
+
+// Restores or initialises a missing database; a backup that fails its check
+// is named and passed over, never copied.
+bool produceMissing(AppContext& ctx, const QString& procedure)
+{
+    const QString target = ctx.appDbPath();
+    const QString backup = inAppDir(ctx, kBackupName);
+    if (QFileInfo::exists(backup)) {
+        const store::FileCheck check = checkApplicationFile(backup, true);
+        if (check.ok()) {
+            ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないのでバックアップから復元します"));
+            copyOrEnd(ctx, procedure, backup, target, kBackupFailed);
+            ctx.preparation.source = PreparationReport::Source::Backup;
+            return true;
+        }
+        ctx.errorLog.report({0, backup + QStringLiteral(": ") + check.cause(), {}}, procedure);
+        ctx.prompter.inform(Message{QStringLiteral("バックアップ（") + backup
+                                        + QStringLiteral("）は壊れているため使用しません（") + check.cause()
+                                        + QStringLiteral("）。"),
+                                    {}, Icon::Exclamation, false});
+    }
+    const QString initial = inAppDir(ctx, kInitialName);
+    if (QFileInfo::exists(initial)) {
+        ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないので初期化します"));
+        copyOrEnd(ctx, procedure, initial, target, kInitialFailed);
+        ctx.preparation.source = PreparationReport::Source::Initial;
+        return true;
+    }
+    fatalMessage(ctx, procedure, QStringLiteral("初期化用データベースが存在しません。再セットアップを行って下さい"));
+}
+
+DatabaseLock& databaseLock(AppContext& ctx)
+{
+    if (!ctx.databaseLock)
+        ctx.databaseLock = std::make_unique<DatabaseLock>(ctx.appDbPath());
+    return *ctx.databaseLock;
+}
+
+void vacuumInto(sqlite3* db, const QString& target)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "VACUUM main INTO ?1", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+        const QByteArray file = target.toUtf8();
+        sqlite3_bind_text(stmt, 1, file.constData(), int(file.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(stmt);
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+// Forces the file's content to the disk before it is renamed into place.
+void syncFile(const QString& path)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        throw std::runtime_error("cannot sync " + path.toStdString());
+    }
+    ::close(fd);
+}
+
 } // namespace
+
+void lockDatabaseShared(AppContext& ctx, const QString& procedure)
+{
+    DatabaseLock& lock = databaseLock(ctx);
+    if (lock.mode() == DatabaseLock::Mode::Shared)
+        return;
+    if (lock.acquire(DatabaseLock::Mode::Shared, std::chrono::milliseconds(0)))
+        return;
+    ctx.busy.setProgress(QStringLiteral("他のプロセスがデータベースを準備中です。終了を待っています"));
+    if (lock.acquire(DatabaseLock::Mode::Shared, ctx.lockWaits.shared))
+        return;
+    fatalMessage(ctx, procedure,
+                 QStringLiteral("他のプロセスがデータベース（") + ctx.appDbPath() + QStringLiteral("）を準備中です。")
+                     + kCrLf + QStringLiteral("しばらくしてから再度行って下さい"));
+}
+
+bool lockDatabaseExclusive(AppContext& ctx, const QString& procedure, const std::function<bool()>& doneElsewhere)
+{
+    DatabaseLock& lock = databaseLock(ctx);
+    if (lock.mode() == DatabaseLock::Mode::Exclusive)
+        return true;
+    // Waiting for the exclusive lock while holding the shared one would
+    // deadlock two processes that both want to prepare: let go first.
+    lock.release();
+    const auto deadline = std::chrono::steady_clock::now() + ctx.lockWaits.exclusive;
+    for (bool first = true;; first = false) {
+        if (lock.acquire(DatabaseLock::Mode::Exclusive, std::chrono::milliseconds(0)))
+            return true;
+        if (doneElsewhere && lock.acquire(DatabaseLock::Mode::Shared, std::chrono::milliseconds(0))) {
+            if (doneElsewhere())
+                return false;
+            lock.release();
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        if (first)
+            ctx.busy.setProgress(QStringLiteral("他のプロセスがデータベースを使用中です。終了を待っています"));
+        QThread::msleep(50);
+    }
+    fatalMessage(ctx, procedure,
+                 QStringLiteral("他のプロセスがデータベース（") + ctx.appDbPath()
+                     + QStringLiteral("）を使用中のため、準備できませんでした。") + kCrLf
+                     + QStringLiteral("他のプロセスを終了してから再度行って下さい"));
+}
+
+void keepVerifiedCopy(AppContext& ctx)
+{
+    auto& report = ctx.preparation;
+    report.verifiedCopy.clear();
+    report.copyProblem.clear();
+    const QString copy = inAppDir(ctx, kBackupName);
+    const QString work = copy + QStringLiteral(".tmp");
+    try {
+        if (!ctx.appDb)
+            throw std::runtime_error("the application database is not open");
+        if (const QString problem = store::integrityProblem(ctx.appDb->handle()); !problem.isEmpty())
+            throw std::runtime_error("integrity_check: " + problem.toStdString());
+        QFile::remove(work);
+        vacuumInto(ctx.appDb->handle(), work);
+        syncFile(work);
+        // rename() replaces the old copy in one step: a crash leaves the old
+        // copy or the new one, never a half-written file under its name.
+        if (std::rename(work.toLocal8Bit().constData(), copy.toLocal8Bit().constData()) != 0)
+            throw std::runtime_error("cannot rename " + work.toStdString() + " to " + copy.toStdString());
+        report.verifiedCopy = copy;
+    } catch (const std::exception& e) {
+        QFile::remove(work);
+        report.copyProblem = QString::fromStdString(e.what());
+        ctx.errorLog.report({0, copy + QStringLiteral(": ") + report.copyProblem, {}}, QStringLiteral("subDB_Init"));
+    }
+}
+
+void checkRaceData(AppContext& ctx)
+{
+    QStringList& problems = ctx.preparation.raceDataProblems;
+    problems.clear();
+    const auto& cat = ctx.catalogue;
+    const bool needsKorvenDir =
+        !cat.thisLinks.isEmpty() || !cat.dataLinks.isEmpty() || !cat.codeLinks.isEmpty() || !cat.ketoLinks.isEmpty();
+    bool korvenDirUsable = true;
+    if (needsKorvenDir && ctx.korvenDir.isEmpty()) {
+        const QString ini = findKorvenIni(ctx.programDir);
+        problems << QStringLiteral("KORVEN.INI（") + ini
+                + (QFileInfo::exists(ini) ? QStringLiteral("）にレースデータのフォルダ（[main] DBDir）がありません")
+                                          : QStringLiteral("）がありません"));
+        korvenDirUsable = false;
+    } else if (needsKorvenDir && !QFileInfo(ctx.korvenDir).isDir()) {
+        problems << QStringLiteral("レースデータのフォルダ（") + ctx.korvenDir + QStringLiteral("）がありません");
+        korvenDirUsable = false;
+    }
+    const std::tuple<const QStringList*, QString, bool> sources[] = {
+        {&cat.thisLinks, ctx.thisDbPath, true},   {&cat.dataLinks, ctx.dataDbPath, true},
+        {&cat.codeLinks, ctx.codeDbPath, true},   {&cat.ketoLinks, ctx.ketoDbPath, true},
+        {&cat.hensaLinks, inAppDir(ctx, QStringLiteral("VUDevuzI.mdb")), false},
+    };
+    for (const auto& [names, path, inKorvenDir] : sources) {
+        if (names->isEmpty() || (inKorvenDir && !korvenDirUsable))
+            continue;
+        QStringList tables;
+        for (const QString& name : *names)
+            if (!name.isEmpty())
+                tables << name;
+        const store::FileCheck check = store::checkDatabaseFile(path, tables);
+        if (!check.ok())
+            problems << QStringLiteral("レースデータ（") + path + QStringLiteral("）を使用できません（") + check.cause()
+                    + QStringLiteral("）");
+    }
+    for (const QString& problem : problems)
+        ctx.errorLog.report({0, problem, {}}, QStringLiteral("subDB_Link"));
+}
 
 QString programPath(const QString& appDir, const QString& softwareId)
 {
@@ -259,42 +533,38 @@ bool funDBChk(AppContext& ctx)
     const QString procedure = QStringLiteral("funDBChk");
     return fatalOnError(ctx, procedure, [&]() {
         const QString target = ctx.appDbPath();
-        if (QFileInfo::exists(target)) {
+        if (QFileInfo::exists(target) && checkApplicationFile(target, false).ok()) {
             ctx.preparation.source = PreparationReport::Source::Present;
             return false;
         }
-        const QString backup = inAppDir(ctx, QStringLiteral("DEVovuved.mdb.001"));
-        if (QFileInfo::exists(backup)) {
-            ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないのでバックアップから復元します"));
-            if (!store::Fun_blnCopyFile(ctx.errorLog, backup, target, true))
-                fatalMessage(
-                    ctx, procedure,
-                    QStringLiteral("バックアップからのリカバリーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
-            ctx.preparation.source = PreparationReport::Source::Backup;
-            return true;
+        // Restoring writes: one process at a time, and what another process
+        // restored while this one waited is used as it is.
+        lockDatabaseExclusive(ctx, procedure);
+        if (!QFileInfo::exists(target))
+            return produceMissing(ctx, procedure);
+        const store::FileCheck check = checkApplicationFile(target, false);
+        if (check.ok()) {
+            ctx.preparation.source = PreparationReport::Source::Present;
+            return false;
         }
-        const QString initial = inAppDir(ctx, QStringLiteral("DEVovuved_init.mdb"));
-        if (QFileInfo::exists(initial)) {
-            ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないので初期化します"));
-            if (!store::Fun_blnCopyFile(ctx.errorLog, initial, target, true))
-                fatalMessage(ctx, procedure,
-                             QStringLiteral(
-                                 "初期化用データベースからのコピーに失敗しました。ＴＱＡを再起動後に再度行って下さい"));
-            ctx.preparation.source = PreparationReport::Source::Initial;
-            return true;
-        }
-        fatalMessage(ctx, procedure,
-                     QStringLiteral("初期化用データベースが存在しません。再セットアップを行って下さい"));
-        return false;
+        recoverDamaged(ctx, procedure, check);
+        return true;
     });
 }
 
 void subDB_Init(AppContext& ctx)
 {
-    fatalOnError(ctx, QStringLiteral("subDB_Init"), [&]() {
+    const QString procedure = QStringLiteral("subDB_Init");
+    fatalOnError(ctx, procedure, [&]() {
+        lockDatabaseExclusive(ctx, procedure);
         const QString path = ctx.appDbPath();
         ctx.busy.setProgress(QStringLiteral("データベースの最適化中です") + kCrLf + QStringLiteral("（") + path +
                              QStringLiteral("）"));
+        // Damage that the header does not show is found here, before the
+        // compaction writes anything.
+        ctx.appDb.reset();
+        if (const store::FileCheck check = checkApplicationFile(path, true); !check.ok())
+            recoverDamaged(ctx, procedure, check);
         if (!DBComp(ctx, path)) {
             ctx.prompter.inform(Message{
                 QStringLiteral("起動時にエラーが発生しました。") + kCrLf + QStringLiteral("システムを終了します。"),
@@ -312,6 +582,7 @@ void subDB_Link(AppContext& ctx)
 {
     fatalOnError(ctx, QStringLiteral("subDB_Link"), [&]() {
         ctx.busy.setProgress(QStringLiteral("リンク再作成中です"));
+        checkRaceData(ctx);
         const auto& cat = ctx.catalogue;
         ctx.hensaDbPath = inAppDir(ctx, QStringLiteral("VUDevuzI.mdb"));
         const std::pair<const QStringList*, QString> sources[] = {

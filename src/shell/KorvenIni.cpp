@@ -70,6 +70,10 @@ bool GetIniFile(AppContext& ctx, const QString& iniPath)
         QString dir = ini.value(QStringLiteral("main"), QStringLiteral("DBDir"));
         if (!dir.isEmpty()) {
             dir.replace(QLatin1Char('\\'), QLatin1Char('/'));
+            // A relative directory belongs to the file that names it, not to
+            // whatever directory the program was started from.
+            if (QDir::isRelativePath(dir))
+                dir = QDir::cleanPath(QFileInfo(iniPath).absoluteDir().filePath(dir));
             if (!dir.endsWith(QLatin1Char('/')))
                 dir += QLatin1Char('/');
             ctx.korvenDir = dir;

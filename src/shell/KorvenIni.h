@@ -24,6 +24,7 @@ QString findKorvenIni(const QString& programDir);
 
 // Reads [main] DBDir into KorvenDir and the four race-data paths, and
 // [FILENAME] LOGDAT / LOGMAX into the error log. DBDir may use "\" or "/";
+// a relative DBDir is taken relative to the directory of `iniPath`;
 // KorvenDir always ends in "/". A relative LOGDAT is taken relative to the
 // program directory. Returns true; on any error (invalid bytes in the file,
 // LOGMAX not a 32-bit number) reports "GetIniFile" and returns false, keeping

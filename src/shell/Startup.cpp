@@ -1,5 +1,6 @@
 #include "shell/Startup.h"
 
+#include "common/TextFile.h"
 #include "common/VbNumber.h"
 #include "conditions/CatalogueReader.h"
 #include "shell/AppContext.h"
@@ -8,11 +9,82 @@
 #include "shell/StartupAborted.h"
 #include "store/Operations.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace tq::shell {
 
 namespace {
 
 const QString kUserMessage = QStringLiteral("お気に入りの作者名に使用する名称を登録して下さい");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Reads DEVovuved.ini from the program directory. A missing, unreadable or
+// incomplete file is named with its problem and ends start-up, rather than
+// leaving an empty catalogue for later steps to stumble over.
+void loadCatalogue(AppContext& ctx)
+{
+    const QString procedure = QStringLiteral("subIniGetAll");
+    const QString path = QDir(ctx.programDir).filePath(QStringLiteral("DEVovuved.ini"));
+    auto fail = [&](const QString& problem) {
+        ctx.errorLog.report({0, path + QStringLiteral(": ") + problem, {}}, procedure);
+        ctx.prompter.inform(Message{QStringLiteral("設定ファイル（") + path + QStringLiteral("）") + problem
+                                        + QStringLiteral("。") + kCrLf + QStringLiteral("再セットアップを行って下さい"),
+                                    {}, Icon::Critical, false});
+        throw StartupAborted(procedure, path + QStringLiteral(": ") + problem);
+    };
+    if (!QFileInfo(path).isFile())
+        fail(QStringLiteral("がありません"));
+    conditions::ConditionCatalogue catalogue;
+    catalogue.appDir = ctx.programDir;
+    QStringList lines;
+    try {
+        lines = common::readTextLines(path);
+        conditions::parseCatalogueLines(lines, catalogue);
+    } catch (const common::TextFileError& e) {
+        fail(QStringLiteral("を読み込めません（")
+             + (e.line() > 0 ? QStringLiteral("%1 行目: ").arg(e.line()) : QString()) + e.detail()
+             + QStringLiteral("）"));
+    } catch (const conditions::CatalogueError& e) {
+        fail(QStringLiteral("を読み込めません（") + QString::fromUtf8(e.what()) + QStringLiteral("）"));
+    }
+    const QStringList gaps = conditions::catalogueGaps(lines, catalogue);
+    if (!gaps.isEmpty())
+        fail(QStringLiteral("が正しくありません（") + gaps.join(QStringLiteral("、")) + QStringLiteral("）"));
+    ctx.catalogue = std::move(catalogue);
+}
+
+// Whether the stored Version or DBDir differ from this run's (step 8).
+bool preparedForAnotherRun(AppContext& ctx)
+{
+    return store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("Version")) != ctx.appVersion
+        || store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("DBDir")) != ctx.korvenDir;
+}
+
+// The preparation branch of step 9 with what follows it: subDB_Init, the
+// stored Version and DBDir, the verified copy, a warning naming the race-data
+// files that could not be linked; then the lock goes back to shared.
+void prepareDatabase(AppContext& ctx)
+{
+    subDB_Init(ctx);
+    store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
+    store::SetDBProp(*ctx.appDb, QStringLiteral("DBDir"), ctx.korvenDir);
+    keepVerifiedCopy(ctx);
+    lockDatabaseShared(ctx, QStringLiteral("subDB_Init"));
+    const QStringList& problems = ctx.preparation.raceDataProblems;
+    if (!problems.isEmpty())
+        ctx.prompter.inform(Message{QStringLiteral("レースデータのリンクを作成できませんでした。") + kCrLf
+                                        + problems.join(kCrLf),
+                                    {}, Icon::Exclamation, false});
+}
+
+void openAppDb(AppContext& ctx)
+{
+    bool ok = false;
+    ctx.appDb = store::DBOpn(ctx.errorLog, ctx.appDbPath(), ok);
+    if (!ok || !ctx.appDb)
+        throw std::runtime_error(QString(QStringLiteral("cannot open ") + ctx.appDbPath()).toStdString());
+}
 
 void askForUserName(AppContext& ctx, const StartupHooks& hooks)
 {
@@ -20,6 +92,7 @@ void askForUserName(AppContext& ctx, const StartupHooks& hooks)
     if (hooks.askUserName)
         hooks.askUserName(ctx);
 }
+
 
 } // namespace
 
@@ -39,7 +112,7 @@ bool storeUserName(AppContext& ctx, const QString& text)
 void readSettings(AppContext& ctx)
 {
     GetIniFile(ctx);
-    ctx.catalogue = conditions::subIniGetAll(ctx.programDir, ctx.errorLog);
+    loadCatalogue(ctx);
 }
 
 void readColourSettings(AppContext& ctx)
@@ -68,10 +141,33 @@ void prepareHeadless(AppContext& ctx)
 {
     readSettings(ctx);
     funDBChk(ctx);
-    subDB_Init(ctx);
-    store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
-    store::SetDBProp(*ctx.appDb, QStringLiteral("DBDir"), ctx.korvenDir);
+    prepareDatabase(ctx);
     countLinks(ctx);
+}
+
+bool openForCommand(AppContext& ctx)
+{
+    const QString procedure = QStringLiteral("Main");
+    readSettings(ctx);
+    lockDatabaseShared(ctx, procedure);
+    const bool restored = funDBChk(ctx);
+    ctx.appVersion = AppContext::programVersion();
+    // Another process that needed the same preparation may do it while this
+    // one waits: then this one uses its result.
+    if ((restored || preparedForAnotherRun(ctx))
+        && lockDatabaseExclusive(ctx, procedure, [&ctx] { return !preparedForAnotherRun(ctx); })) {
+        prepareDatabase(ctx);
+        countLinks(ctx);
+        return true;
+    }
+    lockDatabaseShared(ctx, procedure);
+    try {
+        openAppDb(ctx);
+    } catch (const std::exception& e) {
+        ctx.errorLog.report({0, QString::fromStdString(e.what()), {}}, procedure);
+        throw StartupAborted(procedure, QString::fromStdString(e.what()));
+    }
+    return false;
 }
 
 void startUp(AppContext& ctx, const StartupHooks& hooks)
@@ -85,6 +181,9 @@ void startUp(AppContext& ctx, const StartupHooks& hooks)
         readSettings(ctx);
         auto& initFlag = ctx.catalogue.initFlag;
 
+        // Waits briefly while another process prepares the database; held
+        // (shared) for the whole run once start-up is done.
+        lockDatabaseShared(ctx, procedure);
         if (funDBChk(ctx))
             initFlag = 0;
 
@@ -95,20 +194,14 @@ void startUp(AppContext& ctx, const StartupHooks& hooks)
         ctx.errorLog.setExeName(hooks.exeName);
 
         ctx.appVersion = AppContext::programVersion();
-        if (store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("Version")) != ctx.appVersion)
-            initFlag = 0;
-        if (store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("DBDir")) != ctx.korvenDir)
+        if (preparedForAnotherRun(ctx))
             initFlag = 0;
 
         if (initFlag != 0) {
-            bool ok = false;
-            ctx.appDb = store::DBOpn(ctx.errorLog, ctx.appDbPath(), ok);
-            if (!ok || !ctx.appDb)
-                throw std::runtime_error(QString(QStringLiteral("cannot open ") + ctx.appDbPath()).toStdString());
+            lockDatabaseShared(ctx, procedure);
+            openAppDb(ctx);
         } else {
-            subDB_Init(ctx);
-            store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
-            store::SetDBProp(*ctx.appDb, QStringLiteral("DBDir"), ctx.korvenDir);
+            prepareDatabase(ctx);
         }
 
         readColourSettings(ctx);

@@ -26,6 +26,9 @@ struct StartupHooks {
 
 // Steps 3 and 4: KORVEN.INI (result ignored) and the catalogue from
 // ctx.programDir, which also sets AppDir, AppDbPath, InitFlag and DebugFlag.
+// A catalogue file that is missing, unreadable, or lacks a section the
+// program needs (or entries its Counts promise) is named with its problem,
+// logged under "subIniGetAll", and ends start-up (StartupAborted).
 void readSettings(AppContext& ctx);
 
 // Runs the sequence on a context whose programDir is set. Leaves ctx.appDb
@@ -35,9 +38,24 @@ void readSettings(AppContext& ctx);
 void startUp(AppContext& ctx, const StartupHooks& hooks);
 
 // The preparation without windows (the prepare command): steps 3-5 and the
-// preparation branch of step 9, whatever InitFlag says, then the link count.
-// Leaves ctx.appDb open; throws StartupAborted like startUp.
+// preparation branch of step 9, whatever InitFlag says, then the verified
+// copy DEVovuved.mdb.001 and the link count. Leaves ctx.appDb open and the
+// shared database lock held; throws StartupAborted like startUp.
+//
+// Every preparation (here, in startUp and in openForCommand) holds the
+// exclusive database lock (DatabaseLock) from the restore or compaction to
+// the verified copy, and a started program holds the shared lock for its
+// whole run, so a preparation never rewrites the file under another process.
 void prepareHeadless(AppContext& ctx);
+
+// For a command that uses the database (analyze): steps 3-5, then the
+// preparation only when the file was restored or initialised in this run or
+// was prepared by another version or for another race-data directory;
+// otherwise the database is opened as it is, so a script running many
+// analyses does not compact the database each time. The INIT line plays no
+// part. Returns whether it prepared. Leaves ctx.appDb open and the shared
+// lock held; throws StartupAborted like startUp.
+bool openForCommand(AppContext& ctx);
 
 // True when `name` means that no user name is registered (empty or one blank).
 bool isUnregisteredUser(const QString& name);

@@ -174,6 +174,54 @@ TEST_F(Compaction, MissingDatabaseOrNameWithoutExtensionFails)
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("データベースの最適化に失敗しました")});
 }
 
+// Faults injected after the work file exists: the database keeps its data,
+// the work file goes with the failure (only one that cannot be deleted
+// stays), and the next run reports an interrupted run only in that case.
+TEST_F(Compaction, FailuresAfterTheWorkFileExistsRemoveItAndLeaveTheDatabaseWhole)
+{
+    struct Case {
+        const char* name;
+        bool copyBackFails;
+        int removalsFailing; // -1: every removal fails
+        QString message;
+        bool workLeft;
+    };
+    const QString copyBackFailed = QStringLiteral("最適化したファイルの復元に失敗しました");
+    const QString deleteFailed = QStringLiteral("データベース一時ファイルの削除に失敗しました");
+    const Case cases[] = {
+        {"copy back fails (disk full)", true, 0, copyBackFailed, false},
+        {"copy back fails and the work file cannot be deleted", true, -1, copyBackFailed, true},
+        {"deletion fails once", false, 1, deleteFailed, false},
+        {"deletion always fails", false, -1, deleteFailed, true},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        prompter.clear();
+        int removals = 0;
+        CompactionSteps steps;
+        if (tc.copyBackFails)
+            steps.copyBack = [](const QString&, const QString&) { return QStringLiteral("database or disk is full"); };
+        steps.removeFile = [&removals, &tc](const QString& file) {
+            if (tc.removalsFailing < 0 || removals++ < tc.removalsFailing)
+                return false;
+            return QFile::remove(file);
+        };
+
+        EXPECT_FALSE(DBComp(ctx, path, steps));
+        EXPECT_EQ(prompter.texts(), QStringList{tc.message});
+        EXPECT_EQ(QFileInfo::exists(work), tc.workLeft);
+        EXPECT_EQ(favourite(), QStringLiteral("7"));
+        EXPECT_FALSE(ctx.errorLog.recentEntries().isEmpty());
+
+        prompter.clear();
+        EXPECT_TRUE(DBComp(ctx, path));
+        EXPECT_EQ(prompter.texts(), tc.workLeft ? QStringList{kAbnormalEnd} : QStringList{});
+        for (const QString& kept : QDir(m_temp.path()).entryList({QStringLiteral("DEVovuved2*.MDB")}, QDir::Files))
+            QFile::remove(QDir(m_temp.path()).filePath(kept));
+        EXPECT_EQ(files(), QStringList{QStringLiteral("DEVovuved.mdb")});
+    }
+}
+
 TEST_F(Compaction, DatabaseLockedByAnotherProcessIsLeftAsItWasAndStartUpGoesOn)
 {
     // The child holds a read transaction (a shared lock) until told to stop.

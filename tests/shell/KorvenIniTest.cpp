@@ -58,6 +58,26 @@ TEST_F(GetIni, DirectoryAlwaysEndsInOneSeparatorWhateverItWasWrittenWith)
     }
 }
 
+TEST_F(GetIni, RelativeDirectoryIsTakenFromTheIniFilesDirectoryNotTheCurrentOne)
+{
+    ctx.programDir = temp.path();
+    const QDir iniDir(temp.path());
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QDir::rootPath());
+    const std::pair<QByteArray, QString> cases[] = {
+        {"korven", iniDir.filePath(QStringLiteral("korven/"))},
+        {"data\\korven\\", iniDir.filePath(QStringLiteral("data/korven/"))},
+        {"../korven", QDir::cleanPath(iniDir.filePath(QStringLiteral(".."))) + QStringLiteral("/korven/")},
+    };
+    for (const auto& [dir, expected] : cases) {
+        SCOPED_TRACE(dir.constData());
+        EXPECT_TRUE(read("[main]\r\nDBDir=" + dir + "\r\n"));
+        EXPECT_EQ(ctx.korvenDir, expected);
+        EXPECT_EQ(ctx.dataDbPath, expected + QStringLiteral("korven_data.mdb"));
+    }
+    QDir::setCurrent(previous);
+}
+
 TEST_F(GetIni, MissingFileGivesDefaultsAndEmptyPaths)
 {
     ctx.programDir = temp.path();

@@ -21,6 +21,8 @@ void prepare(AppContext& ctx)
     funDBChk(ctx);
     subDB_Init(ctx);
     countLinks(ctx);
+    // Later contexts of a test prepare the same directory in this process.
+    ctx.databaseLock.reset();
 }
 
 bool hasColumn(Database& db, const QString& table, const QString& column)
@@ -205,7 +207,9 @@ TEST_P(DatabaseCheck, PicksTheRightSource)
     readSettings(c.ctx);
     // Each candidate carries a marker table, so the copy's origin shows.
     auto makeDb = [](const QString& path, const QString& marker) {
-        Database::create(path)->execute(QStringLiteral("CREATE TABLE ") + marker + QStringLiteral(" (x LONG)"));
+        auto db = Database::create(path);
+        db->execute(QStringLiteral("CREATE TABLE お気に入り (名称 CHAR(50))"));
+        db->execute(QStringLiteral("CREATE TABLE ") + marker + QStringLiteral(" (x LONG)"));
     };
     if (tc.present)
         makeDb(dir.appDb(), QStringLiteral("既存"));
