@@ -1,5 +1,7 @@
 #include "store/DatabaseFileCheck.h"
 
+#include "store/JetExtensions.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -123,6 +125,8 @@ FileCheck checkDatabaseFile(const QString& path, const QStringList& requiredTabl
     if (rc != SQLITE_OK)
         return {Problem::Damaged, engineMessage(raw, rc)};
     sqlite3_busy_timeout(raw, 2000);
+    // Indexes on text columns use the JET collation; the check reads them.
+    registerJetExtensions(raw);
 
     QStringList tables;
     sqlite3_stmt* stmt = nullptr;

@@ -76,6 +76,8 @@ TEST_F(Startup, PreparesAgainOnlyWhenTheRaceDataDirectoryChanges)
     };
     const QString other = dir.korvenDir + QStringLiteral("2");
     QDir().mkpath(other);
+    for (const QString& file : QDir(dir.korvenDir).entryList(QDir::Files))
+        QFile::copy(QDir(dir.korvenDir).filePath(file), QDir(other).filePath(file));
     const Case cases[] = {
         {"same directory", dir.korvenDir, false},
         {"same directory with a trailing backslash", dir.korvenDir + QLatin1Char('\\'), false},
