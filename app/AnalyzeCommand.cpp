@@ -16,6 +16,7 @@
 #include "common/TextFile.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
+#include "shell/DbLifecycle.h"
 #include "shell/Startup.h"
 #include "shell/StartupAborted.h"
 #include "shell/StatusLine.h"
@@ -309,6 +310,11 @@ int runAnalyze(const CommandLine& cl)
         const auto entries = ctx.errorLog.recentEntries();
         if (int(entries.size()) > errorsBefore) {
             err(QStringLiteral("analyze: the analysis failed: ") + entries.last().description);
+            // A missing linked table is usually a race-data file that is
+            // missing or unusable: name it.
+            shell::checkRaceData(ctx);
+            for (const QString& problem : ctx.preparation.raceDataProblems)
+                err(QStringLiteral("analyze: ") + problem);
             return 2;
         }
         if (doc.conditions.rows.empty() && !doc.conditions.keys[0].inUse() && doc.conditions.favourite.name.isEmpty())
