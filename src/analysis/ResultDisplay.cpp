@@ -147,17 +147,6 @@ void subKekkaRow(const shell::ColourSettings& colours, const QString& line, int 
     const QStringList tokens = fieldsFrom(line, position);
     const int row = sheet.appendRow();
     const int n = qMin(int(tokens.size()), sheet.columnCount());
-    struct Rule {
-        const char16_t* part;
-        qint32 value;
-        qint32 colour;
-    };
-    const Rule rules[] = {
-        {u"勝率", colours.winRateValue(), colours.winRateColour()},
-        {u"連対率", colours.topTwoRateValue(), colours.topTwoRateColour()},
-        {u"複勝率", colours.topThreeRateValue(), colours.topThreeRateColour()},
-        {u"回収率", colours.returnRateValue(), colours.returnRateColour()},
-    };
     for (int i = 0; i < n; ++i) {
         const QString& token = tokens[i];
         if (token.isEmpty())
@@ -171,11 +160,9 @@ void subKekkaRow(const shell::ColourSettings& colours, const QString& line, int 
             sheet.setInteger(row, i, qint64(v));
         else
             sheet.setDecimal(row, i, v, analysisWindow ? 1 : 0);
-        const QString header = sheet.header(i);
-        for (const Rule& rule : rules) {
-            if (header.contains(QStringView(rule.part)) && v > double(rule.value))
-                sheet.setBackColour(row, i, rule.colour);
-        }
+        const std::optional<Threshold> threshold = thresholdOfHeader(colours, sheet.header(i));
+        if (threshold && v > double(threshold->value))
+            sheet.setBackColour(row, i, threshold->colour);
     }
 }
 

@@ -86,10 +86,9 @@ void subKekkaWidth(const QString& line, int position, Sheet& sheet);
 // subKekkaRow: appends one row. A token that reads as a number becomes an
 // integer cell without "." and a decimal cell with one shown place in an
 // analysis window (`analysisWindow`), none elsewhere; it is then coloured by
-// the heading of its column: "勝率" in it and value above 勝率値 gives 勝率色,
-// then the same for "連対率", "複勝率" and "回収率", a later match replacing an
-// earlier one (so a 複勝率 column also answers to "勝率", and race rates are
-// coloured too). Any other token is a text cell.
+// the whole heading of its column exactly as a live run colours it
+// (thresholdOfHeader: 複勝率 takes 複勝率's threshold, not 勝率's; race rates
+// stay uncoloured). Any other token is a text cell.
 //
 // An empty token leaves its cell empty and the next token goes on into the
 // next column: a row whose first label is empty keeps its statistics under

@@ -233,33 +233,50 @@ void applyStoredColumnWidths(store::Database* appDb, Sheet& sheet)
     }
 }
 
-void applyThresholdColours(const shell::ColourSettings& colours, Sheet& sheet, int row, int k)
+std::optional<Threshold> thresholdOfHeader(const shell::ColourSettings& colours, QStringView header)
 {
+    enum Kind { Win, TopTwo, TopThree, Return };
     struct Rule {
         const char16_t* header;
-        qint32 value;
-        qint32 colour;
+        Kind kind;
     };
-    const Rule rules[] = {
-        {u"勝率", colours.winRateValue(), colours.winRateColour()},
-        {u"最低勝率", colours.winRateValue(), colours.winRateColour()},
-        {u"連対率", colours.topTwoRateValue(), colours.topTwoRateColour()},
-        {u"最低連対率", colours.topTwoRateValue(), colours.topTwoRateColour()},
-        {u"複勝率", colours.topThreeRateValue(), colours.topThreeRateColour()},
-        {u"最低複勝率", colours.topThreeRateValue(), colours.topThreeRateColour()},
-        {u"単回収率", colours.returnRateValue(), colours.returnRateColour()},
-        {u"複回収率", colours.returnRateValue(), colours.returnRateColour()},
-        {u"最高配当抜き単回収率", colours.returnRateValue(), colours.returnRateColour()},
-        {u"最高配当抜き複回収率", colours.returnRateValue(), colours.returnRateColour()},
-        {u"戻り均等単回収率", colours.returnRateValue(), colours.returnRateColour()},
-        {u"戻り均等最低単回収率", colours.returnRateValue(), colours.returnRateColour()},
+    static constexpr Rule rules[] = {
+        {u"勝率", Win},
+        {u"最低勝率", Win},
+        {u"連対率", TopTwo},
+        {u"最低連対率", TopTwo},
+        {u"複勝率", TopThree},
+        {u"最低複勝率", TopThree},
+        {u"単回収率", Return},
+        {u"複回収率", Return},
+        {u"最高配当抜き単回収率", Return},
+        {u"最高配当抜き複回収率", Return},
+        {u"戻り均等単回収率", Return},
+        {u"戻り均等最低単回収率", Return},
+        {u"回収率", Return},
+        {u"最高配当抜き回収率", Return},
     };
     for (const Rule& rule : rules) {
-        const int c = resultColumn(k, QStringView(rule.header));
-        if (c < 0 || c >= sheet.columnCount())
+        if (header != QStringView(rule.header))
             continue;
-        const bool above = sheet.isNumber(row, c) && sheet.number(row, c) > double(rule.value);
-        sheet.setBackColour(row, c, above ? rule.colour : Sheet::kDefaultColour);
+        switch (rule.kind) {
+        case Win: return Threshold{colours.winRateValue(), colours.winRateColour()};
+        case TopTwo: return Threshold{colours.topTwoRateValue(), colours.topTwoRateColour()};
+        case TopThree: return Threshold{colours.topThreeRateValue(), colours.topThreeRateColour()};
+        case Return: return Threshold{colours.returnRateValue(), colours.returnRateColour()};
+        }
+    }
+    return std::nullopt;
+}
+
+void applyThresholdColours(const shell::ColourSettings& colours, Sheet& sheet, int row, int k)
+{
+    for (int c = k; c < sheet.columnCount(); ++c) {
+        const std::optional<Threshold> threshold = thresholdOfHeader(colours, sheet.header(c));
+        if (!threshold)
+            continue;
+        const bool above = sheet.isNumber(row, c) && sheet.number(row, c) > double(threshold->value);
+        sheet.setBackColour(row, c, above ? threshold->colour : Sheet::kDefaultColour);
     }
 }
 

@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tq::store {
 class Database;
 }
@@ -56,11 +58,23 @@ StatRow readStatistics(const Sheet& sheet, int row, int k);
 // nothing and are not reported. A null `appDb` does nothing.
 void applyStoredColumnWidths(store::Database* appDb, Sheet& sheet);
 
-// Background colours of the rate and return cells of `row`: the threshold's
-// colour when the value is strictly greater than the threshold, otherwise the
-// grid's normal colour. 勝率 and 最低勝率 use 勝率値 / 勝率色, 連対率 and
-// 最低連対率 連対率値 / 連対率色, 複勝率 and 最低複勝率 複勝率値 / 複勝率色, the six
-// return rates 回収率値 / 回収率色; no other column is coloured.
+// The threshold and colour of a result column, found by its whole header
+// text: 勝率 and 最低勝率 take 勝率値 / 勝率色, 連対率 and 最低連対率 連対率値 /
+// 連対率色, 複勝率 and 最低複勝率 複勝率値 / 複勝率色; the six return rates of a
+// win-type result (単回収率, 複回収率, 最高配当抜き単回収率, 最高配当抜き複回収率,
+// 戻り均等単回収率, 戻り均等最低単回収率) and the two of a bet-type result
+// (回収率, 最高配当抜き回収率) take 回収率値 / 回収率色. Any other header, the
+// race-level rates (レース勝率 ...) among them, has none: a header is never
+// matched by a part of it.
+struct Threshold {
+    qint32 value;
+    qint32 colour;
+};
+std::optional<Threshold> thresholdOfHeader(const shell::ColourSettings& colours, QStringView header);
+
+// Background colours of the statistic cells of `row` (columns k and after):
+// the threshold's colour (thresholdOfHeader) when the value is strictly
+// greater than the threshold, otherwise the grid's normal colour.
 void applyThresholdColours(const shell::ColourSettings& colours, Sheet& sheet, int row, int k);
 
 } // namespace tq::analysis

@@ -221,6 +221,7 @@ class TextPool {
 struct Sheet::Column {
     QString header;
     double width = kDefaultColumnWidth;
+    bool widthSet = false;
     std::vector<quint8> kinds;
     std::vector<quint64> numbers;   // bits of a qint64 or a double, by kind; empty until a number is set
     std::vector<quint32> texts;     // pool offsets; empty until a text is set
@@ -327,7 +328,14 @@ double Sheet::columnWidth(int column) const
 }
 void Sheet::setColumnWidth(int column, double width)
 {
-    col(column).width = std::max(width, 0.0);
+    Column& c = col(column);
+    c.width = std::max(width, 0.0);
+    c.widthSet = true;
+}
+
+bool Sheet::hasColumnWidth(int column) const
+{
+    return col(column).widthSet;
 }
 
 void Sheet::setRowCount(int count)
@@ -379,6 +387,7 @@ void Sheet::clearRows()
         Column empty;
         empty.header = c->header;
         empty.width = c->width;
+        empty.widthSet = c->widthSet;
         empty.distinctTexts = c->distinctTexts;
         *c = std::move(empty);
     }

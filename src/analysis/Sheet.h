@@ -94,8 +94,12 @@ class Sheet final {
     // change. Kept by clearRows().
     void setColumnTextsDistinct(int column, bool distinct);
 
+    // kDefaultColumnWidth until setColumnWidth gave the column a width.
     double columnWidth(int column) const;
     void setColumnWidth(int column, double width);
+    // Whether setColumnWidth gave the column its width (a stored or chosen
+    // one); a grid sizes the other columns to their header and contents.
+    bool hasColumnWidth(int column) const;
     bool isColumnHidden(int column) const { return columnWidth(column) <= 0.0; }
 
     // --- rows ---------------------------------------------------------------

@@ -135,15 +135,16 @@ TEST_F(ResultDisplayTest, RestoresHeadingsWidthsAndColouredRows)
     EXPECT_TRUE(sheet.isColumnHidden(3));
 
     shell::ColourSettings colours; // 勝率 20, 複勝率 80, 回収率 100
-    // 勝率 exactly at its threshold; 複勝率 above 勝率値 only; race rate above.
+    // 勝率 exactly at its threshold; 複勝率 and レース勝率 above 勝率値 only: a
+    // header takes the threshold of its whole name, never of a part of it.
     subKekkaRow(colours, s("K004, 1200～ 1400,10,20.0,30.0,25.5,100.1"), 6, sheet, true);
     ASSERT_EQ(sheet.rowCount(), 1);
     EXPECT_EQ(sheet.kind(0, 0), CellKind::Text);
     EXPECT_EQ(sheet.kind(0, 1), CellKind::Integer);
     EXPECT_EQ(sheet.displayText(0, 2), s("20.0"));
     EXPECT_EQ(sheet.backColour(0, 2), Sheet::kDefaultColour);
-    EXPECT_EQ(sheet.backColour(0, 3), colours.winRateColour());
-    EXPECT_EQ(sheet.backColour(0, 4), colours.winRateColour());
+    EXPECT_EQ(sheet.backColour(0, 3), Sheet::kDefaultColour);
+    EXPECT_EQ(sheet.backColour(0, 4), Sheet::kDefaultColour);
     EXPECT_EQ(sheet.backColour(0, 5), colours.returnRateColour());
 
     // Other windows show no decimal places; an empty token leaves its cell.

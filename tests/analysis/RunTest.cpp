@@ -144,6 +144,41 @@ TEST_F(RunTest, BetTypeKindsUseTheirOwnRun)
     EXPECT_TRUE(status.text().contains(s("(分析終了)")));
 }
 
+// A saved result reopened from its condition file shows the colours of the
+// live run, cell for cell. The fixture's rates (勝率 25, 連対率 50, 複勝率 75,
+// レース勝率 100, 複回収率 132.5) are above the default 勝率値 20, so a header
+// matched by a part of its name (複勝率, 最低勝率, レース勝率 "containing" 勝率)
+// would be painted in the reopened file only.
+TEST_F(RunTest, ReopenedResultIsColouredAsTheLiveRun)
+{
+    struct Case {
+        const char* name;
+        QString key;
+    };
+    const Case cases[] = {{"no key: race columns too", QString()}, {"grouped by 距離", s("距離")}};
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        doc.conditions.keys[0].key = tc.key;
+        ASSERT_TRUE(subBunseki(ctx, status, doc, false));
+        AnalysisDocument reopened;
+        ConditionLoadOptions text;
+        text.input = ConditionInput::Text;
+        funJoukenLoad(ctx, reopened, conditionText(ctx, doc), text);
+
+        const Sheet& live = doc.result;
+        ASSERT_EQ(reopened.result.headers(), live.headers());
+        ASSERT_EQ(reopened.result.rowCount(), live.rowCount());
+        for (int r = 0; r < live.rowCount(); ++r)
+            for (int c = 0; c < live.columnCount(); ++c)
+                EXPECT_EQ(reopened.result.backColour(r, c), live.backColour(r, c))
+                    << "row " << r << " " << live.header(c).toStdString();
+        const int k = tc.key.isEmpty() ? 0 : 1;
+        EXPECT_EQ(live.backColour(0, k + 5), ctx.colours.winRateColour()); // 勝率 25
+        EXPECT_EQ(live.backColour(0, k + 7), Sheet::kDefaultColour);      // 複勝率 75, below 80
+        EXPECT_EQ(live.backColour(0, k + 9), ctx.colours.returnRateColour()); // 複回収率 132.5
+    }
+}
+
 TEST(RunElapsed, WholeSecondsAsTheClockReads)
 {
     const QDate day(2024, 1, 5);

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTimer>
 
 namespace tq::conditions::ui::testing {
@@ -258,6 +259,29 @@ TEST_F(EditorTest, PedigreeGroupNeedsItsDatabaseAndMarkResultsTheDebugFlag)
             shown << groups->item(i, 0)->text();
         EXPECT_EQ(shown, c.groups);
     }
+}
+
+// Tab in either list moves on to the next control; it never changes the
+// chosen group or item (the arrow keys do that).
+TEST_F(EditorTest, TabLeavesTheListsWithoutChangingTheChoice)
+{
+    editor().openForConditions(target, 0);
+    editor().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor()));
+    for (const char* name : {"grdGroup", "grdItem"}) {
+        SCOPED_TRACE(name);
+        QTableWidget* list = child<QTableWidget>(name);
+        list->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(list->hasFocus());
+        const int chosen = list->currentRow();
+        QTest::keyClick(list, Qt::Key_Tab);
+        EXPECT_FALSE(list->hasFocus());
+        EXPECT_EQ(list->currentRow(), chosen);
+    }
+    QTableWidget* groups = child<QTableWidget>("grdGroup");
+    groups->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(groups, Qt::Key_Down);
+    EXPECT_EQ(groups->currentRow(), 1);
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include "shell/AppContext.h"
 #include "shell/InstanceLock.h"
 #include "shell/ScriptedPrompter.h"
+#include "shell/ui/AppStyle.h"
 #include "shell/ui/BaseSetDialog.h"
+#include "shell/ui/QtTranslations.h"
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
@@ -15,9 +17,14 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionFocusRect>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +93,53 @@ TEST(BusyWindow, CancelButtonSetsTheFlagUntilTheNextShow)
     busy.show();
     EXPECT_FALSE(busy.cancelled());
     busy.hide();
+}
+
+// Standard dialogs and message-box buttons speak Japanese like the rest of
+// the program, whatever the system locale (C, en_US ...) says.
+TEST(QtTranslations, StandardButtonsSpeakJapanese)
+{
+    tq::support::ensureGuiApplication();
+    QTranslator* translator = ui::installQtTranslations();
+    ASSERT_NE(translator, nullptr) << "qtbase_ja.qm not found: Debian package qt6-translations-l10n";
+    QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("q"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")))
+        << box.button(QMessageBox::Yes)->text().toStdString();
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().contains(QStringLiteral("いいえ")));
+    EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().contains(QStringLiteral("キャンセル")));
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+}
+
+// What the base style draws faintly or not at all: the current cell of a
+// focused grid (without a keyboard focus change) and a disabled icon that
+// must not pass for an enabled one.
+TEST(AppStyle, FocusedCellIsFramedAndDisabledIconsFade)
+{
+    tq::support::ensureGuiApplication();
+    ui::AppStyle style;
+    QTableView grid;
+    QImage cell(40, 20, QImage::Format_ARGB32);
+    cell.fill(Qt::white);
+    {
+        QPainter painter(&cell);
+        QStyleOptionFocusRect option;
+        option.rect = cell.rect();
+        option.palette = grid.palette();
+        option.state = QStyle::State_HasFocus;
+        style.drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, &grid);
+    }
+    for (const QPoint edge : {QPoint(1, 10), QPoint(20, 1), QPoint(38, 10), QPoint(20, 18)})
+        EXPECT_LT(cell.pixelColor(edge).lightness(), 200) << edge.x() << "," << edge.y();
+    EXPECT_EQ(cell.pixelColor(20, 10), QColor(Qt::white));
+
+    QPixmap icon(16, 16);
+    icon.fill(QColor(220, 30, 30));
+    const QColor disabled = style.generatedIconPixmap(QIcon::Disabled, icon, nullptr).toImage().pixelColor(8, 8);
+    EXPECT_EQ(disabled.red(), disabled.green());
+    EXPECT_EQ(disabled.green(), disabled.blue());
+    EXPECT_LT(disabled.alpha(), 128);
 }
 
 TEST(SingleInstance, SecondLockFailsWhileTheFirstIsHeld)

@@ -10,6 +10,7 @@
 #include "analysis/ui/SheetModel.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
+#include "shell/StatusLine.h"
 #include "store/Database.h"
 #include "support/GuiApplication.h"
 #include "support/RaceTables.h"
@@ -250,18 +251,27 @@ TEST_F(AnalysisWindowTest, KeyClearLeavesRangesAndMoreShowsTheOtherLevels)
     EXPECT_TRUE(level16->isHidden());
 }
 
-TEST_F(AnalysisWindowTest, ListAndResultCsvGoThroughTheSaveDialog)
+TEST_F(AnalysisWindowTest, ListAndResultCsvGoThroughTheSaveDialogAndSayWhatWasWritten)
 {
     AnalysisWindow w(ctx, doc);
+    shell::MemoryStatusLine status;
+    w.setStatusLine(&status);
     ASSERT_TRUE(w.runAnalysis());
     const QString listFile = dir.filePath(s("list.csv"));
     const QString resultFile = dir.filePath(s("result.csv"));
     prompter.pushText(listFile);
     QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
+    EXPECT_EQ(status.text(), listFile + s(" に 8 行を出力しました"));
     prompter.pushText(resultFile);
     QTest::mouseClick(child<QPushButton>(w, "Command5"), Qt::LeftButton);
+    EXPECT_EQ(status.text(), resultFile + s(" に 1 行を出力しました"));
     prompter.pushCancelledInput(); // a cancelled dialog writes nothing and says nothing
     QTest::mouseClick(child<QPushButton>(w, "Command5"), Qt::LeftButton);
+    EXPECT_EQ(status.text(), resultFile + s(" に 1 行を出力しました"));
+    // A file that cannot be created is not reported as written.
+    prompter.pushText(dir.filePath(s("missing/result.csv")));
+    QTest::mouseClick(child<QPushButton>(w, "Command5"), Qt::LeftButton);
+    EXPECT_TRUE(status.text().endsWith(s("への出力に失敗しました（エラーログを参照）"))) << status.text().toStdString();
 
     QFile list(listFile);
     ASSERT_TRUE(list.open(QIODevice::ReadOnly));

@@ -11,7 +11,11 @@
 #include <QApplication>
 #include <QBrush>
 #include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QTableView>
+
+#include <memory>
 
 namespace tq::analysis::ui {
 namespace {
@@ -122,6 +126,46 @@ TEST(SheetModel, ColumnWidthsInGridUnitsHideZeroWidthColumns)
     sheet.setColumnWidth(0, 4.0);
     applyColumnWidths(view, sheet);
     EXPECT_FALSE(view.isColumnHidden(0));
+}
+
+// A column the sheet gave no width is sized to its heading and cells within
+// bounds; a stored width stays, and a heading wider than it wraps into a
+// higher header instead of being clipped.
+TEST(SheetModel, UnsizedColumnsFitTheirContentsAndStoredWidthsStay)
+{
+    support::ensureGuiApplication();
+    Sheet sheet;
+    sheet.setColumnCount(4);
+    const QString longKey = QStringLiteral("0425120301104588");
+    const QString endless = QString(120, QLatin1Char('W'));
+    const QStringList headers = {QStringLiteral("戻り均等最低単回収率"), QStringLiteral("競走成績キー"),
+                                 QStringLiteral("備考"), QStringLiteral("Ｒ")};
+    for (int c = 0; c < headers.size(); ++c)
+        sheet.setHeader(c, headers[c]);
+    const int row = sheet.appendRow();
+    sheet.setDecimal(row, 0, 63.4);
+    sheet.setText(row, 1, longKey);
+    sheet.setText(row, 2, endless);
+    sheet.setInteger(row, 3, 1);
+    sheet.setColumnWidth(0, 10.0); // stored, narrower than its heading
+    SheetModel model(&sheet);
+    std::unique_ptr<QTableView> view(makeSheetGrid(QStringLiteral("grid"), 3));
+    view->setModel(&model);
+    view->resize(1200, 300);
+    const int oneLineHeader = view->horizontalHeader()->sizeHint().height();
+    applyColumnWidths(*view, sheet);
+
+    const double unit = pixelsPerWidthUnit(*view);
+    const QFontMetrics metrics(view->font());
+    EXPECT_NEAR(view->columnWidth(0), 10.0 * unit, 1);
+    EXPECT_GE(view->columnWidth(1), metrics.horizontalAdvance(longKey));
+    EXPECT_GE(view->columnWidth(1), QFontMetrics(view->horizontalHeader()->font()).horizontalAdvance(headers[1]));
+    EXPECT_NEAR(view->columnWidth(2), kMaximumFittedWidth * unit, 1);
+    EXPECT_GE(view->columnWidth(3), kMinimumFittedWidth * unit - 1);
+    EXPECT_LT(view->columnWidth(3), view->columnWidth(1)) << "a short column stays narrow";
+    EXPECT_GT(view->horizontalHeader()->minimumHeight(), oneLineHeader) << "the long heading wraps";
+    EXPECT_TRUE(sheet.hasColumnWidth(0));
+    EXPECT_FALSE(sheet.hasColumnWidth(1)) << "fitting does not store a width";
 }
 
 } // namespace

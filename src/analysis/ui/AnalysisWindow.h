@@ -35,6 +35,7 @@ class StatusLine;
 
 namespace tq::analysis {
 class AnalysisDocument;
+class Sheet;
 }
 
 namespace tq::analysis::ui {
@@ -150,6 +151,9 @@ class AnalysisWindow final : public QWidget {
     void chooseList(const QString& name);
     void exportResultCsv();
     void exportListCsv();
+    // Asks for a file name and writes `sheet` as CSV; the status line then
+    // says what was written (file and rows), or that it stopped or failed.
+    void exportSheet(const QString& caption, const QString& filter, const Sheet& sheet);
     void copyListSql();
     void clearHistory();
     void markModified();

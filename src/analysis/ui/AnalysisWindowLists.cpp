@@ -5,7 +5,6 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
-#include "analysis/CsvExport.h"
 #include "analysis/HorseList.h"
 #include "analysis/ResultDisplay.h"
 #include "analysis/ui/ConditionGridModel.h"
@@ -226,11 +225,8 @@ void AnalysisWindow::clearHistory()
 
 void AnalysisWindow::exportListCsv()
 {
-    const QString name = m_context.prompter.saveFileName(QStringLiteral("一覧をCSVファイルに出力"), QString(),
-                                                         QStringLiteral("一覧表示出力ファイル (*.csv)"));
-    if (name.isEmpty())
-        return;
-    subExport(name, shownList(m_document), m_context.busy, m_context.errorLog);
+    exportSheet(QStringLiteral("一覧をCSVファイルに出力"), QStringLiteral("一覧表示出力ファイル (*.csv)"),
+                shownList(m_document));
 }
 
 void AnalysisWindow::copySelection()

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -203,11 +204,27 @@ void AnalysisWindow::copyAnalysisSql()
 
 void AnalysisWindow::exportResultCsv()
 {
-    const QString name = m_context.prompter.saveFileName(QStringLiteral("分析結果をCSVファイルに出力"), QString(),
-                                                         QStringLiteral("分析結果ファイル (*.csv)"));
+    exportSheet(QStringLiteral("分析結果をCSVファイルに出力"), QStringLiteral("分析結果ファイル (*.csv)"),
+                m_document.result);
+}
+
+void AnalysisWindow::exportSheet(const QString& caption, const QString& filter, const Sheet& sheet)
+{
+    const QString name = m_context.prompter.saveFileName(caption, QString(), filter);
     if (name.isEmpty())
         return;
-    subExport(name, m_document.result, m_context.busy, m_context.errorLog);
+    const QString file = QDir::toNativeSeparators(name);
+    switch (subExport(name, sheet, m_context.busy, m_context.errorLog)) {
+    case ExportResult::Completed:
+        m_status->setText(file + QStringLiteral(" に %1 行を出力しました").arg(sheet.rowCount()));
+        break;
+    case ExportResult::Cancelled:
+        m_status->setText(file + QStringLiteral(" への出力を中止しました（途中までの行が残っています）"));
+        break;
+    case ExportResult::Failed:
+        m_status->setText(file + QStringLiteral(" への出力に失敗しました（エラーログを参照）"));
+        break;
+    }
 }
 
 } // namespace tq::analysis::ui

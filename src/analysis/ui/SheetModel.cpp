@@ -7,8 +7,10 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tq::analysis::ui {
@@ -111,10 +113,40 @@ void applyColumnWidths(QTableView& view, const Sheet& sheet)
     for (int c = 0; c < sheet.columnCount(); ++c) {
         const double width = sheet.columnWidth(c);
         view.setColumnHidden(c, width <= 0.0);
-        if (width > 0.0)
+        if (width <= 0.0)
+            continue;
+        if (sheet.hasColumnWidth(c)) {
             view.setColumnWidth(c, int(std::lround(width * unit)));
+            continue;
+        }
+        view.resizeColumnToContents(c);
+        view.setColumnWidth(c, std::clamp(view.columnWidth(c), int(std::lround(kMinimumFittedWidth * unit)),
+                                          int(std::lround(kMaximumFittedWidth * unit))));
     }
     header->blockSignals(blocked);
+    fitHeaderHeight(view);
+}
+
+void fitHeaderHeight(QTableView& view)
+{
+    QHeaderView* header = view.horizontalHeader();
+    const QAbstractItemModel* model = view.model();
+    if (!model)
+        return;
+    const QFontMetrics metrics(header->font());
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    int lines = 1;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (header->isSectionHidden(c))
+            continue;
+        const QString text = model->headerData(c, Qt::Horizontal).toString();
+        const int available = qMax(1, header->sectionSize(c) - 2 * margin);
+        const QRect needed = metrics.boundingRect(QRect(0, 0, available, metrics.height() * 100),
+                                                  Qt::AlignCenter | Qt::TextWordWrap, text);
+        lines = qMax(lines, (needed.height() + metrics.height() - 1) / metrics.height());
+    }
+    lines = qMin(lines, kMaximumHeaderLines);
+    header->setMinimumHeight(lines * metrics.height() + 2 * margin + 2);
 }
 
 double widthFromPixels(const QTableView& view, int pixels)
@@ -134,8 +166,12 @@ QTableView* makeSheetGrid(const QString& name, int minimumRows, int pointSize)
     grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setSectionsClickable(true);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter | Qt::Alignment::fromInt(Qt::TextWordWrap));
+    QObject::connect(grid->horizontalHeader(), &QHeaderView::sectionResized, grid, [grid] { fitHeaderHeight(*grid); });
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Read-only: the arrow keys move within the grid, Tab on to the next control.
+    grid->setTabKeyNavigation(false);
     grid->setMinimumHeight(minimumRows * grid->verticalHeader()->defaultSectionSize());
     return grid;
 }

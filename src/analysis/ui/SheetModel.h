@@ -45,13 +45,25 @@ QRgb rgbOfWindowsColour(qint32 colour);
 
 // Pixels per width unit of the view's font.
 double pixelsPerWidthUnit(const QTableView& view);
-// Sets the view's column widths from the sheet: width 0 hides the column.
+// Sets the view's column widths from the sheet: width 0 hides the column, a
+// width the sheet was given (stored or chosen, Sheet::hasColumnWidth) is
+// kept, and any other column is sized to its header and the shown cells,
+// between kMinimumFittedWidth and kMaximumFittedWidth units. Then the header
+// grows to show wrapped headings (fitHeaderHeight).
 void applyColumnWidths(QTableView& view, const Sheet& sheet);
+constexpr double kMinimumFittedWidth = 4;
+constexpr double kMaximumFittedWidth = 40;
+// Makes the view's header as high as its longest heading needs when wrapped
+// onto lines of its column's width (at most kMaximumHeaderLines lines), so a
+// heading wider than a narrow stored width is read whole, not clipped.
+void fitHeaderHeight(QTableView& view);
+constexpr int kMaximumHeaderLines = 3;
 // A width in pixels of the view as the sheet's unit.
 double widthFromPixels(const QTableView& view, int pixels);
 
 // A read-only grid for a sheet named `name`: block selection, rows as high as
-// the font needs, at least `minimumRows` rows high. `pointSize` above 0 sets
+// the font needs, headings wrapped to their column's width (the header
+// follows resized columns), at least `minimumRows` rows high. `pointSize` above 0 sets
 // the font size first.
 QTableView* makeSheetGrid(const QString& name, int minimumRows, int pointSize = 0);
 

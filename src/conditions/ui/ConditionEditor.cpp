@@ -39,6 +39,8 @@ QTableWidget* makeList(const QString& name, const QString& heading, QWidget* par
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The chosen row is shown by its own background colour, not by selection.
     list->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab moves on to the next control; the arrow keys choose within the list.
+    list->setTabKeyNavigation(false);
     list->setMinimumWidth(150);
     return list;
 }

@@ -6,10 +6,12 @@
 #include "shell/InstanceLock.h"
 #include "shell/Startup.h"
 #include "shell/StartupAborted.h"
+#include "shell/ui/AppStyle.h"
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/QtPrompter.h"
+#include "shell/ui/QtTranslations.h"
 #include "shell/ui/WindowBusy.h"
 
 #include <QApplication>
@@ -85,7 +87,9 @@ void setApplicationFont()
 
 int runGui(const QString& programDir, const GuiOptions& options)
 {
+    QApplication::setStyle(new AppStyle);
     setApplicationFont();
+    installQtTranslations();
     // The program has no icon of its own: the style's table icon stands in
     // for the toolkit's logo in every title bar.
     QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView));
@@ -102,6 +106,7 @@ int runGui(const QString& programDir, const GuiOptions& options)
     }
 
     WindowBusy busy;
+    windowPrompter.setBusy(&busy);
     AppContext ctx(prompter, busy);
     ctx.programDir = programDir;
 
@@ -109,8 +114,9 @@ int runGui(const QString& programDir, const GuiOptions& options)
     StartupHooks hooks;
     hooks.exeName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     if (interactive) {
-        hooks.askUserName = [&mainWindow](AppContext& c) {
+        hooks.askUserName = [&mainWindow, &busy](AppContext& c) {
             BaseSetDialog dialog(c, mainWindow.get());
+            busy.keepAbove(dialog);
             dialog.exec();
         };
     }

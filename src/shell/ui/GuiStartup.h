@@ -12,7 +12,8 @@ namespace tq::shell::ui {
 void setApplicationFont();
 
 // Runs the GUI on an existing QApplication; `programDir` is the executable's
-// directory or --app-dir. After start-up it opens, runs and shows what
+// directory or --app-dir. Sets the program's style (AppStyle), font and the
+// toolkit's Japanese texts (installQtTranslations) first. After start-up it opens, runs and shows what
 // `options` ask for. Returns the process exit code: 0 after a normal end,
 // 1 when another instance runs or start-up ended on a fatal error.
 //

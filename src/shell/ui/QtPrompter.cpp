@@ -2,11 +2,13 @@
 
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindowFiles.h"
+#include "shell/ui/WindowBusy.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tq::shell::ui {
 
@@ -36,7 +38,7 @@ QString captionOf(const Message& message)
     return message.caption.isEmpty() ? AppContext::applicationTitle() : message.caption;
 }
 
-int runBox(QWidget* parent, const Message& message, QMessageBox::StandardButtons buttons,
+int runBox(QWidget* parent, const WindowBusy* busy, const Message& message, QMessageBox::StandardButtons buttons,
            QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(boxIcon(message.icon), captionOf(message), message.text, buttons, parent);
@@ -45,6 +47,8 @@ int runBox(QWidget* parent, const Message& message, QMessageBox::StandardButtons
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     }
+    if (busy && busy->keepAbove(box) && buttons == QMessageBox::Ok)
+        QObject::connect(busy->window()->cancelButton(), &QPushButton::clicked, &box, &QMessageBox::accept);
     return box.exec();
 }
 
@@ -52,7 +56,7 @@ int runBox(QWidget* parent, const Message& message, QMessageBox::StandardButtons
 
 void QtPrompter::inform(const Message& message)
 {
-    runBox(m_parent, message, QMessageBox::Ok, QMessageBox::Ok);
+    runBox(m_parent, m_busy, message, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 Answer QtPrompter::ask(const Message& message, bool withCancel)
@@ -60,7 +64,7 @@ Answer QtPrompter::ask(const Message& message, bool withCancel)
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel)
         buttons |= QMessageBox::Cancel;
-    switch (runBox(m_parent, message, buttons, QMessageBox::Yes)) {
+    switch (runBox(m_parent, m_busy, message, buttons, QMessageBox::Yes)) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     default: return withCancel ? Answer::Cancel : Answer::No;

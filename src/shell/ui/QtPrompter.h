@@ -1,6 +1,12 @@
 #pragma once
 // The prompter of the GUI: message boxes, input boxes, file and colour
 // dialogs. A system-modal message stays on top of every window.
+//
+// Message boxes shown while the busy window is up open above it, focused,
+// and leave its キャンセル usable (WindowBusy::keepAbove). キャンセル pressed
+// while an OK-only message waits also closes the message, so the operation
+// goes on to its next check of the cancel flag; a question keeps waiting for
+// its answer.
 
 #include "shell/Prompter.h"
 
@@ -8,12 +14,17 @@ class QWidget;
 
 namespace tq::shell::ui {
 
+class WindowBusy;
+
 class QtPrompter final : public Prompter {
 public:
     // `parent`: the window dialogs are centred on (may be null, and may be
     // changed once the main window exists).
     explicit QtPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
+    // The busy window whose presence the message boxes take into account
+    // (may be null: no busy window).
+    void setBusy(const WindowBusy* busy) { m_busy = busy; }
 
     void inform(const Message& message) override;
     Answer ask(const Message& message, bool withCancel = false) override;
@@ -24,6 +35,7 @@ public:
 
 private:
     QWidget* m_parent;
+    const WindowBusy* m_busy = nullptr;
 };
 
 } // namespace tq::shell::ui

@@ -3,6 +3,7 @@
 #include "shell/ui/StartUpWindow.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -114,6 +115,17 @@ void WindowBusy::keepAlive()
     const BusyWindowInputOnly onlyBusyWindow(m_window.data());
     QCoreApplication::processEvents();
     m_sinceYield.start();
+}
+
+bool WindowBusy::keepAbove(QDialog& dialog) const
+{
+    if (!m_window || !m_window->isVisible())
+        return false;
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Window-modal blocks the dialog's parent window and its ancestors only;
+    // the busy window has no parent, so it stays usable.
+    dialog.setWindowModality(Qt::WindowModal);
+    return true;
 }
 
 bool WindowBusy::intervalPassed() const

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
+class QDialog;
+
 namespace tq::shell::ui {
 
 class WindowBusy final : public Busy {
@@ -32,6 +34,16 @@ class WindowBusy final : public Busy {
 
     // The window while shown, else nullptr.
     StartUpWindow* window() const { return m_window.data(); }
+
+    // Prepares a modal dialog about to open while the busy window may be up.
+    // The busy window stays on top of every other window, so a dialog opened
+    // meanwhile would open behind it and the operation would wait unseen on
+    // it. While the busy window is visible the dialog is made to stay on top
+    // as well (opened later, it comes above the busy window and takes the
+    // focus) and modal only to its own parent's windows, so the busy window's
+    // キャンセル keeps working while the dialog waits. Without a visible busy
+    // window nothing changes. Returns whether the busy window was up.
+    bool keepAbove(QDialog& dialog) const;
 
   private:
     bool intervalPassed() const;

@@ -1,0 +1,18 @@
+#pragma once
+// The toolkit's own texts in the user's language: the buttons of message
+// boxes (はい, いいえ, キャンセル), file dialogs (ファイル名, 保存, ファイルの種類 ...),
+// colour and input dialogs. Qt ships them as qtbase_<language>.qm in its
+// translations directory (Debian package qt6-translations-l10n).
+
+class QTranslator;
+
+namespace tq::shell::ui {
+
+// Installs the qtbase translation of the system locale, falling back to
+// Japanese (the program's own language) when there is none for it: a locale
+// such as C or en_US must not leave a Japanese program with English buttons.
+// The translator belongs to the application. Returns it, or nullptr when no
+// translation file could be loaded (the toolkit's English texts remain).
+QTranslator* installQtTranslations();
+
+} // namespace tq::shell::ui

@@ -1,0 +1,145 @@
+// Message boxes shown while the busy window is up: they open above it and
+// active, and the busy window's キャンセル keeps working while they wait. A
+// box hidden under the busy window leaves the run waiting unseen.
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ui/AnalysisWindow.h"
+#include "shell/AppContext.h"
+#include "shell/ui/QtPrompter.h"
+#include "shell/ui/StartUpWindow.h"
+#include "shell/ui/WindowBusy.h"
+#include "store/Database.h"
+#include "support/GuiApplication.h"
+#include "support/RaceTables.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace tq::analysis::ui {
+namespace {
+
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+class MessageOverBusyTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        support::ensureGuiApplication();
+        ASSERT_TRUE(dir.isValid());
+        prompter.setBusy(&busy);
+        support::addDistanceItem(ctx.catalogue);
+        ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
+        support::createRaceTables(*ctx.appDb);
+        support::addRace(*ctx.appDb, s("R1"), 1200, 4);
+        support::addRace(*ctx.appDb, s("R2"), 1600, 4);
+        // A horse without final win odds: the run says the day's data is incomplete.
+        ctx.appDb->execute(s("UPDATE D成績データ SET 確定単勝オッズ=NULL WHERE 競走成績キー='R12'"));
+        doc.conditions.rows.push_back(support::distanceRow(s("1000,2000")));
+    }
+
+    // Runs `action` once on the first message box that appears while `work` runs.
+    void onFirstBox(const std::function<void(QMessageBox&)>& action, const std::function<void()>& work)
+    {
+        bool seen = false;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || seen)
+                return;
+            seen = true;
+            action(*box);
+        });
+        poll.start();
+        work();
+        poll.stop();
+        EXPECT_TRUE(seen) << "no message box appeared";
+    }
+
+    // What a message box shown over the busy window must be: on top like the
+    // busy window, the active window, and not blocking the busy window.
+    void expectAboveBusyWindow(QMessageBox& box)
+    {
+        ASSERT_NE(busy.window(), nullptr);
+        EXPECT_TRUE(busy.window()->isVisible());
+        EXPECT_TRUE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &box; }, 2000));
+        EXPECT_TRUE(box.isActiveWindow());
+    }
+
+    // A click on キャンセル delivered as the window system delivers it, so a
+    // modal box that blocks the busy window swallows it.
+    void clickCancel()
+    {
+        shell::ui::StartUpWindow* window = busy.window();
+        ASSERT_NE(window, nullptr);
+        QPushButton* cancel = window->cancelButton();
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          cancel->mapTo(window, cancel->rect().center()));
+    }
+
+    QTemporaryDir dir;
+    shell::ui::QtPrompter prompter;
+    shell::ui::WindowBusy busy;
+    shell::AppContext ctx{prompter, busy};
+    AnalysisDocument doc;
+};
+
+TEST_F(MessageOverBusyTest, RunMessageOpensOnTopAndCancelStopsTheRun)
+{
+    AnalysisWindow w(ctx, doc);
+    prompter.setParent(&w);
+    w.show();
+    QString text;
+    bool boxClosedByCancel = false;
+    bool complete = true;
+    onFirstBox(
+        [&](QMessageBox& box) {
+            text = box.text();
+            expectAboveBusyWindow(box);
+            clickCancel();
+            boxClosedByCancel = QTest::qWaitFor([&] { return !box.isVisible(); }, 2000);
+            if (box.isVisible())
+                box.accept(); // the run goes on even when the test fails
+        },
+        [&] { complete = w.runAnalysis(); });
+    EXPECT_EQ(text, s("2024/01/05のデータが不完全（又は成績速報版）のため正しく分析が行えません"));
+    EXPECT_TRUE(boxClosedByCancel) << "キャンセル closes an OK-only message so the run stops";
+    EXPECT_FALSE(complete);
+    EXPECT_TRUE(busy.cancelled());
+    EXPECT_EQ(busy.window(), nullptr);
+}
+
+TEST_F(MessageOverBusyTest, QuestionKeepsWaitingForItsAnswerAfterCancel)
+{
+    busy.show();
+    bool stillOpenAfterCancel = false;
+    shell::Answer answer = shell::Answer::No;
+    onFirstBox(
+        [&](QMessageBox& box) {
+            expectAboveBusyWindow(box);
+            clickCancel();
+            QTest::qWait(50);
+            stillOpenAfterCancel = box.isVisible();
+            QTest::mouseClick(box.button(QMessageBox::Yes), Qt::LeftButton);
+        },
+        [&] { answer = prompter.ask(shell::Message{s("続けますか？"), {}, shell::Icon::Question, false}); });
+    EXPECT_TRUE(busy.cancelled());
+    EXPECT_TRUE(stillOpenAfterCancel);
+    EXPECT_EQ(answer, shell::Answer::Yes);
+    busy.hide();
+}
+
+} // namespace
+} // namespace tq::analysis::ui
