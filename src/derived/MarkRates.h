@@ -6,27 +6,28 @@
 
 #include "derived/MarkColumns.h"
 
-#include <QString>
-
 #include <array>
 #include <optional>
+#include <string>
 
 namespace tq::derived {
 
 // The source fields of one runner (Null = std::nullopt). Marks are texts
+// (UTF-8; short, so they stay inside the string without an allocation)
 // compared with one-character values; the others are numbers.
+using MarkText = std::optional<std::string>;
 struct MarkInputs {
-    std::optional<double> baseOdds;  // 基準オッズ
-    std::optional<QString> idmMark;  // IDM印
-    std::optional<double> idmGap;    // IDM最大差
-    std::optional<QString> infoMark; // 情報印
+    std::optional<double> baseOdds; // 基準オッズ
+    MarkText idmMark;               // IDM印
+    std::optional<double> idmGap;   // IDM最大差
+    MarkText infoMark;              // 情報印
     std::optional<double> infoIndex; // 情報指数
-    std::optional<QString> goalRank; // ゴール順位
-    std::optional<double> goalGap;   // ゴール差
+    MarkText goalRank;              // ゴール順位
+    std::optional<double> goalGap;  // ゴール差
     std::optional<double> jockeyWin, jockeyTop2, jockeyTop3; // 騎手期待単勝率, 連対率, 3着内率
-    std::optional<QString> oddsMark;     // 直前オッズ印
-    std::optional<QString> paddockMark;  // 直前パドック印
-    std::optional<double> paddockIndex;  // 直前パドック指数: present when pre-race data exist
+    MarkText oddsMark;                  // 直前オッズ印
+    MarkText paddockMark;               // 直前パドック印
+    std::optional<double> paddockIndex; // 直前パドック指数: present when pre-race data exist
 };
 
 enum class MarkFamily { Base, Idm, Info, Tenkai, Paddock, Odds };

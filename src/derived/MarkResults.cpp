@@ -7,10 +7,12 @@
 #include "shell/AppContext.h"
 #include "store/Database.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 
 #include <sqlite3.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace tq::derived {
@@ -28,10 +30,27 @@ const char16_t* const kSourceItems[] = {
 
 struct Cancelled {};
 
-// A runner of the race being collected: its keys (UTF-8) and statistics.
+// A runner of the race being collected: where its four key texts (UTF-8)
+// lie in the race's text buffer, and its statistics.
 struct Runner {
-    QByteArray raceKey, number, runnerKey, name;
+    std::array<std::pair<qsizetype, qsizetype>, 4> keys; // offset, length
     MarkValues values;
+};
+
+// The runners of one race; the buffers keep their capacity from race to race.
+struct RaceBuffer {
+    std::string texts;
+    std::vector<Runner> runners;
+
+    QByteArrayView key(const Runner& r, int k) const
+    {
+        return QByteArrayView(texts.data() + r.keys[std::size_t(k)].first, r.keys[std::size_t(k)].second);
+    }
+    void clear()
+    {
+        texts.clear();
+        runners.clear();
+    }
 };
 
 // The source columns by position.
@@ -56,10 +75,13 @@ std::optional<double> number(const store::Recordset& rs, int column)
     return f.isNull() ? std::nullopt : std::optional<double>(f.toDouble());
 }
 
-std::optional<QString> text(const store::Recordset& rs, int column)
+MarkText text(const store::Recordset& rs, int column)
 {
     const store::Field f = rs.field(column);
-    return f.isNull() ? std::nullopt : std::optional<QString>(f.toText());
+    if (f.isNull())
+        return std::nullopt;
+    const QByteArrayView bytes = f.utf8();
+    return std::string(bytes.data(), std::size_t(bytes.size()));
 }
 
 MarkInputs readInputs(const store::Recordset& rs, const SourceColumns& c)
@@ -81,10 +103,13 @@ MarkInputs readInputs(const store::Recordset& rs, const SourceColumns& c)
     return in;
 }
 
-QByteArray keyText(const store::Recordset& rs, int column)
+// Appends a key field's text (Null: empty) to the race's buffer.
+std::pair<qsizetype, qsizetype> appendKey(const store::Recordset& rs, int column, std::string& texts)
 {
-    const QByteArrayView bytes = rs.field(column).utf8(); // Null: empty
-    return QByteArray(bytes.data(), bytes.size());
+    const QByteArrayView bytes = rs.field(column).utf8();
+    const qsizetype offset = qsizetype(texts.size());
+    texts.append(bytes.data(), std::size_t(bytes.size()));
+    return {offset, bytes.size()};
 }
 
 QString quoted(const QString& text)
@@ -129,25 +154,27 @@ class RowWriter final {
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
 
-    void writeRace(const std::vector<Runner>& race, std::vector<MarkValues>& scratch)
+    void writeRace(const RaceBuffer& race)
     {
-        scratch.clear();
-        for (const Runner& r : race)
-            scratch.push_back(r.values);
-        const std::vector<MarkRanks> ranks = rankWithinRace(scratch);
-        for (std::size_t i = 0; i < race.size(); ++i)
-            write(race[i], ranks[i]);
-        m_rows += qint64(race.size());
+        m_values.clear();
+        for (const Runner& r : race.runners)
+            m_values.push_back(r.values);
+        const std::vector<MarkRanks> ranks = rankWithinRace(m_values);
+        for (std::size_t i = 0; i < race.runners.size(); ++i)
+            write(race, race.runners[i], ranks[i]);
+        m_rows += qint64(race.runners.size());
     }
 
     qint64 rows() const { return m_rows; }
 
   private:
-    void write(const Runner& r, const MarkRanks& ranks)
+    void write(const RaceBuffer& race, const Runner& r, const MarkRanks& ranks)
     {
         int p = 1;
-        for (const QByteArray* key : {&r.raceKey, &r.number, &r.runnerKey, &r.name})
-            sqlite3_bind_text(m_stmt, p++, key->constData(), int(key->size()), SQLITE_STATIC);
+        for (int k = 0; k < 4; ++k) {
+            const QByteArrayView key = race.key(r, k);
+            sqlite3_bind_text(m_stmt, p++, key.data(), int(key.size()), SQLITE_STATIC);
+        }
         for (const std::optional<double>& v : r.values) {
             if (v)
                 sqlite3_bind_double(m_stmt, p++, *v);
@@ -166,6 +193,7 @@ class RowWriter final {
     sqlite3_stmt* m_stmt = nullptr;
     QString m_sql;
     qint64 m_rows = 0;
+    std::vector<MarkValues> m_values;
 };
 
 // Steps through the source rows, computing each runner and writing each race
@@ -174,26 +202,23 @@ qint64 fillTable(shell::AppContext& ctx, store::Recordset& rs, const QString& wo
 {
     const SourceColumns columns(rs);
     RowWriter writer(ctx.appDb->handle(), workTable);
-    std::vector<Runner> race;
-    std::vector<MarkValues> scratch;
+    RaceBuffer race;
     for (; !rs.isEOF(); rs.moveNext()) {
         ctx.busy.yield();
         if (ctx.busy.cancelled())
             throw Cancelled{};
-        Runner r;
-        r.raceKey = keyText(rs, columns.raceKey);
-        if (!race.empty() && race.front().raceKey != r.raceKey) {
-            writer.writeRace(race, scratch);
+        if (!race.runners.empty() && race.key(race.runners.front(), 0) != rs.field(columns.raceKey).utf8()) {
+            writer.writeRace(race);
             race.clear();
         }
-        r.number = keyText(rs, columns.number);
-        r.runnerKey = keyText(rs, columns.runnerKey);
-        r.name = keyText(rs, columns.name);
+        Runner& r = race.runners.emplace_back();
+        const int keyColumns[] = {columns.raceKey, columns.number, columns.runnerKey, columns.name};
+        for (int k = 0; k < 4; ++k)
+            r.keys[std::size_t(k)] = appendKey(rs, keyColumns[k], race.texts);
         r.values = computeMarkValues(readInputs(rs, columns));
-        race.push_back(std::move(r));
     }
-    if (!race.empty())
-        writer.writeRace(race, scratch);
+    if (!race.runners.empty())
+        writer.writeRace(race);
     return writer.rows();
 }
 
