@@ -309,8 +309,8 @@ QString markSourceSql(const conditions::ConditionCatalogue& catalogue, bool toda
 
 MarkBuildResult subMarkBunseki(shell::AppContext& ctx, bool today)
 {
+    ctx.busy.show(); // first: a busy window made by show() starts with its own text
     ctx.busy.setProgress(markTableName(today) + QStringLiteral("作成中です"));
-    ctx.busy.show();
     ctx.busy.yield();
     MarkBuildResult result;
     try {
