@@ -129,6 +129,15 @@ bool holds(const CoefficientRow& r, const MarkText* mark, const std::optional<do
     return false;
 }
 
+// Rounds to the nearest integer, halves to even, for |x| < 2^51: adding and
+// taking away 1.5 * 2^52 leaves no fraction bits (as rint in the default
+// rounding mode, without a library call on baseline x86-64).
+double roundHalfEven(double x)
+{
+    constexpr double kShift = 6755399441055744.0;
+    return (x + kShift) - kShift;
+}
+
 float quadratic(const float* abc, float m)
 {
     const double x = double(m);
@@ -186,10 +195,10 @@ double storedSingle(float value)
     const int places = 6 - exponent; // decimal places that keep seven significant digits
     if (places >= 0) {
         const double scale = places <= 10 ? kPowers[std::size_t(places + 10)] : std::pow(10.0, places);
-        return std::nearbyint(v * scale) / scale;
+        return roundHalfEven(v * scale) / scale;
     }
     const double scale = kPowers[std::size_t(-places + 10)];
-    return std::nearbyint(v / scale) * scale;
+    return roundHalfEven(v / scale) * scale;
 }
 
 MarkValues computeMarkValues(const MarkInputs& row)
