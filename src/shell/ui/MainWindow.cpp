@@ -1,5 +1,7 @@
 #include "shell/ui/MainWindow.h"
 
+#include "derived/MarkColumns.h"
+#include "derived/MarkResults.h"
 #include "shell/AddInCheck.h"
 #include "shell/AppContext.h"
 #include "shell/DbLifecycle.h"
@@ -45,7 +47,6 @@ const char* const kNotBuilt[] = {
     "mnuInport",      "mnuExport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnuREDivor",
     "mnu_ChokuHen",   "mnuFavoToday",      "mnuFavoAdd",       "mnuFavoOpen",       "mnuFavoMnt_1",
     "mnuFavoMnt_2",   "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
-    "mnuMarkSeiseki", "mnuMarkSeisekiOld",
 };
 
 // Commands that ask before they run; their handler runs on Yes.
@@ -137,6 +138,8 @@ void MainWindow::connectCommands()
     on(QStringLiteral("mnuQuit"), [this] { close(); });
     on(QStringLiteral("mnuAnalyzeExecute"), [this] { runAnalysis(); });
     on(QStringLiteral("mnuDB_Init"), [this] { prepareDatabase(); });
+    on(QStringLiteral("mnuMarkSeiseki"), [this] { buildMarkTable(true); });
+    on(QStringLiteral("mnuMarkSeisekiOld"), [this] { buildMarkTable(false); });
     on(QStringLiteral("mnuBaseSet"), [this] {
         BaseSetDialog dialog(m_ctx, this);
         dialog.exec();
@@ -423,6 +426,19 @@ void MainWindow::prepareDatabase()
     }
     m_ctx.busy.hide();
     applyAddInMenus();
+}
+
+void MainWindow::buildMarkTable(bool today)
+{
+    const derived::MarkBuildResult result = derived::subMarkBunseki(m_ctx, today);
+    if (result.outcome != derived::MarkBuildOutcome::Failed)
+        return;
+    // The build has been rolled back and logged; say so rather than leave the
+    // user with an old table that looks new.
+    m_ctx.prompter.inform(Message{derived::markTableName(today) +
+                                      QStringLiteral("を作成できませんでした（以前の表はそのままです）。\r\n") +
+                                      result.message,
+                                  {}, Icon::Exclamation, false});
 }
 
 void MainWindow::restoreStandardGeometry()

@@ -87,6 +87,9 @@ public:
     void runAnalysis();
     // 最適化を行う: busy window, close the application database, prepare it.
     void prepareDatabase();
+    // 本日の印別成績作成 (today) / 過去の印別成績作成: builds the mark results
+    // table with the busy window; a failed build is shown to the user.
+    void buildMarkTable(bool today);
     // 標準の大きさ･位置に戻す.
     void restoreStandardGeometry();
 

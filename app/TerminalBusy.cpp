@@ -1,0 +1,77 @@
+#include "TerminalBusy.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace tq::app {
+
+namespace {
+
+// Set by the SIGINT handler; a signal handler can reach nothing else.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted.store(true);
+}
+
+} // namespace
+
+TerminalBusy::TerminalBusy() : m_tty(isatty(STDERR_FILENO) != 0)
+{
+    m_clock.start();
+}
+
+TerminalBusy::~TerminalBusy()
+{
+    hide();
+}
+
+void TerminalBusy::show()
+{
+    g_interrupted.store(false);
+    m_rows = 0;
+    m_shown = true;
+    draw();
+}
+
+void TerminalBusy::hide()
+{
+    if (m_shown && m_tty)
+        std::fputs("\r\033[K", stderr);
+    m_shown = false;
+}
+
+void TerminalBusy::yield()
+{
+    ++m_rows;
+    if (m_shown && m_clock.elapsed() >= 200) {
+        m_clock.restart();
+        draw();
+    }
+}
+
+bool TerminalBusy::cancelled() const
+{
+    return g_interrupted.load();
+}
+
+void TerminalBusy::draw()
+{
+    if (!m_tty)
+        return;
+    const QString line = QStringLiteral("\r\033[K%1 %2 行 (Ctrl-C で中止)").arg(m_text).arg(m_rows);
+    std::fputs(line.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+}
+
+InterruptScope::InterruptScope() : m_previous(std::signal(SIGINT, onInterrupt)) {}
+
+InterruptScope::~InterruptScope()
+{
+    std::signal(SIGINT, m_previous);
+}
+
+} // namespace tq::app

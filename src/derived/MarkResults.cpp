@@ -1,0 +1,335 @@
+#include "derived/MarkResults.h"
+
+#include "conditions/Rewrites.h"
+#include "derived/MarkColumns.h"
+#include "derived/MarkRanks.h"
+#include "derived/MarkRates.h"
+#include "shell/AppContext.h"
+#include "store/Database.h"
+
+#include <QByteArrayView>
+
+#include <sqlite3.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tq::derived {
+
+namespace {
+
+const QString kProcedure = QStringLiteral("subMarkBunseki");
+
+// The fourteen catalogue items of the source row, in the order of its columns.
+const char16_t* const kSourceItems[] = {
+    u"基準オッズ",     u"IDM印",          u"IDM最大差",        u"情報印",       u"情報指数",
+    u"ゴール順位",     u"ゴール差",       u"騎手期待単勝率",   u"騎手期待連対率", u"騎手期待3着内率",
+    u"直前オッズ印",   u"直前オッズ指数", u"直前パドック印",   u"直前パドック指数",
+};
+
+struct Cancelled {};
+
+// A runner of the race being collected: where its four key texts (UTF-8)
+// lie in the race's text buffer, and its statistics.
+struct Runner {
+    std::array<std::pair<qsizetype, qsizetype>, 4> keys; // offset, length
+    MarkValues values;
+};
+
+// The runners of one race; the buffers keep their capacity from race to race.
+struct RaceBuffer {
+    std::string texts;
+    std::vector<Runner> runners;
+
+    QByteArrayView key(const Runner& r, int k) const
+    {
+        return QByteArrayView(texts.data() + r.keys[std::size_t(k)].first, r.keys[std::size_t(k)].second);
+    }
+    void clear()
+    {
+        texts.clear();
+        runners.clear();
+    }
+};
+
+// The source columns by position.
+struct SourceColumns {
+    int raceKey, number, runnerKey, name;
+    int items[std::size(kSourceItems)];
+
+    explicit SourceColumns(const store::Recordset& rs)
+    {
+        raceKey = rs.fieldIndex(QStringLiteral("レースキー"));
+        number = rs.fieldIndex(QStringLiteral("馬番"));
+        runnerKey = rs.fieldIndex(QStringLiteral("競走成績キー"));
+        name = rs.fieldIndex(QStringLiteral("馬名"));
+        for (std::size_t i = 0; i < std::size(kSourceItems); ++i)
+            items[i] = rs.fieldIndex(QString::fromUtf16(kSourceItems[i]));
+    }
+};
+
+std::optional<double> number(const store::Recordset& rs, int column)
+{
+    const store::Field f = rs.field(column);
+    return f.isNull() ? std::nullopt : std::optional<double>(f.toDouble());
+}
+
+MarkText text(const store::Recordset& rs, int column)
+{
+    const store::Field f = rs.field(column);
+    if (f.isNull())
+        return std::nullopt;
+    const QByteArrayView bytes = f.utf8();
+    return std::string(bytes.data(), std::size_t(bytes.size()));
+}
+
+MarkInputs readInputs(const store::Recordset& rs, const SourceColumns& c)
+{
+    MarkInputs in;
+    in.baseOdds = number(rs, c.items[0]);
+    in.idmMark = text(rs, c.items[1]);
+    in.idmGap = number(rs, c.items[2]);
+    in.infoMark = text(rs, c.items[3]);
+    in.infoIndex = number(rs, c.items[4]);
+    in.goalRank = text(rs, c.items[5]);
+    in.goalGap = number(rs, c.items[6]);
+    in.jockeyWin = number(rs, c.items[7]);
+    in.jockeyTop2 = number(rs, c.items[8]);
+    in.jockeyTop3 = number(rs, c.items[9]);
+    in.oddsMark = text(rs, c.items[10]);
+    in.paddockMark = text(rs, c.items[12]);
+    in.paddockIndex = number(rs, c.items[13]);
+    return in;
+}
+
+// Appends a key field's text (Null: empty) to the race's buffer.
+std::pair<qsizetype, qsizetype> appendKey(const store::Recordset& rs, int column, std::string& texts)
+{
+    const QByteArrayView bytes = rs.field(column).utf8();
+    const qsizetype offset = qsizetype(texts.size());
+    texts.append(bytes.data(), std::size_t(bytes.size()));
+    return {offset, bytes.size()};
+}
+
+QString quoted(const QString& text)
+{
+    QString t = text;
+    t.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + t + QLatin1Char('\'');
+}
+
+QString nativeName(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+[[noreturn]] void failNative(sqlite3* db, const QString& sql)
+{
+    throw store::DbError(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)), {}, sql);
+}
+
+void execNative(sqlite3* db, const QString& sql)
+{
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        failNative(db, sql);
+}
+
+// One prepared INSERT into the work table, reused for every row; a race's
+// runners are written together once their ranks are known.
+class RowWriter final {
+  public:
+    RowWriter(sqlite3* db, const QString& table) : m_db(db)
+    {
+        QString sql = QStringLiteral("INSERT INTO ") + nativeName(table) + QStringLiteral(" VALUES (?");
+        for (int i = 1; i < 4 + kMarkStatisticCount + kMarkRankCount; ++i)
+            sql += QStringLiteral(",?");
+        m_sql = sql + QLatin1Char(')');
+        if (sqlite3_prepare_v2(m_db, m_sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK)
+            failNative(m_db, m_sql);
+    }
+    ~RowWriter() { sqlite3_finalize(m_stmt); }
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    void writeRace(const RaceBuffer& race)
+    {
+        m_values.clear();
+        for (const Runner& r : race.runners)
+            m_values.push_back(r.values);
+        const std::vector<MarkRanks> ranks = rankWithinRace(m_values);
+        for (std::size_t i = 0; i < race.runners.size(); ++i)
+            write(race, race.runners[i], ranks[i]);
+        m_rows += qint64(race.runners.size());
+    }
+
+    qint64 rows() const { return m_rows; }
+
+  private:
+    void write(const RaceBuffer& race, const Runner& r, const MarkRanks& ranks)
+    {
+        int p = 1;
+        for (int k = 0; k < 4; ++k) {
+            const QByteArrayView key = race.key(r, k);
+            sqlite3_bind_text(m_stmt, p++, key.data(), int(key.size()), SQLITE_STATIC);
+        }
+        for (const std::optional<double>& v : r.values) {
+            if (v)
+                sqlite3_bind_double(m_stmt, p++, *v);
+            else
+                sqlite3_bind_null(m_stmt, p++);
+        }
+        for (int rank : ranks)
+            sqlite3_bind_int(m_stmt, p++, rank);
+        const int rc = sqlite3_step(m_stmt);
+        sqlite3_reset(m_stmt);
+        if (rc != SQLITE_DONE)
+            failNative(m_db, m_sql);
+    }
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+    QString m_sql;
+    qint64 m_rows = 0;
+    std::vector<MarkValues> m_values;
+};
+
+// Steps through the source rows, computing each runner and writing each race
+// as soon as its last runner has been read.
+qint64 fillTable(shell::AppContext& ctx, store::Recordset& rs, const QString& workTable)
+{
+    const SourceColumns columns(rs);
+    RowWriter writer(ctx.appDb->handle(), workTable);
+    RaceBuffer race;
+    for (; !rs.isEOF(); rs.moveNext()) {
+        ctx.busy.yield();
+        if (ctx.busy.cancelled())
+            throw Cancelled{};
+        if (!race.runners.empty() && race.key(race.runners.front(), 0) != rs.field(columns.raceKey).utf8()) {
+            writer.writeRace(race);
+            race.clear();
+        }
+        Runner& r = race.runners.emplace_back();
+        const int keyColumns[] = {columns.raceKey, columns.number, columns.runnerKey, columns.name};
+        for (int k = 0; k < 4; ++k)
+            r.keys[std::size_t(k)] = appendKey(rs, keyColumns[k], race.texts);
+        r.values = computeMarkValues(readInputs(rs, columns));
+    }
+    if (!race.runners.empty())
+        writer.writeRace(race);
+    return writer.rows();
+}
+
+std::unique_ptr<store::Recordset> openSource(shell::AppContext& ctx, const QString& sql)
+{
+    // The joins and the sort before the first row take a while on years of
+    // races: the busy window stays painted and its cancel stops the statement.
+    const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {
+        ctx.busy.keepAlive();
+        return ctx.busy.cancelled();
+    });
+    try {
+        return std::make_unique<store::Recordset>(ctx.appDb->openRecordset(sql));
+    } catch (const store::DbError& e) {
+        if (e.code() == SQLITE_INTERRUPT && ctx.busy.cancelled())
+            throw Cancelled{};
+        throw;
+    }
+}
+
+// Sアドイン項目管理: the fifty statistic columns of today's table, published
+// to the add-in programs.
+void registerTodayColumns(shell::AppContext& ctx, const QString& table)
+{
+    store::Database& db = *ctx.appDb;
+    db.execute(QStringLiteral("DELETE FROM Sアドイン項目管理 WHERE テーブル名 = ") + quoted(table));
+    for (const QString& column : markStatisticColumns())
+        db.execute(QStringLiteral("INSERT INTO Sアドイン項目管理 VALUES ('DEVovuved','B',") + quoted(ctx.appDbPath()) +
+                   QLatin1Char(',') + quoted(table) + QLatin1Char(',') + quoted(column) + QStringLiteral(",' ')"));
+}
+
+MarkBuildResult build(shell::AppContext& ctx, bool today)
+{
+    const QString table = markTableName(today);
+    QString missing;
+    const QString sql = markSourceSql(ctx.catalogue, today, &missing);
+    if (sql.isEmpty())
+        return {MarkBuildOutcome::Failed, 0,
+                QStringLiteral("条件項目「") + missing + QStringLiteral("」が定義ファイルにありません")};
+
+    store::Database& db = *ctx.appDb;
+    const QString work = table + QStringLiteral("_作成中");
+    store::Transaction transaction(db);
+    if (db.hasTable(work))
+        db.execute(QStringLiteral("drop TABLE ") + work);
+    db.execute(markCreateTableSql(work));
+
+    std::unique_ptr<store::Recordset> source = openSource(ctx, sql);
+    const qint64 rows = fillTable(ctx, *source, work);
+    source.reset();
+
+    if (db.hasTable(table))
+        db.execute(QStringLiteral("drop TABLE ") + table);
+    execNative(db.handle(), QStringLiteral("ALTER TABLE ") + nativeName(work) + QStringLiteral(" RENAME TO ") +
+                                nativeName(table));
+    if (today) {
+        ctx.busy.setProgress(QStringLiteral("「Sアドイン項目管理」登録中です"));
+        ctx.busy.yield();
+        registerTodayColumns(ctx, table);
+    }
+    transaction.commit();
+    return {MarkBuildOutcome::Completed, rows, {}};
+}
+
+} // namespace
+
+QString markSourceSql(const conditions::ConditionCatalogue& catalogue, bool today, QString* missingItem)
+{
+    QString columns = QStringLiteral("SELECT D番組データ.レースキー AS レースキー, D番組データ.年月日 AS 開催日, "
+                                     "D競走馬データ.競走成績キー AS 競走成績キー,D競走馬データ.馬番 AS 馬番,"
+                                     "D競走馬データ.馬名 AS 馬名");
+    for (const char16_t* name : kSourceItems) {
+        const QString itemName = QString::fromUtf16(name);
+        const conditions::ConditionItem* item = catalogue.itemByName(itemName);
+        if (!item) {
+            if (missingItem)
+                *missingItem = itemName;
+            return {};
+        }
+        columns += QLatin1Char(',') + item->key + QStringLiteral(" AS ") + itemName;
+    }
+    QString from = QStringLiteral("D番組データ INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー ");
+    from = conditions::addCatalogueJoins(catalogue, from, columns, QString());
+    const QString sql =
+        columns + QStringLiteral(" FROM ") + from + QStringLiteral(" ORDER BY D競走馬データ.レースキー,D競走馬データ.馬番");
+    return today ? conditions::funThisHenkan(catalogue, sql) : sql;
+}
+
+MarkBuildResult subMarkBunseki(shell::AppContext& ctx, bool today)
+{
+    ctx.busy.show(); // first: a busy window made by show() starts with its own text
+    ctx.busy.setProgress(markTableName(today) + QStringLiteral("作成中です"));
+    ctx.busy.yield();
+    MarkBuildResult result;
+    try {
+        if (!ctx.appDb)
+            result.message = QStringLiteral("アプリケーションデータベースが開かれていません");
+        else
+            result = build(ctx, today);
+    } catch (const Cancelled&) {
+        result = {MarkBuildOutcome::Cancelled, 0, QStringLiteral("キャンセルされました")};
+    } catch (const store::DbError& e) {
+        result.message = e.describe();
+    } catch (const std::exception& e) {
+        result.message = QString::fromUtf8(e.what());
+    }
+    ctx.busy.hide();
+    if (result.outcome != MarkBuildOutcome::Completed)
+        ctx.errorLog.report({0, markTableName(today) + QStringLiteral("は更新されていません: ") + result.message, {}},
+                            kProcedure);
+    return result;
+}
+
+} // namespace tq::derived

@@ -1,0 +1,105 @@
+// The main window's debug-mode entries that build the mark results tables:
+// today's table with the busy window showing its progress, the past table only
+// after Yes to the question, and キャンセル leaving the previous table.
+
+#include "shell/AppContext.h"
+#include "shell/ScriptedPrompter.h"
+#include "shell/ui/MainWindow.h"
+#include "shell/ui/StartUpWindow.h"
+#include "shell/ui/WindowBusy.h"
+#include "store/Database.h"
+#include "support/GeneratedData.h"
+#include "support/GuiApplication.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace tq;
+
+namespace {
+
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+qint64 count(store::Database& db, const char* table)
+{
+    if (!db.hasTable(s(table)))
+        return -1;
+    auto rs = db.openRecordset(s("SELECT count(*) FROM ") + s(table));
+    return rs.field(0).toInt();
+}
+
+} // namespace
+
+TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
+{
+    support::ensureGuiApplication();
+    support::GeneratedData data(1, 5);
+    ASSERT_TRUE(data.ready()) << data.problem();
+
+    // The generated data's database and catalogue, behind the real busy window.
+    shell::ScriptedPrompter prompter;
+    shell::ui::WindowBusy busy;
+    shell::AppContext ctx(prompter, busy);
+    ctx.catalogue = data.context().catalogue;
+    ctx.catalogue.debugFlag = 1;
+    ctx.appDb = std::move(data.context().appDb);
+    QTemporaryDir settings;
+    shell::ui::MainWindow::Options options;
+    options.settingsFile = settings.filePath(s("settings.ini"));
+    shell::ui::MainWindow w(ctx, nullptr, options);
+    w.show();
+
+    ASSERT_TRUE(w.action(s("mnuMarkSeiseki"))->isEnabled());
+    w.action(s("mnuMarkSeiseki"))->trigger();
+    EXPECT_EQ(busy.window(), nullptr);
+    EXPECT_GT(count(*ctx.appDb, "本日の印別成績"), 0);
+
+    // The past table: No builds nothing, Yes builds it while the busy window
+    // shows which table is being built.
+    prompter.pushAnswer(shell::Answer::No);
+    w.action(s("mnuMarkSeisekiOld"))->trigger();
+    EXPECT_EQ(count(*ctx.appDb, "過去の印別成績"), -1);
+    QString progress;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (busy.window() && progress.isEmpty())
+            progress = busy.window()->progress();
+    });
+    watch.start();
+    prompter.pushAnswer(shell::Answer::Yes);
+    w.action(s("mnuMarkSeisekiOld"))->trigger();
+    watch.stop();
+    EXPECT_EQ(progress, s("過去の印別成績作成中です"));
+    EXPECT_EQ(busy.window(), nullptr);
+    const qint64 past = count(*ctx.appDb, "過去の印別成績");
+    EXPECT_GT(past, 1000);
+
+    // キャンセル during a second build: the table built before stays whole.
+    QTimer cancel;
+    cancel.setInterval(20);
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        if (busy.window())
+            QTest::mouseClick(busy.window()->cancelButton(), Qt::LeftButton);
+    });
+    cancel.start();
+    prompter.pushAnswer(shell::Answer::Yes);
+    w.action(s("mnuMarkSeisekiOld"))->trigger();
+    cancel.stop();
+    EXPECT_EQ(count(*ctx.appDb, "過去の印別成績"), past);
+    EXPECT_EQ(busy.window(), nullptr);
+    ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, s("subMarkBunseki"));
+    // A cancel is not a failure: no message box.
+    for (const shell::Message& m : prompter.messages())
+        EXPECT_FALSE(m.text.contains(s("作成できませんでした"))) << m.text.toStdString();
+    data.context().appDb = std::move(ctx.appDb);
+}
