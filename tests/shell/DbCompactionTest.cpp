@@ -3,6 +3,7 @@
 
 #include "shell/AppContext.h"
 #include "shell/DbCompaction.h"
+#include "shell/FaultyFiles.h"
 #include "shell/ScriptedPrompter.h"
 #include "store/Database.h"
 
@@ -172,6 +173,55 @@ TEST_F(Compaction, MissingDatabaseOrNameWithoutExtensionFails)
     QFile::copy(path, noExtension);
     EXPECT_FALSE(DBComp(ctx, noExtension));
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("データベースの最適化に失敗しました")});
+}
+
+// Failures after the compaction itself: each shows its own message, is
+// logged under DBComp, returns false and loses nothing.
+TEST_F(Compaction, FailedCopyBackKeepsTheCompactedWorkFileForTheNextRun)
+{
+    {
+        tq::shell::testing::FaultyFiles faults;
+        faults.failWritesTo(path);
+        EXPECT_FALSE(DBComp(ctx, path));
+    }
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("最適化したファイルの復元に失敗しました")});
+    ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, QStringLiteral("DBComp"));
+    EXPECT_EQ(ctx.preparation.compaction, PreparationReport::Compaction::Failed);
+    // The compacted data waits in the work file. The database's own journal
+    // undoes the unfinished copy when it is next opened for writing.
+    ASSERT_TRUE(QFileInfo::exists(work));
+    const QByteArray compacted = bytes(work);
+
+    // The next start keeps the work file under a time stamp and compacts again.
+    prompter.clear();
+    EXPECT_TRUE(DBComp(ctx, path));
+    EXPECT_EQ(prompter.texts(), QStringList{kAbnormalEnd});
+    ASSERT_FALSE(ctx.preparation.keptWorkFile.isEmpty());
+    EXPECT_EQ(bytes(ctx.preparation.keptWorkFile), compacted);
+    EXPECT_EQ(favourite(), QStringLiteral("7"));
+    EXPECT_FALSE(QFileInfo::exists(work));
+}
+
+TEST_F(Compaction, WorkFileThatCannotBeDeletedIsReportedAfterTheDatabaseWasCompacted)
+{
+    const qint64 before = QFileInfo(path).size();
+    {
+        // Once the copy back has read the work file, something takes its
+        // place that cannot be deleted like a file.
+        tq::shell::testing::FaultyFiles faults;
+        faults.afterReadOnlyClose(work, [this] {
+            QFile::remove(work);
+            QDir().mkpath(work + QStringLiteral("/busy"));
+        });
+        EXPECT_FALSE(DBComp(ctx, path));
+    }
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("データベース一時ファイルの削除に失敗しました")});
+    ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, QStringLiteral("DBComp"));
+    EXPECT_EQ(ctx.preparation.compaction, PreparationReport::Compaction::Failed);
+    EXPECT_LT(QFileInfo(path).size(), before / 4);
+    EXPECT_EQ(favourite(), QStringLiteral("7"));
 }
 
 TEST_F(Compaction, DatabaseLockedByAnotherProcessIsLeftAsItWasAndStartUpGoesOn)
