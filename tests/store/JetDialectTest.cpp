@@ -325,6 +325,11 @@ const DialectCase kCases[] = {
      R"sql(SELECT iif(K = 1, 0, CAST(1 AS REAL) / (K - 1)) FROM D番組データ WHERE レースキー = '20230105')sql",
      nullptr, nullptr,
      R"sql((0))sql", false},
+    // A truth value returned by IIf is Jet's True (-1), whichever way it is written.
+    {"F19", R"sql(SELECT レースキー, IIf(K = 1, K = 1, 0), IIf(K > 1, K > 1, 5), IIf(K = 1, True, False) FROM D番組データ WHERE K <= 2 ORDER BY レースキー)sql",
+     R"sql(SELECT レースキー, iif(K = 1, -(K = 1), 0), iif(K > 1, -(K > 1), 5), iif(K = 1, -1, 0) FROM D番組データ WHERE K <= 2 ORDER BY レースキー)sql",
+     nullptr, nullptr,
+     R"sql(('20230105', -1, 5, -1) ('20230106', 0, -1, 0))sql", false},
     {"F09", R"sql(SELECT Nz(Z, "なし") FROM D番組データ WHERE レースキー = "20230105")sql",
      R"sql(SELECT jet_nz(Z, 'なし') FROM D番組データ WHERE レースキー = '20230105')sql",
      nullptr, nullptr,
