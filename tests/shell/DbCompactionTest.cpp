@@ -18,6 +18,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <ostream>
+
+// Readable texts in failure messages.
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 using namespace tq::shell;
 using tq::store::Database;
 
