@@ -7,7 +7,8 @@
 #   list.png        after a run, on the horse-list tab
 #   history.png     after a run of an example without keys (only those keep
 #                   history rows), on the history tab
-#   default-size.png  the conditions tab in a main window of the default size
+#   default-size.png         the conditions tab in a main window of the default size
+#   default-size-result.png  after a run, the result tab at that size
 # Usage: scripts/screenshot.sh [EXAMPLE.tqb [EXAMPLE_WITHOUT_KEYS.tqb]]
 # (needs xvfb-run: apt-get install xvfb)
 set -euo pipefail
@@ -30,3 +31,4 @@ shot result "$EXAMPLE" --run --tab result
 shot list "$EXAMPLE" --run --tab list
 shot history "$PLAIN_EXAMPLE" --run --tab history
 shot default-size "$EXAMPLE" --size 640x480 --tab conditions
+shot default-size-result "$EXAMPLE" --size 640x480 --run --tab result

@@ -13,7 +13,12 @@
 // Functions raise the runtime's errors ("Type mismatch", "Invalid use of
 // Null", "Division by zero", "Overflow", "Invalid procedure call or argument",
 // "Invalid pattern string") through sqlite3_result_error, so a statement fails
-// where Jet would fail rather than yielding Null.
+// where Jet would fail rather than yielding Null. One deliberate exception:
+// "/" is SQLite's own division (see the translator), and a divisor of 0 gives
+// Null instead of failing. A key expression or an extended condition that
+// divides by a column which is 0 in a few rows then leaves those rows out, as
+// any Null does, rather than stopping the whole analysis on them. "\" and Mod
+// by 0 still raise "Division by zero".
 
 struct sqlite3;
 

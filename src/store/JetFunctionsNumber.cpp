@@ -111,26 +111,6 @@ void power(sqlite3_context* context, int argc, sqlite3_value** argv)
     sqlite3_result_double(context, result);
 }
 
-// a / b as a Double; dividing by zero fails instead of giving Null (0 / 0 is
-// an overflow for the runtime, anything else / 0 a division by zero).
-void divide(sqlite3_context* context, int argc, sqlite3_value** argv)
-{
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const double a = numberOf(argv[0]).toDouble();
-    const double b = numberOf(argv[1]).toDouble();
-    if (b == 0.0) {
-        throw VbError(a == 0.0 ? kOverflow : kDivisionByZero);
-    }
-    const double result = a / b;
-    if (std::isinf(result)) {
-        throw VbError(kOverflow);
-    }
-    sqlite3_result_double(context, result);
-}
-
 template <double (*Round)(double)>
 void wholePart(sqlite3_context* context, int, sqlite3_value** argv)
 {
@@ -270,7 +250,6 @@ void registerNumberFunctions(sqlite3* db)
         {"jet_idiv", 2, guarded<integerDivide>},
         {"jet_mod", 2, guarded<modulo>},
         {"jet_pow", 2, guarded<power>},
-        {"jet_div", 2, guarded<divide>},
         {"jet_int", 1, guarded<wholePart<floorOf>>},
         {"jet_fix", 1, guarded<wholePart<truncOf>>},
         {"jet_cint", 1, guarded<cint>},

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <ostream>
 
 static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -226,6 +227,8 @@ TEST_F(StatisticsTest, tenRunnerRaceWithoutKeys)
         {u"複最高配当", "200"}, {u"最高配当抜き単回収率", "0.0"}, {u"最高配当抜き複回収率", "33.0"},
         {u"レース件数", "1"}, {u"レース勝率", "100.0"}, {u"レース連対率", "100.0"}, {u"レース複勝率", "100.0"},
         {u"平均頭数", "10.0"}, {u"単配当合計", "350.0"}, {u"複配当合計", "530.0"},
+        // Lower bounds L(10, 1), L(10, 2), L(10, 3): 1.185, 4.013, 7.957.
+        {u"最低勝率", "1.2"}, {u"最低連対率", "4.0"}, {u"最低複勝率", "8.0"},
         // Ten rows at odds 5: S = 2 (summed in single precision), 戻り均等 = 1 × 100 / 2.
         {u"均等購入額", "2.0"}, {u"戻り均等単回収率", "50.0"},
     };
@@ -233,7 +236,7 @@ TEST_F(StatisticsTest, tenRunnerRaceWithoutKeys)
         EXPECT_EQ(cell(t, 0, QString::fromUtf16(header)), QString::fromUtf8(text)) << QString::fromUtf16(header).toStdString();
     // The decimal cell keeps the full value.
     EXPECT_DOUBLE_EQ(t.number(0, t.columnOfHeader(QStringLiteral("複平均配当"))), 530.0 / 3.0);
-    EXPECT_FLOAT_EQ(float(t.number(0, t.columnOfHeader(QStringLiteral("最低勝率")))), funSaiteiRitsu(10, 1));
+    EXPECT_NEAR(t.number(0, t.columnOfHeader(QStringLiteral("最低勝率"))), 1.1851, 0.00005);
     // Hidden sums, visible statistics.
     EXPECT_TRUE(t.isColumnHidden(26));
     EXPECT_TRUE(t.isColumnHidden(28));
@@ -253,20 +256,23 @@ TEST_F(StatisticsTest, tenRunnerRaceWithoutKeys)
 
 TEST_F(StatisticsTest, lowerBoundValues)
 {
+    // The 99 % Wilson lower bound in percent, to four decimals, and as shown.
     const struct {
         qint32 n, s;
+        double value;
         const char* shown;
-    } cases[] = {{100, 20, "11.7"}, {1000, 200, "16.9"}, {10, 5, "18.4"}, {1, 1, "13.1"}, {50, 0, "0.0"}};
+    } cases[] = {{100, 20, 11.7159, "11.7"}, {1000, 200, 16.9443, "16.9"}, {10, 5, 18.4225, "18.4"},
+                 {1, 1, 13.0977, "13.1"},    {50, 0, 0.0, "0.0"}};
+    static_assert(std::is_same_v<decltype(funSaiteiRitsu(1, 1)), float>, "the bound is kept in single precision");
     Sheet one;
     one.setColumnCount(1);
     one.appendRow();
     for (const auto& c : cases) {
         const float l = funSaiteiRitsu(c.n, c.s);
+        EXPECT_NEAR(double(l), c.value, 0.00005) << c.n << "," << c.s;
         one.setDecimal(0, 0, double(l));
         EXPECT_EQ(one.displayText(0, 0), QString::fromLatin1(c.shown)) << c.n << "," << c.s;
     }
-    // Stored in single precision.
-    EXPECT_EQ(double(funSaiteiRitsu(100, 20)), double(float(funSaiteiRitsu(100, 20))));
 }
 
 TEST_F(StatisticsTest, deadHeatThirdWithoutSlotAndExcludedRows)
@@ -330,40 +336,56 @@ TEST_F(StatisticsTest, noRowsKeepsPreviousResultAndTellsUnlessSilent)
     EXPECT_EQ(doc.defaultList.rowCount(), 10);
 }
 
-TEST_F(StatisticsTest, missingOddsAreCountedAndEachDateReportedOnceWhenRowsComeBackToIt)
+TEST_F(StatisticsTest, rowsWithoutOddsAreCountedLeaveTheStakeAndReportTheirDateOnce)
 {
-    makeTable();
-    const struct {
+    // Every row wins its own race paying 200; rows without odds (none or 0) add
+    // nothing to the equal stake S. Each date is reported once, also when the
+    // rows come back to it.
+    struct Row {
         const char* date;
         std::optional<double> odds;
-    } rows[] = {{"20030105", std::nullopt}, {"20030105", 0.0}, {"20030105", 4.0},
-                {"20030112", std::nullopt}, {"20030105", std::nullopt}};
-    int h = 0;
-    for (const auto& r : rows) {
-        ++h;
-        Runner x{QStringLiteral("R") + QString::number(h), h, 1, QString::number(h) + QStringLiteral(":200")};
-        x.date = QString::fromLatin1(r.date);
-        x.odds = r.odds;
-        add(x);
-    }
-    ASSERT_TRUE(run());
+    };
     const QString tail = QStringLiteral("のデータが不完全（又は成績速報版）のため正しく分析が行えません");
-    EXPECT_EQ(prompter.texts, (QStringList{QStringLiteral("2003/01/05") + tail, QStringLiteral("2003/01/12") + tail}));
-    EXPECT_EQ(cell(doc.result, 0, QStringLiteral("総件数")), QStringLiteral("5"));
-    EXPECT_EQ(cell(doc.result, 0, QStringLiteral("均等購入額")), QStringLiteral("0.3")); // only 1 / 4
-    EXPECT_EQ(cell(doc.result, 0, QStringLiteral("戻り均等単回収率")), QStringLiteral("2000.0"));
-}
-
-TEST_F(StatisticsTest, noOddsAtAllGivesZeroEqualStakeReturns)
-{
+    const struct {
+        const char* name;
+        std::vector<Row> rows;
+        QStringList dates;
+        QList<QPair<const char16_t*, const char*>> cells;
+    } cases[] = {
+        {"some rows without odds",
+         {{"20030105", std::nullopt}, {"20030105", 0.0}, {"20030105", 4.0}, {"20030112", std::nullopt},
+          {"20030105", std::nullopt}},
+         {QStringLiteral("2003/01/05"), QStringLiteral("2003/01/12")},
+         // S = 1 / 4 only.
+         {{u"総件数", "5"}, {u"単配当合計", "1000.0"}, {u"均等購入額", "0.3"}, {u"戻り均等単回収率", "2000.0"}}},
+        {"no row with odds",
+         {{"20030105", std::nullopt}},
+         {QStringLiteral("2003/01/05")},
+         {{u"総件数", "1"}, {u"単配当合計", "200.0"}, {u"均等購入額", "0.0"}, {u"戻り均等単回収率", "0.0"},
+          {u"戻り均等最低単回収率", "0.0"}}},
+    };
     makeTable();
-    Runner x{QStringLiteral("A"), 1, 1, QStringLiteral("01:200")};
-    x.odds.reset();
-    add(x);
-    ASSERT_TRUE(run(true));
-    EXPECT_EQ(cell(doc.result, 0, QStringLiteral("戻り均等単回収率")), QStringLiteral("0.0"));
-    EXPECT_EQ(cell(doc.result, 0, QStringLiteral("戻り均等最低単回収率")), QStringLiteral("0.0"));
-    EXPECT_EQ(cell(doc.result, 0, QStringLiteral("単配当合計")), QStringLiteral("200.0"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ctx.appDb->execute(QStringLiteral("DELETE FROM R"));
+        int h = 0;
+        for (const Row& r : c.rows) {
+            ++h;
+            Runner x{QStringLiteral("R") + QString::number(h), h, 1, QString::number(h) + QStringLiteral(":200")};
+            x.date = QString::fromLatin1(r.date);
+            x.odds = r.odds;
+            add(x);
+        }
+        prompter.texts.clear();
+        ASSERT_TRUE(run());
+        QStringList expected;
+        for (const QString& date : c.dates)
+            expected << date + tail;
+        EXPECT_EQ(prompter.texts, expected);
+        for (const auto& [header, text] : c.cells)
+            EXPECT_EQ(cell(doc.result, 0, QString::fromUtf16(header)), QString::fromUtf8(text))
+                << QString::fromUtf16(header).toStdString();
+    }
 }
 
 TEST_F(StatisticsTest, bucketedKeyGroupsRowsAndStoresNumericLabelsAsNumbers)
@@ -431,50 +453,67 @@ TEST_F(StatisticsTest, repeatedLabelPairsMergeWithTwoLevelsButNotWithOne)
     EXPECT_EQ(doc.result.displayText(2, 0), QStringLiteral("甲"));
 }
 
-TEST_F(StatisticsTest, countRunsOfHundredOver250Rows)
+TEST_F(StatisticsTest, countRangesGroupRunsOfRowsLabelledWithTheirMean)
 {
-    addItem(QStringLiteral("オッズ"), QString());
-    makeTable({QStringLiteral("オッズ")});
-    setKeys({{QStringLiteral("オッズ"), QStringLiteral("9,100")}});
-    for (int i = 1; i <= 250; ++i) {
-        Runner x{QStringLiteral("R%1").arg(i / 10, 3, 10, QLatin1Char('0')), i % 10 + 1, 5};
-        // Every tenth value is Null: it adds nothing to the sum but counts in N.
-        x.keys = {i % 10 == 0 ? QStringLiteral("Null") : QString::number(i)};
-        add(x);
-    }
-    ASSERT_TRUE(run());
-    ASSERT_EQ(doc.result.rowCount(), 3);
+    // 1 to 250 with every tenth value Null: a Null adds nothing to the sum but
+    // counts in N.
+    QStringList withNulls;
+    for (int i = 1; i <= 250; ++i)
+        withNulls << (i % 10 == 0 ? QStringLiteral("Null") : QString::number(i));
     auto mean = [](int from, int to) {
         double sum = 0;
         for (int i = from; i <= to; ++i)
             sum += i % 10 == 0 ? 0 : i;
         return sum / (to - from + 1);
     };
-    const int bounds[][2] = {{1, 100}, {101, 200}, {201, 250}};
-    for (int r = 0; r < 3; ++r) {
-        EXPECT_EQ(cell(doc.result, r, QStringLiteral("総件数")), QString::number(bounds[r][1] - bounds[r][0] + 1));
-        EXPECT_NEAR(doc.result.number(r, 0), mean(bounds[r][0], bounds[r][1]), 0.005) << r;
-        EXPECT_EQ(doc.result.kind(r, 0), CellKind::Decimal);
-    }
-}
-
-TEST_F(StatisticsTest, countWithoutNumberMakesGroupsOfOneRowAndReportsOnce)
-{
+    struct Group {
+        int n;
+        double label;
+    };
+    const struct {
+        const char* name;
+        QString range;
+        QStringList values;
+        std::vector<Group> groups;
+        int reports; // entries under subKekkaHyouji
+    } cases[] = {
+        {"runs of a hundred", QStringLiteral("9,100"), withNulls,
+         {{100, mean(1, 100)}, {100, mean(101, 200)}, {50, mean(201, 250)}}, 0},
+        // Without a number every row is a group of its own; the range is reported once.
+        {"no number", QStringLiteral("9"), {QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("6")},
+         {{1, 2.0}, {1, 4.0}, {1, 6.0}}, 1},
+    };
     addItem(QStringLiteral("オッズ"), QString());
     makeTable({QStringLiteral("オッズ")});
-    setKeys({{QStringLiteral("オッズ"), QStringLiteral("9")}});
-    for (int i = 1; i <= 3; ++i) {
-        Runner x{QStringLiteral("A"), i, 5};
-        x.keys = {QString::number(i * 2)};
-        add(x);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ctx.appDb->execute(QStringLiteral("DELETE FROM R"));
+        doc = AnalysisDocument();
+        setKeys({{QStringLiteral("オッズ"), c.range}});
+        store::Transaction rows(*ctx.appDb);
+        int i = 0;
+        for (const QString& value : c.values) {
+            ++i;
+            Runner x{QStringLiteral("R%1").arg(i / 10, 3, 10, QLatin1Char('0')), i % 10 + 1, 5};
+            x.keys = {value};
+            add(x);
+        }
+        rows.commit();
+        const auto before = ctx.errorLog.recentEntries().size();
+        ASSERT_TRUE(run());
+        ASSERT_EQ(doc.result.rowCount(), int(c.groups.size()));
+        for (int r = 0; r < doc.result.rowCount(); ++r) {
+            const Group& g = c.groups[std::size_t(r)];
+            EXPECT_EQ(cell(doc.result, r, QStringLiteral("総件数")), QString::number(g.n)) << r;
+            EXPECT_NEAR(doc.result.number(r, 0), g.label, 0.005) << r;
+            EXPECT_EQ(doc.result.kind(r, 0), CellKind::Decimal) << r;
+        }
+        const auto entries = ctx.errorLog.recentEntries();
+        ASSERT_EQ(entries.size(), before + c.reports);
+        if (c.reports > 0) {
+            EXPECT_EQ(entries.last().procedure, QStringLiteral("subKekkaHyouji"));
+        }
     }
-    const auto before = ctx.errorLog.recentEntries().size();
-    ASSERT_TRUE(run());
-    ASSERT_EQ(doc.result.rowCount(), 3);
-    EXPECT_EQ(doc.result.number(1, 0), 4.0);
-    const auto entries = ctx.errorLog.recentEntries();
-    ASSERT_EQ(entries.size(), before + 1);
-    EXPECT_EQ(entries.last().procedure, QStringLiteral("subKekkaHyouji"));
 }
 
 TEST_F(StatisticsTest, historyKeepsTheNewestHundredRunsWithTheirConditions)
@@ -557,32 +596,58 @@ TEST_F(StatisticsTest, writingIntoAnExistingTableMergesByTheShownLabels)
     StatRow a;
     a.n = 4;
     a.w1 = 1;
+    a.w2 = 1;
     a.p = 300;
-    a.mw = 300;
+    a.q = 250;
     a.s = 0.5f;
-    Sheet table;
-    GroupWriter(table, keys, nullptr, ctx.colours).write({QStringLiteral("12.35"), QStringLiteral("東京")}, a);
-    // A later writer finds the row: "12.4" shows as the same text as "12.35".
     StatRow b;
     b.n = 6;
     b.w1 = 2;
+    b.w3 = 2;
     b.p = 1000;
-    b.mw = 700;
+    b.q = 480;
     b.s = 0.25f;
-    EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("12.4"), QStringLiteral("東京")}, b, nullptr, ctx.colours), 0);
-    ASSERT_EQ(table.rowCount(), 1);
-    EXPECT_EQ(b.n, 10);
-    EXPECT_EQ(cell(table, 0, QStringLiteral("１着件数")), QStringLiteral("3"));
-    EXPECT_EQ(cell(table, 0, QStringLiteral("単最高配当")), QStringLiteral("700"));
-    EXPECT_EQ(cell(table, 0, QStringLiteral("単回収率")), QStringLiteral("130.0"));
-    EXPECT_EQ(table.number(0, table.columnOfHeader(QStringLiteral("均等購入額"))), 0.75);
-    // A different second label makes a new row; a group without rows writes nothing.
-    StatRow c;
-    c.n = 1;
-    EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("12.4"), QStringLiteral("中山")}, c, nullptr, ctx.colours), 1);
-    StatRow none;
-    EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("1"), QStringLiteral("x")}, none, nullptr, ctx.colours), -1);
-    EXPECT_EQ(table.rowCount(), 2);
+    // The largest payouts of the merged row: each maximum once held by the
+    // earlier row and once by the later group.
+    const struct {
+        qint32 earlierWin, earlierPlace, laterWin, laterPlace;
+        const char *win, *place;
+    } maxima[] = {{300, 150, 700, 120, "700", "150"}, {900, 110, 200, 400, "900", "400"}};
+    for (const auto& m : maxima) {
+        SCOPED_TRACE(m.win);
+        a.mw = m.earlierWin;
+        a.mp = m.earlierPlace;
+        b.mw = m.laterWin;
+        b.mp = m.laterPlace;
+        StatRow earlier = a;
+        StatRow later = b;
+        Sheet table;
+        GroupWriter(table, keys, nullptr, ctx.colours).write({QStringLiteral("12.35"), QStringLiteral("東京")}, earlier);
+        // A later writer finds the row: "12.4" shows as the same text as "12.35".
+        EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("12.4"), QStringLiteral("東京")}, later, nullptr, ctx.colours),
+                  0);
+        ASSERT_EQ(table.rowCount(), 1);
+        EXPECT_EQ(later.n, 10);
+        const QList<QPair<const char16_t*, const char*>> expected = {
+            {u"総件数", "10"},       {u"１着件数", "3"},       {u"２着件数", "1"},         {u"３着件数", "2"},
+            {u"単配当合計", "1300.0"}, {u"複配当合計", "730.0"}, {u"単最高配当", m.win}, {u"複最高配当", m.place},
+            {u"単回収率", "130.0"},    {u"複回収率", "73.0"},
+        };
+        for (const auto& [header, text] : expected)
+            EXPECT_EQ(cell(table, 0, QString::fromUtf16(header)), QString::fromUtf8(text))
+                << QString::fromUtf16(header).toStdString();
+        EXPECT_EQ(table.number(0, table.columnOfHeader(QStringLiteral("均等購入額"))), 0.75);
+
+        // A different second label makes a new row; a group without rows writes nothing.
+        StatRow c;
+        c.n = 1;
+        EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("12.4"), QStringLiteral("中山")}, c, nullptr, ctx.colours),
+                  1);
+        StatRow none;
+        EXPECT_EQ(subKekkaGyou(table, keys, {QStringLiteral("1"), QStringLiteral("x")}, none, nullptr, ctx.colours),
+                  -1);
+        EXPECT_EQ(table.rowCount(), 2);
+    }
 }
 
 TEST_F(StatisticsTest, payoutOfTheRowsHorseComparesNumbersByValue)

@@ -71,18 +71,22 @@ TEST(ValueSearchNames, SplitAtPlusSignsAndCarriageReturnsDroppingLineFeeds)
 
 TEST(ValueSearchList, StartingSelectionMarksTheNamedRowsOnly)
 {
-    for (const char* start : {"東京+中山＋京都", "東京\r\n中山\r\n京都", "京都+東京+札幌"}) {
-        ValueSearchList list = places({s("東京"), s("京都"), s("阪神")});
-        list.markNames(s(start));
-        EXPECT_EQ(markedNames(list), QStringList({s("東京"), s("京都")})) << start;
+    const struct {
+        QStringList entries;
+        const char* start;
+        QStringList marked;
+    } cases[] = {
+        {{s("東京"), s("京都"), s("阪神")}, "東京+中山＋京都", {s("東京"), s("京都")}},
+        {{s("東京"), s("京都"), s("阪神")}, "東京\r\n中山\r\n京都", {s("東京"), s("京都")}},
+        {{s("東京"), s("京都"), s("阪神")}, "京都+東京+札幌", {s("東京"), s("京都")}},
+        // An empty selection does not mark an entry with an empty name.
+        {{s(""), s("東京")}, "", {}},
+    };
+    for (const auto& c : cases) {
+        ValueSearchList list = places(c.entries);
+        list.markNames(s(c.start));
+        EXPECT_EQ(markedNames(list), c.marked) << c.start;
     }
-}
-
-TEST(ValueSearchList, EmptyStartingSelectionDoesNotMarkAnEntryWithAnEmptyName)
-{
-    ValueSearchList list = places({s(""), s("東京")});
-    list.markNames({});
-    EXPECT_TRUE(markedNames(list).isEmpty());
 }
 
 TEST(ValueSearchList, ChoiceFollowsTheCurrentRowOrderAndHeaderClicksFlipTheOrder)

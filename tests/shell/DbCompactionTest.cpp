@@ -3,6 +3,7 @@
 
 #include "shell/AppContext.h"
 #include "shell/DbCompaction.h"
+#include "shell/FaultyFiles.h"
 #include "shell/ScriptedPrompter.h"
 #include "store/Database.h"
 
@@ -16,6 +17,14 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <ostream>
+
+// Readable texts in failure messages.
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 using namespace tq::shell;
 using tq::store::Database;
@@ -220,6 +229,26 @@ TEST_F(Compaction, FailuresAfterTheWorkFileExistsRemoveItAndLeaveTheDatabaseWhol
             QFile::remove(QDir(m_temp.path()).filePath(kept));
         EXPECT_EQ(files(), QStringList{QStringLiteral("DEVovuved.mdb")});
     }
+}
+
+// The same through a real write failure of the database file during the copy
+// back: SQLite's own journal keeps the database whole.
+TEST_F(Compaction, CopyBackThatTheDiskRefusesLeavesTheDatabaseWholeAndNoWorkFile)
+{
+    {
+        tq::shell::testing::FaultyFiles faults;
+        faults.failWritesTo(path);
+        EXPECT_FALSE(DBComp(ctx, path));
+    }
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("最適化したファイルの復元に失敗しました")});
+    ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, QStringLiteral("DBComp"));
+    EXPECT_FALSE(QFileInfo::exists(work));
+
+    prompter.clear();
+    EXPECT_TRUE(DBComp(ctx, path));
+    EXPECT_EQ(prompter.texts(), QStringList{});
+    EXPECT_EQ(favourite(), QStringLiteral("7"));
 }
 
 TEST_F(Compaction, DatabaseLockedByAnotherProcessIsLeftAsItWasAndStartUpGoesOn)

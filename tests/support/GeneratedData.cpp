@@ -22,10 +22,10 @@ QString builtFile(const char* name)
 
 } // namespace
 
-GeneratedData::GeneratedData(int years, std::uint64_t seed)
+GeneratedData::GeneratedData(int years, std::uint64_t seed, int months)
 {
     try {
-        generateAndPrepare(years, seed);
+        generateAndPrepare(years, seed, months);
     } catch (const std::exception& e) { // StartupAborted among them
         m_problem = std::string("the preparation failed: ") + e.what();
     }
@@ -42,7 +42,7 @@ QString GeneratedData::programDir() const
     return m_dir.filePath(QStringLiteral("app"));
 }
 
-void GeneratedData::generateAndPrepare(int years, std::uint64_t seed)
+void GeneratedData::generateAndPrepare(int years, std::uint64_t seed, int months)
 {
     if (!m_dir.isValid()) {
         m_problem = "no temporary directory";
@@ -52,6 +52,7 @@ void GeneratedData::generateAndPrepare(int years, std::uint64_t seed)
     options.outDir = dataDir();
     options.years = years;
     options.seed = seed;
+    options.months = months;
     QString error;
     if (!tools::generateRaceData(options, &m_report, &error)) {
         m_problem = "the generator failed: " + error.toStdString();

@@ -25,9 +25,10 @@ namespace tq::support {
 
 class GeneratedData final {
   public:
-    // Generates `years` years of past races (ending 2025) with `seed` and
+    // Generates `years` years of past races (ending 2025) with `seed`, or
+    // only the last `months` months of 2025 when that is above 0, and
     // prepares them. On failure problem() says what failed; nothing throws.
-    explicit GeneratedData(int years = 1, std::uint64_t seed = 1);
+    explicit GeneratedData(int years = 1, std::uint64_t seed = 1, int months = 0);
     GeneratedData(const GeneratedData&) = delete;
     GeneratedData& operator=(const GeneratedData&) = delete;
 
@@ -43,7 +44,7 @@ class GeneratedData final {
     QString programDir() const;
 
   private:
-    void generateAndPrepare(int years, std::uint64_t seed);
+    void generateAndPrepare(int years, std::uint64_t seed, int months);
 
     QTemporaryDir m_dir;
     shell::ScriptedPrompter m_prompter;

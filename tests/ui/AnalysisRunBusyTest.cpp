@@ -132,8 +132,11 @@ TEST_F(AnalysisRunBusyTest, EventsKeepFlowingAndNeitherASecondRunNorClosingGetsI
     EXPECT_FALSE(closed);
     EXPECT_FALSE(controlsEnabled);
     EXPECT_TRUE(w.tabs()->isEnabled());
-    // Serviced about every 30 ms; the bound is loose for slow machines.
-    EXPECT_LT(gap, 250) << "run took " << runMs << " ms";
+    // Serviced about every 30 ms. A run that stopped servicing events while
+    // the database joins and sorts would leave a gap of a large part of the
+    // run; measured against the run itself, the bound holds on a slow or
+    // loaded machine too.
+    EXPECT_LT(gap * 4, runMs) << "largest gap " << gap << " ms in a run of " << runMs << " ms";
     EXPECT_EQ(busy.window(), nullptr);
 }
 
@@ -142,10 +145,15 @@ TEST_F(AnalysisRunBusyTest, CancelStopsTheRunAndTheDocumentRunsAgain)
     AnalysisWindow w(ctx, doc);
     w.show();
     qint64 gap = 0;
+    // A full run first: the times below are measured against it.
+    ASSERT_TRUE(runWith(w, 0, [] {}, gap));
+    const qint64 referenceMs = runMs;
+    w.tabs()->setCurrentIndex(0);
+
     // The click comes while the database still joins and sorts: it stops the
     // statement instead of waiting for the first row, and is not an error.
     const bool complete = runWith(
-        w, 20,
+        w, int(referenceMs / 10),
         [&] {
             ASSERT_NE(busy.window(), nullptr);
             QTest::mouseClick(busy.window()->cancelButton(), Qt::LeftButton);
@@ -159,13 +167,12 @@ TEST_F(AnalysisRunBusyTest, CancelStopsTheRunAndTheDocumentRunsAgain)
     EXPECT_EQ(busy.window(), nullptr);
     EXPECT_TRUE(ctx.errorLog.recentEntries().isEmpty());
     EXPECT_TRUE(prompter.messages().empty());
+    EXPECT_LT(cancelledMs * 2, referenceMs) << "cancelled after " << cancelledMs << " ms, full run " << referenceMs
+                                            << " ms";
 
-    qint64 fullMs = 0;
     EXPECT_TRUE(runWith(w, 0, [] {}, gap));
-    fullMs = runMs;
     EXPECT_EQ(doc.result.rowCount(), 6);
     EXPECT_EQ(w.tabs()->currentIndex(), 1);
-    EXPECT_LT(cancelledMs * 2, fullMs) << "cancelled after " << cancelledMs << " ms, full run " << fullMs << " ms";
 }
 
 } // namespace

@@ -471,29 +471,5 @@ TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
     EXPECT_EQ(registrations, 1);
 }
 
-TEST_F(AnalysisWindowTest, ScreenshotOfEachTab)
-{
-    // For looking at by eye: TQ_SCREENSHOT_DIR=<dir> writes one PNG per tab.
-    const QString out = qEnvironmentVariable("TQ_SCREENSHOT_DIR");
-    if (out.isEmpty())
-        GTEST_SKIP() << "TQ_SCREENSHOT_DIR not set";
-    doc.conditions.keys[0].key = s("距離");
-    AnalysisWindow w(ctx, doc);
-    w.show();
-    w.runAnalysis();
-    for (int i = 0; i < w.tabs()->count(); ++i) {
-        w.tabs()->setCurrentIndex(i);
-        QApplication::processEvents();
-        EXPECT_TRUE(w.grab().save(out + QStringLiteral("/analysis-tab%1.png").arg(i)));
-    }
-    // The size a child window gets in a main window of the default size.
-    w.resize(620, 400);
-    for (int i = 0; i < 2; ++i) {
-        w.tabs()->setCurrentIndex(i);
-        QApplication::processEvents();
-        EXPECT_TRUE(w.grab().save(out + QStringLiteral("/analysis-small-tab%1.png").arg(i)));
-    }
-}
-
 } // namespace
 } // namespace tq::analysis::ui
