@@ -10,6 +10,8 @@
 #include <array>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <span>
 #include <stdexcept>
 
 namespace tq::bettypes {
@@ -63,11 +65,16 @@ class Counting final {
             second.hit(funUmaHaraimodoshi(kExacta, o.horse, c.horse, none, race));
     }
 
-    void triple(const RaceBets& race, const Slot& c, const Slot& o, const Slot& t)
+    // The triples of c and o with each of `thirds`: their points at once, and
+    // only when c and o both placed can one of them hit.
+    void triples(const RaceBets& race, const Slot& c, const Slot& o, std::span<const Slot> thirds)
     {
-        lines[kTrioLine].addPoints(1);
-        if (trioHits(c.finish, o.finish, t.finish))
-            lines[kTrioLine].hit(funUmaHaraimodoshi(kTrio, c.horse, o.horse, t.horse, race));
+        lines[kTrioLine].addPoints(qint64(thirds.size()));
+        if (!inTopThree(c.finish) || !inTopThree(o.finish))
+            return;
+        for (const Slot& t : thirds)
+            if (inTopThree(t.finish))
+                lines[kTrioLine].hit(funUmaHaraimodoshi(kTrio, c.horse, o.horse, t.horse, race));
     }
 };
 
@@ -102,8 +109,7 @@ void boxRow(Counting& k, const RaceBets& race, std::array<Slot, kMaxSlots>& kept
         const Slot& o = kept[std::size_t(i)];
         k.pair(race, cur, o, true);
         if (race.trioSold() && n > 2)
-            for (int j = 0; j < i; ++j)
-                k.triple(race, cur, o, kept[std::size_t(j)]);
+            k.triples(race, cur, o, std::span(kept).first(std::size_t(i)));
     }
 }
 
@@ -199,7 +205,9 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
         const BetColumns betCols = BetColumns::resolve(*rs);
         BetQuerySource source;
         source.favourites = state.favourites;
-        PartnerRows partners(ctx, source, 0);
+        std::optional<PartnerRows> partners;
+        if (state.flow)
+            partners.emplace(ctx, source, 0);
 
         Counting k;
         std::array<Slot, kMaxSlots> kept;
@@ -224,7 +232,7 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
                 boxRow(k, race, kept, n, std::move(axis));
                 continue;
             }
-            const auto partnerRs = partners.open(QString::fromUtf8(raceKey), QString::fromStdString(axis.horse.number));
+            const auto partnerRs = partners->open(QString::fromUtf8(raceKey), QString::fromStdString(axis.horse.number));
             int m = 0;
             for (; !partnerRs->isEOF(); partnerRs->moveNext()) {
                 if (raceChanged(raceKey, countedRace)) {
@@ -237,14 +245,13 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
                     }
                     k.newRace();
                 }
-                addSlot(kept, m, slotOf(*partnerRs, partners.columns()));
+                addSlot(kept, m, slotOf(*partnerRs, partners->columns()));
                 const Slot& p = kept[std::size_t(m - 1)];
                 k.pair(race, axis, p, false);
                 if (m == 2 && race.trioSold())
                     k.lines[kTrioLine].addRace();
                 if (race.trioSold())
-                    for (int i = 0; i < m - 1; ++i)
-                        k.triple(race, axis, p, kept[std::size_t(i)]);
+                    k.triples(race, axis, p, std::span(kept).first(std::size_t(m - 1)));
             }
         }
         writeLines(table, k, state.flow);

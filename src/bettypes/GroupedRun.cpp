@@ -20,6 +20,7 @@
 #include <array>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace tq::bettypes {
@@ -218,6 +219,21 @@ class Run final {
                 countTrioRace(go, m_raceKey, m_race);
             if (!m_race.trioSold() || r <= 2 || i < 1)
                 continue;
+            if (sameGroup) {
+                // The triples (c, o, t) count for G alone: their points at
+                // once, and only when c and o both placed can one of them hit.
+                for (int j = 0; j < i; ++j)
+                    countTrioRace(*kept[std::size_t(j)].group, m_raceKey, m_race);
+                g.t[kTrioLine].addTensu(i);
+                if (!inTopThree(c.finish) || !inTopThree(o.finish))
+                    continue;
+                for (int j = 0; j < i; ++j) {
+                    const Slot& t = kept[std::size_t(j)];
+                    if (inTopThree(t.finish))
+                        subUmaTeki(g.t[kTrioLine], funUmaHaraimodoshi(kTrio, c.horse, o.horse, t.horse, m_race));
+                }
+                continue;
+            }
             for (int j = 0; j < i; ++j) {
                 const Slot& t = kept[std::size_t(j)];
                 Group& gt = *t.group;
@@ -225,13 +241,10 @@ class Run final {
                 const bool hit = trioHits(c.finish, o.finish, t.finish);
                 const qint32 p = hit ? funUmaHaraimodoshi(kTrio, c.horse, o.horse, t.horse, m_race) : 0;
                 g.t[kTrioLine].addTensu(1);
-                if (hit)
-                    subUmaTeki(g.t[kTrioLine], p);
-                if (sameGroup)
-                    continue;
                 go.t[kTrioLine].addTensu(1);
                 gt.t[kTrioLine].addTensu(1);
                 if (hit) {
+                    subUmaTeki(g.t[kTrioLine], p);
                     subUmaTeki(go.t[kTrioLine], p);
                     subUmaTeki(gt.t[kTrioLine], p);
                 }
@@ -470,7 +483,9 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
         const analysis::AnalysisColumns listCols = analysis::AnalysisColumns::resolve(*rs);
         BetQuerySource source;
         source.conditions = &document.conditions;
-        PartnerRows partners(ctx, source, kind);
+        std::optional<PartnerRows> partners;
+        if (kind != 1)
+            partners.emplace(ctx, source, kind);
 
         document.listsVisible = false;
         if (horseList)
@@ -508,16 +523,16 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
                 run.boxRow(kept, r, std::move(current));
                 continue;
             }
-            const auto partnerRs = partners.open(QString::fromUtf8(raceKey), QString::fromStdString(current.horse.number));
+            const auto partnerRs = partners->open(QString::fromUtf8(raceKey), QString::fromStdString(current.horse.number));
             int m = 0;
             for (; !partnerRs->isEOF(); partnerRs->moveNext()) {
-                const HorseColumns& pc = partners.columns();
+                const HorseColumns& pc = partners->columns();
                 if (isExcluded(*partnerRs, pc))
                     continue;
                 Group* g = current.group;
                 if (kind == 2) {
                     if (horseList)
-                        horseList->addRow(document.defaultList, *partnerRs, partners.listColumns());
+                        horseList->addRow(document.defaultList, *partnerRs, partners->listColumns());
                     g = &groups.get(groupOf(levels, *partnerRs, true), k);
                 }
                 run.flowPartner(kept, m, current, Slot{horseOf(*partnerRs, pc), finishOf(*partnerRs, pc), g});

@@ -8,17 +8,32 @@
 
 namespace tq::bettypes {
 
-PartnerRows::PartnerRows(shell::AppContext& ctx, const BetQuerySource& source, int kind)
-    : m_ctx(ctx), m_source(source), m_kind(kind)
+namespace {
+
+// Markers no race key or horse number holds; the statement builder passes
+// them through unchanged.
+const QString kRaceMarker = QStringLiteral("\x01RK\x01");
+const QString kHorseMarker = QStringLiteral("\x01NO\x01");
+
+QString quoted(QString text)
 {
+    return text.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+} // namespace
+
+PartnerRows::PartnerRows(shell::AppContext& ctx, const BetQuerySource& source, int kind) : m_ctx(ctx)
+{
+    m_template = funSqlCreateUmaRace(QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source, kRaceMarker,
+                                     kHorseMarker, kind);
 }
 
 std::unique_ptr<store::Recordset> PartnerRows::open(const QString& raceKey, const QString& horseNo)
 {
-    const QueryEnv env{m_ctx.catalogue, m_ctx.appDb.get(), m_ctx.errorLog};
-    const QString sql = funSqlCreateUmaRace(env, m_source, raceKey, horseNo, m_kind);
-    if (sql.isEmpty())
+    if (m_template.isEmpty())
         throw std::runtime_error("相手馬の抽出文を作成できません");
+    QString sql = m_template;
+    sql.replace(kRaceMarker, quoted(raceKey)).replace(kHorseMarker, quoted(horseNo));
     bool ok = false;
     std::unique_ptr<store::Recordset> rs = store::TBOpr(m_ctx.errorLog, *m_ctx.appDb, sql, ok);
     if (!ok || !rs)

@@ -1,8 +1,11 @@
 #pragma once
-// The partner statements of a flow run, one per axis horse: built with
-// funSqlCreateUmaRace and opened with TBOpr; the columns are resolved from
-// the first statement (every one has the same columns). Internal to the
-// bet-type analysis.
+// The partner statements of a flow run, one per axis horse, opened with
+// TBOpr. The statement text is that of funSqlCreateUmaRace; it is built once
+// per run with markers for the race key and the horse number, which each
+// statement replaces (the partner condition, a favourite's text or the
+// document's conditions, does not change during a run). The columns are
+// resolved from the first statement: every one has the same columns.
+// Internal to the bet-type analysis.
 
 #include "analysis/Statistics.h"
 #include "bettypes/BetTypeQuery.h"
@@ -37,8 +40,7 @@ class PartnerRows final {
 
   private:
     shell::AppContext& m_ctx;
-    const BetQuerySource& m_source;
-    int m_kind;
+    QString m_template; // empty until the first open()
     std::optional<HorseColumns> m_columns;
     std::optional<analysis::AnalysisColumns> m_listColumns;
     qint64 m_opened = 0;
