@@ -4,11 +4,12 @@
 
 #include "bettypes/BetWindowRun.h"
 
-#include "BetFixture.h"
+#include "support/BetRaces.h"
 
 #include <gtest/gtest.h>
 
 namespace tq::bettypes::test {
+using namespace tq::support;
 namespace {
 
 // The six counters of one line as the table shows them.

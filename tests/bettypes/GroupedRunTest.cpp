@@ -5,12 +5,13 @@
 
 #include "bettypes/GroupedRun.h"
 
-#include "BetFixture.h"
+#include "support/BetRaces.h"
 #include "shell/StatusLine.h"
 
 #include <gtest/gtest.h>
 
 namespace tq::bettypes::test {
+using namespace tq::support;
 namespace {
 
 // One line of a grouped result with k key levels: label of level 0 (when

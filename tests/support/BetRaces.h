@@ -16,7 +16,7 @@
 #include <map>
 #include <vector>
 
-namespace tq::bettypes::test {
+namespace tq::support {
 
 inline QString s(const char* utf8)
 {
@@ -60,4 +60,4 @@ class BetFixture {
 // An extended condition row with free SQL.
 conditions::ConditionRow extendedRow(const QString& sql);
 
-} // namespace tq::bettypes::test
+} // namespace tq::support

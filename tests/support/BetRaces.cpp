@@ -1,8 +1,8 @@
-#include "BetFixture.h"
+#include "support/BetRaces.h"
 
 #include <algorithm>
 
-namespace tq::bettypes::test {
+namespace tq::support {
 
 namespace {
 
@@ -119,4 +119,4 @@ conditions::ConditionRow extendedRow(const QString& sql)
     return r;
 }
 
-} // namespace tq::bettypes::test
+} // namespace tq::support
