@@ -125,7 +125,8 @@ bool BetTypeWindow::runAnalysis()
     setEnabled(true);
     m_running = false;
     m_model->refresh();
-    analysis::ui::applyColumnWidths(*m_grid, m_table);
+    // The table has no stored widths: its columns take their texts' widths.
+    m_grid->resizeColumnsToContents();
     return ok;
 }
 
