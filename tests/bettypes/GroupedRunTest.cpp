@@ -55,7 +55,7 @@ void expectLines(const analysis::Sheet& t, int k, const std::vector<Line>& expec
 
 class GroupedRunTest : public ::testing::Test, public BetFixture {
   protected:
-    GroupedRunTest() { addMarkItem(); }
+    GroupedRunTest() { addItem(s("印"), s("D競走馬データ.印")); }
 
     bool run(conditions::AnalysisKind kind)
     {
@@ -134,6 +134,24 @@ TEST_F(GroupedRunTest, BoxWithOneKeyCountsEachPairForBothGroupsAndSortsByValue)
     EXPECT_EQ(doc.result.displayText(0, 1), s("A")) << "the hidden raw value";
     EXPECT_EQ(doc.result.integer(3, 3), 3) << "the hidden line order";
     EXPECT_EQ(doc.result.tag(), s("1"));
+}
+
+TEST_F(GroupedRunTest, LabelsThatConcatenateAlikeStayTwoGroups)
+{
+    addItem(s("距離"), s("D番組データ.距離"));
+    // 1200 + "0A" and 12000 + "A" read the same when joined without a separator.
+    const std::vector<Runner> r1 = {{s("01"), s("1"), 1, s("0A")}, {s("02"), s("1"), 2, s("0A")}};
+    const std::vector<Runner> r2 = {{s("01"), s("1"), 1, s("A")}, {s("02"), s("1"), 2, s("A")}};
+    addRace(s("R1"), r1, payoutsFor(r1), 1200);
+    addRace(s("R2"), r2, payoutsFor(r2), 12000);
+    doc.conditions.rows.push_back(extendedRow(s("D競走馬データ.印 <> ''")));
+    doc.conditions.keys[0].key = s("距離");
+    doc.conditions.keys[1].key = s("印");
+
+    ASSERT_TRUE(run(conditions::AnalysisKind::QuinellaBox));
+    ASSERT_EQ(doc.result.rowCount(), 8) << "two groups of four lines";
+    EXPECT_EQ(doc.result.integer(0, 6), 1) << "each group has its own race";
+    EXPECT_EQ(doc.result.displayText(4, 0), s("12000"));
 }
 
 TEST_F(GroupedRunTest, DeadHeatUnpaidHitAndExcludedHorse)

@@ -97,13 +97,13 @@ void BetFixture::addFavourite(const QString& name, const QString& group, const Q
     ctx.appDb->execute(s("INSERT INTO お気に入り (名称, グループ名, ＷＨＥＲＥ文) VALUES ('%1','%2','%3')").arg(name, group, w));
 }
 
-void BetFixture::addMarkItem()
+void BetFixture::addItem(const QString& name, const QString& key)
 {
     conditions::ConditionItem item;
     item.number = qint16(ctx.catalogue.items.size());
     item.group = s("馬");
-    item.name = s("印");
-    item.key = s("D競走馬データ.印");
+    item.name = name;
+    item.key = key;
     item.type = 0;
     item.range = s("0");
     ctx.catalogue.items.push_back(item);

@@ -48,8 +48,9 @@ class BetFixture {
     void addRace(const QString& raceKey, const std::vector<Runner>& runners, const Payouts& payouts,
                  int distance = 1600);
     void addFavourite(const QString& name, const QString& group, const QString& where);
-    // The catalogue item 印 (D競走馬データ.印, each value its own label).
-    void addMarkItem();
+    // A catalogue item whose values are their own labels, such as 印
+    // (D競走馬データ.印).
+    void addItem(const QString& name, const QString& key);
 
     QTemporaryDir dir;
     shell::ScriptedPrompter prompter;
