@@ -338,21 +338,24 @@ void writeReport(shell::AppContext& ctx, analysis::Sheet& grid, const Groups& gr
     grid.clear();
     for (const auto& group : groups.inOrder()) {
         const auto& t = group->t;
-        std::vector<std::pair<QString, const clsUmaren*>> lines = {{QStringLiteral("馬連"), &t[kUmarenLine]},
-                                                                   {QStringLiteral("ワイド"), &t[kWideLine]}};
-        if (kind == 1 && t[kExacta2Line].Tensu == 0)
-            lines.emplace_back(QStringLiteral("馬単"), &t[kExacta1Line]);
-        else {
-            lines.emplace_back(QStringLiteral("馬単１着流し"), &t[kExacta1Line]);
-            lines.emplace_back(QStringLiteral("馬単２着流し"), &t[kExacta2Line]);
+        // Name, tally and line order (the hidden sort column) of each line.
+        struct Line {
+            QString name;
+            const clsUmaren* tally;
+            int order;
+        };
+        std::vector<Line> lines = {{QStringLiteral("馬連"), &t[kUmarenLine], 0},
+                                   {QStringLiteral("ワイド"), &t[kWideLine], 1}};
+        if (kind == 1 && t[kExacta2Line].Tensu == 0) {
+            lines.push_back({QStringLiteral("馬単"), &t[kExacta1Line], 2});
+        } else {
+            lines.push_back({QStringLiteral("馬単１着流し"), &t[kExacta1Line], 2});
+            lines.push_back({QStringLiteral("馬単２着流し"), &t[kExacta2Line], 3});
         }
-        lines.emplace_back(QStringLiteral("３連複"), &t[kTrioLine]);
-        static const int orders[] = {0, 1, 2, 3, 4};
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            const bool last = i + 1 == lines.size();
-            const int order = last ? 4 : orders[i];
+        lines.push_back({QStringLiteral("３連複"), &t[kTrioLine], 4});
+        for (const Line& line : lines) {
             try {
-                subSyukeiHyoujiUma2(ctx, grid, lines[i].first, *lines[i].second, k, keyTexts, order);
+                subSyukeiHyoujiUma2(ctx, grid, line.name, *line.tally, k, keyTexts, line.order);
             } catch (const std::exception& e) {
                 report(ctx, QStringLiteral("subSyukeiHyoujiUma2"), QString::fromUtf8(e.what()));
             }
@@ -405,9 +408,8 @@ void subSyukeiHyoujiUma2(shell::AppContext& ctx, analysis::Sheet& grid, const QS
     }
     grid.setStaticText(row, 2 * k, name);
     grid.setInteger(row, 2 * k + 1, order);
-    const qint64 integers[] = {t.Race, t.RTeki};
-    grid.setInteger(row, s, integers[0]);
-    grid.setInteger(row, s + 1, integers[1]);
+    grid.setInteger(row, s, t.Race);
+    grid.setInteger(row, s + 1, t.RTeki);
     grid.setDecimal(row, s + 2, raceRate, 1);
     grid.setInteger(row, s + 3, t.Tensu);
     grid.setInteger(row, s + 4, t.Teki);
