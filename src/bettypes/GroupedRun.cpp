@@ -517,8 +517,10 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
             // every 256 rows and at the end.
             if (status && (n % 256 == 0))
                 status->setText(s + QLatin1Char('(') + QString::number(n) + QLatin1Char(')'));
-            // Kind 2 groups by the partners: the axis horse's own group gets no tallies.
-            Slot current{horseOf(*rs, cols), finishOf(*rs, cols), kind == 2 ? nullptr : &groups.get(rowGroup, k)};
+            // A box horse's group is met with the horse; a flow's group with
+            // its first partner (kind 3: the axis horse's, kind 2: the
+            // partner's own).
+            Slot current{horseOf(*rs, cols), finishOf(*rs, cols), kind == 1 ? &groups.get(rowGroup, k) : nullptr};
             if (kind == 1) {
                 if (raceChanged(raceKey, lastRace))
                     r = 0;
@@ -531,6 +533,8 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
                 const HorseColumns& pc = partners->columns();
                 if (isExcluded(*partnerRs, pc))
                     continue;
+                if (kind == 3 && !current.group)
+                    current.group = &groups.get(rowGroup, k);
                 Group* g = current.group;
                 if (kind == 2) {
                     if (horseList)

@@ -181,6 +181,10 @@ TEST_F(GroupedRunTest, FlowKindsGroupByPartnerOrByAxis)
                                     {s("03"), s("2"), 3, s("Q")}, {s("04"), s("2"), 4, s("P")},
                                     {s("05"), s("3"), 5, s("")}};
     addRace(s("R1"), r1, payoutsFor(r1));
+    // An axis horse without partners: its group has no lines.
+    const std::vector<Runner> r2 = {{s("01"), s("1"), 1, s("Y")}, {s("02"), s("1"), 2, s("")},
+                                    {s("03"), s("2"), 3, s("")}};
+    addRace(s("R2"), r2, payoutsFor(r2));
     addFavourite(s("軸"), s("G"), s("D競走馬データ.印 = 'X'"));
     addFavourite(s("相手"), s("G"), s("D競走馬データ.印 IN ('P','Q')"));
     doc.conditions.keys[0].key = s("印");
@@ -204,7 +208,7 @@ TEST_F(GroupedRunTest, FlowKindsGroupByPartnerOrByAxis)
 
     // Kind 3: axis horses from the conditions, partners from the favourite, grouped by axis.
     doc.conditions.axisFavourite = s("相手");
-    doc.conditions.rows = {extendedRow(s("D競走馬データ.印 = 'X'"))};
+    doc.conditions.rows = {extendedRow(s("D競走馬データ.印 IN ('X','Y')"))};
     ASSERT_TRUE(run(conditions::AnalysisKind::QuinellaAxis));
     expectLines(doc.result, 1,
                 {{s("X"), s("馬連"), {1, 1, 3, 1, 500}},
@@ -212,7 +216,7 @@ TEST_F(GroupedRunTest, FlowKindsGroupByPartnerOrByAxis)
                  {s("X"), s("馬単１着流し"), {1, 1, 3, 1, 1000}},
                  {s("X"), s("馬単２着流し"), {1, 0, 3, 0, 0}},
                  {s("X"), s("３連複"), {1, 1, 3, 1, 1500}}});
-    EXPECT_EQ(doc.defaultList.rowCount(), 1) << "kind 3 lists the axis horses";
+    EXPECT_EQ(doc.defaultList.rowCount(), 2) << "kind 3 lists the axis horses";
 }
 
 TEST_F(GroupedRunTest, RefusesAKeyLevelAboveEleven)
