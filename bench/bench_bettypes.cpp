@@ -182,6 +182,16 @@ void flow(shell::AppContext& ctx, int rounds)
     }
     std::printf("partner statements: %zu (%lld rows) in %.3f s: %.0f statements per second\n", axis.size(),
                 static_cast<long long>(partnerRows), best, double(axis.size()) / best);
+    // The share of the Jet translation that every statement goes through.
+    const QString partnerSql = bettypes::funSqlCreateUmaRace(
+        bettypes::QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source, axis.front().first,
+        axis.front().second, 0);
+    const int translations = 2000;
+    const double translating = seconds([&] {
+        for (int i = 0; i < translations; ++i)
+            store::translateJet(partnerSql);
+    });
+    std::printf("  of which the Jet translation alone: %.0f per second\n", translations / translating);
 
     bettypes::BetWindowState state;
     state.favourites[0].name = s("bench axis");
