@@ -16,5 +16,6 @@ int runGenData(const CommandLine& cl);
 int runPrepare(const CommandLine& cl);
 int runAnalyze(const CommandLine& cl);
 int runTables(const CommandLine& cl);
+int runBet(const CommandLine& cl);
 
 } // namespace tq::app

@@ -7,7 +7,7 @@
 // cancel (the message says which).
 
 #include "Commands.h"
-#include "TerminalBusy.h"
+#include "Console.h"
 
 #include "derived/MarkColumns.h"
 #include "derived/MarkResults.h"
@@ -35,15 +35,10 @@ int usage()
     return 2;
 }
 
-void err(const QString& text)
-{
-    std::fputs(QString(text + QLatin1Char('\n')).toUtf8().constData(), stderr);
-}
-
 int buildMarks(const CommandLine& cl, bool today)
 {
     shell::ConsolePrompter prompter(std::nullopt);
-    TerminalBusy busy;
+    ConsoleBusy busy;
     shell::AppContext ctx(prompter, busy);
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
@@ -62,7 +57,7 @@ int buildMarks(const CommandLine& cl, bool today)
     clock.start();
     derived::MarkBuildResult result;
     {
-        const InterruptScope interrupts;
+        const InterruptGuard interrupts;
         result = derived::subMarkBunseki(ctx, today);
     }
     const QString table = derived::markTableName(today);

@@ -9,6 +9,7 @@
 #include "analysis/Run.h"
 #include "analysis/Statistics.h"
 #include "analysis/StatisticsKeys.h"
+#include "bettypes/GroupedRun.h"
 #include "common/TextFile.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
@@ -285,7 +286,7 @@ TEST_F(OracleTest, ExampleConditionFilesRunOnGeneratedData)
         EXPECT_EQ(analysis::conditionFileLines(ctx().catalogue, doc), common::readTextLines(path));
 
         shell::MemoryStatusLine status;
-        ASSERT_TRUE(analysis::subBunseki(ctx(), status, doc, true));
+        ASSERT_TRUE(analysis::subBunseki(ctx(), status, doc, true, bettypes::runBetTypeAnalysis));
         ASSERT_GT(doc.result.rowCount(), 0);
         EXPECT_GT(doc.defaultList.rowCount(), 0);
         EXPECT_EQ(int(ctx().errorLog.recentEntries().size()), errorsBefore);

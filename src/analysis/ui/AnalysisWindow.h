@@ -11,6 +11,8 @@
 // part of this window: it emits the hook signals below and leaves the
 // buttons whose feature is missing disabled with a tooltip.
 
+#include "analysis/Run.h"
+
 #include <QWidget>
 
 #include <array>
@@ -64,6 +66,10 @@ class AnalysisWindow final : public QWidget {
     // stays open.
     using FavouriteRegistration = std::function<bool(AnalysisWindow&)>;
     void setFavouriteRegistration(FavouriteRegistration registration);
+
+    // The run of the bet-type analysis kinds 1-3 (subKekkaHyoujiUma2), which
+    // the composing window supplies; without it such a run fails.
+    void setBetTypeRun(BetTypeRun run) { m_betTypeRun = std::move(run); }
 
     // The document's caption, shown as the window title.
     void setCaption(const QString& caption);
@@ -164,6 +170,7 @@ class AnalysisWindow final : public QWidget {
     std::unique_ptr<shell::StatusLine> m_ownStatus;
     shell::StatusLine* m_status = nullptr;
     FavouriteRegistration m_registration;
+    BetTypeRun m_betTypeRun;
     bool m_loading = false; // controls being filled from the document
 
     QTabWidget* m_tabs = nullptr;

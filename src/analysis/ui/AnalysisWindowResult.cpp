@@ -168,7 +168,7 @@ bool AnalysisWindow::runAnalysis()
     // The controls stay disabled while the run lets events through, so the
     // conditions cannot change under it.
     m_tabs->setEnabled(false);
-    const bool complete = subBunseki(m_context, *m_status, m_document, false);
+    const bool complete = subBunseki(m_context, *m_status, m_document, false, m_betTypeRun);
     m_tabs->setEnabled(true);
     refreshGrids();
     if (complete)

@@ -3,7 +3,9 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/ui/AnalysisWindow.h"
 #include "analysis/ui/ViewerWindow.h"
+#include "bettypes/GroupedRun.h"
 #include "shell/AppContext.h"
+#include "shell/ui/MainWindowBetTypeDocument.h"
 #include "shell/ui/MainWindowViewerDocument.h"
 #include "store/Database.h"
 
@@ -94,10 +96,11 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
 {
     if (kind == DocumentKind::Viewer)
         return createViewer();
-    if (kind != DocumentKind::WinType)
-        return m_placeholders.createWindow(kind);
+    if (kind == DocumentKind::BetType)
+        return new BetTypeDocumentWindow(m_ctx, m_chooser);
     auto* doc = new AnalysisDocumentWindow(m_ctx, m_status);
     analysis::ui::AnalysisWindow* window = doc->analysisWindow();
+    window->setBetTypeRun(bettypes::runBetTypeAnalysis);
     if (m_popups) {
         const auto showEditMenu = popupAt(false);
         const auto showConditionMenu = popupAt(true);

@@ -1,9 +1,10 @@
 #pragma once
 // The win-type document of the main window: an analysis document shown in
 // the analysis window (frmDEVovuved). The document lives as long as its
-// window. Bet-type documents are still placeholders.
+// window.
 
 #include "analysis/AnalysisDocument.h"
+#include "bettypes/ui/BetTypeWindow.h"
 #include "shell/ui/MainWindowDocuments.h"
 
 #include <QList>
@@ -47,8 +48,10 @@ class AnalysisDocumentWindow final : public DocumentWindow {
     analysis::ui::AnalysisWindow* m_window;
 };
 
-// Win-type documents in the analysis window, viewer documents in the viewer
-// window, bet-type ones as placeholders. `popups` returns the main window's
+// Win-type documents in the analysis window (with the bet-type kinds' run),
+// viewer documents in the viewer window, bet-type documents in the bet-type
+// window, whose 参照 buttons use the favourite chooser (by default a list of
+// the stored favourites). `popups` returns the main window's
 // edit and condition pop-up menus, shown when a window asks for them (either
 // may be null): the edit menu on the result grid, the horse lists and the
 // viewer's grids, the condition menu on a condition row. A result column
@@ -58,10 +61,13 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
   public:
     using Popups = std::function<std::pair<QMenu*, QMenu*>()>;
     AnalysisDocumentFactory(AppContext& ctx, StatusLine& status, Popups popups = {})
-        : m_ctx(ctx), m_status(status), m_popups(std::move(popups)), m_placeholders(ctx, status)
+        : m_ctx(ctx), m_status(status), m_popups(std::move(popups)),
+          m_chooser([&ctx](QWidget* parent) { return bettypes::ui::chooseFromStoredFavourites(ctx, parent); })
     {
     }
     DocumentWindow* createWindow(DocumentKind kind) override;
+    // The chooser of the bet-type windows created from now on.
+    void setFavouriteChooser(bettypes::ui::FavouriteChooser chooser) { m_chooser = std::move(chooser); }
 
   private:
     DocumentWindow* createViewer();
@@ -74,7 +80,7 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     AppContext& m_ctx;
     StatusLine& m_status;
     Popups m_popups;
-    PlaceholderDocumentFactory m_placeholders;
+    bettypes::ui::FavouriteChooser m_chooser;
     QList<QPointer<QWidget>> m_windows; // analysis and viewer windows; closed ones turn null
     QObject m_guard; // context of the width connections; they end with the factory
 };

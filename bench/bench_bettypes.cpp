@@ -1,0 +1,236 @@
+// Cost of the bet-type runs on generated race data, measured in one run:
+//  - a box run (analysis kind 1) against the win-type run of the same
+//    selection (goal: at most 1.5 times);
+//  - the partner statements of a flow run (one per axis horse, through the
+//    statement cache): statements per second (goal: at least 20,000), and a
+//    whole flow run of the bet-type window per 1,000 axis horses.
+//
+// Usage: bench_bettypes [--years N] [--rounds R]
+// Times are the thread's CPU time (other processes on the machine do not
+// count); the flow run's wall time is printed too.
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/AnalysisQuery.h"
+#include "analysis/HorseList.h"
+#include "analysis/Statistics.h"
+#include "bettypes/BetTypeQuery.h"
+#include "bettypes/BetWindowRun.h"
+#include "bettypes/GroupedRun.h"
+#include "bettypes/PartnerRows.h"
+#include "shell/AppContext.h"
+#include "shell/StatusLine.h"
+#include "store/Database.h"
+#include "store/JetTranslator.h"
+#include "support/GeneratedData.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+using namespace tq;
+
+namespace {
+
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+double cpuNow()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double seconds(const std::function<void()>& f)
+{
+    const double start = cpuNow();
+    f();
+    return cpuNow() - start;
+}
+
+// Steps through every row of the statement reading every column; returns rows.
+qint64 floorRun(sqlite3* db, const QString& sqliteSql)
+{
+    sqlite3_stmt* st = nullptr;
+    const QByteArray utf8 = sqliteSql.toUtf8();
+    if (sqlite3_prepare_v2(db, utf8.constData(), -1, &st, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "prepare failed: %s\n", sqlite3_errmsg(db));
+        return -1;
+    }
+    qint64 rows = 0;
+    std::size_t sink = 0;
+    const int columns = sqlite3_column_count(st);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        ++rows;
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER:
+                sink += std::size_t(sqlite3_column_int64(st, c));
+                break;
+            case SQLITE_FLOAT:
+                sink += std::size_t(sqlite3_column_double(st, c));
+                break;
+            case SQLITE_TEXT:
+                sink += std::size_t(sqlite3_column_bytes(st, c));
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    sqlite3_finalize(st);
+    if (sink == 42)
+        std::puts("");
+    return rows;
+}
+
+conditions::ConditionRow extended(const char* sql)
+{
+    conditions::ConditionRow r;
+    r.itemName = conditions::extendedItemName();
+    r.value = s(sql);
+    return r;
+}
+
+void addFavourite(shell::AppContext& ctx, const char* name, const char* where)
+{
+    ctx.appDb->execute(s("INSERT INTO お気に入り (名称, グループ名, ＷＨＥＲＥ文) VALUES ('%1', 'bench', '%2')")
+                           .arg(s(name), s(where).replace(QLatin1Char('\''), s("''"))));
+}
+
+void boxAgainstWinType(shell::AppContext& ctx, int rounds)
+{
+    struct Case {
+        const char* name;
+        const char* where;
+    } cases[] = {{"the four favourites of every race", "D競走馬データ.基準人気 <= 4"},
+                 {"every horse of 1600 m races", "D番組データ.距離 = 1600"}};
+    std::printf("%-36s %8s %9s %9s %9s %9s %7s %7s\n", "box selection", "rows", "win floor", "box floor", "win s",
+                "box s", "ratio", "floors");
+    for (const Case& c : cases) {
+        conditions::ConditionSet set;
+        set.rows = {extended(c.where)};
+        double bestWin = 1e300, bestBox = 1e300, winFloor = 1e300, boxFloor = 1e300;
+        bool built = false;
+        const QString winSql = store::translateJet(
+            analysis::funSqlCreate2(ctx.catalogue, set, ctx.appDb.get(), ctx.errorLog, &built));
+        bettypes::BetQuerySource source;
+        source.conditions = &set;
+        const QString boxSql = store::translateJet(
+            bettypes::funSqlCreateUma(bettypes::QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source, 1));
+        int rows = 0;
+        for (int r = 0; r < rounds; ++r) {
+            analysis::AnalysisDocument win;
+            win.conditions = set;
+            bestWin = std::min(bestWin, seconds([&] {
+                                   bool ok = false;
+                                   const QString sql = analysis::funSqlCreate2(ctx.catalogue, set, ctx.appDb.get(),
+                                                                               ctx.errorLog, &ok);
+                                   analysis::DefaultHorseList list(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
+                                   analysis::RunServices services;
+                                   services.horseList = &list;
+                                   analysis::subKekkaHyouji(ctx, win, sql, true, services);
+                               }));
+            rows = win.defaultList.rowCount();
+            winFloor = std::min(winFloor, seconds([&] { floorRun(ctx.appDb->handle(), winSql); }));
+            boxFloor = std::min(boxFloor, seconds([&] { floorRun(ctx.appDb->handle(), boxSql); }));
+            analysis::AnalysisDocument box;
+            box.conditions = set;
+            box.conditions.kind = conditions::AnalysisKind::QuinellaBox;
+            shell::MemoryStatusLine status;
+            bestBox = std::min(bestBox, seconds([&] { bettypes::runBetTypeAnalysis(ctx, status, box, true); }));
+        }
+        std::printf("%-36s %8d %9.3f %9.3f %9.3f %9.3f %7.2f %7.2f\n", c.name, rows, winFloor, boxFloor, bestWin,
+                    bestBox, bestBox / bestWin, boxFloor / winFloor);
+    }
+}
+
+void flow(shell::AppContext& ctx, int rounds)
+{
+    addFavourite(ctx, "bench axis", "D競走馬データ.基準人気 = 1");
+    addFavourite(ctx, "bench partner", "D競走馬データ.基準人気 BETWEEN 2 AND 5");
+
+    // The axis horses, as the selection gives them.
+    std::vector<std::pair<QString, QString>> axis;
+    store::Recordset rs = ctx.appDb->openRecordset(
+        s("SELECT D競走馬データ.レースキー, D競走馬データ.馬番 FROM D競走馬データ WHERE D競走馬データ.基準人気 = 1 "
+          "ORDER BY D競走馬データ.レースキー"));
+    for (; !rs.isEOF(); rs.moveNext())
+        axis.emplace_back(rs.field(0).toText(), rs.field(1).toText());
+
+    bettypes::BetQuerySource source;
+    source.favourites[1].name = s("bench partner");
+    double best = 1e300;
+    qint64 partnerRows = 0;
+    for (int r = 0; r < rounds; ++r) {
+        store::Transaction readOnly(*ctx.appDb);
+        bettypes::PartnerRows partners(ctx, source, 0);
+        best = std::min(best, seconds([&] {
+                            partnerRows = 0;
+                            for (const auto& [race, horse] : axis)
+                                for (auto p = partners.open(race, horse); !p->isEOF(); p->moveNext())
+                                    ++partnerRows;
+                        }));
+    }
+    std::printf("partner statements: %zu (%lld rows) in %.3f s: %.0f statements per second\n", axis.size(),
+                static_cast<long long>(partnerRows), best, double(axis.size()) / best);
+    // The share of the Jet translation that every statement goes through.
+    const QString partnerSql = bettypes::funSqlCreateUmaRace(
+        bettypes::QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source, axis.front().first,
+        axis.front().second, 0);
+    const int translations = 2000;
+    const double translating = seconds([&] {
+        for (int i = 0; i < translations; ++i)
+            store::translateJet(partnerSql);
+    });
+    std::printf("  of which the Jet translation alone: %.0f per second\n", translations / translating);
+
+    bettypes::BetWindowState state;
+    state.favourites[0].name = s("bench axis");
+    state.favourites[1].name = s("bench partner");
+    double bestRun = 1e300;
+    qint64 wall = 0;
+    for (int r = 0; r < rounds; ++r) {
+        analysis::Sheet table;
+        QElapsedTimer clock;
+        clock.start();
+        bestRun = std::min(bestRun, seconds([&] { bettypes::subBunsekiUma(ctx, state, table); }));
+        wall = clock.elapsed();
+    }
+    std::printf("flow run of the window: %zu axis horses in %.3f s CPU (%lld ms wall): %.3f s per 1,000 axis horses\n",
+                axis.size(), bestRun, static_cast<long long>(wall), bestRun / double(axis.size()) * 1000.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int years = 1, rounds = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QByteArray opt(argv[i]);
+        if (opt == "--years")
+            years = std::max(1, std::atoi(argv[i + 1]));
+        else if (opt == "--rounds")
+            rounds = std::max(1, std::atoi(argv[i + 1]));
+    }
+    std::printf("generating and preparing %d year(s) ...\n", years);
+    std::fflush(stdout);
+    support::GeneratedData data(years);
+    if (!data.ready()) {
+        std::fprintf(stderr, "%s\n", data.problem().c_str());
+        return 1;
+    }
+    std::printf("%d races, %d runners\n", data.report().pastRaces, data.report().pastRunners);
+    boxAgainstWinType(data.context(), rounds);
+    flow(data.context(), rounds);
+    return 0;
+}
