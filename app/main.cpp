@@ -27,6 +27,7 @@ const std::map<QString, std::pair<Runner, const char*>>& commands()
         {QStringLiteral("gen-data"), {tq::app::runGenData, "gen-data --out DIR [--years N] [--seed S]   write demo race-data databases"}},
         {QStringLiteral("prepare"), {tq::app::runPrepare, "prepare [--yes | --no]   check, restore or initialise, compact, relink and upgrade the application database"}},
         {QStringLiteral("analyze"), {tq::app::runAnalyze, "analyze FILE.tqb [--csv OUT] [--list OUT] [--save OUT.tqb] [--keys \"KEY[:RANGE],...\"]   run a condition file and print its result"}},
+        {QStringLiteral("import-jet"), {tq::app::runImportJet, "import-jet --from DIR --out DIR | --app FILE.mdb [--replace]   convert Jet race data, or import an old application database"}},
     };
     return table;
 }

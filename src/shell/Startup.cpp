@@ -4,6 +4,7 @@
 #include "conditions/CatalogueReader.h"
 #include "shell/AppContext.h"
 #include "shell/DbLifecycle.h"
+#include "shell/JetDatabaseGuard.h"
 #include "shell/KorvenIni.h"
 #include "shell/StartupAborted.h"
 #include "store/Operations.h"
@@ -40,6 +41,7 @@ void readSettings(AppContext& ctx)
 {
     GetIniFile(ctx);
     ctx.catalogue = conditions::subIniGetAll(ctx.programDir, ctx.errorLog);
+    refuseJetDatabases(ctx);
 }
 
 void readColourSettings(AppContext& ctx)

@@ -25,7 +25,8 @@ struct StartupHooks {
 };
 
 // Steps 3 and 4: KORVEN.INI (result ignored) and the catalogue from
-// ctx.programDir, which also sets AppDir, AppDbPath, InitFlag and DebugFlag.
+// ctx.programDir, which also sets AppDir, AppDbPath, InitFlag and DebugFlag;
+// then stops (StartupAborted) when one of the databases is a Jet file.
 void readSettings(AppContext& ctx);
 
 // Runs the sequence on a context whose programDir is set. Leaves ctx.appDb
