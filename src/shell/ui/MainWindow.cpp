@@ -1,5 +1,6 @@
 #include "shell/ui/MainWindow.h"
 
+#include "jetimport/ui/JetImportDialog.h"
 #include "shell/AddInCheck.h"
 #include "shell/AppContext.h"
 #include "shell/DbLifecycle.h"
@@ -137,6 +138,7 @@ void MainWindow::connectCommands()
     on(QStringLiteral("mnuQuit"), [this] { close(); });
     on(QStringLiteral("mnuAnalyzeExecute"), [this] { runAnalysis(); });
     on(QStringLiteral("mnuDB_Init"), [this] { prepareDatabase(); });
+    on(QStringLiteral("mnuImportJet"), [this] { jetimport::ui::JetImportDialog(m_ctx, this).exec(); });
     on(QStringLiteral("mnuBaseSet"), [this] {
         BaseSetDialog dialog(m_ctx, this);
         dialog.exec();
