@@ -17,5 +17,6 @@ int runPrepare(const CommandLine& cl);
 int runAnalyze(const CommandLine& cl);
 int runTables(const CommandLine& cl);
 int runBet(const CommandLine& cl);
+int runImportJet(const CommandLine& cl);
 
 } // namespace tq::app

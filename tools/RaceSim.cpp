@@ -249,18 +249,35 @@ void Simulator::setLevel(int h, int level)
 
 std::vector<Simulator::Slot> Simulator::courseDay(const QDate& date)
 {
-    // The year is cut into blocks of four weekends; each block runs a
-    // meeting at one eastern, one western and one local course.
-    static const int locals[] = {3, 7, 10, 4, 1, 2};
+    // The year is cut into blocks of four weekends, each holding the meetings
+    // of its season: the northern summer courses (札幌 1, 函館 2) only from late
+    // June to early September, winter meetings at the central courses and at
+    // 小倉 (10), 福島 and 新潟 in spring, summer and autumn; two or three
+    // courses a weekend (0: no third meeting). The last days of December, a
+    // block of their own, repeat December's courses in a new meeting.
+    static const std::array<std::array<int, 3>, 13> season = {{
+        {6, 8, 10}, // January
+        {5, 8, 10}, // February
+        {6, 9, 7},  // March
+        {6, 9, 3},  // April
+        {5, 8, 4},  // May
+        {5, 9, 0},  // late May to mid June
+        {3, 7, 2},  // late June to mid July
+        {4, 10, 1}, // late July to mid August
+        {4, 10, 1}, // late August to early September
+        {6, 9, 0},  // September
+        {5, 8, 4},  // October
+        {5, 8, 3},  // November
+        {6, 9, 7},  // December
+    }};
     const int week = (date.dayOfYear() - 1) / 7;
     const int block = week / 4;
-    auto coursesOf = [&](int b) {
-        return std::array<int, 3>{b % 2 == 0 ? 6 : 5, b % 2 == 0 ? 8 : 9, locals[(b + date.year()) % 6]};
-    };
-    const std::array<int, 3> here = coursesOf(block);
+    auto coursesOf = [](int b) { return season[std::size_t(std::min(b, 12))]; };
     std::vector<Slot> out;
     const int day = (week % 4) * 2 + (date.dayOfWeek() == 7 ? 2 : 1);
-    for (int c : here) {
+    for (int c : coursesOf(block)) {
+        if (c == 0)
+            continue;
         int meeting = 1;
         for (int b = 0; b < block; ++b) {
             const auto earlier = coursesOf(b);

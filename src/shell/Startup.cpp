@@ -5,6 +5,7 @@
 #include "conditions/CatalogueReader.h"
 #include "shell/AppContext.h"
 #include "shell/DbLifecycle.h"
+#include "shell/JetDatabaseGuard.h"
 #include "shell/KorvenIni.h"
 #include "shell/StartupAborted.h"
 #include "store/Operations.h"
@@ -113,6 +114,7 @@ void readSettings(AppContext& ctx)
 {
     GetIniFile(ctx);
     loadCatalogue(ctx);
+    refuseJetDatabases(ctx);
 }
 
 void readColourSettings(AppContext& ctx)

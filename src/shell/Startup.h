@@ -28,7 +28,8 @@ struct StartupHooks {
 // ctx.programDir, which also sets AppDir, AppDbPath, InitFlag and DebugFlag.
 // A catalogue file that is missing, unreadable, or lacks a section the
 // program needs (or entries its Counts promise) is named with its problem,
-// logged under "subIniGetAll", and ends start-up (StartupAborted).
+// logged under "subIniGetAll", and ends start-up (StartupAborted); so does
+// a database of the program directory or the race data that is a Jet file.
 void readSettings(AppContext& ctx);
 
 // Runs the sequence on a context whose programDir is set. Leaves ctx.appDb

@@ -2,6 +2,7 @@
 
 #include "derived/MarkColumns.h"
 #include "derived/MarkResults.h"
+#include "jetimport/ui/JetImportDialog.h"
 #include "shell/AddInCheck.h"
 #include "shell/AppContext.h"
 #include "shell/DbLifecycle.h"
@@ -140,6 +141,7 @@ void MainWindow::connectCommands()
     on(QStringLiteral("mnuDB_Init"), [this] { prepareDatabase(); });
     on(QStringLiteral("mnuMarkSeiseki"), [this] { buildMarkTable(true); });
     on(QStringLiteral("mnuMarkSeisekiOld"), [this] { buildMarkTable(false); });
+    on(QStringLiteral("mnuImportJet"), [this] { jetimport::ui::JetImportDialog(m_ctx, this).exec(); });
     on(QStringLiteral("mnuBaseSet"), [this] {
         BaseSetDialog dialog(m_ctx, this);
         dialog.exec();

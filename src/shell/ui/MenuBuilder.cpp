@@ -34,6 +34,7 @@ const MenuEntry kMenuBar[] = {
     {0, "mnuTools", "ツール(&T)"},
     {1, "mnuDB_Init", "最適化を行う"},
     {1, "mnu_ChokuHen", "直前なしモード一括変換"},
+    {1, "mnuImportJet", "Jetデータベースの取り込み"},
     {1, "mnuSep2", "-"},
     {1, "mnuOption", "オプション(&O)"},
     {2, "mnuBaseSet", "基本設定"},

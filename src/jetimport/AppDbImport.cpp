@@ -1,0 +1,350 @@
+#include "jetimport/AppDbImport.h"
+
+#include "jetimport/ConvertedFile.h"
+#include "jetimport/JetTableSource.h"
+#include "jetimport/SqlText.h"
+#include "shell/AppContext.h"
+#include "shell/ConsolePrompter.h"
+#include "shell/DbLifecycle.h"
+#include "shell/Startup.h"
+#include "shell/StartupAborted.h"
+#include "store/Database.h"
+#include "store/JetFileCheck.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+namespace tq::jetimport {
+
+namespace {
+
+// A table to merge and the column naming its rows (empty: the table is one
+// unit, as 色設定 with its single row).
+struct MergedTable {
+    const char* table;
+    const char* key;
+};
+
+constexpr MergedTable kMergedTables[] = {
+    {"お気に入り", "名称"},           {"お気に入り直前なし", "名称"}, {"集計お気に入り", "名称"},
+    {"一覧表示設定", "設定名"},       {"分析結果表示設定", "項目名"}, {"色設定", ""},
+};
+
+// Tables the schema upgrade needs besides the merged ones.
+const char* const kRegistryTables[] = {
+    "CREATE TABLE Sアドイン管理 (ソフトID CHAR(20), 名称 CHAR(50), パス CHAR(255), 起動オプション CHAR(255), 買い目出力 CHAR(1))",
+    "CREATE TABLE Sアドイン項目管理 (ソフトID CHAR(20), 区分 CHAR(1), MDB名 CHAR(255), テーブル名 CHAR(64), 項目名 CHAR(64), 説明 CHAR(255))",
+};
+
+class Stmt final {
+public:
+    Stmt(sqlite3* db, const QString& sql) : m_db(db)
+    {
+        if (sqlite3_prepare16_v2(db, sql.utf16(), -1, &m_stmt, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sql.toStdString() + ": " + sqlite3_errmsg(db));
+    }
+    ~Stmt() { sqlite3_finalize(m_stmt); }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+
+    Stmt& bind(int i, const QVariant& v)
+    {
+        if (v.isNull())
+            sqlite3_bind_null(m_stmt, i);
+        else
+            sqlite3_bind_text16(m_stmt, i, v.toString().utf16(), -1, SQLITE_TRANSIENT);
+        return *this;
+    }
+    bool step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw std::runtime_error(sqlite3_errmsg(m_db));
+        return rc == SQLITE_ROW;
+    }
+    QVariant value(int i) const
+    {
+        switch (sqlite3_column_type(m_stmt, i)) {
+        case SQLITE_NULL: return {};
+        case SQLITE_INTEGER: return qint64(sqlite3_column_int64(m_stmt, i));
+        case SQLITE_FLOAT: return sqlite3_column_double(m_stmt, i);
+        default:
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
+                                     sqlite3_column_bytes(m_stmt, i));
+        }
+    }
+    int columns() const { return sqlite3_column_count(m_stmt); }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+void exec(sqlite3* db, const QString& sql)
+{
+    Stmt s(db, sql);
+    while (s.step()) {
+    }
+}
+
+QVariantList column(sqlite3* db, const QString& sql, const QVariantList& args = {})
+{
+    Stmt s(db, sql);
+    for (int i = 0; i < args.size(); ++i)
+        s.bind(i + 1, args[i]);
+    QVariantList out;
+    while (s.step())
+        out << s.value(0);
+    return out;
+}
+
+// Every row of a query as one comparable text list (rows in order).
+QStringList rowsText(sqlite3* db, const QString& sql, const QVariant& key)
+{
+    Stmt s(db, sql);
+    if (sql.contains(QLatin1Char('?')))
+        s.bind(1, key);
+    QStringList rows;
+    while (s.step()) {
+        QStringList cells;
+        for (int i = 0; i < s.columns(); ++i) {
+            const QVariant v = s.value(i);
+            cells << (v.isNull() ? QStringLiteral("\x01null") : v.toString());
+        }
+        rows << cells.join(QChar(0));
+    }
+    return rows;
+}
+
+QStringList tableColumns(sqlite3* db, const QString& schema, const QString& table)
+{
+    QStringList names;
+    for (const QVariant& v : column(db, QStringLiteral("SELECT name FROM pragma_table_info(?, ?)"), {table, schema}))
+        names << v.toString();
+    return names;
+}
+
+QString tableSql(sqlite3* db, const QString& schema, const QString& table)
+{
+    const QVariantList sql = column(db, QStringLiteral("SELECT sql FROM ") + schema +
+                                            QStringLiteral(".sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
+                                    {table});
+    return sql.isEmpty() ? QString() : sql.first().toString();
+}
+
+// The names listed in 集計お気に入り of the source (each names a table of its own).
+QStringList aggregateNames(TableSource& source, const QList<TableInfo>& tables)
+{
+    QStringList names;
+    for (const TableInfo& t : tables) {
+        if (t.name != QStringLiteral("集計お気に入り"))
+            continue;
+        for (int c = 0; c < t.columns.size(); ++c) {
+            if (t.columns[c].name != QStringLiteral("名称"))
+                continue;
+            source.readRows(t, [&](const std::vector<Cell>& row, const QList<CellProblem>&) {
+                if (const auto* name = std::get_if<QString>(&row[std::size_t(c)]))
+                    names << *name;
+                return true;
+            });
+        }
+    }
+    return names;
+}
+
+// Converts the tables worth importing into `staging` and upgrades them there.
+// Sets `copied` to the names of the tables the source had.
+qint64 stage(TableSource& source, const QString& staging, const QString& appDir, QStringList& lines,
+             QStringList& copied)
+{
+    const QList<TableInfo> tables = source.tables();
+    QStringList wanted = aggregateNames(source, tables);
+    for (const MergedTable& m : kMergedTables)
+        wanted << QString::fromUtf8(m.table);
+    wanted << QStringLiteral("Sアドイン管理") << QStringLiteral("Sアドイン項目管理");
+    qint64 unconverted = 0;
+    {
+        ConvertedFile file(staging);
+        for (const TableInfo& t : tables) {
+            if (!wanted.contains(t.name, Qt::CaseInsensitive))
+                continue;
+            const TableReport r = file.copyTable(source, t, {}, {});
+            copied << t.name;
+            unconverted += r.unconverted;
+            for (const QString& sample : r.samples)
+                lines << QStringLiteral("not converted in %1, %2").arg(t.name, sample);
+        }
+        file.finish();
+    }
+    {
+        auto db = store::Database::open(staging);
+        for (const char* sql : kRegistryTables) {
+            const QString text = QString::fromUtf8(sql);
+            const QString name = text.section(QLatin1Char(' '), 2, 2);
+            if (!db->hasTable(name))
+                db->execute(text);
+        }
+    }
+    // The start-up's upgrade on the staged copy (its add-in rows are of no interest here).
+    shell::ConsolePrompter prompter(shell::Answer::No);
+    shell::SilentBusy busy;
+    shell::AppContext ctx(prompter, busy);
+    ctx.programDir = appDir;
+    ctx.catalogue.appDbPath = staging;
+    ctx.errorLog.setLogFileName(staging + QStringLiteral(".log"));
+    shell::subDB_Set(ctx);
+    for (const QString& u : ctx.preparation.upgrades)
+        lines << QStringLiteral("upgraded the old %1").arg(u);
+    return unconverted;
+}
+
+struct Merger {
+    sqlite3* db;
+    bool replace;
+    QStringList sourceTables; // tables the old file had (the upgrade may have added others)
+    AppImportReport& report;
+
+    void copyRows(const QString& table, const QString& where, const QStringList& cols, const QVariant& key)
+    {
+        Stmt s(db, QStringLiteral("INSERT INTO main.%1 (%2) SELECT %2 FROM jet_import_old.%1").arg(quoteName(table), quoteNames(cols)) + where);
+        if (!where.isEmpty())
+            s.bind(1, key);
+        s.step();
+    }
+
+    void copyWholeTable(const QString& name)
+    {
+        exec(db, QStringLiteral("DROP TABLE IF EXISTS main.") + quoteName(name));
+        exec(db, tableSql(db, QStringLiteral("jet_import_old"), name));
+        exec(db, QStringLiteral("INSERT INTO main.%1 SELECT * FROM jet_import_old.%1").arg(quoteName(name)));
+    }
+
+    void merge(const MergedTable& m)
+    {
+        const QString table = QString::fromUtf8(m.table), key = QString::fromUtf8(m.key);
+        if (!sourceTables.contains(table, Qt::CaseInsensitive))
+            return;
+        if (tableSql(db, QStringLiteral("main"), table).isEmpty())
+            exec(db, tableSql(db, QStringLiteral("jet_import_old"), table));
+        const QStringList mainCols = tableColumns(db, QStringLiteral("main"), table);
+        QStringList cols;
+        for (const QString& c : tableColumns(db, QStringLiteral("jet_import_old"), table))
+            if (mainCols.contains(c, Qt::CaseInsensitive))
+                cols << c;
+        const QString where = key.isEmpty() ? QString() : QStringLiteral(" WHERE %1 IS ?").arg(quoteName(key));
+        const QString order = QStringLiteral(" ORDER BY ") + quoteNames(cols);
+        const QVariantList keys = key.isEmpty() ? QVariantList{QVariant()}
+                                                : column(db, QStringLiteral("SELECT DISTINCT %1 FROM jet_import_old.%2")
+                                                                 .arg(quoteName(key), quoteName(table)));
+        qint64 added = 0;
+        for (const QVariant& k : keys) {
+            const QString label = key.isEmpty() ? table : table + QStringLiteral(" ") + k.toString();
+            const QString select = QStringLiteral("SELECT %1 FROM %3.%2").arg(quoteNames(cols), quoteName(table));
+            const QStringList mine = rowsText(db, select.arg(QStringLiteral("main")) + where + order, k);
+            if (!mine.isEmpty()) {
+                if (mine == rowsText(db, select.arg(QStringLiteral("jet_import_old")) + where + order, k))
+                    continue;
+                if (!replace) {
+                    ++report.kept;
+                    report.lines << QStringLiteral("kept %1 (both have it; --replace takes the imported one)").arg(label);
+                    continue;
+                }
+                Stmt del(db, QStringLiteral("DELETE FROM main.") + quoteName(table) + where);
+                if (!where.isEmpty())
+                    del.bind(1, k);
+                del.step();
+                ++report.replaced;
+                report.lines << QStringLiteral("replaced %1").arg(label);
+            } else {
+                ++added;
+            }
+            copyRows(table, where, cols, k);
+            if (table == QStringLiteral("集計お気に入り") && !tableSql(db, QStringLiteral("jet_import_old"), k.toString()).isEmpty())
+                copyWholeTable(k.toString());
+        }
+        report.added += added;
+        report.lines << QStringLiteral("%1: %2 added").arg(table).arg(added);
+    }
+};
+
+} // namespace
+
+AppImportReport importAppDatabase(shell::AppContext& ctx, const QString& jetFile, bool replace)
+{
+    if (!store::isJetFile(jetFile)) {
+        AppImportReport report;
+        report.error = QStringLiteral("%1 is not a Jet database").arg(jetFile);
+        return report;
+    }
+    try {
+        JetTableSource source(jetFile);
+        return importAppDatabase(ctx, source, replace);
+    } catch (const std::exception& e) {
+        AppImportReport report;
+        report.error = QString::fromStdString(e.what());
+        return report;
+    }
+}
+
+AppImportReport importAppDatabase(shell::AppContext& ctx, TableSource& source, bool replace)
+{
+    AppImportReport report;
+    if (!ctx.appDb) {
+        report.error = QStringLiteral("the application database is not open");
+        return report;
+    }
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        report.error = QStringLiteral("no temporary directory");
+        return report;
+    }
+    const QString staging = dir.filePath(QStringLiteral("old.mdb"));
+    try {
+        QStringList sourceTables;
+        report.unconverted = stage(source, staging, ctx.programDir, report.lines, sourceTables);
+        sqlite3* db = ctx.appDb->handle();
+        QString attach = staging;
+        attach.replace(QLatin1Char('\''), QStringLiteral("''"));
+        exec(db, QStringLiteral("ATTACH '") + attach + QStringLiteral("' AS jet_import_old"));
+        try {
+            store::Transaction transaction(*ctx.appDb);
+            Merger merger{db, replace, sourceTables, report};
+            for (const MergedTable& m : kMergedTables)
+                merger.merge(m);
+            transaction.commit();
+        } catch (...) {
+            exec(db, QStringLiteral("DETACH jet_import_old"));
+            throw;
+        }
+        exec(db, QStringLiteral("DETACH jet_import_old"));
+    } catch (const shell::StartupAborted& e) {
+        report.error = QStringLiteral("the old database cannot be upgraded: %1").arg(QString::fromUtf8(e.what()));
+    } catch (const std::exception& e) {
+        report.error = QString::fromStdString(e.what());
+    }
+    if (!report.error.isEmpty())
+        report.added = report.replaced = report.kept = 0;
+    return report;
+}
+
+AppImportReport importAppDatabase(const QString& appDir, const QString& jetFile, bool replace)
+{
+    shell::ConsolePrompter prompter(shell::Answer::No);
+    shell::SilentBusy busy;
+    shell::AppContext ctx(prompter, busy);
+    ctx.programDir = appDir;
+    ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
+    try {
+        shell::prepareHeadless(ctx);
+    } catch (const shell::StartupAborted& e) {
+        AppImportReport report;
+        report.error = QStringLiteral("the application database of %1 cannot be prepared (%2)").arg(appDir, QString::fromUtf8(e.what()));
+        return report;
+    }
+    return importAppDatabase(ctx, jetFile, replace);
+}
+
+} // namespace tq::jetimport
