@@ -6,6 +6,7 @@
 // usage, unreadable file, a failed run or write) with a message on stderr.
 
 #include "Commands.h"
+#include "ConsoleBusy.h"
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
@@ -20,73 +21,14 @@
 #include "shell/StartupAborted.h"
 #include "shell/StatusLine.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 namespace tq::app {
 
 namespace {
-
-// Set by the SIGINT handler; a signal handler can reach nothing else.
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted.store(true);
-}
-
-// The busy window on a terminal: a progress line on stderr redrawn at most
-// every 200 ms, cancelled by Ctrl-C.
-class ConsoleBusy final : public shell::Busy {
-  public:
-    ConsoleBusy() : m_tty(isatty(STDERR_FILENO) != 0) { m_clock.start(); }
-    ~ConsoleBusy() override { hide(); }
-
-    void show() override
-    {
-        g_interrupted.store(false);
-        m_rows = 0;
-        m_shown = true;
-        draw();
-    }
-    void hide() override
-    {
-        if (m_shown && m_tty)
-            std::fputs("\r\033[K", stderr);
-        m_shown = false;
-    }
-    void setProgress(const QString& text) override { m_text = text; }
-    void yield() override
-    {
-        ++m_rows;
-        if (m_shown && m_clock.elapsed() >= 200) {
-            m_clock.restart();
-            draw();
-        }
-    }
-    bool cancelled() const override { return g_interrupted.load(); }
-
-  private:
-    void draw()
-    {
-        if (!m_tty)
-            return;
-        const QString line = QStringLiteral("\r\033[K%1 %2 行 (Ctrl-C で中止)").arg(m_text).arg(m_rows);
-        std::fputs(line.toUtf8().constData(), stderr);
-        std::fflush(stderr);
-    }
-
-    bool m_tty;
-    bool m_shown = false;
-    qint64 m_rows = 0;
-    QString m_text;
-    QElapsedTimer m_clock;
-};
 
 int usage()
 {
@@ -296,7 +238,7 @@ int runAnalyze(const CommandLine& cl)
 
     const int errorsBefore = int(ctx.errorLog.recentEntries().size());
     shell::MemoryStatusLine status;
-    const auto previousHandler = std::signal(SIGINT, onInterrupt);
+    const auto previousHandler = std::signal(SIGINT, onConsoleInterrupt);
     const bool ok = analysis::subBunseki(ctx, status, doc, false);
     std::signal(SIGINT, previousHandler);
     busy.hide();

@@ -15,5 +15,6 @@ int runSql(const CommandLine& cl);
 int runGenData(const CommandLine& cl);
 int runPrepare(const CommandLine& cl);
 int runAnalyze(const CommandLine& cl);
+int runFavourites(const CommandLine& cl);
 
 } // namespace tq::app

@@ -27,6 +27,7 @@ const std::map<QString, std::pair<Runner, const char*>>& commands()
         {QStringLiteral("gen-data"), {tq::app::runGenData, "gen-data --out DIR [--years N] [--seed S]   write demo race-data databases"}},
         {QStringLiteral("prepare"), {tq::app::runPrepare, "prepare [--yes | --no]   check, restore or initialise, compact, relink and upgrade the application database"}},
         {QStringLiteral("analyze"), {tq::app::runAnalyze, "analyze FILE.tqb [--csv OUT] [--list OUT] [--save OUT.tqb] [--keys \"KEY[:RANGE],...\"]   run a condition file and print its result"}},
+        {QStringLiteral("favourites"), {tq::app::runFavourites, "favourites list|add|show|delete|rename|move ...   list, register and organise the favourites"}},
     };
     return table;
 }

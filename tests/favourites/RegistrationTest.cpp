@@ -231,3 +231,30 @@ TEST_F(RegistrationTest, AllGroupOpensEveryFavouriteOfTheGroup)
 
 } // namespace
 } // namespace tq::favourites
+
+namespace tq::favourites {
+namespace {
+
+TEST_F(RegistrationTest, LinkToAStoredFavouriteRestrictsAnotherAnalysis)
+{
+    analysis::AnalysisDocument shortRaces;
+    makeDocument(shortRaces, s("1000,1400"), true);
+    ASSERT_EQ(subFavoAdd(ctx, shortRaces, choice(s("短'距離"), s("組")), clock), Registration::Stored);
+
+    struct Case {
+        const char* name;
+        bool wholeGroup;
+        double runners;
+    };
+    for (const Case& c : {Case{"短'距離", false, 4}, Case{"組", true, 4}}) {
+        SCOPED_TRACE(c.name);
+        analysis::AnalysisDocument linked;
+        linked.conditions.favourite.name = s(c.name);
+        linked.conditions.favourite.wholeGroup = c.wholeGroup;
+        makeDocument(linked, s("1000,2000"), true);
+        EXPECT_EQ(linked.result.number(0, 0), c.runners);
+    }
+}
+
+} // namespace
+} // namespace tq::favourites

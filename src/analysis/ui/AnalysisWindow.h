@@ -64,6 +64,14 @@ class AnalysisWindow final : public QWidget {
     using FavouriteRegistration = std::function<bool(AnalysisWindow&)>;
     void setFavouriteRegistration(FavouriteRegistration registration);
 
+    // The favourites dialog behind the reference buttons 参照 of the favourite
+    // link and of the axis favourite: returns false when nothing was chosen,
+    // else the favourite's name, or a group's name with `wholeGroup` set.
+    // The chosen name goes into the link's box and the whole-group box
+    // follows it. Without a picker the buttons stay disabled.
+    using FavouritePicker = std::function<bool(QString& name, bool& wholeGroup)>;
+    void setFavouritePicker(FavouritePicker picker);
+
     // The document's caption, shown as the window title.
     void setCaption(const QString& caption);
 
@@ -140,6 +148,7 @@ class AnalysisWindow final : public QWidget {
     void setKind(int kind);
     void updateKindControls();
     void updateHavingVisibility();
+    void pickFavourite(bool axis);
     void setKeysExpanded(bool expanded);
     void onResultHeaderClicked(int column);
     void onResultSectionResized(int column, int oldSize, int newSize);
@@ -160,6 +169,7 @@ class AnalysisWindow final : public QWidget {
     std::unique_ptr<shell::StatusLine> m_ownStatus;
     shell::StatusLine* m_status = nullptr;
     FavouriteRegistration m_registration;
+    FavouritePicker m_picker;
     bool m_loading = false; // controls being filled from the document
 
     QTabWidget* m_tabs = nullptr;
@@ -167,6 +177,7 @@ class AnalysisWindow final : public QWidget {
     QTableView* m_conditionGrid = nullptr;
     ConditionGridModel* m_conditionModel = nullptr;
     QLineEdit* m_txtFavorite = nullptr;
+    QPushButton* m_cmdFavorite0 = nullptr;
     QCheckBox* m_chkFavoGroup = nullptr;
     QCheckBox* m_chkFavorite = nullptr;
     QLabel* m_lblHaving0 = nullptr;

@@ -1,5 +1,6 @@
 #include "shell/ui/MainWindow.h"
 
+#include "favourites/ProcessStarter.h"
 #include "shell/AddInCheck.h"
 #include "shell/AppContext.h"
 #include "shell/DbLifecycle.h"
@@ -8,6 +9,7 @@
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/ColourDialog.h"
 #include "shell/ui/ConditionEditorLink.h"
+#include "shell/ui/FavouriteCommands.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
@@ -42,10 +44,9 @@ const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/")
 
 // Commands whose windows or dialogs are not built yet.
 const char* const kNotBuilt[] = {
-    "mnuInport",      "mnuExport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnuREDivor",
-    "mnu_ChokuHen",   "mnuFavoToday",      "mnuFavoAdd",       "mnuFavoOpen",       "mnuFavoMnt_1",
-    "mnuFavoMnt_2",   "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
-    "mnuMarkSeiseki", "mnuMarkSeisekiOld",
+    "mnuInport",        "mnuCopyTextFull",   "mnuCopyTextShort",  "mnu_ChokuHen",   "mnuFavoMnt_2",
+    "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite", "mnuMarkSeiseki",
+    "mnuMarkSeisekiOld",
 };
 
 // Commands that ask before they run; their handler runs on Yes.
@@ -216,6 +217,9 @@ void MainWindow::connectCommands()
     });
     for (const char* name : kNotBuilt)
         on(QString::fromLatin1(name), {});
+    if (!m_options.processStarter)
+        m_options.processStarter = std::make_shared<favourites::SystemProcessStarter>();
+    installFavouriteCommands(m_ctx, *this, *m_options.processStarter);
 }
 
 void MainWindow::markNotAvailable()

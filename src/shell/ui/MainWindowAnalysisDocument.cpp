@@ -4,6 +4,7 @@
 #include "analysis/ui/AnalysisWindow.h"
 #include "analysis/ui/ViewerWindow.h"
 #include "shell/AppContext.h"
+#include "shell/ui/FavouriteCommands.h"
 #include "shell/ui/MainWindowViewerDocument.h"
 #include "store/Database.h"
 
@@ -106,6 +107,11 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
         QObject::connect(window, &analysis::ui::AnalysisWindow::conditionMenuRequested, doc,
                          [showConditionMenu](int, const QPoint& at) { showConditionMenu(at); });
     }
+    window->setFavouriteRegistration(
+        [ctx = &m_ctx, doc](analysis::ui::AnalysisWindow&) { return registerFavourite(*ctx, *doc); });
+    window->setFavouritePicker([ctx = &m_ctx, doc](QString& name, bool& wholeGroup) {
+        return pickFavourite(*ctx, doc->window(), name, wholeGroup);
+    });
     shareResultColumnWidths(window);
     return doc;
 }
