@@ -50,18 +50,11 @@ std::vector<Favourite> readAll(store::Database& db, const QString& sql)
     return out;
 }
 
-std::vector<FavouriteEntry> readEntries(store::Database& db, const QString& sql)
+std::vector<FavouriteEntry> readEntries(FavouriteEntryCursor cursor)
 {
     std::vector<FavouriteEntry> out;
-    store::Recordset rs = db.openRecordset(sql);
-    for (; !rs.isEOF(); rs.moveNext()) {
-        FavouriteEntry e;
-        e.name = rs.field(0).toText();
-        e.group = rs.field(1).toText();
-        e.show = rs.field(2).toInt() != 0;
-        e.colour = rs.field(3).isNull() ? kNoColour : qint32(rs.field(3).toInt());
-        out.push_back(std::move(e));
-    }
+    while (!cursor.atEnd())
+        out.push_back(cursor.next());
     return out;
 }
 
@@ -107,16 +100,50 @@ std::vector<Favourite> FavouriteStore::inGroup(const QString& group)
     return readAll(m_db, QStringLiteral("select * from お気に入り where グループ名 = ") + quoted(group));
 }
 
+FavouriteEntry FavouriteEntryCursor::next()
+{
+    FavouriteEntry e;
+    e.name = m_rows.field(0).toText();
+    e.group = m_rows.field(1).toText();
+    e.show = m_rows.field(2).toInt() != 0;
+    e.colour = m_rows.field(3).isNull() ? kNoColour : qint32(m_rows.field(3).toInt());
+    m_rows.moveNext();
+    return e;
+}
+
+FavouriteEntryCursor FavouriteStore::openGroupedEntries()
+{
+    return FavouriteEntryCursor(
+        m_db.openRecordset(QStringLiteral("select 名称,グループ名,表示,色 from お気に入り where グループ名 <> ") +
+                           quoted(topLevelGroup()) + QStringLiteral(" order by グループ名,名称")));
+}
+
+FavouriteEntryCursor FavouriteStore::openTopLevelEntries()
+{
+    return FavouriteEntryCursor(
+        m_db.openRecordset(QStringLiteral("select 名称,グループ名,表示,色 from お気に入り where グループ名 = ") +
+                           quoted(topLevelGroup()) + QStringLiteral(" order by グループ名,名称")));
+}
+
 std::vector<FavouriteEntry> FavouriteStore::groupedEntries()
 {
-    return readEntries(m_db, QStringLiteral("select 名称,グループ名,表示,色 from お気に入り where グループ名 <> ") +
-                                 quoted(topLevelGroup()) + QStringLiteral(" order by グループ名,名称"));
+    return readEntries(openGroupedEntries());
 }
 
 std::vector<FavouriteEntry> FavouriteStore::topLevelEntries()
 {
-    return readEntries(m_db, QStringLiteral("select 名称,グループ名,表示,色 from お気に入り where グループ名 = ") +
-                                 quoted(topLevelGroup()) + QStringLiteral(" order by グループ名,名称"));
+    return readEntries(openTopLevelEntries());
+}
+
+QStringList FavouriteStore::groupNames()
+{
+    QStringList out;
+    store::Recordset rs = m_db.openRecordset(QStringLiteral("select グループ名 from お気に入り where グループ名 <> ") +
+                                             quoted(topLevelGroup()) +
+                                             QStringLiteral(" group by グループ名 order by グループ名"));
+    for (; !rs.isEOF(); rs.moveNext())
+        out << rs.field(0).toText();
+    return out;
 }
 
 void FavouriteStore::save(const Favourite& f)

@@ -14,6 +14,7 @@
 // change (its message is the text to show). One thread.
 
 #include "favourites/Favourite.h"
+#include "store/Recordset.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,6 +49,19 @@ struct FavouriteEntry {
     qint32 colour = kNoColour;
 };
 
+// Streams tree entries from an open statement, so that a caller can read a
+// large table in slices between other work. Valid while the database is.
+class FavouriteEntryCursor final {
+public:
+    explicit FavouriteEntryCursor(store::Recordset rows) : m_rows(std::move(rows)) {}
+    bool atEnd() const { return m_rows.isEOF(); }
+    // The current entry; moves to the next. Not at the end.
+    FavouriteEntry next();
+
+private:
+    store::Recordset m_rows;
+};
+
 // One favourite as the organise dialog leaves it: the row stored under
 // `storedName` gets `name`, `group` and `show`.
 struct FavouriteRewrite {
@@ -77,6 +91,10 @@ public:
     // Rows whose group is Null appear in neither.
     std::vector<FavouriteEntry> groupedEntries();
     std::vector<FavouriteEntry> topLevelEntries();
+    FavouriteEntryCursor openGroupedEntries();
+    FavouriteEntryCursor openTopLevelEntries();
+    // The group names of groupedEntries(), each once, in order.
+    QStringList groupNames();
 
     // Inserts the favourite, or overwrites the row of its name. Statistics
     // without a value are left as the row has them (Null in a new row).

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <optional>
 
 namespace tq::favourites::ui {
 
@@ -54,11 +55,13 @@ QString captionOf(FavoMode mode)
 
 } // namespace
 
-// What the tree building still has to add.
+// What the tree building still has to add: the rows still to read, the
+// group node being filled.
 struct FavouriteDialog::Pending {
-    std::vector<FavouriteEntry> grouped;
-    std::vector<FavouriteEntry> topLevel;
-    std::size_t next = 0; // index into grouped, then into topLevel
+    std::optional<FavouriteEntryCursor> grouped;
+    std::optional<FavouriteEntryCursor> topLevel;
+    QStringList groupsOnly; // the add mode's groups
+    qsizetype nextGroup = 0;
     QTreeWidgetItem* group = nullptr;
     QString groupName;
     bool anyGroup = false;
@@ -233,8 +236,13 @@ void FavouriteDialog::startBuilding()
         setNameColour(colour);
     }
     m_pending = std::make_unique<Pending>();
-    m_pending->grouped = store.groupedEntries();
-    m_pending->topLevel = store.topLevelEntries();
+    if (m_choice.mode == FavoMode::Add) {
+        // Only the groups appear: read their names, not every favourite.
+        m_pending->groupsOnly = store.groupNames();
+    } else {
+        m_pending->grouped.emplace(store.openGroupedEntries());
+        m_pending->topLevel.emplace(store.openTopLevelEntries());
+    }
     m_tree->blockSignals(true);
     m_root = addNode(nullptr, QStringLiteral("ROOT"), topLevelGroup(), NodeKind::Group);
     m_tree->addTopLevelItem(m_root);
@@ -244,50 +252,67 @@ void FavouriteDialog::startBuilding()
     buildSlice();
 }
 
-void FavouriteDialog::buildSlice()
+void FavouriteDialog::addGroupNode(const QString& group)
 {
     Pending& p = *m_pending;
-    const bool withFavourites = m_choice.mode != FavoMode::Add;
+    p.anyGroup = true;
+    p.groupName = group;
+    p.group = addNode(m_root, QStringLiteral("R%1").arg(++m_counter), group, NodeKind::Group);
+    p.group->setData(0, kTagRole, group);
+    p.inGroup = 0;
+    if (group == m_choice.group)
+        p.selected = p.group;
+}
+
+bool FavouriteDialog::addNextNode()
+{
+    Pending& p = *m_pending;
     const bool ticks = m_choice.mode == FavoMode::Organise;
+    if (p.nextGroup < p.groupsOnly.size()) {
+        addGroupNode(p.groupsOnly[p.nextGroup++]);
+        return true;
+    }
+    if (p.grouped && !p.grouped->atEnd()) {
+        const FavouriteEntry e = p.grouped->next();
+        if (!p.anyGroup || e.group != p.groupName)
+            addGroupNode(e.group);
+        QTreeWidgetItem* item =
+            addNode(p.group, p.group->data(0, kKeyRole).toString() + QStringLiteral("C%1").arg(p.inGroup++), e.name,
+                    NodeKind::Favourite);
+        item->setData(0, kTagRole, e.name);
+        if (ticks && e.show)
+            item->setCheckState(0, Qt::Checked);
+        return true;
+    }
+    if (p.topLevel && !p.topLevel->atEnd()) {
+        const FavouriteEntry e = p.topLevel->next();
+        QTreeWidgetItem* item = addNode(m_root, QStringLiteral("R%1").arg(++m_counter), e.name, NodeKind::Favourite);
+        item->setData(0, kTagRole, e.name);
+        if (ticks && e.show)
+            item->setCheckState(0, Qt::Checked);
+        return true;
+    }
+    return false;
+}
+
+void FavouriteDialog::buildSlice()
+{
+    // Work for about 30 ms, then let the event loop run.
     QElapsedTimer clock;
     clock.start();
     m_tree->blockSignals(true);
-    const std::size_t total = p.grouped.size() + p.topLevel.size();
-    int added = 0;
-    for (; p.next < total && added < m_slice; ++p.next, ++added) {
-        if (p.next < p.grouped.size()) {
-            const FavouriteEntry& e = p.grouped[p.next];
-            if (!p.anyGroup || e.group != p.groupName) {
-                p.anyGroup = true;
-                p.groupName = e.group;
-                p.group = addNode(m_root, QStringLiteral("R%1").arg(++m_counter), e.group, NodeKind::Group);
-                p.group->setData(0, kTagRole, e.group);
-                p.inGroup = 0;
-                if (e.group == m_choice.group)
-                    p.selected = p.group;
-            }
-            if (!withFavourites)
-                continue;
-            QTreeWidgetItem* item =
-                addNode(p.group, p.group->data(0, kKeyRole).toString() + QStringLiteral("C%1").arg(p.inGroup++),
-                        e.name, NodeKind::Favourite);
-            item->setData(0, kTagRole, e.name);
-            if (ticks && e.show)
-                item->setCheckState(0, Qt::Checked);
-        } else if (withFavourites) {
-            const FavouriteEntry& e = p.topLevel[p.next - p.grouped.size()];
-            QTreeWidgetItem* item = addNode(m_root, QStringLiteral("R%1").arg(++m_counter), e.name, NodeKind::Favourite);
-            item->setData(0, kTagRole, e.name);
-            if (ticks && e.show)
-                item->setCheckState(0, Qt::Checked);
-        }
+    bool more = true;
+    for (int added = 0; more; ++added) {
+        more = addNextNode();
+        if (added % 64 == 63 && clock.elapsed() >= m_sliceMs)
+            break;
     }
     m_tree->blockSignals(false);
-    if (p.next < total) {
+    if (more) {
         QTimer::singleShot(0, this, [this] { report(QStringLiteral("Form_Load"), [this] { buildSlice(); }); });
         return;
     }
-    QTreeWidgetItem* selected = p.selected ? p.selected : m_root;
+    QTreeWidgetItem* selected = m_pending->selected ? m_pending->selected : m_root;
     m_tree->setCurrentItem(selected);
     m_tree->scrollToItem(selected);
     m_pending.reset();

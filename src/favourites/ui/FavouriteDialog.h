@@ -62,8 +62,8 @@ class FavouriteDialog final : public QDialog {
 
     QTreeWidget* tree() const { return m_tree; }
     bool isBuilt() const { return m_built; }
-    // Nodes added per slice of the tree building (tests and benchmarks).
-    void setBuildSlice(int nodes) { m_slice = nodes; }
+    // The milliseconds of one slice of the tree building (benchmarks).
+    void setBuildSlice(int milliseconds) { m_sliceMs = milliseconds; }
 
   signals:
     void treeBuilt();
@@ -78,6 +78,8 @@ class FavouriteDialog final : public QDialog {
     void applyMode();
     void startBuilding();
     void buildSlice();
+    bool addNextNode();
+    void addGroupNode(const QString& group);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, NodeKind kind);
     void onOk();
     void onCancel();
@@ -121,7 +123,7 @@ class FavouriteDialog final : public QDialog {
     bool m_built = false;
     bool m_buildStarted = false;
     bool m_propagating = false;
-    int m_slice = 400;
+    int m_sliceMs = 30;
     std::unique_ptr<Pending> m_pending;
 
     // Dragging a favourite (Organise only).
