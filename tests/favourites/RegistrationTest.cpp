@@ -258,3 +258,22 @@ TEST_F(RegistrationTest, LinkToAStoredFavouriteRestrictsAnotherAnalysis)
 
 } // namespace
 } // namespace tq::favourites
+
+namespace tq::favourites {
+namespace {
+
+TEST_F(RegistrationTest, ConditionsWithoutAWhereTextAreNotStored)
+{
+    // A link to a favourite that does not exist: the WHERE text cannot be
+    // built, and a favourite stored without it would match every runner.
+    analysis::AnalysisDocument doc;
+    makeDocument(doc, s("1000,1400"), false);
+    doc.conditions.favourite.name = s("no such favourite");
+    EXPECT_EQ(subFavoAdd(ctx, doc, choice(s("x")), clock), Registration::Failed);
+    EXPECT_FALSE(FavouriteStore(db()).exists(s("x")));
+    EXPECT_FALSE(prompter.texts().isEmpty());
+    EXPECT_EQ(subFavoAdd(ctx, doc, choice(s("  ")), clock), Registration::Failed);
+}
+
+} // namespace
+} // namespace tq::favourites

@@ -134,6 +134,9 @@ class AnalysisWindow final : public QWidget {
     void conditionEditorHideRequested();
     // The modified flag changed.
     void modifiedChanged(bool modified);
+    // A horse-list row's race key was written for the race viewer, which
+    // should now be shown (started unless it runs).
+    void raceViewerRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,6 @@
 #include "shell/ui/MainWindow.h"
 
+#include "favourites/AddIns.h"
 #include "favourites/ProcessStarter.h"
 #include "shell/AddInCheck.h"
 #include "shell/AppContext.h"
@@ -76,8 +77,10 @@ MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options 
 {
     setObjectName(kFormName);
     if (!m_factory) {
-        m_ownFactory = std::make_unique<AnalysisDocumentFactory>(
+        auto factory = std::make_unique<AnalysisDocumentFactory>(
             m_ctx, *m_status, [this] { return std::make_pair(m_editPopup, m_conditionPopup); });
+        factory->setRaceViewer([this] { favourites::subViewShow(m_ctx, *m_options.processStarter); });
+        m_ownFactory = std::move(factory);
         m_factory = m_ownFactory.get();
     }
     m_mdi->setObjectName(QStringLiteral("mdiArea"));

@@ -112,6 +112,10 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
     window->setFavouritePicker([ctx = &m_ctx, doc](QString& name, bool& wholeGroup) {
         return pickFavourite(*ctx, doc->window(), name, wholeGroup);
     });
+    QObject::connect(window, &analysis::ui::AnalysisWindow::raceViewerRequested, doc, [this] {
+        if (m_raceViewer)
+            m_raceViewer();
+    });
     shareResultColumnWidths(window);
     return doc;
 }

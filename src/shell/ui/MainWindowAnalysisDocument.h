@@ -62,6 +62,8 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     {
     }
     DocumentWindow* createWindow(DocumentKind kind) override;
+    // Shows the race viewer when an analysis window asks for it.
+    void setRaceViewer(std::function<void()> show) { m_raceViewer = std::move(show); }
 
   private:
     DocumentWindow* createViewer();
@@ -74,6 +76,7 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     AppContext& m_ctx;
     StatusLine& m_status;
     Popups m_popups;
+    std::function<void()> m_raceViewer;
     PlaceholderDocumentFactory m_placeholders;
     QList<QPointer<QWidget>> m_windows; // analysis and viewer windows; closed ones turn null
     QObject m_guard; // context of the width connections; they end with the factory
