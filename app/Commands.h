@@ -18,5 +18,6 @@ int runAnalyze(const CommandLine& cl);
 int runTables(const CommandLine& cl);
 int runBet(const CommandLine& cl);
 int runImportJet(const CommandLine& cl);
+int runFavourites(const CommandLine& cl);
 
 } // namespace tq::app

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -96,6 +97,38 @@ void AnalysisWindow::setFavouriteRegistration(FavouriteRegistration registration
     m_registration = std::move(registration);
 }
 
+void AnalysisWindow::setFavouritePicker(FavouritePicker picker)
+{
+    m_picker = std::move(picker);
+    for (QPushButton* b : {m_cmdFavorite0, m_cmdFavorite1}) {
+        b->setEnabled(bool(m_picker));
+        b->setToolTip(m_picker ? QString() : pendingTip(u"お気に入りの選択画面"));
+    }
+}
+
+void AnalysisWindow::pickFavourite(bool axis)
+{
+    QString name;
+    bool wholeGroup = false;
+    if (!m_picker || !m_picker(name, wholeGroup))
+        return;
+    QLineEdit* box = axis ? m_txtJiku : m_txtFavorite;
+    QCheckBox* group = axis ? m_chkJikuGroup : m_chkFavoGroup;
+    box->setText(name);
+    {
+        const QSignalBlocker blocker(group);
+        group->setChecked(wholeGroup);
+    }
+    if (axis) {
+        m_document.conditions.axisFavourite = name;
+        m_document.conditions.axisWholeGroup = wholeGroup;
+    } else {
+        m_document.conditions.favourite.name = name;
+        m_document.conditions.favourite.wholeGroup = wholeGroup;
+    }
+    markModified();
+}
+
 // --- the conditions tab --------------------------------------------------------
 
 QWidget* AnalysisWindow::buildConditionTab()
@@ -133,9 +166,10 @@ QWidget* AnalysisWindow::buildConditionTab()
     m_txtFavorite = new QLineEdit(link);
     m_txtFavorite->setObjectName(QStringLiteral("txtFavorite"));
     m_txtFavorite->setMinimumWidth(140);
-    auto* cmdFavorite0 = button(QStringLiteral("cmdFavorite0"), QStringLiteral("参照"), link);
-    cmdFavorite0->setEnabled(false);
-    cmdFavorite0->setToolTip(pendingTip(u"お気に入りの選択画面"));
+    m_cmdFavorite0 = button(QStringLiteral("cmdFavorite0"), QStringLiteral("参照"), link);
+    m_cmdFavorite0->setEnabled(false);
+    m_cmdFavorite0->setToolTip(pendingTip(u"お気に入りの選択画面"));
+    connect(m_cmdFavorite0, &QPushButton::clicked, this, [this] { pickFavourite(false); });
     m_chkFavoGroup = new QCheckBox(QStringLiteral("グループ全体を指定"), link);
     m_chkFavoGroup->setObjectName(QStringLiteral("chkFavoGroup"));
     m_chkFavorite = new QCheckBox(QStringLiteral("レースの絞込み条件として使用する"), link);
@@ -152,7 +186,7 @@ QWidget* AnalysisWindow::buildConditionTab()
     m_lblHaving1 = new QLabel(QStringLiteral("の場合のみ対象"), link);
     m_lblHaving1->setObjectName(QStringLiteral("lblHaving1"));
     linkLayout->addWidget(m_txtFavorite, 0, 0, 1, 3);
-    linkLayout->addWidget(cmdFavorite0, 0, 3);
+    linkLayout->addWidget(m_cmdFavorite0, 0, 3);
     linkLayout->addWidget(m_chkFavoGroup, 1, 0, 1, 4);
     linkLayout->addWidget(m_chkFavorite, 2, 0, 1, 4);
     auto* having = new QHBoxLayout;
@@ -203,6 +237,7 @@ QWidget* AnalysisWindow::buildConditionTab()
     m_cmdFavorite1 = button(QStringLiteral("cmdFavorite1"), QStringLiteral("参照"), kinds);
     m_cmdFavorite1->setEnabled(false);
     m_cmdFavorite1->setToolTip(pendingTip(u"お気に入りの選択画面"));
+    connect(m_cmdFavorite1, &QPushButton::clicked, this, [this] { pickFavourite(true); });
     m_chkJikuGroup = new QCheckBox(QStringLiteral("グループ全体を指定"), kinds);
     m_chkJikuGroup->setObjectName(QStringLiteral("chkJikuGroup"));
     kindLayout->addWidget(m_lblJiku, 2, 0);

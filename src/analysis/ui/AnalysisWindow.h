@@ -70,6 +70,13 @@ class AnalysisWindow final : public QWidget {
     // The run of the bet-type analysis kinds 1-3 (subKekkaHyoujiUma2), which
     // the composing window supplies; without it such a run fails.
     void setBetTypeRun(BetTypeRun run) { m_betTypeRun = std::move(run); }
+    // The favourites dialog behind the reference buttons 参照 of the favourite
+    // link and of the axis favourite: returns false when nothing was chosen,
+    // else the favourite's name, or a group's name with `wholeGroup` set.
+    // The chosen name goes into the link's box and the whole-group box
+    // follows it. Without a picker the buttons stay disabled.
+    using FavouritePicker = std::function<bool(QString& name, bool& wholeGroup)>;
+    void setFavouritePicker(FavouritePicker picker);
 
     // The document's caption, shown as the window title.
     void setCaption(const QString& caption);
@@ -133,6 +140,9 @@ class AnalysisWindow final : public QWidget {
     void conditionEditorHideRequested();
     // The modified flag changed.
     void modifiedChanged(bool modified);
+    // A horse-list row's race key was written for the race viewer, which
+    // should now be shown (started unless it runs).
+    void raceViewerRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -147,6 +157,7 @@ class AnalysisWindow final : public QWidget {
     void setKind(int kind);
     void updateKindControls();
     void updateHavingVisibility();
+    void pickFavourite(bool axis);
     void setKeysExpanded(bool expanded);
     void onResultHeaderClicked(int column);
     void onResultSectionResized(int column, int oldSize, int newSize);
@@ -171,6 +182,7 @@ class AnalysisWindow final : public QWidget {
     shell::StatusLine* m_status = nullptr;
     FavouriteRegistration m_registration;
     BetTypeRun m_betTypeRun;
+    FavouritePicker m_picker;
     bool m_loading = false; // controls being filled from the document
 
     QTabWidget* m_tabs = nullptr;
@@ -178,6 +190,7 @@ class AnalysisWindow final : public QWidget {
     QTableView* m_conditionGrid = nullptr;
     ConditionGridModel* m_conditionModel = nullptr;
     QLineEdit* m_txtFavorite = nullptr;
+    QPushButton* m_cmdFavorite0 = nullptr;
     QCheckBox* m_chkFavoGroup = nullptr;
     QCheckBox* m_chkFavorite = nullptr;
     QLabel* m_lblHaving0 = nullptr;

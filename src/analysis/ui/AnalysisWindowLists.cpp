@@ -193,7 +193,9 @@ void AnalysisWindow::onListDoubleClicked(const QModelIndex& index)
         writeViewerRaceKey(dir, key);
     } catch (const common::TextFileError& e) {
         m_context.errorLog.report({0, QString::fromUtf8(e.what()), QString()}, QStringLiteral("subViewShow"));
+        return;
     }
+    emit raceViewerRequested();
 }
 
 void AnalysisWindow::onHistoryDoubleClicked(const QModelIndex& index)

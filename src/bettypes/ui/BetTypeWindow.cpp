@@ -2,7 +2,6 @@
 
 #include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/SheetModel.h"
-#include "bettypes/FavouriteNames.h"
 #include "shell/AppContext.h"
 #include "store/Database.h"
 
@@ -10,7 +9,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,12 +16,6 @@
 #include <QVBoxLayout>
 
 namespace tq::bettypes::ui {
-
-namespace {
-
-const QString kGroupPrefix = QStringLiteral("【グループ】");
-
-} // namespace
 
 BetTypeWindow::BetTypeWindow(shell::AppContext& ctx, FavouriteChooser chooser, QWidget* parent)
     : QWidget(parent), m_ctx(ctx), m_chooser(std::move(chooser))
@@ -135,26 +127,6 @@ QString BetTypeWindow::selectionText() const
     const std::optional<analysis::SheetRange> range = analysis::ui::selectedRange(*m_grid);
     return m_table.toTsv(range.value_or(
         analysis::SheetRange{-1, 0, m_table.rowCount() - 1, m_table.columnCount() - 1}));
-}
-
-std::optional<FavouritePick> chooseFromStoredFavourites(shell::AppContext& ctx, QWidget* parent)
-{
-    if (!ctx.appDb)
-        return std::nullopt;
-    const FavouriteNames names = storedFavouriteNames(*ctx.appDb, ctx.errorLog);
-    QStringList items = names.favourites;
-    for (const QString& g : names.groups)
-        items << kGroupPrefix + g;
-    if (items.isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const QString item = QInputDialog::getItem(parent, QStringLiteral("お気に入り"), QStringLiteral("お気に入り:"), items,
-                                               0, false, &ok);
-    if (!ok)
-        return std::nullopt;
-    if (item.startsWith(kGroupPrefix))
-        return FavouritePick{item.mid(kGroupPrefix.size()), true};
-    return FavouritePick{item, false};
 }
 
 } // namespace tq::bettypes::ui

@@ -72,8 +72,4 @@ class BetTypeWindow final : public QWidget {
     bool m_running = false;
 };
 
-// A stand-in chooser until the favourites tree is wired in: a list of the
-// stored favourites' names followed by their groups ("【グループ】" prefix).
-std::optional<FavouritePick> chooseFromStoredFavourites(shell::AppContext& ctx, QWidget* parent);
-
 } // namespace tq::bettypes::ui

@@ -2,6 +2,8 @@
 
 #include "derived/MarkColumns.h"
 #include "derived/MarkResults.h"
+#include "favourites/AddIns.h"
+#include "favourites/ProcessStarter.h"
 #include "jetimport/ui/JetImportDialog.h"
 #include "shell/AddInCheck.h"
 #include "shell/AppContext.h"
@@ -11,6 +13,7 @@
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/ColourDialog.h"
 #include "shell/ui/ConditionEditorLink.h"
+#include "shell/ui/FavouriteCommands.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
@@ -45,9 +48,8 @@ const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/")
 
 // Commands whose windows or dialogs are not built yet.
 const char* const kNotBuilt[] = {
-    "mnuInport",      "mnuExport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnuREDivor",
-    "mnu_ChokuHen",   "mnuFavoToday",      "mnuFavoAdd",       "mnuFavoOpen",       "mnuFavoMnt_1",
-    "mnuFavoMnt_2",   "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
+    "mnuInport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnu_ChokuHen",     "mnuFavoMnt_2",
+    "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
 };
 
 // Commands that ask before they run; their handler runs on Yes.
@@ -77,8 +79,10 @@ MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options 
 {
     setObjectName(kFormName);
     if (!m_factory) {
-        m_ownFactory = std::make_unique<AnalysisDocumentFactory>(
+        auto factory = std::make_unique<AnalysisDocumentFactory>(
             m_ctx, *m_status, [this] { return std::make_pair(m_editPopup, m_conditionPopup); });
+        factory->setRaceViewer([this] { favourites::subViewShow(m_ctx, *m_options.processStarter); });
+        m_ownFactory = std::move(factory);
         m_factory = m_ownFactory.get();
     }
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
@@ -221,6 +225,9 @@ void MainWindow::connectCommands()
     });
     for (const char* name : kNotBuilt)
         on(QString::fromLatin1(name), {});
+    if (!m_options.processStarter)
+        m_options.processStarter = std::make_shared<favourites::SystemProcessStarter>();
+    installFavouriteCommands(m_ctx, *this, *m_options.processStarter);
 }
 
 void MainWindow::markNotAvailable()

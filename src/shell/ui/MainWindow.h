@@ -30,6 +30,10 @@ class QMenu;
 class QSettings;
 class QToolBar;
 
+namespace tq::favourites {
+class ProcessStarter;
+}
+
 namespace tq::shell {
 class AppContext;
 class StatusLine;
@@ -49,6 +53,8 @@ public:
         std::function<void(const QUrl&)> openUrl;
         // The help file VIZIVEV.CHM's directory; empty: the executable's.
         QString helpDir;
+        // Starts the add-in programs; empty: the system's process start.
+        std::shared_ptr<favourites::ProcessStarter> processStarter;
     };
 
     // `factory` supplies the document windows and must outlive the window;

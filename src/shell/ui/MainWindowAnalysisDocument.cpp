@@ -6,6 +6,7 @@
 #include "bettypes/GroupedRun.h"
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindowBetTypeDocument.h"
+#include "shell/ui/FavouriteCommands.h"
 #include "shell/ui/MainWindowViewerDocument.h"
 #include "store/Database.h"
 
@@ -109,6 +110,15 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
         QObject::connect(window, &analysis::ui::AnalysisWindow::conditionMenuRequested, doc,
                          [showConditionMenu](int, const QPoint& at) { showConditionMenu(at); });
     }
+    window->setFavouriteRegistration(
+        [ctx = &m_ctx, doc](analysis::ui::AnalysisWindow&) { return registerFavourite(*ctx, *doc); });
+    window->setFavouritePicker([ctx = &m_ctx, doc](QString& name, bool& wholeGroup) {
+        return pickFavourite(*ctx, doc->window(), name, wholeGroup);
+    });
+    QObject::connect(window, &analysis::ui::AnalysisWindow::raceViewerRequested, doc, [this] {
+        if (m_raceViewer)
+            m_raceViewer();
+    });
     shareResultColumnWidths(window);
     return doc;
 }

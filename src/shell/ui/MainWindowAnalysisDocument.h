@@ -5,6 +5,7 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "bettypes/ui/BetTypeWindow.h"
+#include "shell/ui/FavouriteCommands.h"
 #include "shell/ui/MainWindowDocuments.h"
 
 #include <QList>
@@ -62,12 +63,19 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     using Popups = std::function<std::pair<QMenu*, QMenu*>()>;
     AnalysisDocumentFactory(AppContext& ctx, StatusLine& status, Popups popups = {})
         : m_ctx(ctx), m_status(status), m_popups(std::move(popups)),
-          m_chooser([&ctx](QWidget* parent) { return bettypes::ui::chooseFromStoredFavourites(ctx, parent); })
+          m_chooser([&ctx](QWidget* parent) -> std::optional<bettypes::FavouritePick> {
+              bettypes::FavouritePick pick;
+              if (!pickFavourite(ctx, parent, pick.name, pick.wholeGroup))
+                  return std::nullopt;
+              return pick;
+          })
     {
     }
     DocumentWindow* createWindow(DocumentKind kind) override;
     // The chooser of the bet-type windows created from now on.
     void setFavouriteChooser(bettypes::ui::FavouriteChooser chooser) { m_chooser = std::move(chooser); }
+    // Shows the race viewer when an analysis window asks for it.
+    void setRaceViewer(std::function<void()> show) { m_raceViewer = std::move(show); }
 
   private:
     DocumentWindow* createViewer();
@@ -81,6 +89,7 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     StatusLine& m_status;
     Popups m_popups;
     bettypes::ui::FavouriteChooser m_chooser;
+    std::function<void()> m_raceViewer;
     QList<QPointer<QWidget>> m_windows; // analysis and viewer windows; closed ones turn null
     QObject m_guard; // context of the width connections; they end with the factory
 };

@@ -1,0 +1,145 @@
+// The favourites commands of the main window with real analysis documents:
+// お気に入りに追加 through the dialog, お気に入りを開く reopening the favourite
+// into a document whose condition-file text equals the original's, and the
+// Yes branch of a modified document's closing question overwriting it.
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ConditionFile.h"
+#include "analysis/ui/AnalysisWindow.h"
+#include "favourites/FavouriteStore.h"
+#include "favourites/ui/FavouriteDialog.h"
+#include "shell/AppContext.h"
+#include "shell/ScriptedPrompter.h"
+#include "shell/ui/MainWindow.h"
+#include "shell/ui/MainWindowAnalysisDocument.h"
+#include "store/Database.h"
+#include "support/FavouriteTables.h"
+#include "support/GuiApplication.h"
+#include "support/RaceTables.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+
+namespace tq::shell::ui {
+namespace {
+
+using favourites::ui::FavouriteDialog;
+
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Runs `act` on the favourites dialog once it is shown modally and built.
+void whenDialogBuilt(std::function<void(FavouriteDialog&)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* dialog = qobject_cast<FavouriteDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isBuilt())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(*dialog);
+    });
+    timer->start();
+}
+
+void clickOk(FavouriteDialog& d)
+{
+    QTest::mouseClick(d.findChild<QPushButton*>(s("OKButton")), Qt::LeftButton);
+}
+
+class FavouriteCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        support::ensureGuiApplication();
+        ASSERT_TRUE(dir.isValid());
+        support::addDistanceItem(ctx.catalogue);
+        ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
+        support::createRaceTables(*ctx.appDb);
+        support::createFavouriteTables(*ctx.appDb);
+        support::addRace(*ctx.appDb, s("R1"), 1200, 4);
+        support::addRace(*ctx.appDb, s("R2"), 1600, 5);
+        MainWindow::Options options;
+        options.settingsFile = dir.filePath(s("settings.ini"));
+        window = std::make_unique<MainWindow>(ctx, nullptr, options);
+        window->load();
+        window->show();
+    }
+
+    AnalysisDocumentWindow* active() { return qobject_cast<AnalysisDocumentWindow*>(window->activeDocument()); }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    SilentBusy busy;
+    AppContext ctx{prompter, busy};
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(FavouriteCommandsTest, AddThenOpenGivesAnEqualDocumentAndClosingOverwrites)
+{
+    AnalysisDocumentWindow* original = active();
+    ASSERT_TRUE(original);
+    analysis::AnalysisDocument& doc = original->document();
+    doc.conditions.rows.push_back(support::distanceRow(s("1000,1400")));
+    doc.comment = s("短距離の条件");
+    original->analysisWindow()->refreshFromDocument();
+    ASSERT_TRUE(original->analysisWindow()->runAnalysis());
+
+    whenDialogBuilt([](FavouriteDialog& d) {
+        EXPECT_EQ(d.windowTitle(), s("お気に入りに追加"));
+        auto* name = d.findChild<QLineEdit*>(s("txtFavoName"));
+        name->clear();
+        QTest::keyClicks(name, s("short'1"));
+        clickOk(d);
+    });
+    window->action(s("tblFavoAdd"))->trigger();
+    favourites::FavouriteStore store(*ctx.appDb);
+    ASSERT_TRUE(store.exists(s("short'1")));
+    EXPECT_EQ(original->windowTitle(), s("short'1"));
+    EXPECT_FALSE(doc.modified);
+
+    whenDialogBuilt([](FavouriteDialog& d) {
+        QTreeWidgetItem* item = d.tree()->findItems(s("short'1"), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        ASSERT_TRUE(item);
+        d.tree()->setCurrentItem(item);
+        clickOk(d);
+    });
+    window->action(s("mnuFavoOpen"))->trigger();
+    AnalysisDocumentWindow* reopened = active();
+    ASSERT_NE(reopened, original);
+    EXPECT_EQ(reopened->windowTitle(), s("short'1"));
+    EXPECT_EQ(analysis::conditionText(ctx, reopened->document()), analysis::conditionText(ctx, doc));
+    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 2);
+
+    // Closing the modified original: Yes, the dialog, then overwrite.
+    original->analysisWindow()->saveFlgSet(true);
+    prompter.pushAnswer(Answer::Yes);
+    prompter.pushAnswer(Answer::Yes);
+    whenDialogBuilt([](FavouriteDialog& d) { clickOk(d); });
+    QMdiSubWindow* sub = nullptr;
+    for (QMdiSubWindow* w : window->mdiArea()->subWindowList())
+        if (w->widget() == original)
+            sub = w;
+    ASSERT_TRUE(sub);
+    EXPECT_TRUE(sub->close());
+    EXPECT_EQ(prompter.texts().last(), s("既に登録されています。上書きしますか？"));
+    EXPECT_EQ(store.list().size(), 1u);
+}
+
+} // namespace
+} // namespace tq::shell::ui
