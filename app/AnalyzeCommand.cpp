@@ -3,7 +3,9 @@
 // for a terminal and writes the requested files.
 //
 // Exit status: 0 success, 1 the selection has no rows, 2 an error (bad
-// usage, unreadable file, a failed run or write) with a message on stderr.
+// usage, unreadable file, a failed run or write) with a message on stderr,
+// 3 success on a condition file that was only partly read (each skipped line
+// or key is named on stderr).
 
 #include "Commands.h"
 
@@ -14,6 +16,7 @@
 #include "analysis/Run.h"
 #include "analysis/Sheet.h"
 #include "common/TextFile.h"
+#include "conditions/ConditionSet.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
 #include "shell/Startup.h"
@@ -39,6 +42,18 @@ extern "C" void onInterrupt(int)
 {
     g_interrupted.store(true);
 }
+
+// Routes SIGINT to the busy window's cancel flag while it lives.
+class InterruptHandler final {
+  public:
+    InterruptHandler() : m_previous(std::signal(SIGINT, onInterrupt)) {}
+    ~InterruptHandler() { std::signal(SIGINT, m_previous); }
+    InterruptHandler(const InterruptHandler&) = delete;
+    InterruptHandler& operator=(const InterruptHandler&) = delete;
+
+  private:
+    void (*m_previous)(int);
+};
 
 // The busy window on a terminal: a progress line on stderr redrawn at most
 // every 200 ms, cancelled by Ctrl-C.
@@ -99,7 +114,8 @@ int usage()
                "  --keys ...      replace the aggregation keys: key texts separated by \",\" or \";\",\n"
                "                  each optionally followed by \":\" and its range (\"距離:2,200;馬番\").\n"
                "                  With \",\" a number continues the range before it. \"\" removes all keys\n"
-               "  exit status: 0 success, 1 no rows, 2 error\n",
+               "  exit status: 0 success, 1 no rows, 2 error,\n"
+               "               3 success but the condition file was only partly read\n",
                stderr);
     return 2;
 }
@@ -107,7 +123,10 @@ int usage()
 void err(const QString& text)
 {
     std::fflush(stdout); // keeps the order of the two streams when both go to one file
-    std::fputs(QString(text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    // A NUL from a damaged file would end the C string early.
+    QString line = text;
+    line.replace(QChar(0), QStringLiteral("\\x00"));
+    std::fputs(QString(line + QLatin1Char('\n')).toUtf8().constData(), stderr);
 }
 
 bool isRangeToken(const QString& token)
@@ -211,7 +230,7 @@ bool exportSheet(shell::AppContext& ctx, const QString& path, const analysis::Sh
         err(QStringLiteral("%1: %2 (%3 rows)").arg(QString::fromUtf8(what), path).arg(sheet.rowCount()));
         return true;
     case analysis::ExportResult::Cancelled:
-        err(QStringLiteral("analyze: writing %1 cancelled; the rows written so far stay").arg(path));
+        err(QStringLiteral("analyze: writing %1 cancelled; the previous file is kept").arg(path));
         return false;
     case analysis::ExportResult::Failed:
         break;
@@ -272,10 +291,17 @@ int runAnalyze(const CommandLine& cl)
     analysis::AnalysisDocument doc;
     doc.caption = QFileInfo(file).completeBaseName();
     doc.filePath = file;
+    const qsizetype entriesBeforeLoad = ctx.errorLog.recentEntries().size();
     const analysis::ConditionLoadResult loaded = analysis::funJoukenLoad(ctx, doc, file);
-    if (loaded.result != 0)
-        err(QStringLiteral("analyze: some lines of %1 were skipped (see the error log %2)")
+    const bool partlyRead = loaded.result != 0;
+    if (partlyRead) {
+        const auto entries = ctx.errorLog.recentEntries();
+        for (qsizetype i = std::min(entriesBeforeLoad, entries.size()); i < entries.size(); ++i)
+            err(QStringLiteral("analyze: %1: %2").arg(file, entries.at(i).description));
+        err(QStringLiteral("analyze: %1 was only partly read; the analysis runs on what was read (exit status 3; "
+                           "every skipped line is in the error log %2)")
                 .arg(file, ctx.errorLog.logFileName()));
+    }
 
     if (keysGiven) {
         const std::vector<conditions::AggregationKey> keys = parseKeys(keysText);
@@ -288,6 +314,11 @@ int runAnalyze(const CommandLine& cl)
                 err(QStringLiteral("analyze: unknown key: ") + key.key);
                 return 2;
             }
+            const QString problem = conditions::rangeSpecProblem(key.range.text);
+            if (!problem.isEmpty()) {
+                err(QStringLiteral("analyze: key %1: range \"%2\": %3").arg(key.key, key.range.text, problem));
+                return 2;
+            }
         }
         for (int i = 0; i < conditions::kAggregationLevels; ++i)
             doc.conditions.keys[std::size_t(i)] =
@@ -296,9 +327,10 @@ int runAnalyze(const CommandLine& cl)
 
     const int errorsBefore = int(ctx.errorLog.recentEntries().size());
     shell::MemoryStatusLine status;
-    const auto previousHandler = std::signal(SIGINT, onInterrupt);
+    // Ctrl-C cancels the run and the file exports (a cancelled export keeps
+    // the previous file), until the command returns.
+    const InterruptHandler interrupt;
     const bool ok = analysis::subBunseki(ctx, status, doc, false);
-    std::signal(SIGINT, previousHandler);
     busy.hide();
     err(status.text());
     if (!ok) {
@@ -335,7 +367,9 @@ int runAnalyze(const CommandLine& cl)
             written = false;
         }
     }
-    return written ? 0 : 2;
+    if (!written)
+        return 2;
+    return partlyRead ? 3 : 0;
 }
 
 } // namespace tq::app
