@@ -23,8 +23,8 @@ bool isBomlessUtf8(QByteArrayView bytes)
     if (hasUtf8Bom(bytes) || std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
         return false;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
+    const QString text = decoder.decode(bytes); // decode() is lazy: converting runs it
+    return !text.isNull() && !decoder.hasError();
 }
 
 } // namespace
