@@ -392,6 +392,16 @@ TEST_F(ConditionFileTest, BadLinesAreNamedWithTheirLineAndSkipped)
     EXPECT_EQ(doc.conditions.keys[19].key, s("距離"));
 }
 
+TEST_F(ConditionFileTest, CancelStopsReadingAndSaysSo)
+{
+    busy.requestCancel();
+    AnalysisDocument doc;
+    const ConditionLoadResult r = funJoukenLoad(ctx, doc, s("J003,1,5\r\n").repeated(10000), input(ConditionInput::Text));
+    EXPECT_EQ(r.result, 1);
+    EXPECT_TRUE(doc.conditions.rows.empty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().last().description, s("line 1: reading cancelled"));
+}
+
 TEST_F(ConditionFileTest, Utf8FileWithoutByteOrderMarkIsReadAsUtf8AndNamed)
 {
     const QString path = dir.filePath(s("utf8.tqb"));
