@@ -424,7 +424,7 @@ TEST_F(ConditionFileTest, FailedSaveKeepsTheOldFileAndTheFlag)
     const QString path = dir.filePath(s("b.tqb"));
     saveConditionFile(ctx, doc, path);
     doc.modified = true;
-    doc.comment = QString(QChar(0x1F600)); // not representable in CP932
+    doc.comment = QStringLiteral("\U0001F600"); // not representable in CP932
     EXPECT_THROW(saveConditionFile(ctx, doc, path), common::TextFileError);
     EXPECT_TRUE(doc.modified);
     EXPECT_TRUE(common::readTextLines(path).contains(s("K005,メモ")));
