@@ -3,7 +3,9 @@
 // for a terminal and writes the requested files.
 //
 // Exit status: 0 success, 1 the selection has no rows, 2 an error (bad
-// usage, unreadable file, a failed run or write) with a message on stderr.
+// usage, unreadable file, a failed run or write) with a message on stderr,
+// 3 success on a condition file that was only partly read (each skipped line
+// or key is named on stderr).
 
 #include "Commands.h"
 #include "Console.h"
@@ -15,6 +17,7 @@
 #include "analysis/Sheet.h"
 #include "bettypes/GroupedRun.h"
 #include "common/TextFile.h"
+#include "conditions/ConditionSet.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
 #include "shell/Startup.h"
@@ -40,7 +43,8 @@ int usage()
                "  --keys ...      replace the aggregation keys: key texts separated by \",\" or \";\",\n"
                "                  each optionally followed by \":\" and its range (\"距離:2,200;馬番\").\n"
                "                  With \",\" a number continues the range before it. \"\" removes all keys\n"
-               "  exit status: 0 success, 1 no rows, 2 error\n",
+               "  exit status: 0 success, 1 no rows, 2 error,\n"
+               "               3 success but the condition file was only partly read\n",
                stderr);
     return 2;
 }
@@ -123,10 +127,17 @@ int runAnalyze(const CommandLine& cl)
     analysis::AnalysisDocument doc;
     doc.caption = QFileInfo(file).completeBaseName();
     doc.filePath = file;
+    const qsizetype entriesBeforeLoad = ctx.errorLog.recentEntries().size();
     const analysis::ConditionLoadResult loaded = analysis::funJoukenLoad(ctx, doc, file);
-    if (loaded.result != 0)
-        err(QStringLiteral("analyze: some lines of %1 were skipped (see the error log %2)")
+    const bool partlyRead = loaded.result != 0;
+    if (partlyRead) {
+        const auto entries = ctx.errorLog.recentEntries();
+        for (qsizetype i = std::min(entriesBeforeLoad, entries.size()); i < entries.size(); ++i)
+            err(QStringLiteral("analyze: %1: %2").arg(file, entries.at(i).description));
+        err(QStringLiteral("analyze: %1 was only partly read; the analysis runs on what was read (exit status 3; "
+                           "every skipped line is in the error log %2)")
                 .arg(file, ctx.errorLog.logFileName()));
+    }
 
     if (keysGiven) {
         const std::vector<conditions::AggregationKey> keys = parseKeys(keysText);
@@ -139,6 +150,11 @@ int runAnalyze(const CommandLine& cl)
                 err(QStringLiteral("analyze: unknown key: ") + key.key);
                 return 2;
             }
+            const QString problem = conditions::rangeSpecProblem(key.range.text);
+            if (!problem.isEmpty()) {
+                err(QStringLiteral("analyze: key %1: range \"%2\": %3").arg(key.key, key.range.text, problem));
+                return 2;
+            }
         }
         for (int i = 0; i < conditions::kAggregationLevels; ++i)
             doc.conditions.keys[std::size_t(i)] =
@@ -147,11 +163,10 @@ int runAnalyze(const CommandLine& cl)
 
     const int errorsBefore = int(ctx.errorLog.recentEntries().size());
     shell::MemoryStatusLine status;
-    bool ok = false;
-    {
-        const InterruptGuard interrupts;
-        ok = analysis::subBunseki(ctx, status, doc, false, bettypes::runBetTypeAnalysis);
-    }
+    // Ctrl-C cancels the run and the file exports (a cancelled export keeps
+    // the previous file), until the command returns.
+    const InterruptGuard interrupts;
+    const bool ok = analysis::subBunseki(ctx, status, doc, false, bettypes::runBetTypeAnalysis);
     busy.hide();
     err(status.text());
     if (!ok) {
@@ -188,7 +203,9 @@ int runAnalyze(const CommandLine& cl)
             written = false;
         }
     }
-    return written ? 0 : 2;
+    if (!written)
+        return 2;
+    return partlyRead ? 3 : 0;
 }
 
 } // namespace tq::app

@@ -29,7 +29,10 @@ InterruptGuard::~InterruptGuard()
 void err(const QString& text)
 {
     std::fflush(stdout); // keeps the order of the two streams when both go to one file
-    std::fputs(QString(text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    // A NUL from a damaged file would end the C string early.
+    QString line = text;
+    line.replace(QChar(0), QStringLiteral("\\x00"));
+    std::fputs(QString(line + QLatin1Char('\n')).toUtf8().constData(), stderr);
 }
 
 namespace {
@@ -108,7 +111,7 @@ bool exportSheet(shell::AppContext& ctx, const QString& path, const analysis::Sh
         err(QStringLiteral("%1: %2 (%3 rows)").arg(QString::fromUtf8(what), path).arg(sheet.rowCount()));
         return true;
     case analysis::ExportResult::Cancelled:
-        err(QStringLiteral("%1: writing %2 cancelled; the rows written so far stay").arg(QString::fromUtf8(command), path));
+        err(QStringLiteral("%1: writing %2 cancelled; the previous file is kept").arg(QString::fromUtf8(command), path));
         return false;
     case analysis::ExportResult::Failed:
         break;

@@ -73,6 +73,44 @@ void BM_TranslateShortStatement(benchmark::State& state)
 }
 BENCHMARK(BM_TranslateShortStatement)->Unit(benchmark::kMicrosecond);
 
+// The WHERE text a type-5 condition with many "+"-joined values gives
+// (K = '1' OR K = '2' OR ...), the shape that once made translation
+// quadratic. The complexity fit should say N (linear in the length).
+QString manyValuesStatement(int values)
+{
+    QString sql = QStringLiteral("SELECT D競走馬データ.馬番 FROM D競走馬データ WHERE (");
+    for (int i = 0; i < values; ++i) {
+        if (i > 0)
+            sql += QStringLiteral(" OR ");
+        sql += QStringLiteral("D競走馬データ.騎手コード = '") + QString::number(10000 + i) + QLatin1Char('\'');
+    }
+    sql += QLatin1Char(')');
+    return sql;
+}
+
+void BM_TranslateManyValues(benchmark::State& state)
+{
+    const QString sql = manyValuesStatement(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tq::store::translateJetParameterized(sql));
+    state.counters["chars"] = double(sql.size());
+    state.SetComplexityN(sql.size());
+}
+BENCHMARK(BM_TranslateManyValues)->RangeMultiplier(4)->Range(256, 65536)->Complexity()->Unit(benchmark::kMillisecond);
+
+// One long string literal and one long In list: the lexer and the literal
+// handling on a 1 MB value.
+void BM_TranslateLongValue(benchmark::State& state)
+{
+    const QString sql = QStringLiteral("SELECT * FROM T WHERE A = '") + QString(int(state.range(0)), QLatin1Char('x')) +
+                        QStringLiteral("' OR B In (") + QStringLiteral("1,").repeated(int(state.range(0)) / 8) +
+                        QStringLiteral("2)");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tq::store::translateJet(sql));
+    state.SetComplexityN(sql.size());
+}
+BENCHMARK(BM_TranslateLongValue)->RangeMultiplier(4)->Range(16384, 1 << 20)->Complexity()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -1,6 +1,7 @@
 #include "analysis/ConditionFile.h"
 
 #include "analysis/AnalysisDocument.h"
+#include "analysis/AnalysisQuery.h"
 #include "analysis/ResultDisplay.h"
 #include "common/ErrorLog.h"
 #include "common/TextFile.h"
@@ -9,6 +10,7 @@
 #include "conditions/Clauses.h"
 #include "conditions/ConditionCatalogue.h"
 #include "shell/AppContext.h"
+#include "shell/Busy.h"
 
 #include <algorithm>
 
@@ -167,6 +169,13 @@ void writeConditionLines(shell::AppContext& context, const AnalysisDocument& doc
 
 namespace {
 
+// Sizes far beyond any document the editor makes (a few hundred values, a
+// result of some thousand rows): a longer input is refused before its SQL
+// could take the analysis minutes to translate.
+constexpr qsizetype kMaxConditionFileBytes = 32 * 1024 * 1024;
+constexpr qsizetype kMaxConditionValue = 64 * 1024;
+constexpr qsizetype kCancelCheckLines = 4096;
+
 // Lines of a condition text: cut at each CR, a following LF skipped; the
 // text after the last CR is not a line.
 QStringList textLines(const QString& text)
@@ -199,32 +208,51 @@ public:
         m_doc.conditions.kind = conditions::AnalysisKind::WinPlace;
 
         QStringList lines;
+        std::vector<int> badLines; // file line numbers of the lines that did not decode
         if (m_opt.input == ConditionInput::File) {
             try {
                 // A line that does not decode is skipped like any other bad
                 // line; the rest of the file still loads.
-                lines = common::readTextLinesSkippingBad(m_source, [this](const common::TextFileError& e) {
-                    report(e.message());
-                    m_res.result = 1;
-                });
+                bool utf8WithoutBom = false;
+                lines = common::readTextLinesSkippingBad(
+                    m_source,
+                    [&](const common::TextFileError& e) {
+                        badLines.push_back(e.line());
+                        report(e.message());
+                    },
+                    kMaxConditionFileBytes, &utf8WithoutBom);
+                if (utf8WithoutBom)
+                    report(QStringLiteral("read as UTF-8: the file has no byte-order mark and is not CP932"));
             } catch (const common::TextFileError& e) {
                 report(e.message());
-                m_res.result = 1;
             }
+        } else if (m_source.size() > kMaxConditionFileBytes) {
+            report(QStringLiteral("the condition text is longer than %1 characters").arg(kMaxConditionFileBytes));
         } else {
             lines = textLines(m_source);
         }
 
-        for (const QString& line : lines) {
+        std::size_t bad = 0;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            m_lineNumber = int(i) + 1 + int(bad);
+            while (bad < badLines.size() && badLines[bad] <= m_lineNumber)
+                m_lineNumber = int(i) + 1 + int(++bad);
+            if (i % kCancelCheckLines == 0 && m_ctx.busy.cancelled()) {
+                reportLine(QStringLiteral("reading cancelled"));
+                break;
+            }
             bool stop = false;
             try {
-                stop = !applyLine(line);
+                stop = !applyLine(lines.at(i));
+            } catch (const conditions::ClauseError& e) {
+                reportLine(e.message() + QStringLiteral(": ") + lines.at(i));
             } catch (const std::exception& e) {
-                report(QString::fromStdString(e.what()) + QStringLiteral(": ") + line);
+                reportLine(QString::fromUtf8(e.what()) + QStringLiteral(": ") + lines.at(i));
             }
             if (stop)
                 break;
         }
+        m_lineNumber = 0;
 
         if (m_doc.author.isEmpty() || m_doc.author == QLatin1String(" "))
             m_doc.author = m_ctx.userName;
@@ -232,9 +260,17 @@ public:
     }
 
 private:
+    // Every report marks the source as only partly read.
     void report(const QString& description)
     {
+        m_res.result = 1;
         m_ctx.errorLog.report(common::ErrorInfo{0, description, m_source}, QStringLiteral("funJoukenLoad"));
+    }
+
+    // A report about the line being applied, naming its number.
+    void reportLine(const QString& description)
+    {
+        report(m_lineNumber > 0 ? QStringLiteral("line %1: %2").arg(m_lineNumber).arg(description) : description);
     }
 
     // Applies one line; false when reading must stop (kind 3).
@@ -268,12 +304,7 @@ private:
             for (QString& label : m_doc.summaryLabels)
                 label = common::funGetToken(line, pos);
         } else if (tag == QLatin1String("K002")) {
-            for (int level = 0; level < conditions::kAggregationLevels; ++level) {
-                const QString key = common::funGetToken(line, pos);
-                if (key.isEmpty())
-                    break;
-                m_doc.conditions.keys[size_t(level)].key = key;
-            }
+            readKeys(line, pos);
         } else if (tag == QLatin1String("K003")) {
             subKekkaHeader(m_ctx.appDb.get(), line, pos, m_doc.result);
         } else if (tag == QLatin1String("K008")) {
@@ -304,7 +335,7 @@ private:
         if (kind < 1)
             return;
         if (kind > 3 || kind != int(kind)) {
-            report(QStringLiteral("analysis kind out of range: ") + line);
+            reportLine(QStringLiteral("analysis kind out of range (0 to 3), read as 0: ") + line);
             return;
         }
         conditions::ConditionSet& set = m_doc.conditions;
@@ -313,21 +344,67 @@ private:
         set.axisWholeGroup = common::vbVal(common::funGetToken(line, pos)) != 0;
     }
 
+    // Key texts up to the first empty field. An unknown key is reported and
+    // skipped, so the keys after it move up and the levels stay without a
+    // gap; levels beyond twenty are reported and dropped.
+    void readKeys(const QString& line, int pos)
+    {
+        int level = 0;
+        int fields = 0;
+        for (;;) {
+            const QString key = common::funGetToken(line, pos);
+            if (key.isEmpty())
+                break;
+            ++fields;
+            if (aggregationKeyExpression(m_ctx.catalogue, key).isEmpty()) {
+                reportLine(QStringLiteral("aggregation key not in the catalogue, skipped: ") + key);
+            } else if (level == conditions::kAggregationLevels) {
+                reportLine(QStringLiteral("more than %1 aggregation keys, skipped: ").arg(conditions::kAggregationLevels) +
+                           key);
+            } else if (level < conditions::kAggregationLevels) {
+                m_doc.conditions.keys[size_t(level++)].key = key;
+            }
+        }
+        // The levels a skipped key would have taken do not keep older keys.
+        for (int i = level; i < std::min(fields, conditions::kAggregationLevels); ++i)
+            m_doc.conditions.keys[size_t(i)] = {};
+    }
+
+    // "J" [target letter] three digits; anything else is no condition tag.
+    static int itemNumberOfTag(const QString& tag, int& target)
+    {
+        target = tag.size() > 1 ? targetOfLetter(tag[1]) : 0;
+        const QStringView digits = QStringView(tag).mid(target == 0 ? 1 : 2);
+        if (digits.size() != 3 || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit() && c.unicode() < 0x80; }))
+            return -1;
+        return digits.toInt();
+    }
+
     void readCondition(const QString& tag, const QString& value)
     {
-        const int target = tag.size() > 1 ? targetOfLetter(tag[1]) : 0;
-        const QString digits = tag.mid(target == 0 ? 1 : 2, 3);
-        const double number = common::vbVal(digits);
+        int target = 0;
+        const int number = itemNumberOfTag(tag, target);
         const auto& items = m_ctx.catalogue.items;
-        if (digits.isEmpty() || number < 0 || number >= double(items.size()) || number != int(number)) {
-            report(QStringLiteral("condition item not in the catalogue: ") + tag);
-            m_res.result = 1;
+        if (number < 0) {
+            reportLine(QStringLiteral("not a condition tag (J, a run letter, three digits), skipped: ") + tag);
+            return;
+        }
+        if (number >= int(items.size())) {
+            reportLine(QStringLiteral("condition item not in the catalogue: ") + tag);
             return;
         }
         const conditions::ConditionItem& item = items[size_t(number)];
         if (m_opt.input == ConditionInput::TextNoPreRace && item.group == u"直前情報" &&
             (target == 0 || target % 2 == 0)) {
             m_res.result = 1;
+            return;
+        }
+        if (value.size() > kMaxConditionValue) {
+            reportLine(QStringLiteral("the value of %1 is longer than %2 characters, skipped").arg(item.name).arg(kMaxConditionValue));
+            return;
+        }
+        if (const QString problem = conditions::numberValueProblem(item, value, target); !problem.isEmpty()) {
+            reportLine(QStringLiteral("%1 of %2, skipped: %3").arg(problem, item.name, tag + QLatin1Char(',') + value));
             return;
         }
         conditions::ConditionRow row;
@@ -345,6 +422,7 @@ private:
     const QString& m_source;
     const ConditionLoadOptions& m_opt;
     ConditionLoadResult m_res;
+    int m_lineNumber = 0; // of the line being applied; 0 outside the lines
 };
 
 } // namespace

@@ -5,8 +5,6 @@
 #include "common/TextFile.h"
 #include "shell/Busy.h"
 
-#include <optional>
-
 namespace tq::analysis {
 
 namespace {
@@ -50,30 +48,25 @@ ExportResult subExport(const QString& fileName, const Sheet& sheet, shell::Busy&
     busy.show();
     busy.yield();
     ExportResult result = ExportResult::Completed;
-    std::optional<common::Cp932LineWriter> writer;
     try {
-        writer.emplace(fileName);
+        // Dropping the writer without close() keeps the previous file.
+        common::Cp932LineWriter writer(fileName);
         for (int row = -1; row < sheet.rowCount(); ++row) {
             busy.yield();
             if (busy.cancelled()) {
                 result = ExportResult::Cancelled;
                 break;
             }
-            writer->writeLine(csvLine(sheet, row));
+            writer.writeLine(csvLine(sheet, row));
         }
-        writer->close();
+        if (result == ExportResult::Completed)
+            writer.close();
     } catch (const common::TextFileError& e) {
         log.report({0, e.message(), fileName}, QStringLiteral("subExport"));
         result = ExportResult::Failed;
     } catch (const std::exception& e) {
         log.report({0, QString::fromUtf8(e.what()), fileName}, QStringLiteral("subExport"));
         result = ExportResult::Failed;
-    }
-    if (writer) {
-        try {
-            writer->close(); // keeps the lines written before a failure
-        } catch (const std::exception&) {
-        }
     }
     busy.hide();
     return result;

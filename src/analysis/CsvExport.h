@@ -27,8 +27,8 @@ class Sheet;
 
 enum class ExportResult {
     Completed, // every row written
-    Cancelled, // the busy window's cancel stopped it; the rows written so far stay
-    Failed,    // reported to the log under "subExport"; the rows written so far stay
+    Cancelled, // the busy window's cancel stopped it; the previous file stays
+    Failed,    // reported to the log under "subExport"; the previous file stays
 };
 
 // One CSV line (without its line end) of the sheet's row `row`; -1 is the
@@ -37,9 +37,11 @@ QString csvLine(const Sheet& sheet, int row);
 
 // Writes the sheet to `fileName` (created or replaced). Shows the busy window
 // with the text fileName & "に出力中です" and hides it again at the end.
-// A text that CP932 cannot hold, or a file that cannot be created or written,
-// stops the export with a report under "subExport": the lines before it stay
-// in the file, and the result says Failed rather than pretending success.
+// The rows go to a temporary file beside the target, which replaces it only
+// when every row is written (common::Cp932LineWriter): a cancel, a text that
+// CP932 cannot hold, a file that cannot be written (disk full, a target that
+// is not a regular file) or a killed process leave the previous file as it
+// was. A failure is reported under "subExport" and the result says Failed.
 ExportResult subExport(const QString& fileName, const Sheet& sheet, shell::Busy& busy, common::ErrorLog& log);
 
 } // namespace tq::analysis

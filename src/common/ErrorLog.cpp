@@ -11,12 +11,20 @@ namespace tq::common {
 
 namespace {
 
+// One log line's field: line breaks and tabs become blanks, and other control
+// characters (a NUL from a damaged file) are written as \xNN, so the entry
+// stays one line and nothing cuts it short.
 QString folded(const QString& text)
 {
-    QString out = text;
-    for (QChar& c : out) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t'))
-            c = QLatin1Char(' ');
+            out += QLatin1Char(' ');
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
     }
     return out;
 }

@@ -1,7 +1,9 @@
 #include "common/TextFile.h"
 
-#include <QSaveFile>
+#include <QFile>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace tq::common {
 
@@ -13,6 +15,16 @@ bool hasUtf8Bom(QByteArrayView bytes)
 {
     return bytes.size() >= 3 && static_cast<uchar>(bytes[0]) == 0xEF && static_cast<uchar>(bytes[1]) == 0xBB
         && static_cast<uchar>(bytes[2]) == 0xBF;
+}
+
+// Valid UTF-8 with at least one multi-byte sequence and no byte-order mark.
+bool isBomlessUtf8(QByteArrayView bytes)
+{
+    if (hasUtf8Bom(bytes) || std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes); // decode() is lazy: converting runs it
+    return !text.isNull() && !decoder.hasError();
 }
 
 } // namespace
@@ -51,10 +63,11 @@ DecodedLine decodeLine(bool utf8, QStringDecoder& utf8Decoder, Cp932Codec& codec
     return {{}, QStringLiteral("invalid UTF-8 byte sequence")};
 }
 
-QStringList decodeLines(QByteArrayView bytes, const QString& path, const BadLineHandler* onBadLine)
+QStringList decodeLines(QByteArrayView bytes, const QString& path, const BadLineHandler* onBadLine,
+                        bool bomlessUtf8 = false)
 {
-    const bool utf8 = hasUtf8Bom(bytes);
-    if (utf8)
+    const bool utf8 = bomlessUtf8 || hasUtf8Bom(bytes);
+    if (utf8 && !bomlessUtf8)
         bytes = bytes.sliced(3);
 
     QStringList lines;
@@ -87,11 +100,13 @@ QStringList decodeLines(QByteArrayView bytes, const QString& path, const BadLine
     return lines;
 }
 
-QByteArray readAllBytes(const QString& path)
+QByteArray readAllBytes(const QString& path, qint64 maxBytes = std::numeric_limits<qint64>::max())
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw TextFileError(path, 0, QStringLiteral("cannot open for reading: ") + file.errorString());
+    if (file.size() > maxBytes)
+        throw TextFileError(path, 0, QStringLiteral("the file is larger than %1 bytes").arg(maxBytes));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw TextFileError(path, 0, QStringLiteral("cannot read: ") + file.errorString());
@@ -110,9 +125,14 @@ QStringList readTextLines(const QString& path)
     return decodeLines(readAllBytes(path), path, nullptr);
 }
 
-QStringList readTextLinesSkippingBad(const QString& path, const BadLineHandler& onBadLine)
+QStringList readTextLinesSkippingBad(const QString& path, const BadLineHandler& onBadLine, qint64 maxBytes,
+                                     bool* utf8WithoutBom)
 {
-    return decodeLines(readAllBytes(path), path, &onBadLine);
+    const QByteArray bytes = readAllBytes(path, maxBytes);
+    const bool bomless = utf8WithoutBom && isBomlessUtf8(bytes);
+    if (utf8WithoutBom)
+        *utf8WithoutBom = bomless;
+    return decodeLines(bytes, path, &onBadLine, bomless);
 }
 
 QByteArray encodeTextLines(const QStringList& lines, const QString& path)
@@ -134,21 +154,11 @@ QByteArray encodeTextLines(const QStringList& lines, const QString& path)
     return out;
 }
 
-void writeFileAtomic(const QString& path, QByteArrayView bytes)
+void writeFileAtomic(const QString& path, QByteArrayView bytes, FileSystemCalls& calls)
 {
-    QSaveFile file(path);
-    // Never fall back to writing the target in place: that is what loses the
-    // old content when the disk fills up.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TextFileError(path, 0, QStringLiteral("cannot create a temporary file: ") + file.errorString());
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        throw TextFileError(path, 0, QStringLiteral("cannot write: ") + why);
-    }
-    if (!file.commit())
-        throw TextFileError(path, 0, QStringLiteral("cannot write: ") + file.errorString());
+    AtomicFile file(path, calls);
+    file.write(bytes);
+    file.commit();
 }
 
 void writeTextLinesAtomic(const QString& path, const QStringList& lines)
@@ -156,30 +166,19 @@ void writeTextLinesAtomic(const QString& path, const QStringList& lines)
     writeFileAtomic(path, encodeTextLines(lines, path));
 }
 
-Cp932LineWriter::Cp932LineWriter(const QString& path) : m_path(path), m_file(path)
+Cp932LineWriter::Cp932LineWriter(const QString& path, FileSystemCalls& calls) : m_file(path, calls)
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw TextFileError(path, 0, QStringLiteral("cannot open for writing: ") + m_file.errorString());
     m_buffer.reserve(kWriterBlock + 4096);
-}
-
-Cp932LineWriter::~Cp932LineWriter()
-{
-    try {
-        close();
-    } catch (...) {
-        // The caller that cares about write errors calls close() itself.
-    }
 }
 
 void Cp932LineWriter::writeLine(QStringView line)
 {
     if (!m_file.isOpen())
-        throw TextFileError(m_path, 0, QStringLiteral("the file is already closed"));
+        throw TextFileError(m_file.path(), 0, QStringLiteral("the file is already closed"));
     try {
         m_codec.encodeAppend(line, m_buffer);
     } catch (const EncodingError& e) {
-        throw TextFileError(m_path, static_cast<int>(m_lines + 1), e.message());
+        throw TextFileError(m_file.path(), static_cast<int>(m_lines + 1), e.message());
     }
     m_buffer += "\r\n";
     ++m_lines;
@@ -189,28 +188,17 @@ void Cp932LineWriter::writeLine(QStringView line)
 
 void Cp932LineWriter::flushBuffer()
 {
-    if (m_buffer.isEmpty())
-        return;
-    const qint64 size = m_buffer.size();
-    const qint64 written = m_file.write(m_buffer);
+    m_file.write(m_buffer);
     m_buffer.clear();
-    if (written != size || !m_file.flush())
-        throw TextFileError(m_path, 0, QStringLiteral("cannot write: ") + m_file.errorString());
 }
 
 void Cp932LineWriter::close()
 {
-    if (!m_file.isOpen())
+    if (m_closed)
         return;
-    try {
-        flushBuffer();
-    } catch (...) {
-        m_file.close();
-        throw;
-    }
-    m_file.close();
-    if (m_file.error() != QFileDevice::NoError)
-        throw TextFileError(m_path, 0, QStringLiteral("cannot write: ") + m_file.errorString());
+    flushBuffer();
+    m_file.commit();
+    m_closed = true;
 }
 
 } // namespace tq::common

@@ -6,15 +6,16 @@
 // Failures throw TextFileError, which names the file and, where it applies,
 // the 1-based line. Nothing is replaced by "?" on the way.
 
+#include "common/AtomicFile.h"
 #include "common/TextCodec.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <limits>
 #include <stdexcept>
 
 namespace tq::common {
@@ -52,55 +53,65 @@ using BadLineHandler = std::function<void(const TextFileError&)>;
 
 // readTextLines that skips the lines it cannot decode, passing each to
 // `onBadLine`; the other lines keep their order. Still throws TextFileError
-// when the file cannot be opened or read.
-QStringList readTextLinesSkippingBad(const QString& path, const BadLineHandler& onBadLine);
+// when the file cannot be opened or read, or is larger than `maxBytes`.
+// With `utf8WithoutBom`, a file without the byte-order mark that is valid
+// UTF-8 and holds non-ASCII bytes (which CP932 Japanese text practically
+// never is) is read as UTF-8, and the flag says so.
+QStringList readTextLinesSkippingBad(const QString& path, const BadLineHandler& onBadLine,
+                                     qint64 maxBytes = std::numeric_limits<qint64>::max(),
+                                     bool* utf8WithoutBom = nullptr);
 
 // CP932 bytes of the lines, each followed by CRLF. Throws TextFileError naming
 // the line and the character when a character cannot be written in CP932.
 QByteArray encodeTextLines(const QStringList& lines, const QString& path = QString());
 
-// Replaces the file's content as one step: the bytes go to a temporary file in
-// the same directory, which is flushed to disk and renamed over the target.
-// When anything fails (directory not writable, disk full) the temporary file
-// is removed, the previous file stays as it was, and TextFileError is thrown.
-void writeFileAtomic(const QString& path, QByteArrayView bytes);
+// Replaces the file's content as one step through AtomicFile: a failed write
+// (directory not writable, disk full, target not a regular file) throws
+// TextFileError with the system's reason and leaves the previous file as it
+// was.
+void writeFileAtomic(const QString& path, QByteArrayView bytes, FileSystemCalls& calls = FileSystemCalls::system());
 
 // encodeTextLines + writeFileAtomic: nothing is written when a line cannot be
 // encoded.
 void writeTextLinesAtomic(const QString& path, const QStringList& lines);
 
-// Writes a long CP932 text line by line (CSV exports). Lines are buffered and
-// reach the file in blocks; the caller may stop at any time: close() (or the
-// destructor) keeps every line written so far. A line that cannot be encoded
-// throws before any of its bytes is written, so the file never holds half a
-// line. Not copyable; one thread at a time.
+// Writes a long CP932 text line by line (CSV exports, exchange files) into
+// an AtomicFile: the lines are buffered, reach a temporary file beside the
+// target in blocks, and replace the target only when close() succeeds. A
+// writer dropped without close() (a cancel, an error, a crash) leaves the
+// previous file as it was. A line that cannot be encoded throws before any of
+// its bytes is buffered. Not copyable; one thread at a time.
 class Cp932LineWriter final {
 public:
-    // Creates or truncates the file. Throws TextFileError when it cannot.
-    explicit Cp932LineWriter(const QString& path);
-    // Flushes and closes; errors are swallowed here, so call close() to see them.
-    ~Cp932LineWriter();
+    // Starts the temporary file. Throws TextFileError when it cannot (the
+    // target is not a regular file, the directory is not writable).
+    explicit Cp932LineWriter(const QString& path, FileSystemCalls& calls = FileSystemCalls::system());
+    // Discards the lines unless close() succeeded.
+    ~Cp932LineWriter() = default;
     Cp932LineWriter(const Cp932LineWriter&) = delete;
     Cp932LineWriter& operator=(const Cp932LineWriter&) = delete;
 
     // Appends the line and CRLF. Throws TextFileError (unrepresentable
     // character, naming the line number; or a write failure).
     void writeLine(QStringView line);
-    // Writes the buffered lines and closes the file. Throws TextFileError when
-    // the data could not be written. Further calls do nothing.
+    // Writes the buffered lines and replaces the target with them. Throws
+    // TextFileError when they could not be written; the previous file stays.
+    // Further calls do nothing.
     void close();
+    // Drops every line; the previous file stays.
+    void discard() noexcept { m_file.discard(); }
 
     qint64 linesWritten() const { return m_lines; }
-    QString path() const { return m_path; }
+    QString path() const { return m_file.path(); }
 
 private:
     void flushBuffer();
 
-    QString m_path;
-    QFile m_file;
+    AtomicFile m_file;
     Cp932Codec m_codec;
     QByteArray m_buffer;
     qint64 m_lines = 0;
+    bool m_closed = false;
 };
 
 } // namespace tq::common

@@ -2,6 +2,7 @@
 
 #include "common/ErrorLog.h"
 #include "common/TextFile.h"
+#include "conditions/ConditionSet.h"
 
 #include <QDir>
 
@@ -143,6 +144,9 @@ private:
         } else if (take(text, u"Data=", rest)) {
             currentItem().data = rest;
         } else if (take(text, u"Range=", rest)) {
+            const QString problem = rangeSpecProblem(rest);
+            if (!problem.isEmpty())
+                throw Fault{QStringLiteral("Range=%1: %2").arg(rest, problem)};
             currentItem().range = rest;
         } else if (take(text, u"Msg=", rest)) {
             currentItem().msg = rest;

@@ -6,6 +6,7 @@
 #include "store/Value.h"
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace tq::conditions {
@@ -68,7 +69,7 @@ int toSmallInt(const QString& text, int low, int high, const char* what)
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
     if (!ok || v < low || v > high)
-        throw ClauseError(5, QStringLiteral("%1 '%2' が正しくありません").arg(QLatin1String(what), text));
+        throw ClauseError(5, QStringLiteral("%1 '%2' が正しくありません").arg(QString::fromUtf8(what), text));
     return v;
 }
 
@@ -220,7 +221,7 @@ std::vector<DataEntry> dataEntries(const QString& data)
 }
 
 ClauseError::ClauseError(int number, const QString& message)
-    : std::runtime_error(message.toStdString()), m_number(number)
+    : std::runtime_error(message.toStdString()), m_number(number), m_message(message)
 {
 }
 
@@ -308,6 +309,37 @@ void funJoukenSql(const ConditionCatalogue& catalogue, QString& where, int itemN
         where += QLatin1Char('(') + clause + QLatin1Char(')');
     else
         where += clause;
+}
+
+QString numberValueProblem(const ConditionItem& item, const QString& value, int target)
+{
+    const auto notNumber = [](const QString& text) {
+        bool ok = false;
+        const double v = text.trimmed().toDouble(&ok);
+        return !ok || !std::isfinite(v);
+    };
+    const auto notInteger = [](const QString& text, int low, int high) {
+        bool ok = false;
+        const int v = text.trimmed().toInt(&ok);
+        return !ok || v < low || v > high;
+    };
+    if (isComparisonTarget(target)) {
+        const auto t = tokens(value, 3);
+        if (notInteger(t[0], 0, 5))
+            return QStringLiteral("comparison operator \"%1\" is not 0 to 5").arg(t[0]);
+        if (notInteger(t[1], 0, 2))
+            return QStringLiteral("comparison sign \"%1\" is not 0 to 2").arg(t[1]);
+        if (t[1].trimmed() != u"0" && notNumber(t[2]))
+            return QStringLiteral("comparison number \"%1\" is not a number").arg(t[2]);
+        return {};
+    }
+    const auto t = tokens(value, 3);
+    const bool numeric = item.type == 2 || item.type == 4 || item.type == 7 || (item.type == 8 && t[2] != u"1");
+    for (int i = 0; numeric && i < 2; ++i) {
+        if (notNumber(t[static_cast<size_t>(i)]))
+            return QStringLiteral("bound \"%1\" is not a number").arg(t[static_cast<size_t>(i)]);
+    }
+    return {};
 }
 
 QString funJoukenHyouji(const ConditionCatalogue& catalogue, int itemNumber, const QString& value, int target)

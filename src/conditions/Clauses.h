@@ -37,9 +37,12 @@ class ClauseError : public std::runtime_error {
   public:
     ClauseError(int number, const QString& message);
     int number() const { return m_number; }
+    // The whole message; what() ends at a NUL the value may hold.
+    const QString& message() const { return m_message; }
 
   private:
     int m_number;
+    QString m_message;
 };
 
 // Appends the clause of one condition row to `where`, with " AND " before it
@@ -49,6 +52,13 @@ class ClauseError : public std::runtime_error {
 // the clause for that run. Throws ClauseError; `where` is then unchanged.
 void funJoukenSql(const ConditionCatalogue& catalogue, QString& where, int itemNumber, const QString& value,
                   int target);
+
+// What is wrong with a stored value whose fields go into the SQL as bare
+// numbers, or an empty text when nothing is: the bounds of types 2, 4, 7 and
+// of type 8 (unless it asks for first starts only) must be numbers, and a
+// comparison needs an operator 0-5, a sign 0-2 and, with a sign, a number.
+// Anything else would become SQL text ("1000 OR 1=1").
+QString numberValueProblem(const ConditionItem& item, const QString& value, int target);
 
 // The display text of a condition ("1000～2000", "今走　≧　前走　+10",
 // "東京,中山", "ABC[以外]"). Never throws: an unknown item gives an empty text.

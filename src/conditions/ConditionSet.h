@@ -51,6 +51,13 @@ struct RangeSpec {
     QString parameter() const { return text.mid(2); }
 };
 
+// What makes a range text unusable, or an empty text when it groups as
+// intended: the kind must be 0, 1, 2, 3, 4 or 9; a step (2) a number above 0;
+// bounds (3) at least one number, rising, at most fifty; a lookup (4) a width
+// of 1 or more and a statement; a run length (9) a whole number of 1 or more.
+// An empty text (the catalogue's range) is fine.
+QString rangeSpecProblem(const QString& text);
+
 // One aggregation-key level: an item name, optionally with a previous-run
 // prefix ("前走" ... "５走前") or comparison prefix ("前走比較" ... "５走前比較").
 struct AggregationKey {

@@ -149,7 +149,9 @@ Lease Connection::acquire(const QString& jetSql)
     QString sql;
     QVariantList literals;
     try {
-        ParameterizedSql translated = translateJetParameterized(jetSql);
+        // A long translation keeps the windows painted and stops on cancel,
+        // as a long statement does.
+        ParameterizedSql translated = translateJetParameterized(jetSql, m_progress);
         sql = std::move(translated.sql);
         literals = std::move(translated.literals);
     } catch (const DbError& e) {

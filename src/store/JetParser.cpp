@@ -123,14 +123,39 @@ QString realLiteral(double value)
     return s;
 }
 
-Parser::Parser(const QString& src, const ColumnTypeLookup& lookup, bool parameterize)
-    : m_src(src),
+namespace {
+
+const QString& withinLength(const QString& src)
+{
+    if (src.size() > kMaxJetStatementLength)
+        throw DbError(0,
+                      QStringLiteral("The statement is too long: %1 characters, at most %2")
+                          .arg(src.size())
+                          .arg(kMaxJetStatementLength),
+                      src.left(200));
+    return src;
+}
+
+// Tokens taken between two stop checks (a power of two).
+constexpr unsigned kStopCheckTokens = 4096;
+
+} // namespace
+
+Parser::Parser(const QString& src, const ColumnTypeLookup& lookup, bool parameterize, const StopCheck& stop)
+    : m_src(withinLength(src)),
       m_lookup(lookup),
       // Literal markers are private-use characters; a text that already holds
       // them is translated with its literals inline.
       m_parameterize(parameterize && !src.contains(QChar(kMarkOpen)) && !src.contains(QChar(kMarkClose))),
+      m_stop(stop),
       m_tok(tokenize(src))
 {
+}
+
+Parser::Nesting::Nesting(Parser& parser) : m_parser(parser)
+{
+    if (++m_parser.m_depth > kMaxJetNesting)
+        m_parser.fail(QStringLiteral("The expression is nested too deeply: more than %1 levels").arg(kMaxJetNesting));
 }
 
 const Token& Parser::peek(int k) const
@@ -159,6 +184,8 @@ bool Parser::isPunct(QStringView p, int k) const
 
 const Token& Parser::take()
 {
+    if (m_stop && (++m_taken % kStopCheckTokens) == 0 && m_stop())
+        throw DbError(SQLITE_INTERRUPT, QStringLiteral("The translation was interrupted"), m_src.left(200));
     const Token& t = m_tok[m_pos];
     if (m_pos + 1 < m_tok.size())
         ++m_pos;
@@ -260,6 +287,13 @@ QString Parser::valueText(const Expr& e) const
     return QStringLiteral("-(") + e.text + QLatin1Char(')');
 }
 
+QString Parser::takeValueText(Expr& e) const
+{
+    if (e.truth != Truth::Sqlite)
+        return std::move(e.text);
+    return valueText(e);
+}
+
 QString Parser::operandText(Expr& e)
 {
     if (m_parameterize && m_paramClause && e.literal >= 0)
@@ -281,6 +315,7 @@ QString Parser::collated(const Expr& e, const QString& text)
 
 Expr Parser::parseExpr(int minPrec)
 {
+    const Nesting nesting(*this);
     Expr left;
     if (isKw(Kw::Not)) {
         const Token& notTok = take();
@@ -339,8 +374,11 @@ Expr Parser::parseExpr(int minPrec)
         Expr right = parseExpr(prec + 1);
         Expr out;
         out.lead = left.lead;
+        // Every branch takes over left's text instead of copying it: a copy
+        // per operator made long Or chains (a condition with many values)
+        // quadratic in the statement's length.
         if (prec == 4 || prec == 5) { // Or, And: truth values stay as SQLite has them
-            out.text = left.text;
+            out.text = std::move(left.text);
             appendSql(out.text, leadOf(op));
             appendSql(out.text, opText);
             appendSql(out.text, right.lead);
@@ -349,30 +387,34 @@ Expr Parser::parseExpr(int minPrec)
         } else if (prec == 8) { // & chain -> jet_cat(a, b, ...)
             const QString r = valueText(right);
             if (left.cat) {
-                out.text = left.text;
+                out.text = std::move(left.text);
                 out.text.chop(1);
             } else {
-                out.text = QStringLiteral("jet_cat(") + valueText(left);
+                out.text = takeValueText(left);
+                out.text.prepend(QStringLiteral("jet_cat("));
             }
             out.text += QStringLiteral(", ") + r + QLatin1Char(')');
             out.shape = Shape::Call;
             out.type = Type::Text;
             out.cat = true;
         } else if (prec == 10 || prec == 11) {
-            out.text = (prec == 10 ? QStringLiteral("jet_mod(") : QStringLiteral("jet_idiv(")) + valueText(left)
-                       + QStringLiteral(", ") + valueText(right) + QLatin1Char(')');
+            out.text = takeValueText(left);
+            out.text.prepend(prec == 10 ? QStringLiteral("jet_mod(") : QStringLiteral("jet_idiv("));
+            out.text += QStringLiteral(", ") + valueText(right) + QLatin1Char(')');
             out.shape = Shape::Call;
             out.type = Type::Number;
         } else if (opText == u"+" && left.type != Type::Number && right.type != Type::Number) {
             // Jet's + concatenates two texts; only known numbers may use SQLite's +.
-            out.text = QStringLiteral("jet_add(") + valueText(left) + QStringLiteral(", ") + valueText(right)
-                       + QLatin1Char(')');
+            out.text = takeValueText(left);
+            out.text.prepend(QStringLiteral("jet_add("));
+            out.text += QStringLiteral(", ") + valueText(right) + QLatin1Char(')');
             out.shape = Shape::Call;
         } else {
-            if (opText == u"/")
-                out.text = QStringLiteral("CAST(") + valueText(left) + QStringLiteral(" AS REAL)");
-            else
-                out.text = valueText(left);
+            out.text = takeValueText(left);
+            if (opText == u"/") {
+                out.text.prepend(QStringLiteral("CAST("));
+                out.text += QStringLiteral(" AS REAL)");
+            }
             appendSql(out.text, leadOf(op));
             appendSql(out.text, opText);
             appendSql(out.text, right.lead);
@@ -495,6 +537,7 @@ Expr Parser::comparison(Expr left)
 Expr Parser::parseUnary()
 {
     if (isPunct(u'-') || isPunct(u'+')) {
+        const Nesting nesting(*this);
         const Token& op = take();
         Expr operand = parseUnary();
         Expr out;

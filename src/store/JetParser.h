@@ -53,7 +53,9 @@ struct TableRef {
 
 class Parser {
 public:
-    Parser(const QString& src, const ColumnTypeLookup& lookup, bool parameterize);
+    // `stop`, when set, is asked every few thousand tokens; true stops the
+    // translation with DbError SQLITE_INTERRUPT (9).
+    Parser(const QString& src, const ColumnTypeLookup& lookup, bool parameterize, const StopCheck& stop = {});
 
     // Translates the one statement of the source. Several SQLite statements
     // come back when one Jet statement needs them (SELECT ... INTO, ALTER
@@ -126,6 +128,7 @@ private:
     Expr parseCall(const Token& name);
     Expr parseName();
     QString valueText(const Expr& e) const;   // -(cmp) where needed
+    QString takeValueText(Expr& e) const;     // the same, moving e's text out
     QString operandText(Expr& e);             // value text, literal parameterised
     static QString collated(const Expr& e, const QString& text);
     static bool needsParens(const Expr& e);
@@ -162,9 +165,25 @@ private:
     QString indexName(const QString& table, const QString& index) const;
     QString typeForSelectInto(const Select& s, const SelectItem& item) const;
 
+    // Counts one level of expression nesting for its lifetime; too deep a
+    // nesting fails instead of exhausting the stack.
+    class Nesting final {
+    public:
+        explicit Nesting(Parser& parser);
+        ~Nesting() { --m_parser.m_depth; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& m_parser;
+    };
+
     const QString& m_src;
     const ColumnTypeLookup& m_lookup;
     const bool m_parameterize;
+    const StopCheck m_stop;
+    unsigned m_taken = 0; // tokens taken, for the stop check
+    int m_depth = 0;
     std::vector<Token> m_tok;
     size_t m_pos = 0;
     bool m_paramClause = false; // literals compared here may become "?"

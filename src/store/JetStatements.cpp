@@ -35,6 +35,8 @@ QStringList Parser::run()
     QStringList out = statement();
     if (isPunct(u';'))
         take();
+    if (peek().kind == Tok::Word && text(peek()).compare(u"LIMIT", Qt::CaseInsensitive) == 0)
+        fail(QStringLiteral("LIMIT is not Jet SQL: use SELECT TOP n to limit the rows"));
     if (peek().kind != Tok::End)
         fail(QStringLiteral("Only one SQL statement can be run at a time: text follows the statement near \"%1\"")
                  .arg(text(peek()).toString()));

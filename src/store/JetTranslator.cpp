@@ -15,10 +15,10 @@ QStringList translateJetStatements(const QString& jetSql, const ColumnTypeLookup
     return parser.run();
 }
 
-ParameterizedSql translateJetParameterized(const QString& jetSql)
+ParameterizedSql translateJetParameterized(const QString& jetSql, const StopCheck& stop)
 {
     const ColumnTypeLookup none;
-    jet::Parser parser(jetSql, none, true);
+    jet::Parser parser(jetSql, none, true, stop);
     const QStringList statements = parser.run();
     return {statements.join(QStringLiteral("; ")), parser.boundLiterals()};
 }

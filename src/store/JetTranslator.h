@@ -17,6 +17,13 @@
 
 namespace tq::store {
 
+inline constexpr qsizetype kMaxJetStatementLength = 8 * 1024 * 1024;
+inline constexpr int kMaxJetNesting = 200;
+
+// Asked now and then during a long translation; true stops it with DbError
+// SQLITE_INTERRUPT (9), as an interrupted statement stops.
+using StopCheck = std::function<bool()>;
+
 // Declared SQLite type of `column` in `table` (names without brackets), or an
 // empty text when the table has no such column. Only SELECT ... INTO asks: the
 // new table's columns take the types of the source columns, as in Jet.
@@ -46,6 +53,6 @@ struct ParameterizedSql {
     QString sql;
     QVariantList literals;
 };
-ParameterizedSql translateJetParameterized(const QString& jetSql);
+ParameterizedSql translateJetParameterized(const QString& jetSql, const StopCheck& stop = {});
 
 } // namespace tq::store

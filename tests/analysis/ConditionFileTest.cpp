@@ -316,7 +316,7 @@ TEST_F(ConditionFileTest, LineThatIsNotCp932IsSkippedAndTheRestLoads)
     const QString path = dir.filePath(s("mixed.tqb"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(common::encodeTextLines({s("J003,1,5")}));
+    file.write(common::encodeTextLines({s("J003,1,5"), s("K007,作者")}));
     file.write(QByteArray("K005,") + s("日本語").toUtf8() + QByteArray("\r\n"));
     file.write(common::encodeTextLines({s("J004,50,55")}));
     file.close();
@@ -328,7 +328,94 @@ TEST_F(ConditionFileTest, LineThatIsNotCp932IsSkippedAndTheRestLoads)
     EXPECT_EQ(doc.conditions.rows[1].value, s("50,55"));
     ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
     EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, s("funJoukenLoad"));
-    EXPECT_TRUE(ctx.errorLog.recentEntries().last().description.contains(s("line 2")));
+    EXPECT_TRUE(ctx.errorLog.recentEntries().last().description.contains(s("line 3")));
+    EXPECT_EQ(doc.author, s("作者"));
+}
+
+// Lines that would put SQL text where a number belongs, malformed tags,
+// unknown or surplus keys and an unknown kind: each is named with its line in
+// the log, skipped, and the result says the source was only partly read.
+TEST_F(ConditionFileTest, BadLinesAreNamedWithTheirLineAndSkipped)
+{
+    QString twentyOne = s("K002");
+    for (int i = 0; i < 21; ++i)
+        twentyOne += i % 2 ? s(",距離") : s(",前走斤量");
+    const struct {
+        QString line;
+        const char* reason;
+    } cases[] = {
+        {s("J003,1000 OR 1=1,1600"), "bound \"1000 OR 1=1\" is not a number of 距離"},
+        {s("J003,1000,"), "bound \"\" is not a number"},
+        {s("JH003,2,1,100 OR 1=1"), "comparison number \"100 OR 1=1\" is not a number"},
+        {s("JH003,9,0,0"), "comparison operator \"9\" is not 0 to 5"},
+        {s("JH003,0,x,0"), "comparison sign \"x\" is not 0 to 2"},
+        {s("Jxyz,1,2"), "not a condition tag"},
+        {s("JZ009,1,2"), "not a condition tag"},
+        {s("J0x9,1,2"), "not a condition tag"},
+        {s("J-0,1,2"), "not a condition tag"},
+        {s("J03,1,5"), "not a condition tag"},
+        {s("J0031,1,5"), "not a condition tag"},
+        {s("J001,") + QString(70000, QLatin1Char('A')), "longer than 65536 characters"},
+        {s("K002,距離,不明,斤量"), "aggregation key not in the catalogue, skipped: 不明"},
+        {twentyOne, "more than 20 aggregation keys, skipped: 前走斤量"},
+        {s("MODE,7"), "analysis kind out of range"},
+        {s("J003,1") + QChar(0) + s(",5"), "bound \"1\\x00\" is not a number of 距離, skipped: J003,1\\x00,5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.left(60).toStdString());
+        AnalysisDocument doc;
+        const auto before = ctx.errorLog.recentEntries().size();
+        const ConditionLoadResult r =
+            funJoukenLoad(ctx, doc, s("J004,50,55\r\n") + c.line + s("\r\nJ003,1,5\r\n"), input(ConditionInput::Text));
+        EXPECT_EQ(r.result, 1);
+        const auto entries = ctx.errorLog.recentEntries();
+        ASSERT_EQ(entries.size(), before + 1);
+        EXPECT_TRUE(entries.last().description.startsWith(s("line 2: "))) << entries.last().description.toStdString();
+        EXPECT_TRUE(entries.last().description.contains(s(c.reason))) << entries.last().description.toStdString();
+        // The lines around the bad one load; the bad one adds no row.
+        ASSERT_FALSE(doc.conditions.rows.empty());
+        EXPECT_EQ(doc.conditions.rows.front().itemName, s("斤量"));
+        EXPECT_EQ(doc.conditions.rows.back().itemName, s("距離"));
+        EXPECT_LE(doc.conditions.rows.size(), 2u);
+    }
+
+    // Valid keys after an unknown one move up; no level keeps an older key.
+    AnalysisDocument doc;
+    for (auto& key : doc.conditions.keys)
+        key.key = s("年齢");
+    funJoukenLoad(ctx, doc, s("K002,距離,不明,斤量\r\n"), input(ConditionInput::Text));
+    EXPECT_EQ(doc.conditions.keys[0].key, s("距離"));
+    EXPECT_EQ(doc.conditions.keys[1].key, s("斤量"));
+    EXPECT_EQ(doc.conditions.keys[2].key, QString());
+    EXPECT_EQ(doc.conditions.keys[3].key, s("年齢")); // beyond the line's fields: as it was
+    funJoukenLoad(ctx, doc, twentyOne + s("\r\n"), input(ConditionInput::Text));
+    EXPECT_EQ(doc.conditions.keys[19].key, s("距離"));
+}
+
+TEST_F(ConditionFileTest, CancelStopsReadingAndSaysSo)
+{
+    busy.requestCancel();
+    AnalysisDocument doc;
+    const ConditionLoadResult r = funJoukenLoad(ctx, doc, s("J003,1,5\r\n").repeated(10000), input(ConditionInput::Text));
+    EXPECT_EQ(r.result, 1);
+    EXPECT_TRUE(doc.conditions.rows.empty());
+    EXPECT_EQ(ctx.errorLog.recentEntries().last().description, s("line 1: reading cancelled"));
+}
+
+TEST_F(ConditionFileTest, Utf8FileWithoutByteOrderMarkIsReadAsUtf8AndNamed)
+{
+    const QString path = dir.filePath(s("utf8.tqb"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(s("J003,1,5\r\nK002,距離,斤量\r\nK005,日本語のメモ\r\n").toUtf8());
+    file.close();
+
+    AnalysisDocument doc;
+    const ConditionLoadResult r = funJoukenLoad(ctx, doc, path);
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(doc.conditions.keys[1].key, s("斤量"));
+    EXPECT_EQ(doc.comment, s("日本語のメモ"));
+    EXPECT_TRUE(ctx.errorLog.recentEntries().last().description.contains(s("UTF-8"))) ;
 }
 
 TEST_F(ConditionFileTest, FailedSaveKeepsTheOldFileAndTheFlag)
@@ -337,7 +424,7 @@ TEST_F(ConditionFileTest, FailedSaveKeepsTheOldFileAndTheFlag)
     const QString path = dir.filePath(s("b.tqb"));
     saveConditionFile(ctx, doc, path);
     doc.modified = true;
-    doc.comment = QString(QChar(0x1F600)); // not representable in CP932
+    doc.comment = QStringLiteral("\U0001F600"); // not representable in CP932
     EXPECT_THROW(saveConditionFile(ctx, doc, path), common::TextFileError);
     EXPECT_TRUE(doc.modified);
     EXPECT_TRUE(common::readTextLines(path).contains(s("K005,メモ")));

@@ -1,6 +1,6 @@
 // CSV files of grids: read back through a CP932 decoder and a CSV parser,
-// they give the grid's texts; quoting follows the cell kind; cancel and
-// failures keep what was written.
+// they give the grid's texts; quoting follows the cell kind; a cancel, a
+// failure or a killed process keep the previous file.
 
 #include "analysis/CsvExport.h"
 #include "analysis/Sheet.h"
@@ -8,10 +8,16 @@
 #include "common/TextCodec.h"
 #include "shell/Busy.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tq;
 using analysis::CellKind;
@@ -159,28 +165,50 @@ TEST(CsvExport, ReadBackGivesTheGridTextsWithQuotingByCellKind)
     EXPECT_TRUE(log.recentEntries().isEmpty());
 }
 
-TEST(CsvExport, CancelKeepsTheRowsAlreadyWritten)
+// Writes `bytes` to `path` as the previous export.
+void writePrevious(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+Sheet longSheet(int rows)
+{
+    Sheet sheet = sampleSheet();
+    for (int i = 0; i < rows; ++i)
+        sheet.setText(sheet.appendRow(), 0, QString::number(i));
+    return sheet;
+}
+
+QStringList filesIn(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+}
+
+TEST(CsvExport, CancelKeepsThePreviousFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cut.csv"));
-    Sheet sheet = sampleSheet();
-    for (int i = 0; i < 10; ++i)
-        sheet.setText(sheet.appendRow(), 0, QString::number(i));
+    const QByteArray previous("\"previous\",1\r\n");
+    writePrevious(path, previous);
     common::ErrorLog log;
     // One yield before the file is written, then one per row: cancel after
     // the header and two data rows.
     CancellingBusy busy(4);
 
-    EXPECT_EQ(analysis::subExport(path, sheet, busy, log), ExportResult::Cancelled);
+    EXPECT_EQ(analysis::subExport(path, longSheet(10), busy, log), ExportResult::Cancelled);
     EXPECT_FALSE(busy.shown());
-    const auto records = parseCsv(common::decodeCp932(readAll(path)));
-    EXPECT_EQ(records.size(), 3u);
+    EXPECT_EQ(readAll(path), previous);
+    EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("cut.csv")});
 }
 
-TEST(CsvExport, UnwritableTextStopsWithAReportAndKeepsEarlierLines)
+TEST(CsvExport, FailuresReportAndKeepThePreviousFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("emoji.csv"));
+    const QByteArray previous("\"previous\",1\r\n");
+    writePrevious(path, previous);
     Sheet sheet = sampleSheet();
     sheet.setText(sheet.appendRow(), 0, QStringLiteral("馬\U0001F40E")); // no CP932 form
     sheet.setText(sheet.appendRow(), 0, QStringLiteral("after"));
@@ -191,10 +219,82 @@ TEST(CsvExport, UnwritableTextStopsWithAReportAndKeepsEarlierLines)
     const auto entries = log.recentEntries();
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries[0].procedure, QStringLiteral("subExport"));
-    EXPECT_EQ(parseCsv(common::decodeCp932(readAll(path))).size(), 3u);
+    EXPECT_EQ(readAll(path), previous);
+    EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("emoji.csv")});
 
-    // A file that cannot be created fails the same way.
-    EXPECT_EQ(analysis::subExport(dir.filePath(QStringLiteral("missing/x.csv")), sheet, busy, log),
+    // A file that cannot be created, and a target that is not a regular file,
+    // fail the same way.
+    EXPECT_EQ(analysis::subExport(dir.filePath(QStringLiteral("missing/x.csv")), sampleSheet(), busy, log),
               ExportResult::Failed);
-    EXPECT_EQ(log.recentEntries().size(), 2);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    EXPECT_EQ(analysis::subExport(dir.filePath(QStringLiteral("sub")), sampleSheet(), busy, log),
+              ExportResult::Failed);
+    ASSERT_EQ(log.recentEntries().size(), 3);
+    EXPECT_TRUE(log.recentEntries().last().description.contains(QStringLiteral("not a regular file")));
+}
+
+// Tells the parent through a pipe once `rows` rows are exported, then stops
+// the export where it stands until the process is killed.
+class StallingBusy final : public shell::Busy {
+  public:
+    StallingBusy(int rows, int pipeFd) : m_rows(rows), m_pipe(pipeFd) {}
+    void show() override {}
+    void hide() override {}
+    void setProgress(const QString&) override {}
+    void yield() override
+    {
+        if (++m_yields < m_rows)
+            return;
+        const char ready = 'r';
+        (void)::write(m_pipe, &ready, 1);
+        for (;;)
+            ::pause();
+    }
+    bool cancelled() const override { return false; }
+
+  private:
+    int m_rows;
+    int m_pipe;
+    int m_yields = 0;
+};
+
+TEST(CsvExport, KilledExportKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("killed.csv"));
+    const QByteArray previous("\"previous\",1\r\n");
+    writePrevious(path, previous);
+    // Enough rows that several 64 KB blocks have reached the disk before the kill.
+    const Sheet sheet = longSheet(20000);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(fds[0]);
+        common::ErrorLog log;
+        StallingBusy busy(15000, fds[1]);
+        analysis::subExport(path, sheet, busy, log);
+        ::_exit(0); // not reached: the parent kills the export
+    }
+    ::close(fds[1]);
+    char ready = 0;
+    ASSERT_EQ(::read(fds[0], &ready, 1), 1);
+    ::close(fds[0]);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    EXPECT_EQ(readAll(path), previous);
+    // The killed export leaves only its hidden temporary file, which holds the
+    // rows written so far; the next export replaces the target as usual.
+    const QStringList files = filesIn(dir);
+    ASSERT_EQ(files.size(), 2) << files.join(QLatin1Char(' ')).toStdString();
+    EXPECT_GT(QFileInfo(dir.filePath(files.at(0).startsWith(u'.') ? files.at(0) : files.at(1))).size(), 65536);
+    common::ErrorLog log;
+    shell::SilentBusy busy;
+    EXPECT_EQ(analysis::subExport(path, sampleSheet(), busy, log), ExportResult::Completed);
+    EXPECT_EQ(parseCsv(common::decodeCp932(readAll(path))).size(), 3u);
 }

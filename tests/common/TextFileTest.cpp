@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -208,10 +209,12 @@ TEST(TextFile, FailedAtomicWriteKeepsTheOldFile)
     EXPECT_THROW(writeFileAtomic(dir.filePath(QStringLiteral("no/such/dir.txt")), QByteArray("x")), TextFileError);
 }
 
-TEST(TextFile, LineWriterKeepsWhatWasWrittenWhenStopped)
+TEST(TextFile, LineWriterStoppedBeforeCloseKeepsThePreviousFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("export.csv"));
+    const QByteArray previous("previous\r\n");
+    writeBytes(path, previous);
     {
         Cp932LineWriter writer(path);
         writer.writeLine(QString::fromUtf16(u"馬名,着順"));
@@ -223,10 +226,17 @@ TEST(TextFile, LineWriterKeepsWhatWasWrittenWhenStopped)
             EXPECT_EQ(e.line(), 3);
         }
         EXPECT_EQ(writer.linesWritten(), 2);
-        // The caller stops here; the destructor keeps the two lines.
+        // The caller stops here, without close().
     }
-    EXPECT_EQ(readTextLines(path), (QStringList{QString::fromUtf16(u"馬名,着順"), QStringLiteral("A,1")}));
-    EXPECT_TRUE(readBytes(path).endsWith("A,1\r\n"));
+    EXPECT_EQ(readBytes(path), previous);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("export.csv")});
+
+    Cp932LineWriter writer(path);
+    writer.writeLine(QString::fromUtf16(u"馬名,着順"));
+    writer.writeLine(QStringLiteral("A,1"));
+    EXPECT_EQ(readBytes(path), previous); // nothing replaced before close()
+    writer.close();
+    EXPECT_EQ(readBytes(path), QByteArray("\x94\x6e\x96\xbc,\x92\x85\x8f\x87\r\nA,1\r\n"));
 }
 
 TEST(TextFile, LineWriterReportsAFullDisk)
@@ -245,4 +255,5 @@ TEST(TextFile, LineWriterReportsAFullDisk)
         failed = true;
     }
     EXPECT_TRUE(failed);
+    EXPECT_FALSE(QFileInfo::exists(path));
 }

@@ -1,6 +1,7 @@
 #include "conditions/CatalogueReader.h"
 
 #include "common/ErrorLog.h"
+#include "conditions/ConditionSet.h"
 
 #include <gtest/gtest.h>
 
@@ -147,4 +148,33 @@ TEST(CatalogueReader, ShippedCatalogueLoadsWithoutFaults)
         EXPECT_NE(cat.itemByName(QString::fromUtf8(name)), nullptr) << name;
     EXPECT_FALSE(cat.dataLinks.isEmpty());
     EXPECT_FALSE(cat.zensou.empty());
+}
+
+// Ranges that cannot group as meant (one group per runner, inverted labels)
+// are refused with the reason, by the catalogue as by the command line.
+TEST(CatalogueReader, RangesThatCannotGroupAreRefused)
+{
+    const char* const good[] = {"", "0", "1", "2,5", "2,0.5", "3,5", "3,-5,-2,0,2,5", "9,1000",
+                                "4,5,SELECT 騎手名 FROM M騎手 WHERE 騎手コード='@DATA'"};
+    const char* const bad[] = {"9", "9,", "9,0", "9,-5", "9,1.5", "2,-100", "2,0", "2,x", "3", "3,5,1,3",
+                               "3,1,1", "3,1,a", "4,0,SELECT 1", "4,5", "7,1", "x"};
+    for (const char* text : good) {
+        EXPECT_EQ(tq::conditions::rangeSpecProblem(QString::fromUtf8(text)), QString()) << text;
+        int failed = -1;
+        parse(lines({"[JOUKEN]", "Count=1", "[J000]", "Name=a"}) << QStringLiteral("Range=") + QString::fromUtf8(text),
+              &failed);
+        EXPECT_EQ(failed, 0) << text;
+    }
+    for (const char* text : bad) {
+        EXPECT_FALSE(tq::conditions::rangeSpecProblem(QString::fromUtf8(text)).isEmpty()) << text;
+        int failed = -1;
+        const ConditionCatalogue cat = parse(
+            lines({"[JOUKEN]", "Count=1", "[J000]", "Name=a"}) << QStringLiteral("Range=") + QString::fromUtf8(text),
+            &failed);
+        EXPECT_EQ(failed, 5) << text;
+        EXPECT_TRUE(cat.items[0].range.isEmpty()) << text;
+    }
+    EXPECT_EQ(tq::conditions::rangeSpecProblem(QStringLiteral("3,5,1,3")), QStringLiteral("bounds must rise: 1 follows 5"));
+    EXPECT_EQ(tq::conditions::rangeSpecProblem(QStringLiteral("7,1")),
+              QStringLiteral("unknown range kind \"7\" (0, 1, 2, 3, 4 or 9)"));
 }

@@ -164,6 +164,15 @@ TEST(Clause, UnreadableRowsThrowAndLeaveTheTextAlone)
             << c.item << " " << c.value;
         EXPECT_EQ(where, QStringLiteral("A"));
     }
+    // The message is Japanese text, not its UTF-8 bytes read as Latin-1, and
+    // a NUL in the value does not cut it.
+    try {
+        QString where;
+        funJoukenSql(cat, where, itemNo(cat, "run"), QStringLiteral("9") + QChar(0) + QStringLiteral("x,0,1"), 2);
+        ADD_FAILURE() << "no error";
+    } catch (const ClauseError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("比較演算子 '9") + QChar(0) + QStringLiteral("x' が正しくありません"));
+    }
 }
 
 TEST(Clause, DisplayTexts)

@@ -149,6 +149,7 @@ TEST(JetTranslator, RefusesWhatItCannotRunFaithfully)
         {"DELETE * FROM t INNER JOIN u ON t.k = u.k", "must name the table"},
         {"CREATE TABLE c (n COUNTER, x LONG)", "COUNTER"},
         {"SELECT a FROM t IN 'other.mdb'", "another database"},
+        {"SELECT a FROM t ORDER BY a LIMIT 1", "LIMIT is not Jet SQL: use SELECT TOP n"},
     };
     for (const TextCase& c : cases) {
         try {
@@ -190,6 +191,70 @@ TEST(JetTranslator, EveryPrefixOfAStatementTranslatesOrIsRefused)
             }
         }
     }
+}
+
+// Long values and long Or chains (a condition of many values) translate in
+// time linear in their length (bench_jet_translate shows the times); what
+// would exhaust memory or the stack is refused with a message that says so.
+TEST(JetTranslator, LongStatementsTranslateAndExcessesAreRefusedPlainly)
+{
+    const QString value(1 << 20, QLatin1Char('x'));
+    const auto oneMegabyte = translateJetParameterized(QStringLiteral("SELECT a FROM t WHERE b = '") + value +
+                                                       QLatin1Char('\''));
+    ASSERT_EQ(oneMegabyte.literals.size(), 1);
+    EXPECT_EQ(oneMegabyte.literals[0].toString(), value);
+
+    QString chain = QStringLiteral("SELECT a FROM t WHERE ");
+    for (int i = 0; i < 50000; ++i)
+        chain += QStringLiteral("b = '%1' OR ").arg(i);
+    chain += QStringLiteral("b = 'last'");
+    EXPECT_TRUE(translateJet(chain).endsWith(QStringLiteral("b = 'last'")));
+
+    const auto nested = [](const QString& open, int depth, const QString& close) -> QString {
+        return QStringLiteral("SELECT ") + open.repeated(depth) + QStringLiteral("1") + close.repeated(depth) +
+               QStringLiteral(" FROM t");
+    };
+    EXPECT_NO_THROW(translateJet(nested(QStringLiteral("("), 150, QStringLiteral(")"))));
+    struct Refused {
+        QString sql;
+        const char* message;
+    };
+    const Refused refused[] = {
+        {nested(QStringLiteral("("), 100000, QStringLiteral(")")), "nested too deeply"},
+        {nested(QStringLiteral("Not "), 100000, QString()), "nested too deeply"},
+        {nested(QStringLiteral("-"), 100000, QString()), "nested too deeply"},
+        {nested(QStringLiteral("Abs("), 100000, QStringLiteral(")")), "nested too deeply"},
+        {QStringLiteral("SELECT '") + QString(tq::store::kMaxJetStatementLength, QLatin1Char('x')) +
+             QStringLiteral("'"),
+         "too long"},
+    };
+    for (const Refused& r : refused) {
+        try {
+            translateJet(r.sql);
+            ADD_FAILURE() << r.message << ": accepted";
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.engineMessage().contains(QString::fromUtf8(r.message))) << e.engineMessage().toStdString();
+        }
+    }
+}
+
+// The stop check (the busy window's cancel) ends a long translation.
+TEST(JetTranslator, StopCheckInterruptsALongTranslation)
+{
+    QString chain = QStringLiteral("SELECT a FROM t WHERE b = 0");
+    for (int i = 1; i < 20000; ++i)
+        chain += QStringLiteral(" OR b = %1").arg(i);
+    int asked = 0;
+    try {
+        translateJetParameterized(chain, [&asked] { return ++asked == 3; });
+        ADD_FAILURE() << "not interrupted";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.code(), SQLITE_INTERRUPT);
+    }
+    EXPECT_EQ(asked, 3);
+    int calls = 0;
+    EXPECT_NO_THROW(translateJetParameterized(chain, [&calls] { return ++calls < 0; }));
+    EXPECT_GT(calls, 3);
 }
 
 // An in-memory database with the Jet extensions and a small table of scores.
