@@ -20,6 +20,7 @@
 #include "conditions/ConditionSet.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
+#include "shell/DbLifecycle.h"
 #include "shell/Startup.h"
 #include "shell/StartupAborted.h"
 #include "shell/StatusLine.h"
@@ -113,7 +114,7 @@ int runAnalyze(const CommandLine& cl)
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     try {
-        shell::prepareHeadless(ctx);
+        shell::openForCommand(ctx);
         shell::readColourSettings(ctx);
     } catch (const shell::StartupAborted& e) {
         err(QStringLiteral("analyze: the application database could not be prepared (%1)")
@@ -177,6 +178,11 @@ int runAnalyze(const CommandLine& cl)
         const auto entries = ctx.errorLog.recentEntries();
         if (int(entries.size()) > errorsBefore) {
             err(QStringLiteral("analyze: the analysis failed: ") + entries.last().description);
+            // A missing linked table is usually a race-data file that is
+            // missing or unusable: name it.
+            shell::checkRaceData(ctx);
+            for (const QString& problem : ctx.preparation.raceDataProblems)
+                err(QStringLiteral("analyze: ") + problem);
             return 2;
         }
         if (doc.conditions.rows.empty() && !doc.conditions.keys[0].inUse() && doc.conditions.favourite.name.isEmpty())

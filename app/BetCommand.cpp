@@ -65,7 +65,7 @@ int runBet(const CommandLine& cl)
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     try {
-        shell::prepareHeadless(ctx);
+        shell::openForCommand(ctx);
     } catch (const shell::StartupAborted& e) {
         err(QStringLiteral("bet: the application database could not be prepared (%1)").arg(QString::fromUtf8(e.what())));
         return 2;

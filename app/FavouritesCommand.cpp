@@ -206,7 +206,7 @@ int runFavourites(const CommandLine& cl)
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     try {
-        shell::prepareHeadless(ctx);
+        shell::openForCommand(ctx);
         shell::readColourSettings(ctx);
     } catch (const std::exception& e) {
         err(QStringLiteral("favourites: the application database could not be prepared (%1)")

@@ -43,7 +43,7 @@ int buildMarks(const CommandLine& cl, bool today)
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     try {
-        shell::prepareHeadless(ctx);
+        shell::openForCommand(ctx);
     } catch (const shell::StartupAborted& e) {
         err(QStringLiteral("tables: the application database could not be prepared (%1)")
                 .arg(QString::fromUtf8(e.what())));
