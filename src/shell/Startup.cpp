@@ -62,22 +62,6 @@ bool preparedForAnotherRun(AppContext& ctx)
         || store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("DBDir")) != ctx.korvenDir;
 }
 
-// The preparation branch of step 9 with what follows it: subDB_Init, the
-// stored Version and DBDir, the verified copy, a warning naming the race-data
-// files that could not be linked; then the lock goes back to shared.
-void prepareDatabase(AppContext& ctx)
-{
-    subDB_Init(ctx);
-    store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
-    store::SetDBProp(*ctx.appDb, QStringLiteral("DBDir"), ctx.korvenDir);
-    keepVerifiedCopy(ctx);
-    lockDatabaseShared(ctx, QStringLiteral("subDB_Init"));
-    const QStringList& problems = ctx.preparation.raceDataProblems;
-    if (!problems.isEmpty())
-        ctx.prompter.inform(Message{QStringLiteral("レースデータのリンクを作成できませんでした。") + kCrLf
-                                        + problems.join(kCrLf),
-                                    {}, Icon::Exclamation, false});
-}
 
 void openAppDb(AppContext& ctx)
 {
@@ -96,6 +80,20 @@ void askForUserName(AppContext& ctx, const StartupHooks& hooks)
 
 
 } // namespace
+
+void prepareDatabase(AppContext& ctx)
+{
+    subDB_Init(ctx);
+    store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
+    store::SetDBProp(*ctx.appDb, QStringLiteral("DBDir"), ctx.korvenDir);
+    keepVerifiedCopy(ctx);
+    lockDatabaseShared(ctx, QStringLiteral("subDB_Init"));
+    const QStringList& problems = ctx.preparation.raceDataProblems;
+    if (!problems.isEmpty())
+        ctx.prompter.inform(Message{QStringLiteral("レースデータのリンクを作成できませんでした。") + kCrLf
+                                        + problems.join(kCrLf),
+                                    {}, Icon::Exclamation, false});
+}
 
 bool isUnregisteredUser(const QString& name)
 {

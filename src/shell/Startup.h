@@ -49,6 +49,13 @@ void startUp(AppContext& ctx, const StartupHooks& hooks);
 // whole run, so a preparation never rewrites the file under another process.
 void prepareHeadless(AppContext& ctx);
 
+// The preparation itself, on a context whose settings and catalogue are read
+// and whose database file was checked (funDBChk): subDB_Init, the stored
+// Version and DBDir (ctx.appVersion, ctx.korvenDir), the verified copy, a
+// warning naming the race-data files that could not be linked; then the
+// database lock goes back to shared, so other processes can use it.
+void prepareDatabase(AppContext& ctx);
+
 // For a command that uses the database (analyze): steps 3-5, then the
 // preparation only when the file was restored or initialised in this run or
 // was prepared by another version or for another race-data directory;

@@ -3,6 +3,7 @@
 #include "conditions/CatalogueReader.h"
 #include "shell/DbLifecycle.h"
 #include "shell/KorvenIni.h"
+#include "shell/Startup.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -87,7 +88,8 @@ void GeneratedData::generateAndPrepare(int years, std::uint64_t seed, int months
     shell::GetIniFile(m_ctx, ini);
     m_ctx.catalogue = conditions::subIniGetAll(m_ctx.programDir, m_ctx.errorLog);
     shell::funDBChk(m_ctx);
-    shell::subDB_Init(m_ctx);
+    m_ctx.appVersion = shell::AppContext::programVersion();
+    shell::prepareDatabase(m_ctx);
     if (!m_ctx.appDb)
         m_problem = "the application database is not open after the preparation";
 }
