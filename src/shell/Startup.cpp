@@ -140,6 +140,9 @@ void readColourSettings(AppContext& ctx)
 void prepareHeadless(AppContext& ctx)
 {
     readSettings(ctx);
+    // Even the check reads the database: not while another process holds it
+    // for its preparation, whose compaction would then find it in use.
+    lockDatabaseShared(ctx, QStringLiteral("Main"));
     funDBChk(ctx);
     prepareDatabase(ctx);
     countLinks(ctx);
