@@ -21,8 +21,6 @@
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
 #include "shell/DbLifecycle.h"
-#include "shell/Startup.h"
-#include "shell/StartupAborted.h"
 #include "shell/StatusLine.h"
 
 #include <QFileInfo>
@@ -111,19 +109,8 @@ int runAnalyze(const CommandLine& cl)
     shell::ConsolePrompter prompter(std::nullopt);
     ConsoleBusy busy;
     shell::AppContext ctx(prompter, busy);
-    ctx.programDir = cl.appDir;
-    ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
-    try {
-        shell::openForCommand(ctx);
-        shell::readColourSettings(ctx);
-    } catch (const shell::StartupAborted& e) {
-        err(QStringLiteral("analyze: the application database could not be prepared (%1)")
-                .arg(QString::fromUtf8(e.what())));
+    if (!openDatabase(ctx, cl.appDir, "analyze"))
         return 2;
-    } catch (const std::exception& e) {
-        err(QStringLiteral("analyze: ") + QString::fromUtf8(e.what()));
-        return 2;
-    }
 
     analysis::AnalysisDocument doc;
     doc.caption = QFileInfo(file).completeBaseName();

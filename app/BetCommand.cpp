@@ -11,8 +11,6 @@
 #include "bettypes/BetWindowRun.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
-#include "shell/Startup.h"
-#include "shell/StartupAborted.h"
 
 namespace tq::app {
 
@@ -62,17 +60,8 @@ int runBet(const CommandLine& cl)
     shell::ConsolePrompter prompter(std::nullopt);
     ConsoleBusy busy;
     shell::AppContext ctx(prompter, busy);
-    ctx.programDir = cl.appDir;
-    ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
-    try {
-        shell::openForCommand(ctx);
-    } catch (const shell::StartupAborted& e) {
-        err(QStringLiteral("bet: the application database could not be prepared (%1)").arg(QString::fromUtf8(e.what())));
+    if (!openDatabase(ctx, cl.appDir, "bet"))
         return 2;
-    } catch (const std::exception& e) {
-        err(QStringLiteral("bet: ") + QString::fromUtf8(e.what()));
-        return 2;
-    }
 
     const int errorsBefore = int(ctx.errorLog.recentEntries().size());
     analysis::Sheet table;

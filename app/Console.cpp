@@ -2,6 +2,8 @@
 
 #include "analysis/CsvExport.h"
 #include "shell/AppContext.h"
+#include "shell/Startup.h"
+#include "shell/StartupAborted.h"
 
 #include <csignal>
 #include <cstdio>
@@ -24,6 +26,23 @@ InterruptGuard::InterruptGuard() : m_previous(std::signal(SIGINT, onInterrupt)) 
 InterruptGuard::~InterruptGuard()
 {
     std::signal(SIGINT, m_previous);
+}
+
+bool openDatabase(shell::AppContext& ctx, const QString& appDir, const char* command)
+{
+    ctx.programDir = appDir;
+    ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
+    const QString prefix = QString::fromUtf8(command) + QStringLiteral(": ");
+    try {
+        shell::openForCommand(ctx);
+        shell::readColourSettings(ctx);
+        return true;
+    } catch (const shell::StartupAborted& e) {
+        err(prefix + QStringLiteral("the application database could not be prepared (%1)").arg(QString::fromUtf8(e.what())));
+    } catch (const std::exception& e) {
+        err(prefix + QString::fromUtf8(e.what()));
+    }
+    return false;
 }
 
 void err(const QString& text)

@@ -83,6 +83,12 @@ class ConsoleBusy final : public shell::Busy {
     QElapsedTimer m_clock;
 };
 
+// Opens the application database of `appDir` for a command the way
+// openForCommand does (shared lock; prepared only when it must be) and reads
+// the colour thresholds. False, with the reason on stderr after "<command>: ",
+// when it cannot.
+bool openDatabase(shell::AppContext& ctx, const QString& appDir, const char* command);
+
 // A message line on stderr (stdout flushed first).
 void err(const QString& text);
 

@@ -21,8 +21,6 @@
 #include "favourites/Registration.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
-#include "shell/Startup.h"
-#include "shell/StartupAborted.h"
 #include "shell/StatusLine.h"
 #include "store/Database.h"
 
@@ -203,16 +201,8 @@ int runFavourites(const CommandLine& cl)
     shell::ConsolePrompter prompter(answer);
     ConsoleBusy busy;
     shell::AppContext ctx(prompter, busy);
-    ctx.programDir = cl.appDir;
-    ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
-    try {
-        shell::openForCommand(ctx);
-        shell::readColourSettings(ctx);
-    } catch (const std::exception& e) {
-        err(QStringLiteral("favourites: the application database could not be prepared (%1)")
-                .arg(QString::fromUtf8(e.what())));
+    if (!openDatabase(ctx, cl.appDir, "favourites"))
         return 2;
-    }
     try {
         FavouriteStore store(*ctx.appDb);
         if (command == QLatin1String("list"))

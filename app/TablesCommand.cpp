@@ -13,8 +13,6 @@
 #include "derived/MarkResults.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
-#include "shell/Startup.h"
-#include "shell/StartupAborted.h"
 
 #include <QElapsedTimer>
 
@@ -40,18 +38,8 @@ int buildMarks(const CommandLine& cl, bool today)
     shell::ConsolePrompter prompter(std::nullopt);
     ConsoleBusy busy;
     shell::AppContext ctx(prompter, busy);
-    ctx.programDir = cl.appDir;
-    ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
-    try {
-        shell::openForCommand(ctx);
-    } catch (const shell::StartupAborted& e) {
-        err(QStringLiteral("tables: the application database could not be prepared (%1)")
-                .arg(QString::fromUtf8(e.what())));
+    if (!openDatabase(ctx, cl.appDir, "tables"))
         return 2;
-    } catch (const std::exception& e) {
-        err(QStringLiteral("tables: ") + QString::fromUtf8(e.what()));
-        return 2;
-    }
 
     QElapsedTimer clock;
     clock.start();
