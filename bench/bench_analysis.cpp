@@ -22,13 +22,13 @@
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
 
+#include "support/Floor.h"
+
 #include <QCoreApplication>
 
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 
 using namespace tq;
@@ -38,56 +38,6 @@ namespace {
 QString s(const char* utf8)
 {
     return QString::fromUtf8(utf8);
-}
-
-double cpuNow()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double seconds(const std::function<void()>& f)
-{
-    const double start = cpuNow();
-    f();
-    return cpuNow() - start;
-}
-
-// Steps through every row of the statement reading every column; returns rows.
-qint64 floorRun(sqlite3* db, const QString& sqliteSql)
-{
-    sqlite3_stmt* st = nullptr;
-    const QByteArray utf8 = sqliteSql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), -1, &st, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "prepare failed: %s\n", sqlite3_errmsg(db));
-        return -1;
-    }
-    qint64 rows = 0;
-    std::size_t sink = 0;
-    const int columns = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER:
-                sink += std::size_t(sqlite3_column_int64(st, c));
-                break;
-            case SQLITE_FLOAT:
-                sink += std::size_t(sqlite3_column_double(st, c));
-                break;
-            case SQLITE_TEXT:
-                sink += std::size_t(sqlite3_column_bytes(st, c));
-                break;
-            default:
-                break;
-            }
-        }
-    }
-    sqlite3_finalize(st);
-    if (sink == 42)
-        std::puts("");
-    return rows;
 }
 
 conditions::ConditionRow row(const char* item, const char* value, qint16 target = 0)
@@ -151,19 +101,19 @@ int benchYears(int years, int rounds, int only)
         std::size_t listBytes = 0;
         int listRows = 0;
         for (int r = 0; r < rounds; ++r) {
-            bestFloor = std::min(bestFloor, seconds([&] { rows = floorRun(ctx.appDb->handle(), sqlite); }));
+            bestFloor = std::min(bestFloor, bench::cpuSecondsOf([&] { rows = bench::floorRun(ctx.appDb->handle(), sqlite); }));
             analysis::AnalysisDocument doc;
             doc.conditions = c.set;
             analysis::DefaultHorseList list(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
             analysis::RunServices services;
             services.horseList = &list;
-            bestRun = std::min(bestRun, seconds([&] { analysis::subKekkaHyouji(ctx, doc, jet, true, services); }));
+            bestRun = std::min(bestRun, bench::cpuSecondsOf([&] { analysis::subKekkaHyouji(ctx, doc, jet, true, services); }));
             listBytes = doc.defaultList.memoryBytes();
             listRows = doc.defaultList.rowCount();
             // The same run without the default list, to show the list's share.
             analysis::AnalysisDocument bare;
             bare.conditions = c.set;
-            bestBare = std::min(bestBare, seconds([&] { analysis::subKekkaHyouji(ctx, bare, jet, true, {}); }));
+            bestBare = std::min(bestBare, bench::cpuSecondsOf([&] { analysis::subKekkaHyouji(ctx, bare, jet, true, {}); }));
         }
         std::printf("%-44s %10lld %10.3f %10.3f %7.2f %12.3f %7.2f\n", c.name, static_cast<long long>(rows), bestFloor,
                     bestRun, bestRun / bestFloor, bestBare, bestBare / bestFloor);

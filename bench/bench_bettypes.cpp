@@ -23,14 +23,14 @@
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
 
+#include "support/Floor.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 
 using namespace tq;
@@ -40,56 +40,6 @@ namespace {
 QString s(const char* utf8)
 {
     return QString::fromUtf8(utf8);
-}
-
-double cpuNow()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double seconds(const std::function<void()>& f)
-{
-    const double start = cpuNow();
-    f();
-    return cpuNow() - start;
-}
-
-// Steps through every row of the statement reading every column; returns rows.
-qint64 floorRun(sqlite3* db, const QString& sqliteSql)
-{
-    sqlite3_stmt* st = nullptr;
-    const QByteArray utf8 = sqliteSql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), -1, &st, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "prepare failed: %s\n", sqlite3_errmsg(db));
-        return -1;
-    }
-    qint64 rows = 0;
-    std::size_t sink = 0;
-    const int columns = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER:
-                sink += std::size_t(sqlite3_column_int64(st, c));
-                break;
-            case SQLITE_FLOAT:
-                sink += std::size_t(sqlite3_column_double(st, c));
-                break;
-            case SQLITE_TEXT:
-                sink += std::size_t(sqlite3_column_bytes(st, c));
-                break;
-            default:
-                break;
-            }
-        }
-    }
-    sqlite3_finalize(st);
-    if (sink == 42)
-        std::puts("");
-    return rows;
 }
 
 conditions::ConditionRow extended(const char* sql)
@@ -130,7 +80,7 @@ void boxAgainstWinType(shell::AppContext& ctx, int rounds)
         for (int r = 0; r < rounds; ++r) {
             analysis::AnalysisDocument win;
             win.conditions = set;
-            bestWin = std::min(bestWin, seconds([&] {
+            bestWin = std::min(bestWin, bench::cpuSecondsOf([&] {
                                    bool ok = false;
                                    const QString sql = analysis::funSqlCreate2(ctx.catalogue, set, ctx.appDb.get(),
                                                                                ctx.errorLog, &ok);
@@ -140,13 +90,13 @@ void boxAgainstWinType(shell::AppContext& ctx, int rounds)
                                    analysis::subKekkaHyouji(ctx, win, sql, true, services);
                                }));
             rows = win.defaultList.rowCount();
-            winFloor = std::min(winFloor, seconds([&] { floorRun(ctx.appDb->handle(), winSql); }));
-            boxFloor = std::min(boxFloor, seconds([&] { floorRun(ctx.appDb->handle(), boxSql); }));
+            winFloor = std::min(winFloor, bench::cpuSecondsOf([&] { bench::floorRun(ctx.appDb->handle(), winSql); }));
+            boxFloor = std::min(boxFloor, bench::cpuSecondsOf([&] { bench::floorRun(ctx.appDb->handle(), boxSql); }));
             analysis::AnalysisDocument box;
             box.conditions = set;
             box.conditions.kind = conditions::AnalysisKind::QuinellaBox;
             shell::MemoryStatusLine status;
-            bestBox = std::min(bestBox, seconds([&] { bettypes::runBetTypeAnalysis(ctx, status, box, true); }));
+            bestBox = std::min(bestBox, bench::cpuSecondsOf([&] { bettypes::runBetTypeAnalysis(ctx, status, box, true); }));
         }
         std::printf("%-36s %8d %9.3f %9.3f %9.3f %9.3f %7.2f %7.2f\n", c.name, rows, winFloor, boxFloor, bestWin,
                     bestBox, bestBox / bestWin, boxFloor / winFloor);
@@ -173,7 +123,7 @@ void flow(shell::AppContext& ctx, int rounds)
     for (int r = 0; r < rounds; ++r) {
         store::Transaction readOnly(*ctx.appDb);
         bettypes::PartnerRows partners(ctx, source, 0);
-        best = std::min(best, seconds([&] {
+        best = std::min(best, bench::cpuSecondsOf([&] {
                             partnerRows = 0;
                             for (const auto& [race, horse] : axis)
                                 for (auto p = partners.open(race, horse); !p->isEOF(); p->moveNext())
@@ -187,7 +137,7 @@ void flow(shell::AppContext& ctx, int rounds)
         bettypes::QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source, axis.front().first,
         axis.front().second, 0);
     const int translations = 2000;
-    const double translating = seconds([&] {
+    const double translating = bench::cpuSecondsOf([&] {
         for (int i = 0; i < translations; ++i)
             store::translateJet(partnerSql);
     });
@@ -202,7 +152,7 @@ void flow(shell::AppContext& ctx, int rounds)
         analysis::Sheet table;
         QElapsedTimer clock;
         clock.start();
-        bestRun = std::min(bestRun, seconds([&] { bettypes::subBunsekiUma(ctx, state, table); }));
+        bestRun = std::min(bestRun, bench::cpuSecondsOf([&] { bettypes::subBunsekiUma(ctx, state, table); }));
         wall = clock.elapsed();
     }
     std::printf("flow run of the window: %zu axis horses in %.3f s CPU (%lld ms wall): %.3f s per 1,000 axis horses\n",

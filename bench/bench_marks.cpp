@@ -20,14 +20,14 @@
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
 
+#include "support/Floor.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 
 using namespace tq;
@@ -38,56 +38,14 @@ struct Timing {
     double wall = 1e300, cpu = 1e300;
 };
 
-double cpuNow()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
 void measure(Timing& best, const std::function<void()>& f)
 {
     QElapsedTimer wall;
-    const double cpu = cpuNow();
+    const double cpu = bench::threadCpuSeconds();
     wall.start();
     f();
-    best.cpu = std::min(best.cpu, cpuNow() - cpu);
+    best.cpu = std::min(best.cpu, bench::threadCpuSeconds() - cpu);
     best.wall = std::min(best.wall, double(wall.nsecsElapsed()) * 1e-9);
-}
-
-// Steps through every row of the statement reading every column; returns rows.
-qint64 floorRun(sqlite3* db, const QString& sqliteSql)
-{
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sqliteSql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "prepare failed: %s\n", sqlite3_errmsg(db));
-        return -1;
-    }
-    qint64 rows = 0;
-    std::size_t sink = 0;
-    const int columns = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER:
-                sink += std::size_t(sqlite3_column_int64(st, c));
-                break;
-            case SQLITE_FLOAT:
-                sink += std::size_t(sqlite3_column_double(st, c));
-                break;
-            case SQLITE_TEXT:
-                sink += std::size_t(sqlite3_column_bytes(st, c));
-                break;
-            default:
-                break;
-            }
-        }
-    }
-    sqlite3_finalize(st);
-    if (sink == 42)
-        std::puts("");
-    return rows;
 }
 
 int benchYears(int years, int rounds)
@@ -108,7 +66,7 @@ int benchYears(int years, int rounds)
     qint64 rows = 0, built = 0, todayRows = 0;
     bool ok = true;
     for (int r = 0; r < rounds; ++r) {
-        measure(floor, [&] { rows = floorRun(ctx.appDb->handle(), sqlite); });
+        measure(floor, [&] { rows = bench::floorRun(ctx.appDb->handle(), sqlite); });
         measure(past, [&] {
             const derived::MarkBuildResult result = derived::subMarkBunseki(ctx, false);
             ok = ok && result.outcome == derived::MarkBuildOutcome::Completed;
