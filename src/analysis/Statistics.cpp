@@ -4,6 +4,7 @@
 #include "analysis/StatisticsKeys.h"
 #include "common/VbNumber.h"
 #include "shell/AppContext.h"
+#include "shell/BusyStatement.h"
 #include "shell/StatusLine.h"
 #include "store/Database.h"
 #include "store/Operations.h"
@@ -369,17 +370,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
     }
 
     bool ok = false;
-    std::unique_ptr<store::Recordset> rs;
-    {
-        // The joins and the sort before the first row can take seconds on
-        // years of races: the windows keep painting meanwhile, and キャンセル
-        // stops the statement at once.
-        const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {
-            ctx.busy.keepAlive();
-            return ctx.busy.cancelled();
-        });
-        rs = store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
-    }
+    const std::unique_ptr<store::Recordset> rs = shell::openWhileBusy(ctx, sql, ok);
     if (services.statusLine)
         services.statusLine->setText(services.statusLine->text() + QStringLiteral(" → ") +
                                      QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) +

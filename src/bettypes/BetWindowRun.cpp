@@ -4,6 +4,7 @@
 #include "bettypes/PartnerRows.h"
 #include "bettypes/RaceBets.h"
 #include "shell/AppContext.h"
+#include "shell/BusyStatement.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 
@@ -185,14 +186,7 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
         // transaction (the file lock is taken once); nothing is written.
         store::Transaction readOnly(*ctx.appDb);
         bool ok = false;
-        std::unique_ptr<store::Recordset> rs;
-        {
-            const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {
-                ctx.busy.keepAlive();
-                return ctx.busy.cancelled();
-            });
-            rs = store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
-        }
+        const std::unique_ptr<store::Recordset> rs = shell::openWhileBusy(ctx, sql, ok);
         if (!ok || !rs)
             return false;
         if (rs->isEOF()) {

@@ -10,6 +10,7 @@
 #include "bettypes/PartnerRows.h"
 #include "bettypes/RaceBets.h"
 #include "shell/AppContext.h"
+#include "shell/BusyStatement.h"
 #include "shell/StatusLine.h"
 #include "store/Database.h"
 #include "store/Operations.h"
@@ -439,14 +440,7 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
             throw std::invalid_argument("分析種類が馬連分析ではありません");
         store::Transaction readOnly(*ctx.appDb);
         bool ok = false;
-        std::unique_ptr<store::Recordset> rs;
-        {
-            const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {
-                ctx.busy.keepAlive();
-                return ctx.busy.cancelled();
-            });
-            rs = store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
-        }
+        const std::unique_ptr<store::Recordset> rs = shell::openWhileBusy(ctx, sql, ok);
         if (!ok || !rs)
             return false;
         QString s;
