@@ -42,7 +42,9 @@ const QString& fixedColumns()
     return text;
 }
 
-const QString& fixedFrom()
+} // namespace
+
+const QString& pastRaceJoin()
 {
     static const QString text =
         QStringLiteral("((D番組データ ") +
@@ -51,8 +53,6 @@ const QString& fixedFrom()
         QStringLiteral("INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
     return text;
 }
-
-} // namespace
 
 QString aggregationKeyExpression(const ConditionCatalogue& catalogue, const QString& keyText)
 {
@@ -107,7 +107,7 @@ QString funSqlCreate2(const ConditionCatalogue& catalogue, const ConditionSet& c
     if (ok)
         *ok = false;
     QString c = fixedColumns();
-    QString f = fixedFrom();
+    QString f = pastRaceJoin();
 
     bool whereOk = false;
     const QString w = conditions::funWhere(catalogue, conditions, true, appDb, log, &whereOk);

@@ -35,6 +35,11 @@ namespace tq::analysis {
 // the prefix) is not in the catalogue.
 QString aggregationKeyExpression(const conditions::ConditionCatalogue& catalogue, const QString& keyText);
 
+// The FROM text of the past-race tables every analysis reads: D番組データ
+// joined with D競走馬データ and D払戻情報データ by レースキー and with D成績データ
+// by 競走成績キー (catalogue joins are added after it).
+const QString& pastRaceJoin();
+
 // Appends, for each non-empty key text from level 0 on, the key's expression
 // x to the sort text (" ORDER BY " x for level 0, "," x after) and
 // "," x " AS " keyText to the column list unless the list already contains

@@ -38,16 +38,6 @@ QString winPlaceColumns()
     return l;
 }
 
-const QString& fixedFrom()
-{
-    static const QString text =
-        QStringLiteral("((D番組データ ") +
-        QStringLiteral("INNER JOIN D競走馬データ ON D番組データ.レースキー = D競走馬データ.レースキー) ") +
-        QStringLiteral("INNER JOIN D払戻情報データ ON D番組データ.レースキー = D払戻情報データ.レースキー) ") +
-        QStringLiteral("INNER JOIN D成績データ ON D競走馬データ.競走成績キー = D成績データ.競走成績キー ");
-    return text;
-}
-
 QString selectionColumns()
 {
     const QString horses = QStringLiteral("D競走馬データ");
@@ -160,7 +150,7 @@ QString funSqlCreateUma(const QueryEnv& env, const BetQuerySource& source, int k
     QString unusedOrder;
     if (!addKeyColumns(env, source, unusedOrder, l))
         return {};
-    const QString f = conditions::addCatalogueJoins(env.catalogue, fixedFrom(), l, conditions::withPastNames(env.catalogue, w));
+    const QString f = conditions::addCatalogueJoins(env.catalogue, analysis::pastRaceJoin(), l, conditions::withPastNames(env.catalogue, w));
     QString sql = l + QStringLiteral(" FROM ") + f;
     if (!w.isEmpty())
         sql += QStringLiteral(" WHERE ") + w;
@@ -198,7 +188,7 @@ QString funSqlCreateUmaRace(const QueryEnv& env, const BetQuerySource& source, c
             r += QStringLiteral(" AND ") + rule.key.left(p) + rk + QLatin1Char('\'');
     }
     const QString w = c.isEmpty() ? QString(r + QLatin1Char(' ')) : QString(r + QStringLiteral(" AND ") + c);
-    const QString f = conditions::addCatalogueJoins(env.catalogue, fixedFrom(), l, conditions::withPastNames(env.catalogue, w));
+    const QString f = conditions::addCatalogueJoins(env.catalogue, analysis::pastRaceJoin(), l, conditions::withPastNames(env.catalogue, w));
     return finish(env, l + QStringLiteral(" FROM ") + f + QStringLiteral(" WHERE ") + w + o);
 }
 
