@@ -4,6 +4,7 @@
 #include "derived/MarkColumns.h"
 #include "derived/MarkRanks.h"
 #include "derived/MarkRates.h"
+#include "derived/TableBuild.h"
 #include "shell/AppContext.h"
 #include "store/Database.h"
 
@@ -27,8 +28,6 @@ const char16_t* const kSourceItems[] = {
     u"ゴール順位",     u"ゴール差",       u"騎手期待単勝率",   u"騎手期待連対率", u"騎手期待3着内率",
     u"直前オッズ印",   u"直前オッズ指数", u"直前パドック印",   u"直前パドック指数",
 };
-
-struct Cancelled {};
 
 // A runner of the race being collected: where its four key texts (UTF-8)
 // lie in the race's text buffer, and its statistics.
@@ -112,47 +111,14 @@ std::pair<qsizetype, qsizetype> appendKey(const store::Recordset& rs, int column
     return {offset, bytes.size()};
 }
 
-QString quoted(const QString& text)
-{
-    QString t = text;
-    t.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + t + QLatin1Char('\'');
-}
-
-QString nativeName(const QString& name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
-
-[[noreturn]] void failNative(sqlite3* db, const QString& sql)
-{
-    throw store::DbError(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)), {}, sql);
-}
-
-void execNative(sqlite3* db, const QString& sql)
-{
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        failNative(db, sql);
-}
-
 // One prepared INSERT into the work table, reused for every row; a race's
 // runners are written together once their ranks are known.
 class RowWriter final {
   public:
-    RowWriter(sqlite3* db, const QString& table) : m_db(db)
+    RowWriter(sqlite3* db, const QString& table)
+        : m_insert(db, nativeInsertSql(table, 4 + kMarkStatisticCount + kMarkRankCount))
     {
-        QString sql = QStringLiteral("INSERT INTO ") + nativeName(table) + QStringLiteral(" VALUES (?");
-        for (int i = 1; i < 4 + kMarkStatisticCount + kMarkRankCount; ++i)
-            sql += QStringLiteral(",?");
-        m_sql = sql + QLatin1Char(')');
-        if (sqlite3_prepare_v2(m_db, m_sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK)
-            failNative(m_db, m_sql);
     }
-    ~RowWriter() { sqlite3_finalize(m_stmt); }
-    RowWriter(const RowWriter&) = delete;
-    RowWriter& operator=(const RowWriter&) = delete;
 
     void writeRace(const RaceBuffer& race)
     {
@@ -171,27 +137,23 @@ class RowWriter final {
     void write(const RaceBuffer& race, const Runner& r, const MarkRanks& ranks)
     {
         int p = 1;
+        sqlite3_stmt* st = m_insert.handle();
         for (int k = 0; k < 4; ++k) {
             const QByteArrayView key = race.key(r, k);
-            sqlite3_bind_text(m_stmt, p++, key.data(), int(key.size()), SQLITE_STATIC);
+            sqlite3_bind_text(st, p++, key.data(), int(key.size()), SQLITE_STATIC);
         }
         for (const std::optional<double>& v : r.values) {
             if (v)
-                sqlite3_bind_double(m_stmt, p++, *v);
+                sqlite3_bind_double(st, p++, *v);
             else
-                sqlite3_bind_null(m_stmt, p++);
+                sqlite3_bind_null(st, p++);
         }
         for (int rank : ranks)
-            sqlite3_bind_int(m_stmt, p++, rank);
-        const int rc = sqlite3_step(m_stmt);
-        sqlite3_reset(m_stmt);
-        if (rc != SQLITE_DONE)
-            failNative(m_db, m_sql);
+            sqlite3_bind_int(st, p++, rank);
+        m_insert.run();
     }
 
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-    QString m_sql;
+    NativeStatement m_insert;
     qint64 m_rows = 0;
     std::vector<MarkValues> m_values;
 };
@@ -206,7 +168,7 @@ qint64 fillTable(shell::AppContext& ctx, store::Recordset& rs, const QString& wo
     for (; !rs.isEOF(); rs.moveNext()) {
         ctx.busy.yield();
         if (ctx.busy.cancelled())
-            throw Cancelled{};
+            throw BuildCancelled{};
         if (!race.runners.empty() && race.key(race.runners.front(), 0) != rs.field(columns.raceKey).utf8()) {
             writer.writeRace(race);
             race.clear();
@@ -220,34 +182,6 @@ qint64 fillTable(shell::AppContext& ctx, store::Recordset& rs, const QString& wo
     if (!race.runners.empty())
         writer.writeRace(race);
     return writer.rows();
-}
-
-std::unique_ptr<store::Recordset> openSource(shell::AppContext& ctx, const QString& sql)
-{
-    // The joins and the sort before the first row take a while on years of
-    // races: the busy window stays painted and its cancel stops the statement.
-    const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {
-        ctx.busy.keepAlive();
-        return ctx.busy.cancelled();
-    });
-    try {
-        return std::make_unique<store::Recordset>(ctx.appDb->openRecordset(sql));
-    } catch (const store::DbError& e) {
-        if (e.code() == SQLITE_INTERRUPT && ctx.busy.cancelled())
-            throw Cancelled{};
-        throw;
-    }
-}
-
-// Sアドイン項目管理: the fifty statistic columns of today's table, published
-// to the add-in programs.
-void registerTodayColumns(shell::AppContext& ctx, const QString& table)
-{
-    store::Database& db = *ctx.appDb;
-    db.execute(QStringLiteral("DELETE FROM Sアドイン項目管理 WHERE テーブル名 = ") + quoted(table));
-    for (const QString& column : markStatisticColumns())
-        db.execute(QStringLiteral("INSERT INTO Sアドイン項目管理 VALUES ('DEVovuved','B',") + quoted(ctx.appDbPath()) +
-                   QLatin1Char(',') + quoted(table) + QLatin1Char(',') + quoted(column) + QStringLiteral(",' ')"));
 }
 
 MarkBuildResult build(shell::AppContext& ctx, bool today)
@@ -266,7 +200,7 @@ MarkBuildResult build(shell::AppContext& ctx, bool today)
         db.execute(QStringLiteral("drop TABLE ") + work);
     db.execute(markCreateTableSql(work));
 
-    std::unique_ptr<store::Recordset> source = openSource(ctx, sql);
+    std::unique_ptr<store::Recordset> source = openBuildSource(ctx, sql);
     const qint64 rows = fillTable(ctx, *source, work);
     source.reset();
 
@@ -277,7 +211,7 @@ MarkBuildResult build(shell::AppContext& ctx, bool today)
     if (today) {
         ctx.busy.setProgress(QStringLiteral("「Sアドイン項目管理」登録中です"));
         ctx.busy.yield();
-        registerTodayColumns(ctx, table);
+        registerAddInColumns(ctx, table, markStatisticColumns());
     }
     transaction.commit();
     return {MarkBuildOutcome::Completed, rows, {}};
@@ -318,7 +252,7 @@ MarkBuildResult subMarkBunseki(shell::AppContext& ctx, bool today)
             result.message = QStringLiteral("アプリケーションデータベースが開かれていません");
         else
             result = build(ctx, today);
-    } catch (const Cancelled&) {
+    } catch (const BuildCancelled&) {
         result = {MarkBuildOutcome::Cancelled, 0, QStringLiteral("キャンセルされました")};
     } catch (const store::DbError& e) {
         result.message = e.describe();

@@ -10,6 +10,7 @@
 #include "derived/MarkResults.h"
 #include "shell/AppContext.h"
 #include "store/Database.h"
+#include "support/CancellingBusy.h"
 #include "support/GeneratedData.h"
 #include "tools/BulkDb.h"
 
@@ -385,24 +386,7 @@ TEST_F(MarkResultsTest, TodayTableKeepsExactlyFiftyRegistryRows)
     EXPECT_EQ(scalar(s("SELECT count(*) FROM Sアドイン項目管理")), all) << "the past build registers nothing";
 }
 
-namespace {
-
-// A busy window whose cancel is pressed after `after` rows.
-class CancellingBusy final : public shell::Busy {
-  public:
-    explicit CancellingBusy(int after) : m_after(after) {}
-    void show() override { m_rows = 0; }
-    void hide() override {}
-    void setProgress(const QString&) override {}
-    void yield() override { ++m_rows; }
-    bool cancelled() const override { return m_after >= 0 && m_rows > m_after; }
-
-  private:
-    int m_after;
-    int m_rows = 0;
-};
-
-} // namespace
+using support::CancellingBusy;
 
 TEST_F(MarkResultsTest, FailedOrCancelledBuildLeavesThePreviousTable)
 {
