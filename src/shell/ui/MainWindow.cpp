@@ -10,6 +10,7 @@
 #include "shell/DbLifecycle.h"
 #include "shell/StartupAborted.h"
 #include "shell/ui/AboutBox.h"
+#include "shell/ui/AggregateFavouriteCommands.h"
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/ColourDialog.h"
 #include "shell/ui/ConditionEditorLink.h"
@@ -49,7 +50,7 @@ const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/")
 // Commands whose windows or dialogs are not built yet.
 const char* const kNotBuilt[] = {
     "mnuInport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnu_ChokuHen",     "mnuFavoMnt_2",
-    "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
+    "mnu_FavoSaiKeisan",
 };
 
 // Commands that ask before they run; their handler runs on Yes.
@@ -228,6 +229,7 @@ void MainWindow::connectCommands()
     if (!m_options.processStarter)
         m_options.processStarter = std::make_shared<favourites::SystemProcessStarter>();
     installFavouriteCommands(m_ctx, *this, *m_options.processStarter);
+    installAggregateFavouriteCommands(m_ctx, *this);
 }
 
 void MainWindow::markNotAvailable()
