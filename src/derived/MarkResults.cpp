@@ -195,6 +195,7 @@ MarkBuildResult build(shell::AppContext& ctx, bool today)
 
     store::Database& db = *ctx.appDb;
     const QString work = table + QStringLiteral("_作成中");
+    const SecureDeleteOff fastDrops(db.handle());
     store::Transaction transaction(db);
     if (db.hasTable(work))
         db.execute(QStringLiteral("drop TABLE ") + work);

@@ -109,6 +109,23 @@ QString nativeInsertSql(const QString& table, int count)
     return sql + QLatin1Char(')');
 }
 
+SecureDeleteOff::SecureDeleteOff(sqlite3* db) : m_db(db), m_previous(-1)
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA secure_delete", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        m_previous = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_exec(m_db, "PRAGMA secure_delete=0", nullptr, nullptr, nullptr);
+}
+
+SecureDeleteOff::~SecureDeleteOff()
+{
+    if (m_previous < 0)
+        return;
+    const QByteArray sql = "PRAGMA secure_delete=" + QByteArray::number(m_previous);
+    sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr);
+}
+
 std::unique_ptr<store::Recordset> openBuildSource(shell::AppContext& ctx, const QString& jetSql)
 {
     const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {

@@ -75,6 +75,22 @@ QString nativeInsertSql(const QString& table, int count);
 // cancel interrupts the statement (BuildCancelled).
 std::unique_ptr<store::Recordset> openBuildSource(shell::AppContext& ctx, const QString& jetSql);
 
+// Turns the connection's secure_delete off for its lifetime, then back to
+// what it was. Debian's SQLite zeroes every page a DROP frees, which for a
+// large derived table means journaling and rewriting all of it before the
+// new rows are written; derived tables hold nothing that needs erasing.
+class SecureDeleteOff final {
+  public:
+    explicit SecureDeleteOff(sqlite3* db);
+    ~SecureDeleteOff();
+    SecureDeleteOff(const SecureDeleteOff&) = delete;
+    SecureDeleteOff& operator=(const SecureDeleteOff&) = delete;
+
+  private:
+    sqlite3* m_db;
+    int m_previous;
+};
+
 // Rewrites the rows of Sアドイン項目管理 for `table`: deletes them, then one row
 // ('DEVovuved','B',AppDbPath,table,column,' ') per column in order.
 void registerAddInColumns(shell::AppContext& ctx, const QString& table, const QStringList& columns);

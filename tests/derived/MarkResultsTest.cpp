@@ -394,6 +394,9 @@ TEST_F(MarkResultsTest, FailedOrCancelledBuildLeavesThePreviousTable)
     const QString fingerprint = s("SELECT count(*) * 1000000 + CAST(total(総合勝率) * 1000 AS INTEGER) FROM 本日の印別成績");
     const qint64 before = scalar(fingerprint);
     const QString registry = s("SELECT count(*) FROM Sアドイン項目管理 WHERE テーブル名 = '本日の印別成績'");
+    // The builds turn the engine's zeroing of freed pages off for their drops
+    // only; the connection keeps its setting.
+    const qint64 secureDelete = scalar(s("PRAGMA secure_delete"));
 
     struct Case {
         const char* what;
@@ -429,6 +432,7 @@ TEST_F(MarkResultsTest, FailedOrCancelledBuildLeavesThePreviousTable)
         EXPECT_EQ(scalar(fingerprint), before) << c.what;
         EXPECT_EQ(scalar(registry), 50) << c.what;
         EXPECT_FALSE(ctx().appDb->hasTable(s("本日の印別成績_作成中"))) << c.what;
+        EXPECT_EQ(scalar(s("PRAGMA secure_delete")), secureDelete) << c.what;
     }
 }
 
