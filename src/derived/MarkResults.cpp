@@ -12,6 +12,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,10 +117,7 @@ std::pair<qsizetype, qsizetype> appendKey(const store::Recordset& rs, int column
 // runners are written together once their ranks are known.
 class RowWriter final {
   public:
-    RowWriter(sqlite3* db, const QString& table)
-        : m_insert(db, nativeInsertSql(table, 4 + kMarkStatisticCount + kMarkRankCount))
-    {
-    }
+    RowWriter(sqlite3* db, const QString& table) : m_db(db), m_table(table) {}
 
     void writeRace(const RaceBuffer& race)
     {
@@ -126,18 +125,39 @@ class RowWriter final {
         for (const Runner& r : race.runners)
             m_values.push_back(r.values);
         const std::vector<MarkRanks> ranks = rankWithinRace(m_values);
-        for (std::size_t i = 0; i < race.runners.size(); ++i)
-            write(race, race.runners[i], ranks[i]);
-        m_rows += qint64(race.runners.size());
+        // A race's runners go in with one statement of that many rows (up to
+        // kMaxRows at a time): one pass of the insert program opens the table
+        // and its index once for all of them.
+        const std::size_t n = race.runners.size();
+        for (std::size_t first = 0; first < n; first += kMaxRows) {
+            const std::size_t count = std::min(kMaxRows, n - first);
+            NativeStatement& insert = statementFor(count);
+            int p = 1;
+            for (std::size_t i = first; i < first + count; ++i)
+                bindRow(insert.handle(), p, race, race.runners[i], ranks[i]);
+            insert.run();
+        }
+        m_rows += qint64(n);
     }
 
     qint64 rows() const { return m_rows; }
 
   private:
-    void write(const RaceBuffer& race, const Runner& r, const MarkRanks& ranks)
+    static constexpr std::size_t kMaxRows = 32;
+    static constexpr int kColumns = 4 + kMarkStatisticCount + kMarkRankCount;
+
+    NativeStatement& statementFor(std::size_t rows)
     {
-        int p = 1;
-        sqlite3_stmt* st = m_insert.handle();
+        if (m_statements.size() < rows)
+            m_statements.resize(rows);
+        std::unique_ptr<NativeStatement>& st = m_statements[rows - 1];
+        if (!st)
+            st = std::make_unique<NativeStatement>(m_db, nativeInsertSql(m_table, kColumns, int(rows)));
+        return *st;
+    }
+
+    static void bindRow(sqlite3_stmt* st, int& p, const RaceBuffer& race, const Runner& r, const MarkRanks& ranks)
+    {
         for (int k = 0; k < 4; ++k) {
             const QByteArrayView key = race.key(r, k);
             sqlite3_bind_text(st, p++, key.data(), int(key.size()), SQLITE_STATIC);
@@ -150,10 +170,11 @@ class RowWriter final {
         }
         for (int rank : ranks)
             sqlite3_bind_int(st, p++, rank);
-        m_insert.run();
     }
 
-    NativeStatement m_insert;
+    sqlite3* m_db;
+    QString m_table;
+    std::vector<std::unique_ptr<NativeStatement>> m_statements; // by row count - 1
     qint64 m_rows = 0;
     std::vector<MarkValues> m_values;
 };

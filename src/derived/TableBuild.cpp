@@ -101,12 +101,16 @@ void NativeStatement::run()
         failNative(m_db, m_sql);
 }
 
-QString nativeInsertSql(const QString& table, int count)
+QString nativeInsertSql(const QString& table, int count, int rows)
 {
-    QString sql = QStringLiteral("INSERT INTO ") + nativeName(table) + QStringLiteral(" VALUES (");
+    QString row = QStringLiteral("(");
     for (int i = 0; i < count; ++i)
-        sql += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
-    return sql + QLatin1Char(')');
+        row += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
+    row += QLatin1Char(')');
+    QString sql = QStringLiteral("INSERT INTO ") + nativeName(table) + QStringLiteral(" VALUES ") + row;
+    for (int r = 1; r < rows; ++r)
+        sql += QLatin1Char(',') + row;
+    return sql;
 }
 
 SecureDeleteOff::SecureDeleteOff(sqlite3* db) : m_db(db), m_previous(-1)

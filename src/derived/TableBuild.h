@@ -67,8 +67,9 @@ class NativeStatement final {
     QString m_sql;
 };
 
-// "INSERT INTO "table" VALUES (?,?,...)" with `count` parameters.
-QString nativeInsertSql(const QString& table, int count);
+// "INSERT INTO "table" VALUES (?,?,...)" with `count` parameters per row,
+// for `rows` rows ("VALUES (...),(...)").
+QString nativeInsertSql(const QString& table, int count, int rows = 1);
 
 // Opens the source statement of a build. The joins and sorts before the first
 // row may take a while: the busy window stays painted meanwhile and its
