@@ -194,6 +194,14 @@ void refuse(shell::AppContext& ctx, AggregateResult& result, const QString& mess
     ctx.prompter.inform(shell::Message{message, {}, shell::Icon::Exclamation, false});
 }
 
+void cannotOpen(shell::AppContext& ctx, const QString& name, const QString& reason)
+{
+    ctx.errorLog.report({0, reason, {}}, kLoadProcedure);
+    ctx.prompter.inform(shell::Message{QStringLiteral("集計お気に入り「") + name +
+                                           QStringLiteral("」を開けませんでした。\r\n") + reason,
+                                       {}, shell::Icon::Exclamation, false});
+}
+
 } // namespace
 
 QString todayAggregateTable(const QString& name)
@@ -387,9 +395,9 @@ bool subSyukeiFavoLoad(shell::AppContext& ctx, const QString& name, analysis::An
         document.modified = false;
         return true;
     } catch (const store::DbError& e) {
-        ctx.errorLog.report({0, e.describe(), {}}, kLoadProcedure);
+        cannotOpen(ctx, name, e.describe());
     } catch (const std::exception& e) {
-        ctx.errorLog.report({0, QString::fromUtf8(e.what()), {}}, kLoadProcedure);
+        cannotOpen(ctx, name, QString::fromUtf8(e.what()));
     }
     return false;
 }

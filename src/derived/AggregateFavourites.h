@@ -99,7 +99,7 @@ aggregateFavouriteKeys(store::Database& db, const QString& name);
 // applied; the three hidden sums stay hidden), without running anything; its
 // conditions stay empty. False, with "集計お気に入りが登録されていません" shown,
 // when the name is not registered; false with the failure reported
-// ("subSyukeiFavoLoad") when its table cannot be read.
+// ("subSyukeiFavoLoad") and shown when its table cannot be read.
 bool subSyukeiFavoLoad(shell::AppContext& ctx, const QString& name, analysis::AnalysisDocument& document);
 
 // subSyukeiFavorite2: refills 本日の + name with one row per today's runner:

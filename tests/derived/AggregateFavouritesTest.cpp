@@ -281,4 +281,13 @@ TEST_F(AggregateFavouritesTest, FailedOrCancelledBuildsLeaveEverythingAsItWas)
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(after[i], before[i]) << c.what << " check " << i;
     }
+
+    // A registered favourite whose table is gone says so when opened.
+    ctx().appDb->execute(s("drop TABLE 場所枠"));
+    analysis::AnalysisDocument lost;
+    g_data->prompter().clear();
+    EXPECT_FALSE(derived::subSyukeiFavoLoad(ctx(), s("場所枠"), lost));
+    ASSERT_EQ(g_data->prompter().messages().size(), 1u);
+    EXPECT_TRUE(g_data->prompter().messages()[0].text.startsWith(s("集計お気に入り「場所枠」を開けませんでした")));
+    EXPECT_EQ(ctx().errorLog.recentEntries().last().procedure, s("subSyukeiFavoLoad"));
 }
