@@ -103,6 +103,10 @@ void ConditionViewer::ShowJouken2(const Favourite& favourite, int topRow)
     options.commentOverride = favourite.comment;
     options.userOverride = favourite.author;
     analysis::funJoukenLoad(m_context, m_shown, favourite.conditionText, options);
+    // Only the conditions are read from the text; the author shown is the
+    // one the table holds.
+    if (!favourite.author.trimmed().isEmpty())
+        m_shown.author = favourite.author;
     showConditions(QStringLiteral("お気に入りの整理（条件表示）"), false);
 }
 
