@@ -79,6 +79,8 @@ FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionView
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Rows of one fixed height: the header never measures ten thousand rows.
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setSectionsClickable(true);
     m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -94,6 +96,7 @@ FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionView
     m_frozen->setContextMenuPolicy(Qt::CustomContextMenu);
     m_frozen->setFocusPolicy(Qt::NoFocus);
     m_frozen->verticalHeader()->hide();
+    m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_frozen->verticalHeader()->setDefaultSectionSize(m_grid->verticalHeader()->defaultSectionSize());
     m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -371,8 +374,11 @@ void FavouriteOrganizer::layOutFrozen()
     for (int column = 0; column < kFrozenColumns; ++column)
         width += m_grid->isColumnHidden(column) ? 0 : m_grid->columnWidth(column);
     m_frozen->horizontalHeader()->setFixedHeight(m_grid->horizontalHeader()->height());
-    m_frozen->setGeometry(m_grid->verticalHeader()->width() + m_grid->frameWidth(), m_grid->frameWidth(), width,
-                          m_grid->viewport()->height() + m_grid->horizontalHeader()->height());
+    // Over the grid's first columns: right of its row numbers, from the top of
+    // its column headings to the bottom of its rows.
+    const QRect viewport = m_grid->viewport()->geometry();
+    const int top = m_grid->horizontalHeader()->geometry().top();
+    m_frozen->setGeometry(viewport.left(), top, width, viewport.bottom() + 1 - top);
 }
 
 void FavouriteOrganizer::resizeEvent(QResizeEvent* event)
@@ -383,8 +389,9 @@ void FavouriteOrganizer::resizeEvent(QResizeEvent* event)
 
 bool FavouriteOrganizer::eventFilter(QObject* watched, QEvent* event)
 {
-    // The grid's viewport changes size with its scroll bars and rows.
-    if (watched == m_grid->viewport() && event->type() == QEvent::Resize)
+    // The grid's viewport moves and changes size with its row numbers,
+    // scroll bars and rows.
+    if (watched == m_grid->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         layOutFrozen();
     return QWidget::eventFilter(watched, event);
 }
