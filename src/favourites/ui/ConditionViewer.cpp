@@ -66,6 +66,9 @@ ConditionViewer::ConditionViewer(shell::AppContext& context, QWidget* parent)
     connect(m_cmdDel, &QPushButton::clicked, this, &ConditionViewer::onDelete);
     connect(command3, &QPushButton::clicked, this, &QWidget::hide);
     resize(720, 360);
+    // Below the main window's menus and toolbar, not over them.
+    if (parent)
+        move(parent->window()->geometry().topLeft() + QPoint(60, 140));
 }
 
 ConditionViewer::~ConditionViewer() = default;

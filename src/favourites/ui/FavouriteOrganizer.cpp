@@ -160,6 +160,7 @@ FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionView
                 [this, view](const QPoint& at) { m_menu->popup(view->viewport()->mapToGlobal(at)); });
     }
     m_grid->viewport()->installEventFilter(this);
+    m_grid->verticalHeader()->installEventFilter(this);
     connect(m_cboGroup, &QComboBox::currentIndexChanged, this, [this] {
         if (m_filling)
             return;
@@ -183,6 +184,8 @@ FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionView
         subHyouji();
     });
     resize(960, 560);
+    if (parent)
+        move(parent->window()->geometry().topLeft() + QPoint(30, 100));
 }
 
 FavouriteOrganizer::~FavouriteOrganizer() = default;
@@ -219,12 +222,15 @@ void FavouriteOrganizer::subHyouji()
     m_model->reload(filter(), m_sort);
     QHeaderView* header = m_grid->horizontalHeader();
     const double unit = analysis::ui::pixelsPerWidthUnit(*m_grid);
+    // The narrow count and rate columns still show six digits whole.
+    const int sixDigits = m_grid->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 10;
+    const auto minimumWidth = [sixDigits](int column) { return column >= 3 && column <= 12 ? sixDigits : 0; };
     for (int column = 0; column < kOrganizerColumnCount; ++column) {
         const int units = widthUnits(column);
         m_grid->setColumnHidden(column, units == 0);
         m_frozen->setColumnHidden(column, column >= kFrozenColumns);
         if (units > 0)
-            header->resizeSection(column, int(units * unit + 0.5));
+            header->resizeSection(column, std::max(int(units * unit + 0.5), minimumWidth(column)));
         else if (units < 0)
             header->resizeSection(column, header->defaultSectionSize());
     }
@@ -389,9 +395,10 @@ void FavouriteOrganizer::resizeEvent(QResizeEvent* event)
 
 bool FavouriteOrganizer::eventFilter(QObject* watched, QEvent* event)
 {
-    // The grid's viewport moves and changes size with its row numbers,
-    // scroll bars and rows.
-    if (watched == m_grid->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    // The grid's viewport moves and changes size with its row numbers (whose
+    // width grows with the row count), scroll bars and rows.
+    const bool gridPart = watched == m_grid->viewport() || watched == m_grid->verticalHeader();
+    if (gridPart && (event->type() == QEvent::Resize || event->type() == QEvent::Move || event->type() == QEvent::Show))
         layOutFrozen();
     return QWidget::eventFilter(watched, event);
 }
