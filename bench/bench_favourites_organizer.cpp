@@ -57,13 +57,14 @@ void fill(store::Database& db, int favourites, int groups)
         columns += QLatin1String(",[") + column + QLatin1Char(']');
     store::Transaction transaction(db);
     for (int i = 0; i < favourites; ++i) {
-        QString values = QStringLiteral("'お気に入り%1','グループ%2',%3,%4,'%5','D番組データ.距離 = 1200','コメント','%6',%7")
-                             .arg(i, 5, 10, QLatin1Char('0'))
-                             .arg(i % groups, 3, 10, QLatin1Char('0'))
-                             .arg(i % 3 == 0 ? -1 : 0)
-                             .arg(i % 7 == 0 ? 0x0080FFFF : favourites::kNoColour)
-                             .arg(kConditions, i % 2 ? s("山田") : s("佐藤"))
-                             .arg(45658.5 + i / 86400.0, 0, 'f', 6);
+        QString values =
+            QStringLiteral("'お気に入り%1','グループ%2',%3,%4,'%5','D番組データ.距離 = 1200','コメント','%6',%7")
+                .arg(i, 5, 10, QLatin1Char('0'))
+                .arg(i % groups, 3, 10, QLatin1Char('0'))
+                .arg(i % 3 == 0 ? -1 : 0)
+                .arg(i % 7 == 0 ? 0x0080FFFF : favourites::kNoColour)
+                .arg(kConditions, i % 2 ? s("山田") : s("佐藤"))
+                .arg(45658.5 + i / 86400.0, 0, 'f', 6);
         for (int k = 0; k < favourites::kStatisticCount; ++k)
             values += QLatin1Char(',') + QString::number(double((i * 37 + k * 11) % 1500) / 10.0);
         db.execute(s("INSERT INTO お気に入り (") + columns + s(") VALUES (") + values + s(")"));
@@ -163,8 +164,8 @@ int writeShots(shell::AppContext& ctx, const QString& dir)
         f.author = s(r.author);
         f.colour = r.colour;
         f.conditionText = kConditions;
-        f.statistics = {120, 29, 20, 15, 56, r.win, 40.8, 53.3, r.ret, 92.1, 410, 2350, 180, 920, 95.0, 88.0,
-                        60, 30.0, 45.0, 60.0, 14.2, 17.0, 32.1, 44.0, 101.0, 90.5};
+        f.statistics = {120, 29,   20,   15, 56,   r.win, 40.8, 53.3, r.ret, 92.1, 410,  2350,  180,
+                        920, 95.0, 88.0, 60, 30.0, 45.0,  60.0, 14.2, 17.0,  32.1, 44.0, 101.0, 90.5};
         f.comment = s("直線の長いコース");
         f.registered = QDateTime(QDate(2025, 3, 1), QTime(10, 30));
         store.save(f);

@@ -42,8 +42,9 @@ QString matching(const QString& column, const QString& value)
 QStringList distinctValues(store::Database& db, const QString& column)
 {
     QStringList out;
-    store::Recordset rs = db.openRecordset(QStringLiteral("select ") + column + QStringLiteral(" from お気に入り group by ") +
-                                           column + QStringLiteral(" order by ") + column);
+    store::Recordset rs =
+        db.openRecordset(QStringLiteral("select ") + column + QStringLiteral(" from お気に入り group by ") + column +
+                         QStringLiteral(" order by ") + column);
     for (; !rs.isEOF(); rs.moveNext()) {
         const QString value = rs.field(0).toText();
         if (!out.contains(value))
@@ -73,9 +74,9 @@ OrganizerCursor FavouriteStore::openOrganizerRows(const OrganizerFilter& filter,
     const QString where =
         conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     const QString order = isOrganizerColumn(sort.column) ? sort.column : OrganizerSort().column;
-    return OrganizerCursor(m_db.openRecordset(QStringLiteral("SELECT ") + columns.join(QLatin1Char(',')) +
-                                              QStringLiteral(" FROM お気に入り") + where + QStringLiteral(" ORDER BY ") +
-                                              bracketed(order) + (sort.descending ? QStringLiteral(" DESC") : QString())));
+    return OrganizerCursor(m_db.openRecordset(
+        QStringLiteral("SELECT ") + columns.join(QLatin1Char(',')) + QStringLiteral(" FROM お気に入り") + where +
+        QStringLiteral(" ORDER BY ") + bracketed(order) + (sort.descending ? QStringLiteral(" DESC") : QString())));
 }
 
 QStringList FavouriteStore::allGroupNames()

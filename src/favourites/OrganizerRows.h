@@ -17,13 +17,13 @@ inline constexpr int kOrganizerColumnCount = 33;
 
 // 0-based positions of the columns with a role of their own.
 namespace organizer {
-inline constexpr int kShow = 0;     // 表示
-inline constexpr int kGroup = 1;    // グループ名
-inline constexpr int kName = 2;     // 名称
-inline constexpr int kComment = 29; // コメント
+inline constexpr int kShow = 0;        // 表示
+inline constexpr int kGroup = 1;       // グループ名
+inline constexpr int kName = 2;        // 名称
+inline constexpr int kComment = 29;    // コメント
 inline constexpr int kRegistered = 30; // 登録日時
-inline constexpr int kAuthor = 31;  // 作者名
-inline constexpr int kColour = 32;  // 色 (hidden)
+inline constexpr int kAuthor = 31;     // 作者名
+inline constexpr int kColour = 32;     // 色 (hidden)
 } // namespace organizer
 
 // The column names in grid order: 表示, グループ名, 名称, the twenty-six

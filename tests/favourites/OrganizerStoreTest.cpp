@@ -30,8 +30,11 @@ void addRows(store::Database& db)
         const char* group;
         const char* author;
         const char* winRate;
-    } rows[] = {{"a", "芝", "山田", "12.5"},  {"b'", "芝", nullptr, "30"},    {"c", "ダ'ート", "", "7"},
-                {"d", "ダ'ート", "山田", "Null"}, {"e", "お気に入り", "佐藤", "20"}};
+    } rows[] = {{"a", "芝", "山田", "12.5"},
+                {"b'", "芝", nullptr, "30"},
+                {"c", "ダ'ート", "", "7"},
+                {"d", "ダ'ート", "山田", "Null"},
+                {"e", "お気に入り", "佐藤", "20"}};
     for (const auto& r : rows) {
         const QString author = r.author ? QLatin1Char('\'') + s(r.author) + QLatin1Char('\'') : s("Null");
         db.execute(s("INSERT INTO お気に入り (名称, グループ名, 作者名, 勝率, 表示, 色) VALUES ('") +
@@ -67,7 +70,8 @@ TEST_F(OrganizerStoreTest, FiltersListsAndSorts)
         QStringList want = c.names;
         if (c.names.size() == 5) {
             EXPECT_EQ(got.mid(0, 1), want.mid(0, 1));
-            EXPECT_EQ(QSet<QString>(got.begin() + 1, got.begin() + 3), QSet<QString>(want.begin() + 1, want.begin() + 3));
+            EXPECT_EQ(QSet<QString>(got.begin() + 1, got.begin() + 3),
+                      QSet<QString>(want.begin() + 1, want.begin() + 3));
             EXPECT_EQ(QSet<QString>(got.begin() + 3, got.end()), QSet<QString>(want.begin() + 3, want.end()));
         } else {
             got.sort();
@@ -88,9 +92,9 @@ TEST_F(OrganizerStoreTest, CellEditsStoreByKindAndRefusalsChangeNothing)
     addRows(db());
     FavouriteStore store(db());
     const int comment = organizer::kComment;
-    const int average = 13;     // 単平均配当
-    const int raceCount = 19;   // レース件数 (a count)
-    const int winRate = 8;      // 勝率 (locked)
+    const int average = 13;   // 単平均配当
+    const int raceCount = 19; // レース件数 (a count)
+    const int winRate = 8;    // 勝率 (locked)
     const struct {
         int column;
         const char* typed;

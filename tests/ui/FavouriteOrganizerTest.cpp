@@ -4,11 +4,11 @@
 // sorts, threshold and favourite colours, the context menu on a selected
 // block, and the viewer's open, delete and put-back buttons.
 
+#include "favourites/ui/FavouriteOrganizer.h"
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/ConditionViewer.h"
-#include "favourites/ui/FavouriteOrganizer.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
@@ -244,9 +244,8 @@ TEST_F(FavouriteOrganizerTest, ContextMenuActsOnTheSelectedBlockAndKeepsTheScrol
     w.scrollToRow(20);
     ASSERT_EQ(w.topRow(), 20);
     auto select = [&](int first, int last) {
-        w.grid()->selectionModel()->select(
-            QItemSelection(w.model()->index(first, 0), w.model()->index(last, 5)),
-            QItemSelectionModel::ClearAndSelect);
+        w.grid()->selectionModel()->select(QItemSelection(w.model()->index(first, 0), w.model()->index(last, 5)),
+                                           QItemSelectionModel::ClearAndSelect);
     };
     auto trigger = [&](const char* action) {
         w.contextMenu()->findChild<QAction*>(QString::fromLatin1(action))->trigger();
@@ -263,7 +262,8 @@ TEST_F(FavouriteOrganizerTest, ContextMenuActsOnTheSelectedBlockAndKeepsTheScrol
     EXPECT_EQ(w.model()->rowCount(), 60);
     prompter.pushAnswer(Answer::Yes);
     trigger("mnu_del");
-    EXPECT_EQ(prompter.messages().back().text, s("選択されている（黒く反転）お気に入りを全て削除します。よろしいですか？"));
+    EXPECT_EQ(prompter.messages().back().text,
+              s("選択されている（黒く反転）お気に入りを全て削除します。よろしいですか？"));
     FavouriteStore store(*ctx.appDb);
     for (const char* gone : {"f21", "f22", "f23"})
         EXPECT_FALSE(store.exists(s(gone))) << gone;

@@ -7,8 +7,6 @@
 #include "shell/AppContext.h"
 #include "store/DbError.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -22,7 +20,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <set>
 
 namespace tq::favourites::ui {
 
@@ -115,14 +112,10 @@ FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionView
 
     m_menu = new QMenu(QStringLiteral("右クリックメニュー"), this);
     m_menu->setObjectName(QStringLiteral("mnu_migiclick"));
-    const std::pair<const char*, const char*> entries[] = {{"mnu_copy", "コピー"},
-                                                           {"mnu_del", "削除"},
-                                                           {"mnuGroupChg", "グループ名変更"},
-                                                           {"mnuColorChg", "色変更"}};
-    const std::function<void()> actions[] = {[this] { copySelection(); },
-                                             [this] { deleteSelection(); },
-                                             [this] { regroupSelection(); },
-                                             [this] { recolourSelection(); }};
+    const std::pair<const char*, const char*> entries[] = {
+        {"mnu_copy", "コピー"}, {"mnu_del", "削除"}, {"mnuGroupChg", "グループ名変更"}, {"mnuColorChg", "色変更"}};
+    const std::function<void()> actions[] = {[this] { copySelection(); }, [this] { deleteSelection(); },
+                                             [this] { regroupSelection(); }, [this] { recolourSelection(); }};
     for (std::size_t i = 0; i < std::size(entries); ++i) {
         QAction* action = m_menu->addAction(QString::fromUtf8(entries[i].second));
         action->setObjectName(QString::fromLatin1(entries[i].first));
@@ -172,11 +165,12 @@ FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionView
         if (!m_filling)
             report(QStringLiteral("cboSaku_Click"), [this] { subHyouji(); });
     });
-    connect(&m_viewer, &ConditionViewer::favouriteDeleted, this,
-            [this](const QString&, int topRow) { report(QStringLiteral("cmdDel_Click"), [this, topRow] {
-                subHyouji();
-                scrollToRow(topRow);
-            }); });
+    connect(&m_viewer, &ConditionViewer::favouriteDeleted, this, [this](const QString&, int topRow) {
+        report(QStringLiteral("cmdDel_Click"), [this, topRow] {
+            subHyouji();
+            scrollToRow(topRow);
+        });
+    });
 
     m_lastSorted = organizer::kGroup;
     report(QStringLiteral("Form_Load"), [this] {
@@ -275,91 +269,6 @@ void FavouriteOrganizer::onClicked(const QModelIndex& index)
     const std::optional<Favourite> favourite = FavouriteStore(*m_context.appDb).find(name);
     if (favourite)
         m_viewer.ShowJouken2(*favourite, topRow());
-}
-
-QStringList FavouriteOrganizer::selectedNames() const
-{
-    std::set<int> rows;
-    for (const QModelIndex& index : m_grid->selectionModel()->selectedIndexes())
-        rows.insert(index.row());
-    QStringList names;
-    for (const int row : rows)
-        names << m_model->nameAt(row);
-    return names;
-}
-
-void FavouriteOrganizer::changeSelection(const std::function<void(const QStringList& names)>& change)
-{
-    const QStringList names = selectedNames();
-    if (names.isEmpty())
-        return;
-    const int top = topRow();
-    m_model->fetchAll();
-    change(names);
-    subHyouji();
-    scrollToRow(top);
-}
-
-void FavouriteOrganizer::copySelection()
-{
-    const QModelIndexList cells = m_grid->selectionModel()->selectedIndexes();
-    if (cells.isEmpty())
-        return;
-    int top = cells.first().row(), bottom = top, left = cells.first().column(), right = left;
-    for (const QModelIndex& cell : cells) {
-        top = std::min(top, cell.row());
-        bottom = std::max(bottom, cell.row());
-        left = std::min(left, cell.column());
-        right = std::max(right, cell.column());
-    }
-    QString text;
-    for (int row = top; row <= bottom; ++row) {
-        QStringList line;
-        for (int column = left; column <= right; ++column) {
-            const QModelIndex index = m_model->index(row, column);
-            line << (column == organizer::kShow
-                         ? (index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStringLiteral("-1")
-                                                                                   : QStringLiteral("0"))
-                         : index.data().toString());
-        }
-        text += line.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    }
-    QApplication::clipboard()->setText(text);
-}
-
-void FavouriteOrganizer::deleteSelection()
-{
-    if (selectedNames().isEmpty())
-        return;
-    const shell::Message question{QStringLiteral("選択されている（黒く反転）お気に入りを全て削除します。よろしいですか？"),
-                                  {}, shell::Icon::Question, false};
-    if (m_context.prompter.ask(question) != shell::Answer::Yes)
-        return;
-    changeSelection([this](const QStringList& names) { FavouriteStore(*m_context.appDb).removeAll(names); });
-}
-
-void FavouriteOrganizer::regroupSelection()
-{
-    if (selectedNames().isEmpty())
-        return;
-    QString group;
-    if (!m_context.prompter.inputText(QStringLiteral("選択されている（黒く反転）お気に入りのグループ名を全て変更します。"
-                                                     "変更後のグループ名を入力して下さい"),
-                                      {}, group) ||
-        group.isEmpty())
-        return;
-    changeSelection([this, &group](const QStringList& names) { FavouriteStore(*m_context.appDb).regroup(names, group); });
-}
-
-void FavouriteOrganizer::recolourSelection()
-{
-    if (selectedNames().isEmpty())
-        return;
-    qint32 colour = 0xFFFFFF;
-    if (!m_context.prompter.pickColour(colour))
-        return;
-    changeSelection(
-        [this, colour](const QStringList& names) { FavouriteStore(*m_context.appDb).recolour(names, colour); });
 }
 
 void FavouriteOrganizer::report(const QString& handler, const std::function<void()>& body)

@@ -247,8 +247,11 @@ bool FavouriteOrganizerModel::setData(const QModelIndex& index, const QVariant& 
         return false; // nothing changed
     const std::optional<store::Value> parsed = parseCell(column, typed);
     if (!parsed) {
-        m_context.prompter.inform({QStringLiteral("「%1」は%2に入力できません").arg(typed, organizerColumns()[std::size_t(column)]),
-                                   {}, shell::Icon::Exclamation, false});
+        m_context.prompter.inform(
+            {QStringLiteral("「%1」は%2に入力できません").arg(typed, organizerColumns()[std::size_t(column)]),
+             {},
+             shell::Icon::Exclamation,
+             false});
         return false;
     }
     return store(index.row(), column, *parsed);
