@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -211,6 +212,21 @@ TEST_F(FavouriteOrganizerTest, FiltersAndHeaderClicksChooseAndOrderTheRows)
     EXPECT_EQ(dirt, (QStringList{s("c"), s("d")}));
     EXPECT_EQ(w.sort().column, s("グループ名"));
     EXPECT_FALSE(w.sort().descending);
+}
+
+TEST_F(FavouriteOrganizerTest, CellsBroughtIntoViewAreNotLeftBeneathTheFrozenColumns)
+{
+    add(s("a"), s("芝"));
+    FavouriteOrganizer& w = open();
+    QTableView* grid = w.grid();
+    const int frozen = grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2);
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    for (const int column : {4, 10, 20}) {
+        SCOPED_TRACE(column);
+        grid->setCurrentIndex(w.model()->index(0, column));
+        EXPECT_GE(grid->columnViewportPosition(column), frozen);
+        grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    }
 }
 
 TEST_F(FavouriteOrganizerTest, RatesAboveTheThresholdAndNamesWithAColourArePainted)

@@ -49,6 +49,26 @@ int widthUnits(int column)
     return -1;
 }
 
+// The grid under the frozen columns: a cell brought into view (by the
+// keyboard, a click or a search) is scrolled clear of them, not beneath.
+class OrganizerGrid final : public QTableView {
+  public:
+    using QTableView::QTableView;
+
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override
+    {
+        QTableView::scrollTo(index, hint);
+        if (!index.isValid() || index.column() < kFrozenColumns)
+            return;
+        int frozen = 0;
+        for (int column = 0; column < kFrozenColumns; ++column)
+            frozen += isColumnHidden(column) ? 0 : columnWidth(column);
+        const int left = columnViewportPosition(index.column());
+        if (left < frozen)
+            horizontalScrollBar()->setValue(horizontalScrollBar()->value() - (frozen - left));
+    }
+};
+
 } // namespace
 
 FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionViewer& viewer, QWidget* parent)
@@ -69,7 +89,7 @@ FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionView
     m_cboSaku->setMinimumContentsLength(12);
 
     m_model = new FavouriteOrganizerModel(context, this);
-    m_grid = new QTableView(this);
+    m_grid = new OrganizerGrid(this);
     m_grid->setObjectName(QStringLiteral("vaSpread1"));
     m_grid->setModel(m_model);
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
