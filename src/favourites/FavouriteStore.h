@@ -14,6 +14,7 @@
 // change (its message is the text to show). One thread.
 
 #include "favourites/Favourite.h"
+#include "favourites/OrganizerRows.h"
 #include "store/Recordset.h"
 
 #include <QString>
@@ -112,6 +113,24 @@ public:
     // all or nothing. FavouriteError when a rewritten name would then belong
     // to two rows.
     void reorganise(const QStringList& deletions, const std::vector<FavouriteRewrite>& rewrites);
+
+    // The organizer's rows, filtered and sorted (a sort column that is not
+    // one of organizerColumns() sorts by group).
+    OrganizerCursor openOrganizerRows(const OrganizerFilter& filter, const OrganizerSort& sort);
+    // Every group, and every author, each once, ascending; a Null or empty
+    // author is listed once as the empty text.
+    QStringList allGroupNames();
+    QStringList authorNames();
+    // Stores one organizer cell of the favourite `name` (a value from
+    // parseCell): 名称 as rename(), グループ名 as move(), the others as given.
+    // FavouriteError for a locked column or a favourite that is gone.
+    void setCell(const QString& name, int column, const store::Value& value);
+    // The organizer's actions on selected rows, each all or nothing; names no
+    // longer stored are passed over.
+    void removeAll(const QStringList& names);
+    void recolour(const QStringList& names, qint32 colour);
+    // FavouriteError when `group` is empty.
+    void regroup(const QStringList& names, const QString& group);
 
 private:
     int countNamed(const QString& name);

@@ -28,7 +28,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -36,7 +35,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace tq::analysis::ui {
 namespace {
@@ -307,24 +305,16 @@ TEST_F(AnalysisWindowTest, GridHooksListDoubleClickAndASecondRunRefused)
     }
     ASSERT_TRUE(w.runAnalysis());
 
-    // A double click on a history row shows the conditions it ran with, read only.
+    // A click on a history row asks for the conditions it ran with to be shown.
     auto* history = child<QTableView>(w, "vaSpread5");
     ASSERT_EQ(history->model()->rowCount(), 1);
-    QString shown;
-    bool readOnly = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        auto* text = dialog->findChild<QPlainTextEdit*>(QStringLiteral("txtJouken"));
-        ASSERT_NE(text, nullptr);
-        shown = text->toPlainText();
-        readOnly = text->isReadOnly();
-        dialog->close();
-    });
-    emit history->doubleClicked(history->model()->index(0, 0));
-    EXPECT_EQ(shown.trimmed(), QString(doc.historyConditions[0]).replace(s("\r\n"), s("\n")).trimmed());
-    EXPECT_TRUE(shown.contains(s("1000,2000")));
-    EXPECT_TRUE(readOnly);
+    w.tabs()->setCurrentIndex(3);
+    QSignalSpy conditionsShown(&w, &AnalysisWindow::historyConditionsRequested);
+    QTest::mouseClick(history->viewport(), Qt::LeftButton, {},
+                      history->visualRect(history->model()->index(0, 1)).center());
+    ASSERT_EQ(conditionsShown.count(), 1);
+    EXPECT_EQ(conditionsShown.at(0).at(0).toString(), doc.historyConditions[0]);
+    EXPECT_TRUE(doc.historyConditions[0].contains(s("1000,2000")));
 
     // A double click on a horse hands its race to the viewer through DEZide.ini.
     auto* list = child<QTableView>(w, "vaSpread4");

@@ -7,7 +7,10 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/ui/AnalysisWindow.h"
 #include "favourites/FavouriteStore.h"
+#include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteDialog.h"
+#include "favourites/ui/FavouriteOrganizer.h"
+#include "favourites/ui/FavouriteOrganizerModel.h"
 #include "shell/AppContext.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/ui/MainWindow.h"
@@ -24,6 +27,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -139,6 +143,57 @@ TEST_F(FavouriteCommandsTest, AddThenOpenGivesAnEqualDocumentAndClosingOverwrite
     EXPECT_TRUE(sub->close());
     EXPECT_EQ(prompter.texts().last(), s("既に登録されています。上書きしますか？"));
     EXPECT_EQ(store.list().size(), 1u);
+}
+
+// お気に入りのダイレクト編集 opens the organizer beside the documents; its
+// viewer opens a favourite as a new document captioned with its name. The
+// history tab of a document shows an earlier run's conditions in the same
+// viewer, from where they go back into that document.
+TEST_F(FavouriteCommandsTest, OrganizerAndHistoryShareTheViewerThatOpensAndPutsBackConditions)
+{
+    AnalysisDocumentWindow* first = active();
+    ASSERT_TRUE(first);
+    analysis::AnalysisDocument& doc = first->document();
+    doc.conditions.rows.push_back(support::distanceRow(s("1000,1400")));
+    first->analysisWindow()->refreshFromDocument();
+    ASSERT_TRUE(first->analysisWindow()->runAnalysis());
+    favourites::Favourite f;
+    f.name = s("短距離'戦");
+    f.conditionText = analysis::conditionText(ctx, doc);
+    favourites::FavouriteStore(*ctx.appDb).save(f);
+
+    window->action(s("mnuFavoMnt_2"))->trigger();
+    auto* organizer = window->findChild<favourites::ui::FavouriteOrganizer*>(s("frmFavoSeiri"));
+    ASSERT_TRUE(organizer);
+    EXPECT_TRUE(organizer->isVisible());
+    EXPECT_FALSE(organizer->isModal());
+    ASSERT_EQ(organizer->model()->rowCount(), 1);
+    emit organizer->grid()->clicked(organizer->model()->index(0, favourites::organizer::kName));
+    auto* viewer = window->findChild<favourites::ui::ConditionViewer*>(s("frmJouRireki"));
+    ASSERT_TRUE(viewer && viewer->isVisible());
+    const int before = window->documents().size();
+    QTest::mouseClick(viewer->findChild<QPushButton*>(s("Command2")), Qt::LeftButton);
+    ASSERT_EQ(window->documents().size(), before + 1);
+    AnalysisDocumentWindow* opened = active();
+    EXPECT_EQ(opened->windowTitle(), s("短距離'戦"));
+    ASSERT_EQ(opened->document().conditions.rows.size(), 1u);
+    EXPECT_EQ(opened->document().conditions.rows[0].value, s("1000,1400"));
+
+    // The first document's history row, after its conditions changed.
+    doc.conditions.rows[0] = support::distanceRow(s("1600,2000"));
+    first->analysisWindow()->refreshFromDocument();
+    window->findChild<QMdiArea*>()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    auto* history = first->analysisWindow()->findChild<QTableView*>(s("vaSpread5"));
+    first->analysisWindow()->tabs()->setCurrentIndex(3);
+    emit history->clicked(history->model()->index(0, 1));
+    EXPECT_EQ(viewer->windowTitle(), s("分析結果履歴（条件表示）"));
+    QTest::mouseClick(viewer->findChild<QPushButton*>(s("Command1")), Qt::LeftButton);
+    EXPECT_EQ(doc.conditions.rows[0].value, s("1000,1400"));
+    EXPECT_TRUE(doc.modified);
+    // One viewer and one organizer however often they are asked for.
+    window->action(s("mnuFavoMnt_2"))->trigger();
+    EXPECT_EQ(window->findChildren<favourites::ui::FavouriteOrganizer*>().size(), 1);
+    EXPECT_EQ(window->findChildren<favourites::ui::ConditionViewer*>().size(), 1);
 }
 
 } // namespace

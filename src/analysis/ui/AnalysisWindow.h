@@ -143,6 +143,9 @@ class AnalysisWindow final : public QWidget {
     // A horse-list row's race key was written for the race viewer, which
     // should now be shown (started unless it runs).
     void raceViewerRequested();
+    // A click on a history row: the condition text of that run, for the
+    // condition viewer (which the composing window supplies).
+    void historyConditionsRequested(const QString& conditionText);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -164,7 +167,7 @@ class AnalysisWindow final : public QWidget {
     void onListHeaderClicked(int column);
     void onListSectionResized(int column, int oldSize, int newSize);
     void onListDoubleClicked(const QModelIndex& index);
-    void onHistoryDoubleClicked(const QModelIndex& index);
+    void onHistoryClicked(const QModelIndex& index);
     void chooseList(const QString& name);
     void exportResultCsv();
     void exportListCsv();

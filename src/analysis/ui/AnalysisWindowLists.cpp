@@ -18,15 +18,12 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -124,7 +121,7 @@ QWidget* AnalysisWindow::buildHistoryTab()
     m_historyGrid = makeSheetGrid(QStringLiteral("vaSpread5"), kGridRows);
     m_historyModel = new SheetModel(&m_document.history, this);
     m_historyGrid->setModel(m_historyModel);
-    connect(m_historyGrid, &QTableView::doubleClicked, this, &AnalysisWindow::onHistoryDoubleClicked);
+    connect(m_historyGrid, &QTableView::clicked, this, &AnalysisWindow::onHistoryClicked);
     layout->addWidget(m_historyGrid, 1);
     auto* clear = new QPushButton(QStringLiteral("履歴クリアー"), page);
     clear->setObjectName(QStringLiteral("cmdRirekiClear"));
@@ -198,25 +195,11 @@ void AnalysisWindow::onListDoubleClicked(const QModelIndex& index)
     emit raceViewerRequested();
 }
 
-void AnalysisWindow::onHistoryDoubleClicked(const QModelIndex& index)
+void AnalysisWindow::onHistoryClicked(const QModelIndex& index)
 {
     if (!index.isValid() || index.row() >= m_document.historyConditions.size())
         return;
-    // A read-only view of the conditions the row was run with.
-    QDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("dlgRirekiJouken"));
-    dialog.setWindowTitle(QStringLiteral("分析条件"));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* text = new QPlainTextEdit(m_document.historyConditions[index.row()], &dialog);
-    text->setObjectName(QStringLiteral("txtJouken"));
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    layout->addWidget(text);
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(box);
-    dialog.resize(640, 420);
-    dialog.exec();
+    emit historyConditionsRequested(m_document.historyConditions[index.row()]);
 }
 
 void AnalysisWindow::clearHistory()

@@ -3,10 +3,15 @@
 #include "analysis/ui/AnalysisWindow.h"
 #include "favourites/AddIns.h"
 #include "favourites/Registration.h"
+#include "analysis/ConditionFile.h"
+#include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteDialog.h"
+#include "favourites/ui/FavouriteOrganizer.h"
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
+
+#include <QPointer>
 
 namespace tq::shell::ui {
 
@@ -54,7 +59,59 @@ void organise(AppContext& ctx, MainWindow& window, FavoMode mode)
     showDialog(ctx, &window, choice);
 }
 
+// Opens a condition text from the viewer as a new analysis document.
+void openConditionText(AppContext& ctx, MainWindow& window, const favourites::ui::ConditionViewer::OpenRequest& request)
+{
+    auto* document = qobject_cast<AnalysisDocumentWindow*>(window.LoadNewDoc());
+    if (!document)
+        return;
+    analysis::ConditionLoadOptions options;
+    options.input = analysis::ConditionInput::Text;
+    options.commentOverride = request.comment;
+    options.userOverride = request.author;
+    analysis::funJoukenLoad(ctx, document->document(), request.conditionText, options);
+    if (!request.caption.isEmpty())
+        document->document().caption = request.caption;
+    document->setWindowTitle(document->document().caption);
+    document->analysisWindow()->refreshFromDocument();
+    document->analysisWindow()->saveFlgSet(false);
+}
+
+// The one condition viewer of the main window, hidden between uses.
+favourites::ui::ConditionViewer& conditionViewer(AppContext& ctx, MainWindow& window)
+{
+    const QString name = QStringLiteral("frmJouRireki");
+    if (auto* viewer = window.findChild<favourites::ui::ConditionViewer*>(name, Qt::FindDirectChildrenOnly))
+        return *viewer;
+    auto* viewer = new favourites::ui::ConditionViewer(ctx, &window);
+    viewer->setOpenHandler([&ctx, &window](const favourites::ui::ConditionViewer::OpenRequest& request) {
+        openConditionText(ctx, window, request);
+    });
+    return *viewer;
+}
+
+// お気に入りのダイレクト編集: the organizer, one at a time; closing it ends
+// it, so the next opening reads the group and author lists again.
+void showOrganizer(AppContext& ctx, MainWindow& window)
+{
+    const QString name = QStringLiteral("frmFavoSeiri");
+    auto* organizer = window.findChild<favourites::ui::FavouriteOrganizer*>(name, Qt::FindDirectChildrenOnly);
+    if (!organizer) {
+        organizer = new favourites::ui::FavouriteOrganizer(ctx, conditionViewer(ctx, window), &window);
+        organizer->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    organizer->show();
+    organizer->raise();
+    organizer->activateWindow();
+}
+
 } // namespace
+
+void showHistoryConditions(AppContext& ctx, MainWindow& window, analysis::ui::AnalysisWindow& source,
+                           const QString& conditionText)
+{
+    conditionViewer(ctx, window).ShowJouken(source, conditionText);
+}
 
 bool registerFavourite(AppContext& ctx, DocumentWindow& window)
 {
@@ -105,6 +162,7 @@ void installFavouriteCommands(AppContext& ctx, MainWindow& window, favourites::P
     window.setCommandHandler(QStringLiteral("mnuFavoOpen"), [&ctx, &window] { openFavourites(ctx, window); });
     window.setCommandHandler(QStringLiteral("mnuFavoMnt_1"),
                              [&ctx, &window] { organise(ctx, window, FavoMode::Organise); });
+    window.setCommandHandler(QStringLiteral("mnuFavoMnt_2"), [&ctx, &window] { showOrganizer(ctx, window); });
     window.setCommandHandler(QStringLiteral("mnuExport"), [&ctx, &window] { organise(ctx, window, FavoMode::Export); });
     window.setCommandHandler(QStringLiteral("mnuFavoToday"),
                              [&ctx, &starter] { favourites::subFavoToday(ctx, starter); });

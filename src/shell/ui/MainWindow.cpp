@@ -49,8 +49,7 @@ const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/")
 
 // Commands whose windows or dialogs are not built yet.
 const char* const kNotBuilt[] = {
-    "mnuInport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnu_ChokuHen",     "mnuFavoMnt_2",
-    "mnu_FavoSaiKeisan",
+    "mnuInport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnu_ChokuHen",      "mnu_FavoSaiKeisan",
 };
 
 // Commands that ask before they run; their handler runs on Yes.
@@ -83,6 +82,9 @@ MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options 
         auto factory = std::make_unique<AnalysisDocumentFactory>(
             m_ctx, *m_status, [this] { return std::make_pair(m_editPopup, m_conditionPopup); });
         factory->setRaceViewer([this] { favourites::subViewShow(m_ctx, *m_options.processStarter); });
+        factory->setHistoryViewer([this](analysis::ui::AnalysisWindow& source, const QString& text) {
+            showHistoryConditions(m_ctx, *this, source, text);
+        });
         m_ownFactory = std::move(factory);
         m_factory = m_ownFactory.get();
     }

@@ -119,6 +119,11 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
         if (m_raceViewer)
             m_raceViewer();
     });
+    QObject::connect(window, &analysis::ui::AnalysisWindow::historyConditionsRequested, doc,
+                     [this, window](const QString& text) {
+                         if (m_historyViewer)
+                             m_historyViewer(*window, text);
+                     });
     shareResultColumnWidths(window);
     return doc;
 }

@@ -76,6 +76,9 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     void setFavouriteChooser(bettypes::ui::FavouriteChooser chooser) { m_chooser = std::move(chooser); }
     // Shows the race viewer when an analysis window asks for it.
     void setRaceViewer(std::function<void()> show) { m_raceViewer = std::move(show); }
+    // Shows the conditions of a history row when an analysis window asks.
+    using HistoryViewer = std::function<void(analysis::ui::AnalysisWindow& source, const QString& conditionText)>;
+    void setHistoryViewer(HistoryViewer show) { m_historyViewer = std::move(show); }
 
   private:
     DocumentWindow* createViewer();
@@ -90,6 +93,7 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     Popups m_popups;
     bettypes::ui::FavouriteChooser m_chooser;
     std::function<void()> m_raceViewer;
+    HistoryViewer m_historyViewer;
     QList<QPointer<QWidget>> m_windows; // analysis and viewer windows; closed ones turn null
     QObject m_guard; // context of the width connections; they end with the factory
 };
