@@ -7,7 +7,8 @@
 // runs. Each race shown is also written to stdout as "RACE_KEY=<key>". With
 // --png the race is rendered into OUT and the program ends. Exit status: 0
 // shown or written, 1 no key or an unknown race (with --png), 2 no database
-// or a PNG that cannot be written.
+// or a PNG that cannot be written. --register only writes the add-in's
+// registry row.
 
 #include "AddinStart.h"
 #include "HeadlessRender.h"
@@ -58,6 +59,8 @@ int main(int argc, char** argv)
         printError(message);
         return 2;
     }
+    if (options.registerOnly)
+        return 0;
 
     tq::addins::viewer::ViewerWindow window(*ctx.appDb, QDir(ctx.appDir()).filePath(QStringLiteral("DEZide.ini")));
     QObject::connect(&window, &tq::addins::viewer::ViewerWindow::raceShown, [](const QString& key) {

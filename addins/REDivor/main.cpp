@@ -1,12 +1,13 @@
 // REDivor: the chart of an analysis result.
 //
 //   REDivor [--app-dir DIR] [--png OUT] /F FILE /T TITLE...
+//   REDivor [--app-dir DIR] --register
 //
 // FILE is the result table the main program wrote (REDivor.csv); the title
 // runs to the end of the line. With --png the chart is rendered into OUT and
 // the program ends without showing a window. Exit status: 0 shown or written,
 // 1 a missing or unreadable table, 2 a bad command line or a PNG that cannot
-// be written.
+// be written. --register only writes the add-in's registry row.
 
 #include "AddinStart.h"
 #include "ChartData.h"
@@ -53,7 +54,7 @@ void printError(const QString& text)
 
 // The chart registers itself so that the main program shows its graph menu;
 // the chart works without the database.
-void registerInDatabase(const QString& appDirOption)
+bool registerInDatabase(const QString& appDirOption)
 {
     tq::shell::ConsolePrompter prompter;
     tq::shell::SilentBusy busy;
@@ -61,6 +62,7 @@ void registerInDatabase(const QString& appDirOption)
     const QString problem = tq::addins::openAddinDatabase(ctx, tq::addins::addinProgramDir(appDirOption), kIdentity);
     if (!problem.isEmpty())
         printError(QStringLiteral("アドイン管理に登録できません（") + problem + QStringLiteral("）"));
+    return problem.isEmpty();
 }
 
 } // namespace
@@ -76,9 +78,12 @@ int main(int argc, char** argv)
     tq::addins::setAddinFont();
 
     const GraphArguments graph = graphArguments(options.rest);
+    if (options.registerOnly && options.error.isEmpty())
+        return registerInDatabase(options.appDir) ? 0 : 2;
     if (!options.error.isEmpty() || graph.file.isEmpty()) {
-        printError(options.error.isEmpty() ? QStringLiteral("usage: REDivor [--app-dir DIR] [--png OUT] /F FILE /T TITLE")
-                                           : options.error);
+        printError(options.error.isEmpty()
+                       ? QStringLiteral("usage: REDivor [--app-dir DIR] [--png OUT] /F FILE /T TITLE | --register")
+                       : options.error);
         return 2;
     }
     registerInDatabase(options.appDir);

@@ -7,7 +7,8 @@
 // --csv the list is written into OUT (CP932, CRLF), with --png the window is
 // rendered into OUT; both end the program without showing a window. Exit
 // status: 0 shown or written, 1 no favourite to show, 2 no database, a bad
-// command line or a file that cannot be written.
+// command line or a file that cannot be written. --register only writes
+// the add-in's registry row.
 
 #include "AddinStart.h"
 #include "HeadlessRender.h"
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
         printError(message);
         return 2;
     }
+    if (options.registerOnly)
+        return 0;
 
     tq::addins::today::TodayWindow window(ctx);
     window.setGrouping(byFavourite ? tq::addins::today::Grouping::ByFavourite : tq::addins::today::Grouping::ByRace);

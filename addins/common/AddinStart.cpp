@@ -25,6 +25,10 @@ AddinOptions parseAddinOptions(const QStringList& arguments)
     };
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
+        if (arg == QLatin1String("--register")) {
+            options.registerOnly = true;
+            continue;
+        }
         const auto option = std::find_if(std::begin(valued), std::end(valued),
                                          [&arg](const auto& entry) { return entry.first == arg; });
         if (option == std::end(valued)) {
@@ -42,7 +46,7 @@ AddinOptions parseAddinOptions(const QStringList& arguments)
 
 void chooseHeadlessPlatform(const AddinOptions& options)
 {
-    if (options.headless() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if ((options.headless() || options.registerOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 

@@ -24,6 +24,7 @@ struct AddinOptions {
     QString appDir; // --app-dir DIR
     QString png;    // --png FILE: render headless into FILE and quit
     QString csv;    // --csv FILE: write headless into FILE and quit
+    bool registerOnly = false; // --register: write the registry row and quit
     QStringList rest;
     QString error;  // an option without its value
     bool headless() const { return !png.isEmpty() || !csv.isEmpty(); }

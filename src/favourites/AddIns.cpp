@@ -8,6 +8,7 @@
 #include "shell/AppContext.h"
 #include "store/Operations.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,7 +21,16 @@ namespace {
 bool startAddin(shell::AppContext& context, ProcessStarter& starter, const QString& procedure, const QString& path,
                 const QStringList& arguments = {})
 {
-    const QString program = addinExecutable(context.appDir(), path);
+    QString program = addinExecutable(context.appDir(), path);
+    // The add-ins are installed beside the main program; a registry row
+    // written for another program directory (or the preparation's ".exe"
+    // name) may name no file here, so that directory is tried too.
+    if (!QFileInfo::exists(program) && QCoreApplication::instance()) {
+        const QString beside = addinExecutable(QCoreApplication::applicationDirPath(),
+                                               QFileInfo(QDir::fromNativeSeparators(path.trimmed())).fileName());
+        if (QFileInfo(beside).isFile())
+            program = beside;
+    }
     QString reason;
     const QFileInfo file(program);
     if (!file.isFile())
