@@ -86,6 +86,8 @@ void readResults(store::Database& db, RaceCard& card, QHash<QString, Runner>& re
         if (!abnormal.isEmpty() && abnormal != QLatin1String("0") && (result.finish.isEmpty() || result.finish == QLatin1String("0")))
             result.finish = codeName(db, QStringLiteral("M異常区分"), QStringLiteral("異常区分"), QStringLiteral("異常区分名"), abnormal);
         result.finalOdds = fieldText(rs, QStringLiteral("確定単勝オッズ"));
+        if (result.finalOdds.toDouble() == 0) // 0 marks a runner without final odds
+            result.finalOdds.clear();
         result.popularity = fieldText(rs, QStringLiteral("単勝人気"));
         result.jockey = fieldText(rs, QStringLiteral("騎手名"));
         results.insert(fieldText(rs, QStringLiteral("競走成績キー")), result);

@@ -19,6 +19,7 @@ QTableWidget* table(const QStringList& headers)
     auto* grid = new QTableWidget(0, int(headers.size()));
     grid->setHorizontalHeaderLabels(headers);
     grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     return grid;
@@ -51,18 +52,19 @@ ViewerWindow::ViewerWindow(store::Database& db, const QString& iniPath, QWidget*
     m_headline->setWordWrap(true);
     layout->addWidget(m_headline);
 
-    auto* splitter = new QSplitter(Qt::Vertical);
+    // Runners on the left, the payouts of a past race beside them.
+    auto* splitter = new QSplitter(Qt::Horizontal);
     m_runners = table({QStringLiteral("着順"), QStringLiteral("枠番"), QStringLiteral("馬番"), QStringLiteral("馬名"),
                        QStringLiteral("騎手"), QStringLiteral("斤量"), QStringLiteral("基準オッズ"),
                        QStringLiteral("確定オッズ"), QStringLiteral("人気")});
     m_payouts = table({QStringLiteral("券種"), QStringLiteral("組合せ"), QStringLiteral("払戻金")});
     splitter->addWidget(m_runners);
     splitter->addWidget(m_payouts);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
-    resize(900, 760);
+    resize(1000, 640);
 
     m_watcher = new QFileSystemWatcher(this);
     // The file is replaced as a whole when rewritten, which ends a watch on

@@ -73,7 +73,7 @@ int main(int argc, char** argv)
             printError(window.error());
             return 1;
         }
-        const bool written = tq::addins::renderHeadless(window, QSize(900, 820),
+        const bool written = tq::addins::renderHeadless(window, QSize(1000, 640),
                                                         [&] { return tq::addins::grabWindowPng(window, options.png); });
         if (!written)
             printError(options.png + QStringLiteral(" に書き込めません"));

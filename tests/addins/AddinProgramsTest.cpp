@@ -210,7 +210,7 @@ TEST_F(AddinPrograms, ViewerShowsAHandedPastRaceOrSaysItDoesNotExist)
     result = run(builtProgram("DEZide"), {s("--png"), png});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains(s("RACE_KEY=") + key));
-    expectDrawnPng(png, 900, 700);
+    expectDrawnPng(png, 1000, 600);
 }
 
 TEST_F(AddinPrograms, RaceCardHoldsRunnersResultsAndPayouts)
