@@ -1,6 +1,7 @@
 // DEZide: the race viewer.
 //
 //   DEZide [--app-dir DIR] [--png OUT]
+//   DEZide [--app-dir DIR] --register
 //
 // Shows the race whose key the main program wrote into DEZide.ini
 // ([DEZide] RACE_KEY) in the program directory, and follows the file while it

@@ -1,6 +1,7 @@
 // ZAVozivuzar: today's runners that meet the favourites.
 //
 //   ZAVozivuzar [--app-dir DIR] [--by-favourite] [--csv OUT | --png OUT]
+//   ZAVozivuzar [--app-dir DIR] --register
 //
 // Lists, for every favourite whose 表示 is on, the runners of today's races
 // that meet it, grouped by race (or by favourite with --by-favourite). With
