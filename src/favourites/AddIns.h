@@ -31,6 +31,12 @@ QString funAddinPath(shell::AppContext& context, const QString& softwareId, cons
 // paths in `appDir`; "X.exe" becomes "X" when only that exists.
 QString addinExecutable(const QString& appDir, const QString& path);
 
+// The program an add-in start runs: addinExecutable(appDir, path) when that
+// file exists, else the file of the same name in `ownDir` (the main
+// program's directory, where the build installs the add-ins) when that one
+// exists, else the first.
+QString addinProgram(const QString& appDir, const QString& ownDir, const QString& path);
+
 // The message shown when an add-in cannot be started.
 QString addinNotStartedMessage(const QString& program, const QString& reason);
 
