@@ -8,6 +8,7 @@
 #include "shell/AppContext.h"
 #include "store/Operations.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,7 +21,9 @@ namespace {
 bool startAddin(shell::AppContext& context, ProcessStarter& starter, const QString& procedure, const QString& path,
                 const QStringList& arguments = {})
 {
-    const QString program = addinExecutable(context.appDir(), path);
+    const QString program = addinProgram(context.appDir(),
+                                         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(),
+                                         path);
     QString reason;
     const QFileInfo file(program);
     if (!file.isFile())
@@ -58,6 +61,18 @@ QString addinExecutable(const QString& appDir, const QString& path)
         return absolute;
     const QString bare = absolute.chopped(4);
     return QFileInfo::exists(bare) ? bare : absolute;
+}
+
+QString addinProgram(const QString& appDir, const QString& ownDir, const QString& path)
+{
+    const QString program = addinExecutable(appDir, path);
+    if (QFileInfo::exists(program) || ownDir.isEmpty())
+        return program;
+    // The add-ins are installed beside the main program; a registry row
+    // written for another program directory (or the preparation's ".exe"
+    // name) may name no file here, so that directory is tried too.
+    const QString beside = addinExecutable(ownDir, QFileInfo(QDir::fromNativeSeparators(path.trimmed())).fileName());
+    return QFileInfo(beside).isFile() ? beside : program;
 }
 
 QString addinNotStartedMessage(const QString& program, const QString& reason)

@@ -3,7 +3,9 @@
 // graph of a result (REDivor, with the hand-over file REDivor.csv) and the
 // race viewer (DEZide, not started twice). Programs are found through the
 // add-in registry Sアドイン管理; a relative path is taken in AppDir, and a
-// registered name ending in ".exe" is also looked for without it.
+// registered name ending in ".exe" is also looked for without it. A program
+// not found there is looked for under its file name in the main program's
+// own directory, where the build installs the add-ins.
 //
 // A program that is missing or does not start is reported to the error log
 // under the operation's name and told to the user; nothing else depends on it.
@@ -28,6 +30,12 @@ QString funAddinPath(shell::AppContext& context, const QString& softwareId, cons
 // The executable a registry path or fallback names on this system: relative
 // paths in `appDir`; "X.exe" becomes "X" when only that exists.
 QString addinExecutable(const QString& appDir, const QString& path);
+
+// The program an add-in start runs: addinExecutable(appDir, path) when that
+// file exists, else the file of the same name in `ownDir` (the main
+// program's directory, where the build installs the add-ins) when that one
+// exists, else the first.
+QString addinProgram(const QString& appDir, const QString& ownDir, const QString& path);
 
 // The message shown when an add-in cannot be started.
 QString addinNotStartedMessage(const QString& program, const QString& reason);

@@ -11,6 +11,7 @@
 #include "favourites/ProcessStarter.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 namespace tq::favourites {
 namespace {
@@ -67,6 +68,27 @@ TEST_F(AddInsTest, RegistryPathOrFallbackWithoutExeIsStartedFromAppDir)
     EXPECT_EQ(funAddinPath(ctx, s("ZAVozivuzar"), s("ZAVozivuzar.exe")), registered);
     ASSERT_TRUE(subFavoToday(ctx, starter));
     EXPECT_EQ(starter.started[1].program, registered);
+}
+
+TEST_F(AddInsTest, AddinMissingInAppDirIsTakenFromBesideTheMainProgram)
+{
+    QTemporaryDir own;
+    ASSERT_TRUE(own.isValid());
+    QFile beside(own.filePath(s("DEZide")));
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    const QString inAppDir = makeProgram(s("ZAVozivuzar"));
+    const struct {
+        QString path;
+        QString expected;
+    } cases[] = {
+        {s("ZAVozivuzar.exe"), inAppDir},                                  // found in AppDir first
+        {dir.filePath(s("DEZide.exe")), own.filePath(s("DEZide"))},        // registered elsewhere, found beside
+        {s("/elsewhere/DEZide"), own.filePath(s("DEZide"))},
+        {s("REDivor.exe"), dir.filePath(s("REDivor.exe"))},               // nowhere: the registered one, to report
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(addinProgram(dir.path(), own.path(), c.path), c.expected) << c.path.toStdString();
 }
 
 TEST_F(AddInsTest, MissingAddinIsToldAndLoggedNotStarted)

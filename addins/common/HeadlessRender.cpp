@@ -1,0 +1,35 @@
+#include "HeadlessRender.h"
+
+#include "shell/ui/GuiStartup.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QWidget>
+
+namespace tq::addins {
+
+bool renderHeadless(QWidget& window, const QSize& size, const std::function<bool()>& save)
+{
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    window.resize(size);
+    window.show();
+    // Charts and views lay themselves out through posted events.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 150)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return save();
+}
+
+bool grabWindowPng(QWidget& window, const QString& path)
+{
+    return window.grab().save(path, "PNG");
+}
+
+void setAddinFont()
+{
+    shell::ui::setApplicationFont();
+}
+
+} // namespace tq::addins
