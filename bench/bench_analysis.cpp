@@ -11,7 +11,7 @@
 //   --years N   one data set of N years (repeatable; default 1; 20 is the
 //               large set of about 950,000 runners)
 //   --rounds R  interleaved rounds per case, the median kept (default 5)
-//   --case I    only the I-th case (0-based), for profiling
+//   --case I    only the I-th case (0-based; repeatable)
 //   --settings  instead of the runs: the floor of every case under each
 //               candidate connection setting, as a ratio to the default
 // Wall-clock times: the run uses two threads. Cases and variants are
@@ -139,18 +139,14 @@ void apply(sqlite3* db, const Settings& settings)
     sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
-// The connection's current settings (those of main), to put them back.
-Settings current(sqlite3* db)
+// A connection of its own to the application database (its race data linked
+// as the program links it) with `settings`: switching the settings of one
+// connection would drop its cache and memory map before every measurement.
+std::unique_ptr<store::Database> connectionWith(shell::AppContext& ctx, const Settings& settings)
 {
-    auto number = [db](const char* pragma) {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, pragma, -1, &st, nullptr);
-        qint64 v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
-        sqlite3_finalize(st);
-        return v;
-    };
-    return {"program", number("PRAGMA mmap_size"), int(-number("PRAGMA cache_size")), int(number("PRAGMA temp_store")),
-            int(number("PRAGMA threads"))};
+    auto db = store::Database::open(ctx.appDb->path(), store::OpenMode::ReadOnly);
+    apply(db->handle(), settings);
+    return db;
 }
 
 double wallSecondsOf(const std::function<void()>& f)
@@ -184,16 +180,17 @@ Statement statementOf(shell::AppContext& ctx, const Case& c)
 void benchSettings(shell::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
                    int rounds)
 {
-    sqlite3* db = ctx.appDb->handle();
-    const Settings program = current(db);
     const std::vector<Settings> candidates = candidateSettings();
+    std::vector<std::unique_ptr<store::Database>> connections;
+    for (const Settings& settings : candidates)
+        connections.push_back(connectionWith(ctx, settings));
     std::printf("floor under each setting, median wall s (ratio to default)\n");
     for (const std::size_t i : chosen) {
         const Statement st = statementOf(ctx, all[i]);
         std::vector<std::vector<double>> times(candidates.size());
         for (int r = 0; r < rounds; ++r)
             for (std::size_t k = 0; k < candidates.size(); ++k) {
-                apply(db, candidates[k]);
+                sqlite3* db = connections[k]->handle();
                 times[k].push_back(wallSecondsOf([&] { bench::floorRun(db, st.sqlite); }));
             }
         std::printf("%s\n", all[i].name);
@@ -202,14 +199,13 @@ void benchSettings(shell::AppContext& ctx, const std::vector<Case>& all, const s
             std::printf("  %-34s %8.3f %6.2f\n", candidates[k].name, median(times[k]), median(times[k]) / base);
         std::fflush(stdout);
     }
-    apply(db, program);
 }
 
 void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
                int rounds)
 {
     sqlite3* db = ctx.appDb->handle();
-    const Settings program = current(db);
+    const std::unique_ptr<store::Database> byDefault = connectionWith(ctx, kDefault);
     std::printf("median wall s of %d rounds; ratios to the faster floor (to default / program floor)\n", rounds);
     std::printf("%-40s %8s %7s %7s %7s %7s %16s %16s\n", "case", "rows", "floor d", "floor p", "run", "no list",
                 "run ratio", "no-list ratio");
@@ -221,9 +217,7 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
         std::size_t listBytes = 0;
         int listRows = 0;
         for (int r = 0; r < rounds; ++r) {
-            apply(db, kDefault);
-            floorDefault.push_back(wallSecondsOf([&] { rows = bench::floorRun(db, st.sqlite); }));
-            apply(db, program);
+            floorDefault.push_back(wallSecondsOf([&] { rows = bench::floorRun(byDefault->handle(), st.sqlite); }));
             floorProgram.push_back(wallSecondsOf([&] { bench::floorRun(db, st.sqlite); }));
             analysis::AnalysisDocument doc;
             doc.conditions = c.set;
@@ -249,7 +243,7 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
     }
 }
 
-int benchYears(int years, int rounds, int only, bool settings)
+int benchYears(int years, int rounds, const std::vector<std::size_t>& only, bool settings)
 {
     std::printf("generating and preparing %d year(s) ...\n", years);
     std::fflush(stdout);
@@ -263,7 +257,7 @@ int benchYears(int years, int rounds, int only, bool settings)
     const std::vector<Case> all = cases();
     std::vector<std::size_t> chosen;
     for (std::size_t i = 0; i < all.size(); ++i)
-        if (only < 0 || std::size_t(only) == i)
+        if (only.empty() || std::find(only.begin(), only.end(), i) != only.end())
             chosen.push_back(i);
     if (settings)
         benchSettings(data.context(), all, chosen, rounds);
@@ -279,7 +273,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     std::vector<int> years;
     int rounds = 5;
-    int only = -1;
+    std::vector<std::size_t> only;
     bool settings = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray opt(argv[i]);
@@ -294,7 +288,7 @@ int main(int argc, char** argv)
         else if (opt == "--rounds")
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (opt == "--case")
-            only = std::atoi(argv[++i]);
+            only.push_back(std::size_t(std::max(0, std::atoi(argv[++i]))));
     }
     if (years.empty())
         years.push_back(1);
