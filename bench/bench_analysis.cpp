@@ -3,9 +3,12 @@
 // statement with the raw SQLite API (reading every column), measured twice:
 // with SQLite's default connection settings and with the program's own. The
 // run is the whole engine (statement through the database layer, group fold,
-// labels, default horse list), and the same run without the list. Prints,
-// per case, the medians of the wall-clock times and the ratios of both runs to
-// the faster floor and to each floor (goal: at most 1.05 to the faster one).
+// labels, default horse list) with the statement stepping on a second thread,
+// the same run on one thread, and the two-thread run without the list.
+// Prints, per case, the medians of the wall-clock times and the ratios of the
+// runs to the faster floor (and of the two-thread runs to each floor; goal: at
+// most 1.05 to the faster one), and whether the two-thread run's result table
+// and list are the one-thread run's, cell for cell and bit for bit.
 //
 // Usage: bench_analysis [--years N ...] [--rounds R] [--case I] [--settings]
 //   --years N   one data set of N years (repeatable; default 1; 20 is the
@@ -36,6 +39,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -163,6 +167,21 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// Whether two sheets hold the same cells: kinds, numbers to the bit, texts.
+bool sameSheet(const analysis::Sheet& a, const analysis::Sheet& b)
+{
+    if (a.rowCount() != b.rowCount() || a.columnCount() != b.columnCount() || a.headers() != b.headers())
+        return false;
+    for (int r = 0; r < a.rowCount(); ++r)
+        for (int c = 0; c < a.columnCount(); ++c) {
+            const double x = a.number(r, c), y = b.number(r, c);
+            if (a.kind(r, c) != b.kind(r, c) || std::memcmp(&x, &y, sizeof x) != 0 ||
+                a.displayText(r, c) != b.displayText(r, c))
+                return false;
+        }
+    return true;
+}
+
 struct Statement {
     QString jet;
     QString sqlite;
@@ -207,12 +226,13 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
     sqlite3* db = ctx.appDb->handle();
     const std::unique_ptr<store::Database> byDefault = connectionWith(ctx, kDefault);
     std::printf("median wall s of %d rounds; ratios to the faster floor (to default / program floor)\n", rounds);
-    std::printf("%-40s %8s %7s %7s %7s %7s %16s %16s\n", "case", "rows", "floor d", "floor p", "run", "no list",
-                "run ratio", "no-list ratio");
+    std::printf("%-40s %8s %7s %7s %7s %7s %7s %16s %6s %16s %s\n", "case", "rows", "floor d", "floor p", "run",
+                "1 thr", "no list", "run ratio", "1 thr", "no-list ratio", "same");
     for (const std::size_t i : chosen) {
         const Case& c = all[i];
         const Statement st = statementOf(ctx, c);
-        std::vector<double> floorDefault, floorProgram, run, bare;
+        std::vector<double> floorDefault, floorProgram, run, oneThread, bare;
+        bool same = true;
         qint64 rows = 0;
         std::size_t listBytes = 0;
         int listRows = 0;
@@ -227,15 +247,23 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
             run.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, doc, st.jet, true, services); }));
             listBytes = doc.defaultList.memoryBytes();
             listRows = doc.defaultList.rowCount();
+            analysis::AnalysisDocument single;
+            single.conditions = c.set;
+            analysis::DefaultHorseList singleList(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
+            services.horseList = &singleList;
+            services.secondThread = false;
+            oneThread.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, single, st.jet, true, services); }));
+            same = same && sameSheet(doc.result, single.result) && sameSheet(doc.defaultList, single.defaultList);
             analysis::AnalysisDocument withoutList;
             withoutList.conditions = c.set;
             bare.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, withoutList, st.jet, true, {}); }));
         }
-        const double fd = median(floorDefault), fp = median(floorProgram), fr = median(run), fb = median(bare);
+        const double fd = median(floorDefault), fp = median(floorProgram), fr = median(run), f1 = median(oneThread),
+                     fb = median(bare);
         const double faster = std::min(fd, fp);
-        std::printf("%-40s %8lld %7.3f %7.3f %7.3f %7.3f %4.2f (%4.2f/%4.2f) %4.2f (%4.2f/%4.2f)\n", c.name,
-                    static_cast<long long>(rows), fd, fp, fr, fb, fr / faster, fr / fd, fr / fp, fb / faster, fb / fd,
-                    fb / fp);
+        std::printf("%-40s %8lld %7.3f %7.3f %7.3f %7.3f %7.3f %4.2f (%4.2f/%4.2f) %6.2f %4.2f (%4.2f/%4.2f) %s\n",
+                    c.name, static_cast<long long>(rows), fd, fp, fr, f1, fb, fr / faster, fr / fd, fr / fp,
+                    f1 / faster, fb / faster, fb / fd, fb / fp, same ? "yes" : "NO");
         if (c.set.rows.empty() && !c.set.keys[0].inUse() && listRows > 0)
             std::printf("  default list: %d rows, %.1f MB per million rows\n", listRows,
                         double(listBytes) / double(listRows) * 1e6 / 1048576.0);

@@ -362,6 +362,35 @@ TEST(MainWindow, GeometryDefaultsRoundTripsInTwipsAndResetsToStandard)
     EXPECT_EQ(readGeometry(broken).width, 9600.0f);
 }
 
+TEST(MainWindow, NoHorseListIsAChoiceRememberedAcrossStarts)
+{
+    tq::support::ensureGuiApplication();
+    Fixture f;
+    {
+        auto w = f.window();
+        QAction* noList = w->action(QStringLiteral("mnuAnalyzeNoList"));
+        ASSERT_NE(noList, nullptr);
+        EXPECT_EQ(parentMenuOf(noList), QStringLiteral("mnuAnalyze"));
+        EXPECT_TRUE(noList->isCheckable());
+        EXPECT_FALSE(noList->isChecked());
+        EXPECT_TRUE(f.ctx.buildHorseList);
+        noList->trigger();
+        EXPECT_FALSE(f.ctx.buildHorseList);
+    }
+    f.ctx.buildHorseList = true; // a new run of the program
+    {
+        auto w = f.window();
+        EXPECT_TRUE(w->action(QStringLiteral("mnuAnalyzeNoList"))->isChecked());
+        EXPECT_FALSE(f.ctx.buildHorseList);
+        w->action(QStringLiteral("mnuAnalyzeNoList"))->trigger();
+        EXPECT_TRUE(f.ctx.buildHorseList);
+    }
+    f.ctx.buildHorseList = false;
+    auto w = f.window();
+    EXPECT_FALSE(w->action(QStringLiteral("mnuAnalyzeNoList"))->isChecked());
+    EXPECT_TRUE(f.ctx.buildHorseList);
+}
+
 TEST(MainWindow, DocumentsShareOneCounterAcrossNewBetTypeAndOpen)
 {
     tq::support::ensureGuiApplication();
