@@ -490,9 +490,12 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         if (services.horseList)
             services.horseList->prepare(document.defaultList, cols);
 
-        // The statement steps on a second thread unless something folding
-        // the rows runs statements of its own on the same connection.
-        bool secondThread = services.secondThread && QThread::idealThreadCount() > 1 &&
+        // The statement steps on a second thread when it sorts by keys (the
+        // sort is done before the first row; the rows then come faster than
+        // one thread folds them), unless something folding the rows runs
+        // statements of its own on the same connection. Without keys the
+        // join itself is the work, and two threads measured slower.
+        bool secondThread = services.secondThread && k > 0 && QThread::idealThreadCount() > 1 &&
                             !(services.horseList && services.horseList->readsDatabase());
         for (const Level& level : levels)
             secondThread = secondThread && !level.labeller->readsDatabase();

@@ -128,9 +128,9 @@ struct RunServices {
     // empty function: the companion text is empty.
     std::function<QString(const AnalysisDocument&)> conditionText;
     // Step through the statement on a thread of its own while this thread
-    // folds the rows already read (the results are the same either way). A
-    // run whose labels or list run statements of their own reads on one
-    // thread regardless.
+    // folds the rows already read (the results are the same either way).
+    // Only a run with aggregation keys does; a run whose labels or list run
+    // statements of their own reads on one thread regardless.
     bool secondThread = true;
 };
 

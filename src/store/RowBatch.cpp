@@ -30,7 +30,7 @@ void RowBatch::fill(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
     // Once the buffer no longer grows (also when the statement fails after
     // the rows copied so far): point the cells into it.
     const auto pointIntoTexts = [this] {
-        const char* texts = m_texts.constData();
+        const char* texts = m_texts.data();
         for (std::size_t c = 0; c < std::size_t(m_rows) * m_columns.size(); ++c)
             if (m_cells[c].hasText)
                 m_cells[c].text = texts + m_cells[c].textAt;
@@ -50,9 +50,9 @@ void RowBatch::copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* sto
     const std::size_t width = m_columns.size();
     auto keepText = [this](detail::CopiedCell& cell, QByteArrayView text) {
         cell.hasText = true;
-        cell.textAt = m_texts.size();
+        cell.textAt = qsizetype(m_texts.size());
         cell.textSize = int(text.size());
-        m_texts.append(text);
+        m_texts.append(text.data(), std::size_t(text.size()));
     };
     while (m_rows < maxRows && !rs.isEOF() && !(stop && stop->load(std::memory_order_relaxed))) {
         detail::CopiedCell* cells = m_cells.data() + std::size_t(m_rows) * width;
@@ -60,8 +60,9 @@ void RowBatch::copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* sto
             const ColumnCopy& copy = m_columns[i];
             const Field f = rs.field(copy.column);
             detail::CopiedCell& cell = cells[i];
-            cell = detail::CopiedCell{};
             cell.kind = f.kind();
+            cell.hasText = false;
+            cell.hasReal = false;
             // Each form is read as the statement's field gives it; the text
             // of a number last, since reading it converts the value object.
             switch (cell.kind) {

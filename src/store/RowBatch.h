@@ -14,8 +14,6 @@
 
 #include "store/Recordset.h"
 
-#include <QByteArray>
-
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -23,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -88,7 +87,7 @@ class RowBatch final {
     std::vector<ColumnCopy> m_columns;
     std::vector<int> m_slotOf; // column -> copied slot, -1 when not copied
     std::vector<detail::CopiedCell> m_cells; // row-major, one per copied column
-    QByteArray m_texts;
+    std::string m_texts; // keeps its capacity from batch to batch
     int m_rows = 0;
 };
 
@@ -102,7 +101,7 @@ class RowBatch final {
 class RowStream final {
   public:
     RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-              int batchRows = 512);
+              int batchRows = 2048);
     ~RowStream(); // stops the stepping thread and waits for it
     RowStream(const RowStream&) = delete;
     RowStream& operator=(const RowStream&) = delete;
