@@ -26,7 +26,7 @@ const std::map<QString, std::pair<Runner, const char*>>& commands()
         {QStringLiteral("sql"), {tq::app::runSql, "sql DB \"JET SQL\"        run one Jet SQL statement against DB (with its links)"}},
         {QStringLiteral("gen-data"), {tq::app::runGenData, "gen-data --out DIR [--years N] [--seed S]   write demo race-data databases"}},
         {QStringLiteral("prepare"), {tq::app::runPrepare, "prepare [--yes | --no]   check, restore or initialise, compact, relink and upgrade the application database"}},
-        {QStringLiteral("analyze"), {tq::app::runAnalyze, "analyze FILE.tqb [--csv OUT] [--list OUT] [--save OUT.tqb] [--keys \"KEY[:RANGE],...\"]   run a condition file and print its result"}},
+        {QStringLiteral("analyze"), {tq::app::runAnalyze, "analyze FILE.tqb [--csv OUT] [--list OUT] [--save OUT.tqb] [--keys \"KEY[:RANGE],...\"] [--no-list]   run a condition file and print its result"}},
         {QStringLiteral("tables"), {tq::app::runTables, "tables marks --today | --past | aggregate add FILE.tqb --name N | aggregate today [N]   build the derived tables (Ctrl-C cancels, keeping the old table)"}},
         {QStringLiteral("bet"), {tq::app::runBet, "bet (--box NAME | --flow AXIS PARTNER) [--group] [--csv OUT]   count the bet-type tickets of favourites"}},
         {QStringLiteral("import-jet"), {tq::app::runImportJet, "import-jet --from DIR --out DIR | --app FILE.mdb [--replace]   convert Jet race data, or import an old application database"}},

@@ -1,17 +1,25 @@
 // Cost of a win-type analysis against its floor, measured in one run on
-// generated race data: the floor is stepping through the rows of the same
-// statement with the raw SQLite API (reading every column); the analysis is
-// the whole engine run (statement through the database layer, group fold,
-// labels, default horse list). Prints, per case, both times and their ratio
-// (goal: at most 1.3), and the memory of the default list per million rows.
+// generated race data. The floor is stepping through the rows of the same
+// statement with the raw SQLite API (reading every column), measured twice:
+// with SQLite's default connection settings and with the program's own. The
+// run is the whole engine (statement through the database layer, group fold,
+// labels, default horse list) with the statement stepping on a second thread,
+// the same run on one thread, and the two-thread run without the list.
+// Prints, per case, the medians of the wall-clock times and the ratios of the
+// runs to the faster floor (and of the two-thread runs to each floor; goal: at
+// most 1.05 to the faster one), and whether the two-thread run's result table
+// and list are the one-thread run's, cell for cell and bit for bit.
 //
-// Usage: bench_analysis [--years N ...] [--rounds R]
+// Usage: bench_analysis [--years N ...] [--rounds R] [--case I] [--settings]
 //   --years N   one data set of N years (repeatable; default 1; 20 is the
-//               large set of about 900,000 runners)
-//   --rounds R  interleaved rounds per case, best time kept (default 3)
-//   --case I    only the I-th case (0-based), for profiling
-// Times are the thread's CPU time, so other processes on the machine do not
-// count.
+//               large set of about 950,000 runners)
+//   --rounds R  interleaved rounds per case, the median kept (default 5)
+//   --case I    only the I-th case (0-based; repeatable)
+//   --settings  instead of the runs: the floor of every case under each
+//               candidate connection setting, as a ratio to the default
+// Wall-clock times: the run uses two threads. Cases and variants are
+// interleaved round by round, so a load that comes and goes touches all of
+// them alike.
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
@@ -26,10 +34,15 @@
 
 #include <QCoreApplication>
 
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string>
+#include <vector>
 
 using namespace tq;
 
@@ -59,6 +72,15 @@ std::vector<Case> cases()
 {
     std::vector<Case> out;
     out.push_back({"no condition", {}});
+    Case turf{"芝, key 距離", {}};
+    turf.set.rows = {row("芝ダ", "1")};
+    turf.set.keys[0] = {s("距離"), {}};
+    out.push_back(turf);
+    Case sprint{"1000-1400 m, keys 確定単勝オッズ + 芝ダ", {}};
+    sprint.set.rows = {row("距離", "1000,1400")};
+    sprint.set.keys[0] = {s("確定単勝オッズ"), {}};
+    sprint.set.keys[1] = {s("芝ダ"), {}};
+    out.push_back(sprint);
     Case oneKey{"one key (開催場所)", {}};
     oneKey.set.keys[0] = {s("開催場所"), {}};
     out.push_back(oneKey);
@@ -73,7 +95,183 @@ std::vector<Case> cases()
     return out;
 }
 
-int benchYears(int years, int rounds, int only)
+// A set of connection settings, applied to every schema of the connection
+// (main and the attached race data).
+struct Settings {
+    const char* name;
+    qint64 mmapBytes;
+    int cacheKiB; // cache_size as a negative KiB figure
+    int tempStore; // 0 default, 2 memory
+    int threads;   // sorter worker threads
+};
+
+const Settings kDefault{"default", 0, 2000, 0, 0};
+
+std::vector<Settings> candidateSettings()
+{
+    return {kDefault,
+            {"mmap 1 GiB", 1 << 30, 2000, 0, 0},
+            {"mmap + cache 256 MiB", 1 << 30, 262144, 0, 0},
+            {"mmap + temp in memory", 1 << 30, 2000, 2, 0},
+            {"mmap + cache + temp", 1 << 30, 262144, 2, 0},
+            {"mmap + threads 1", 1 << 30, 2000, 0, 1},
+            {"mmap + cache 16 MiB", 1 << 30, 16384, 0, 0},
+            {"mmap + cache 16 MiB + threads 1", 1 << 30, 16384, 0, 1}};
+}
+
+std::vector<std::string> schemas(sqlite3* db)
+{
+    std::vector<std::string> out;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA database_list", -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+        if (name != "temp")
+            out.push_back(name);
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+void apply(sqlite3* db, const Settings& settings)
+{
+    std::string sql = "PRAGMA temp_store=" + std::to_string(settings.tempStore) +
+                      "; PRAGMA threads=" + std::to_string(settings.threads) + ";";
+    for (const std::string& schema : schemas(db))
+        sql += " PRAGMA " + schema + ".mmap_size=" + std::to_string(settings.mmapBytes) + "; PRAGMA " + schema +
+               ".cache_size=-" + std::to_string(settings.cacheKiB) + ";";
+    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+// A connection of its own to the application database (its race data linked
+// as the program links it) with `settings`: switching the settings of one
+// connection would drop its cache and memory map before every measurement.
+std::unique_ptr<store::Database> connectionWith(shell::AppContext& ctx, const Settings& settings)
+{
+    auto db = store::Database::open(ctx.appDb->path(), store::OpenMode::ReadOnly);
+    apply(db->handle(), settings);
+    return db;
+}
+
+double wallSecondsOf(const std::function<void()>& f)
+{
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Whether two sheets hold the same cells: kinds, numbers to the bit, texts.
+bool sameSheet(const analysis::Sheet& a, const analysis::Sheet& b)
+{
+    if (a.rowCount() != b.rowCount() || a.columnCount() != b.columnCount() || a.headers() != b.headers())
+        return false;
+    for (int r = 0; r < a.rowCount(); ++r)
+        for (int c = 0; c < a.columnCount(); ++c) {
+            const double x = a.number(r, c), y = b.number(r, c);
+            if (a.kind(r, c) != b.kind(r, c) || std::memcmp(&x, &y, sizeof x) != 0 ||
+                a.displayText(r, c) != b.displayText(r, c))
+                return false;
+        }
+    return true;
+}
+
+struct Statement {
+    QString jet;
+    QString sqlite;
+};
+
+Statement statementOf(shell::AppContext& ctx, const Case& c)
+{
+    bool ok = false;
+    Statement st;
+    st.jet = analysis::funSqlCreate2(ctx.catalogue, c.set, ctx.appDb.get(), ctx.errorLog, &ok);
+    st.sqlite = store::translateJet(st.jet);
+    return st;
+}
+
+void benchSettings(shell::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
+                   int rounds)
+{
+    const std::vector<Settings> candidates = candidateSettings();
+    std::vector<std::unique_ptr<store::Database>> connections;
+    for (const Settings& settings : candidates)
+        connections.push_back(connectionWith(ctx, settings));
+    std::printf("floor under each setting, median wall s (ratio to default)\n");
+    for (const std::size_t i : chosen) {
+        const Statement st = statementOf(ctx, all[i]);
+        std::vector<std::vector<double>> times(candidates.size());
+        for (int r = 0; r < rounds; ++r)
+            for (std::size_t k = 0; k < candidates.size(); ++k) {
+                sqlite3* db = connections[k]->handle();
+                times[k].push_back(wallSecondsOf([&] { bench::floorRun(db, st.sqlite); }));
+            }
+        std::printf("%s\n", all[i].name);
+        const double base = median(times[0]);
+        for (std::size_t k = 0; k < candidates.size(); ++k)
+            std::printf("  %-34s %8.3f %6.2f\n", candidates[k].name, median(times[k]), median(times[k]) / base);
+        std::fflush(stdout);
+    }
+}
+
+void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
+               int rounds)
+{
+    sqlite3* db = ctx.appDb->handle();
+    const std::unique_ptr<store::Database> byDefault = connectionWith(ctx, kDefault);
+    std::printf("median wall s of %d rounds; ratios to the faster floor (to default / program floor)\n", rounds);
+    std::printf("%-40s %8s %7s %7s %7s %7s %7s %16s %6s %16s %s\n", "case", "rows", "floor d", "floor p", "run",
+                "1 thr", "no list", "run ratio", "1 thr", "no-list ratio", "same");
+    for (const std::size_t i : chosen) {
+        const Case& c = all[i];
+        const Statement st = statementOf(ctx, c);
+        std::vector<double> floorDefault, floorProgram, run, oneThread, bare;
+        bool same = true;
+        qint64 rows = 0;
+        std::size_t listBytes = 0;
+        int listRows = 0;
+        for (int r = 0; r < rounds; ++r) {
+            floorDefault.push_back(wallSecondsOf([&] { rows = bench::floorRun(byDefault->handle(), st.sqlite); }));
+            floorProgram.push_back(wallSecondsOf([&] { bench::floorRun(db, st.sqlite); }));
+            analysis::AnalysisDocument doc;
+            doc.conditions = c.set;
+            analysis::DefaultHorseList list(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
+            analysis::RunServices services;
+            services.horseList = &list;
+            run.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, doc, st.jet, true, services); }));
+            listBytes = doc.defaultList.memoryBytes();
+            listRows = doc.defaultList.rowCount();
+            analysis::AnalysisDocument single;
+            single.conditions = c.set;
+            analysis::DefaultHorseList singleList(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
+            services.horseList = &singleList;
+            services.secondThread = false;
+            oneThread.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, single, st.jet, true, services); }));
+            same = same && sameSheet(doc.result, single.result) && sameSheet(doc.defaultList, single.defaultList);
+            analysis::AnalysisDocument withoutList;
+            withoutList.conditions = c.set;
+            bare.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, withoutList, st.jet, true, {}); }));
+        }
+        const double fd = median(floorDefault), fp = median(floorProgram), fr = median(run), f1 = median(oneThread),
+                     fb = median(bare);
+        const double faster = std::min(fd, fp);
+        std::printf("%-40s %8lld %7.3f %7.3f %7.3f %7.3f %7.3f %4.2f (%4.2f/%4.2f) %6.2f %4.2f (%4.2f/%4.2f) %s\n",
+                    c.name, static_cast<long long>(rows), fd, fp, fr, f1, fb, fr / faster, fr / fd, fr / fp,
+                    f1 / faster, fb / faster, fb / fd, fb / fp, same ? "yes" : "NO");
+        if (c.set.rows.empty() && !c.set.keys[0].inUse() && listRows > 0)
+            std::printf("  default list: %d rows, %.1f MB per million rows\n", listRows,
+                        double(listBytes) / double(listRows) * 1e6 / 1048576.0);
+        std::fflush(stdout);
+    }
+}
+
+int benchYears(int years, int rounds, const std::vector<std::size_t>& only, bool settings)
 {
     std::printf("generating and preparing %d year(s) ...\n", years);
     std::fflush(stdout);
@@ -84,44 +282,15 @@ int benchYears(int years, int rounds, int only)
     }
     std::printf("%d races, %d runners (%.1f s)\n", data.report().pastRaces, data.report().pastRunners,
                 data.report().seconds);
-    shell::AppContext& ctx = data.context();
-
-    std::printf("%-44s %10s %10s %10s %7s %12s %7s\n", "case", "rows", "floor s", "run s", "ratio", "no list s",
-                "ratio");
     const std::vector<Case> all = cases();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (only >= 0 && std::size_t(only) != i)
-            continue;
-        const Case& c = all[i];
-        bool ok = false;
-        const QString jet = analysis::funSqlCreate2(ctx.catalogue, c.set, ctx.appDb.get(), ctx.errorLog, &ok);
-        const QString sqlite = store::translateJet(jet);
-        double bestFloor = 1e300, bestRun = 1e300, bestBare = 1e300;
-        qint64 rows = 0;
-        std::size_t listBytes = 0;
-        int listRows = 0;
-        for (int r = 0; r < rounds; ++r) {
-            bestFloor = std::min(bestFloor, bench::cpuSecondsOf([&] { rows = bench::floorRun(ctx.appDb->handle(), sqlite); }));
-            analysis::AnalysisDocument doc;
-            doc.conditions = c.set;
-            analysis::DefaultHorseList list(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
-            analysis::RunServices services;
-            services.horseList = &list;
-            bestRun = std::min(bestRun, bench::cpuSecondsOf([&] { analysis::subKekkaHyouji(ctx, doc, jet, true, services); }));
-            listBytes = doc.defaultList.memoryBytes();
-            listRows = doc.defaultList.rowCount();
-            // The same run without the default list, to show the list's share.
-            analysis::AnalysisDocument bare;
-            bare.conditions = c.set;
-            bestBare = std::min(bestBare, bench::cpuSecondsOf([&] { analysis::subKekkaHyouji(ctx, bare, jet, true, {}); }));
-        }
-        std::printf("%-44s %10lld %10.3f %10.3f %7.2f %12.3f %7.2f\n", c.name, static_cast<long long>(rows), bestFloor,
-                    bestRun, bestRun / bestFloor, bestBare, bestBare / bestFloor);
-        if (c.set.rows.empty() && !c.set.keys[0].inUse() && listRows > 0)
-            std::printf("  default list: %d rows, %.1f MB per million rows\n", listRows,
-                        double(listBytes) / double(listRows) * 1e6 / 1048576.0);
-        std::fflush(stdout);
-    }
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (only.empty() || std::find(only.begin(), only.end(), i) != only.end())
+            chosen.push_back(i);
+    if (settings)
+        benchSettings(data.context(), all, chosen, rounds);
+    else
+        benchRuns(data.context(), all, chosen, rounds);
     return 0;
 }
 
@@ -131,21 +300,28 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::vector<int> years;
-    int rounds = 3;
-    int only = -1;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    int rounds = 5;
+    std::vector<std::size_t> only;
+    bool settings = false;
+    for (int i = 1; i < argc; ++i) {
         const QByteArray opt(argv[i]);
+        if (opt == "--settings") {
+            settings = true;
+            continue;
+        }
+        if (i + 1 >= argc)
+            break;
         if (opt == "--years")
-            years.push_back(std::max(1, std::atoi(argv[i + 1])));
+            years.push_back(std::max(1, std::atoi(argv[++i])));
         else if (opt == "--rounds")
-            rounds = std::max(1, std::atoi(argv[i + 1]));
+            rounds = std::max(1, std::atoi(argv[++i]));
         else if (opt == "--case")
-            only = std::atoi(argv[i + 1]);
+            only.push_back(std::size_t(std::max(0, std::atoi(argv[++i]))));
     }
     if (years.empty())
         years.push_back(1);
     int status = 0;
     for (int y : years)
-        status |= benchYears(y, rounds, only);
+        status |= benchYears(y, rounds, only, settings);
     return status;
 }

@@ -25,7 +25,7 @@ namespace {
 
 // The field's text (Field::toText) into a text cell; texts straight from
 // their UTF-8 bytes.
-void setFieldText(Sheet& list, int row, int column, const store::Recordset& rs, int index)
+void setFieldText(Sheet& list, int row, int column, const store::Row& rs, int index)
 {
     if (index < 0) {
         list.setText(row, column, {});
@@ -118,7 +118,7 @@ void DefaultHorseList::prepare(Sheet& list, const AnalysisColumns&)
     m_lastRaceKey.clear();
 }
 
-void DefaultHorseList::addRow(Sheet& list, const store::Recordset& rs, const AnalysisColumns& columns)
+void DefaultHorseList::addRow(Sheet& list, const store::Row& rs, const AnalysisColumns& columns)
 {
     if (m_limit && list.rowCount() >= kDefaultListRowLimit)
         return;
@@ -144,6 +144,12 @@ void DefaultHorseList::addRow(Sheet& list, const store::Recordset& rs, const Ana
     list.setInteger(row, kListWinPayout, payouts.win);
     list.setInteger(row, kListPlacePayout, payouts.place);
     setFieldText(list, row, kListResultKey, rs, columns.resultKey);
+}
+
+bool DefaultHorseList::readsDatabase() const
+{
+    return m_courses.readsDatabase() || m_races.readsDatabase() || m_horseNumbers.readsDatabase() ||
+           m_horseNames.readsDatabase() || m_finishes.readsDatabase();
 }
 
 // --- settings ----------------------------------------------------------------

@@ -83,7 +83,8 @@ class DefaultHorseList final : public HorseListBuilder {
                      bool limitRows);
 
     void prepare(Sheet& list, const AnalysisColumns& columns) override;
-    void addRow(Sheet& list, const store::Recordset& row, const AnalysisColumns& columns) override;
+    void addRow(Sheet& list, const store::Row& row, const AnalysisColumns& columns) override;
+    bool readsDatabase() const override;
 
   private:
     ListColumnLabels m_courses;

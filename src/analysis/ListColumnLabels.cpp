@@ -24,7 +24,7 @@ ListColumnLabels::ListColumnLabels(const conditions::ConditionCatalogue& catalog
 {
 }
 
-void ListColumnLabels::writeText(Sheet& list, int row, int column, const store::Recordset& rs, int index)
+void ListColumnLabels::writeText(Sheet& list, int row, int column, const store::Row& rs, int index)
 {
     if (index >= 0 && m_labeller.keepsRawText()) {
         const store::Field f = rs.field(index);
@@ -36,7 +36,7 @@ void ListColumnLabels::writeText(Sheet& list, int row, int column, const store::
     list.setText(row, column, label(rs, index).text);
 }
 
-void ListColumnLabels::writeInteger(Sheet& list, int row, int column, const store::Recordset& rs, int index)
+void ListColumnLabels::writeInteger(Sheet& list, int row, int column, const store::Row& rs, int index)
 {
     const Label& l = label(rs, index);
     if (l.isInteger)
@@ -45,7 +45,7 @@ void ListColumnLabels::writeInteger(Sheet& list, int row, int column, const stor
         list.setStaticText(row, column, l.text);
 }
 
-const ListColumnLabels::Label& ListColumnLabels::label(const store::Recordset& rs, int index)
+const ListColumnLabels::Label& ListColumnLabels::label(const store::Row& rs, int index)
 {
     using Kind = store::Value::Kind;
     if (index < 0) {

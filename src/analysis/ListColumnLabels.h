@@ -18,7 +18,7 @@
 #include <unordered_map>
 
 namespace tq::store {
-class Recordset;
+class Row;
 }
 
 namespace tq::analysis {
@@ -38,12 +38,14 @@ class ListColumnLabels final {
 
     // Writes the label of field `index` of the current row (Null when `index`
     // is below 0) into the cell as a text cell.
-    void writeText(Sheet& list, int row, int column, const store::Recordset& rs, int index);
+    void writeText(Sheet& list, int row, int column, const store::Row& rs, int index);
     // The same as an integer cell when the label reads as a whole number, as a
     // static text when it does not, nothing (an empty cell) when it is empty.
-    void writeInteger(Sheet& list, int row, int column, const store::Recordset& rs, int index);
+    void writeInteger(Sheet& list, int row, int column, const store::Row& rs, int index);
     // writeText for a text value given as its UTF-8 bytes.
     void writeTextOf(Sheet& list, int row, int column, QByteArrayView utf8);
+    // Whether labelling runs statements on the application database.
+    bool readsDatabase() const { return m_labeller.readsDatabase(); }
 
   private:
     struct Label {
@@ -52,7 +54,7 @@ class ListColumnLabels final {
         qint64 integer = 0;
     };
 
-    const Label& label(const store::Recordset& rs, int index);
+    const Label& label(const store::Row& rs, int index);
     const Label& textLabel(QByteArrayView utf8);
     // The label remembered under m_key, or null.
     const Label* find();

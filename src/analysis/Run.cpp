@@ -64,7 +64,10 @@ bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisD
                 DefaultHorseList list(context.catalogue, context.appDb.get(), &context.errorLog, document.listLimit);
                 RunServices services;
                 services.statusLine = &status;
-                services.horseList = &list;
+                if (context.buildHorseList)
+                    services.horseList = &list;
+                else
+                    document.defaultList.clear(); // no list rather than the last run's
                 services.conditionText = [&context](const AnalysisDocument& d) { return conditionText(context, d); };
                 ok = subKekkaHyouji(context, document, sql, silent, services);
             }

@@ -39,7 +39,8 @@ qint64 elapsedWholeSeconds(const QDateTime& start, const QDateTime& end);
 //    rows arrive, and a complete run appends "→ hh:mm:ss(分析終了) 【実行時間:
 //    n 秒】".
 //  - Kind 0 builds funSqlCreate2 and runs subKekkaHyouji, feeding the default
-//    horse list and keeping each history row's condition text. A statement
+//    horse list (unless context.buildHorseList is off: the list is then left
+//    empty) and keeping each history row's condition text. A statement
 //    that cannot be built (its conditions are reported under "funWhere") is
 //    not run: running without its WHERE text would analyse every race.
 //    Kinds 1-3 use `betTypeRun`; without it the run is reported and fails.

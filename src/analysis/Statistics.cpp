@@ -8,12 +8,15 @@
 #include "shell/StatusLine.h"
 #include "store/Database.h"
 #include "store/Operations.h"
+#include "store/RowBatch.h"
 
 #include <QSet>
+#include <QThread>
 #include <QTime>
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -64,7 +67,7 @@ struct HorseNumber {
     }
 };
 
-HorseNumber horseNumberAt(const store::Recordset& row, int index)
+HorseNumber horseNumberAt(const store::Row& row, int index)
 {
     HorseNumber h;
     if (index < 0)
@@ -78,7 +81,7 @@ HorseNumber horseNumberAt(const store::Recordset& row, int index)
     return h;
 }
 
-qint32 payoutOf(bool place, const HorseNumber& own, const store::Recordset& row, const AnalysisColumns& columns)
+qint32 payoutOf(bool place, const HorseNumber& own, const store::Row& row, const AnalysisColumns& columns)
 {
     if (!own.present)
         return 0;
@@ -115,7 +118,7 @@ struct Level {
 
 // The label of the level's value in the current row, reusing the previous
 // label when the value is the same (compared without building a text).
-const QString& rowLabel(Level& level, const store::Recordset& rs)
+const QString& rowLabel(Level& level, const store::Row& rs)
 {
     using Kind = store::Value::Kind;
     if (level.column < 0) {
@@ -181,6 +184,45 @@ QString meanLabel(float sum, qint32 n)
     return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00"));
 }
 
+// The columns a run reads, and in which forms: horse numbers, the race key
+// and the abnormality code are compared as UTF-8 whatever their type; odds,
+// finishing places and the values of count levels are read as numbers.
+std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std::vector<Level>& levels)
+{
+    std::map<int, store::ColumnCopy> byColumn;
+    auto add = [&byColumn](int column, bool asText, bool asNumber) {
+        if (column < 0)
+            return;
+        store::ColumnCopy& copy = byColumn[column];
+        copy.column = column;
+        copy.asText = copy.asText || asText;
+        copy.asNumber = copy.asNumber || asNumber;
+    };
+    for (const int column : {c.raceKey, c.abnormal, c.horseNumber})
+        add(column, true, false);
+    for (const int column : c.winHorse)
+        add(column, true, false);
+    for (const int column : c.placeHorse)
+        add(column, true, false);
+    for (const int column : {c.winOdds, c.placeOdds, c.finish})
+        add(column, false, true);
+    for (const int column : {c.date, c.resultKey, c.horseName, c.jockey})
+        add(column, false, false);
+    for (const int column : c.winPayout)
+        add(column, false, false);
+    for (const int column : c.placePayout)
+        add(column, false, false);
+    for (const Level& level : levels)
+        add(level.column, false, level.countRuns);
+    // The first column stands in for a missing odds or finish column.
+    add(0, false, c.winOdds < 0 || c.finish < 0);
+    std::vector<store::ColumnCopy> out;
+    out.reserve(byColumn.size());
+    for (const auto& entry : byColumn)
+        out.push_back(entry.second);
+    return out;
+}
+
 } // namespace
 
 AnalysisColumns AnalysisColumns::resolve(const store::Recordset& rs)
@@ -209,18 +251,18 @@ AnalysisColumns AnalysisColumns::resolve(const store::Recordset& rs)
     return c;
 }
 
-qint32 funHaraimodoshi(bool place, const store::Recordset& row, const AnalysisColumns& columns)
+qint32 funHaraimodoshi(bool place, const store::Row& row, const AnalysisColumns& columns)
 {
     return payoutOf(place, horseNumberAt(row, columns.horseNumber), row, columns);
 }
 
-HorsePayouts horsePayouts(const store::Recordset& row, const AnalysisColumns& columns)
+HorsePayouts horsePayouts(const store::Row& row, const AnalysisColumns& columns)
 {
     const HorseNumber own = horseNumberAt(row, columns.horseNumber);
     return {payoutOf(false, own, row, columns), payoutOf(true, own, row, columns)};
 }
 
-HorsePayouts RacePayouts::of(const store::Recordset& row, const AnalysisColumns& columns, bool sameRace)
+HorsePayouts RacePayouts::of(const store::Row& row, const AnalysisColumns& columns, bool sameRace)
 {
     if (!sameRace) {
         // A race's first row is read in full: when keys order the rows, the
@@ -257,7 +299,7 @@ HorsePayouts RacePayouts::of(const store::Recordset& row, const AnalysisColumns&
     return out;
 }
 
-void RacePayouts::load(const store::Recordset& row, const AnalysisColumns& columns)
+void RacePayouts::load(const store::Row& row, const AnalysisColumns& columns)
 {
     m_loaded = true;
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
@@ -295,7 +337,12 @@ int GroupWriter::write(const QStringList& labels, StatRow& stats)
     const int k = int(m_keyTexts.size());
     if (m_table.rowCount() == 0) {
         setupResultColumns(m_table, m_keyTexts);
-        applyStoredColumnWidths(m_appDb, m_table);
+        if (m_storedWidths) {
+            for (int c = 0; c < m_table.columnCount() && c < int(m_storedWidths->size()); ++c)
+                m_table.setColumnWidth(c, (*m_storedWidths)[std::size_t(c)]);
+        } else {
+            applyStoredColumnWidths(m_appDb, m_table);
+        }
         m_rows.clear();
         m_indexed = true;
     }
@@ -340,6 +387,17 @@ int GroupWriter::write(const QStringList& labels, StatRow& stats)
     writeRow(row, labels, stats);
     m_added = true;
     return row;
+}
+
+void GroupWriter::readStoredWidths()
+{
+    Sheet header;
+    setupResultColumns(header, m_keyTexts);
+    applyStoredColumnWidths(m_appDb, header);
+    std::vector<double> widths;
+    for (int c = 0; c < header.columnCount(); ++c)
+        widths.push_back(header.columnWidth(c));
+    m_storedWidths = std::move(widths);
 }
 
 void GroupWriter::writeRow(int row, const QStringList& labels, const StatRow& stats)
@@ -419,14 +477,12 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             report(ctx, 13, QStringLiteral("集計キーの件数指定が数値ではないため、1件ずつ集計します"));
         const int k = int(levels.size());
 
-        auto labelOf = [&](Level& level) -> const QString& { return rowLabel(level, *rs); };
-
         StatRow stats;
         document.result.clear();
         GroupWriter writer(document.result, keyTexts, ctx.appDb.get(), ctx.colours);
         QStringList current;
         for (Level& level : levels) {
-            level.current = labelOf(level);
+            level.current = rowLabel(level, *rs);
             current << level.current;
         }
 
@@ -434,7 +490,27 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         if (services.horseList)
             services.horseList->prepare(document.defaultList, cols);
 
-        auto closeGroup = [&]() {
+        // The statement steps on a second thread when it sorts by keys (the
+        // sort is done before the first row; the rows then come faster than
+        // one thread folds them), unless something folding the rows runs
+        // statements of its own on the same connection. Without keys the
+        // join itself is the work, and two threads measured slower.
+        bool secondThread = services.secondThread && k > 0 && QThread::idealThreadCount() > 1 &&
+                            !(services.horseList && services.horseList->readsDatabase());
+        for (const Level& level : levels)
+            secondThread = secondThread && !level.labeller->readsDatabase();
+        if (secondThread)
+            writer.readStoredWidths();
+        // While the statement steps on the other thread only the busy window
+        // takes input: nothing the user starts may use the connection.
+        const auto serviceWindows = [&ctx, secondThread] {
+            if (secondThread)
+                ctx.busy.keepAlive();
+            else
+                ctx.busy.yield();
+        };
+
+        auto closeGroup = [&](const store::Row& row) {
             for (int i = 0; i < k; ++i)
                 current[i] = levels[std::size_t(i)].current;
             try {
@@ -445,7 +521,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             stats.resetGroup();
             for (int i = 0; i < k; ++i) {
                 Level& level = levels[std::size_t(i)];
-                level.current = labelOf(level);
+                level.current = rowLabel(level, row);
                 level.sum = 0;
             }
         };
@@ -455,21 +531,18 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         // Dates whose missing odds were reported in this run. Rows sorted by
         // aggregation keys revisit a date many times; it is reported once.
         QSet<QString> reportedDates;
-        for (; !rs->isEOF(); rs->moveNext()) {
-            ctx.busy.yield();
-            if (ctx.busy.cancelled())
-                return false;
-
+        // Folds one row of the statement, in the statement's order.
+        auto foldRow = [&](const store::Row& row) {
             if (cols.abnormal >= 0) {
-                const QByteArrayView code = rs->field(cols.abnormal).utf8();
+                const QByteArrayView code = row.field(cols.abnormal).utf8();
                 if (code.size() == 1 && (code[0] == '1' || code[0] == '2'))
-                    continue;
+                    return;
             }
             if (services.horseList)
-                services.horseList->addRow(document.defaultList, *rs, cols);
+                services.horseList->addRow(document.defaultList, row, cols);
 
             if (cols.raceKey >= 0) {
-                const QByteArrayView race = rs->field(cols.raceKey).utf8();
+                const QByteArrayView race = row.field(cols.raceKey).utf8();
                 if (std::size_t(race.size()) != previousRace.size() ||
                     std::memcmp(race.data(), previousRace.data(), previousRace.size()) != 0) {
                     ++stats.r;
@@ -484,19 +557,19 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                     if (level.count <= stats.n) {
                         if (stats.n > 0)
                             level.current = meanLabel(level.sum, stats.n);
-                        closeGroup();
+                        closeGroup(row);
                         break;
                     }
                     continue;
                 }
-                if (labelOf(level) != level.current) {
-                    closeGroup();
+                if (rowLabel(level, row) != level.current) {
+                    closeGroup(row);
                     break;
                 }
             }
             for (Level& level : levels) {
                 if (level.countRuns && level.column >= 0) {
-                    const store::Field f = rs->field(level.column);
+                    const store::Field f = row.field(level.column);
                     if (!f.isNull())
                         level.sum = float(double(level.sum) + f.toDouble());
                 }
@@ -504,9 +577,9 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
 
             ++stats.n;
 
-            const store::Field odds = cols.winOdds >= 0 ? rs->field(cols.winOdds) : rs->field(0);
+            const store::Field odds = cols.winOdds >= 0 ? row.field(cols.winOdds) : row.field(0);
             if (cols.winOdds < 0 || odds.isNull() || odds.toDouble() == 0.0) {
-                const QString date = cols.date >= 0 ? rs->field(cols.date).toText() : QString();
+                const QString date = cols.date >= 0 ? row.field(cols.date).toText() : QString();
                 if (!reportedDates.contains(date)) {
                     reportedDates.insert(date);
                     shell::Message m;
@@ -518,12 +591,12 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 stats.addOdds(odds.toDouble());
             }
 
-            const store::Field finishField = cols.finish >= 0 ? rs->field(cols.finish) : rs->field(0);
+            const store::Field finishField = cols.finish >= 0 ? row.field(cols.finish) : row.field(0);
             const qint64 finish =
                 cols.finish < 0 || finishField.isNull() ? 0 : qint64(std::floor(finishField.toDouble()));
             if (finish == 1) {
                 ++stats.w1;
-                const HorsePayouts payouts = horsePayouts(*rs, cols);
+                const HorsePayouts payouts = horsePayouts(row, cols);
                 stats.addWin(payouts.win);
                 stats.addPlace(payouts.place);
                 if (!won) {
@@ -532,10 +605,10 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 }
             } else if (finish == 2) {
                 ++stats.w2;
-                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+                stats.addPlace(funHaraimodoshi(true, row, cols));
             } else if (finish == 3) {
                 ++stats.w3;
-                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+                stats.addPlace(funHaraimodoshi(true, row, cols));
             }
             if (finish >= 1 && finish <= 2 && !top2) {
                 ++stats.r2;
@@ -545,7 +618,19 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 ++stats.r3;
                 top3 = true;
             }
-        }
+        };
+
+        {
+            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread);
+            while (const store::RowBatch* batch = stream.next(serviceWindows)) {
+                for (int r = 0; r < batch->rowCount(); ++r) {
+                    serviceWindows();
+                    if (ctx.busy.cancelled())
+                        return false;
+                    foldRow(batch->row(r));
+                }
+            }
+        } // the stepping thread has ended: the connection is this thread's again
 
         for (Level& level : levels)
             if (level.countRuns && stats.n > 0)

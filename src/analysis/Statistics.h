@@ -23,6 +23,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tq::shell {
 class AppContext;
@@ -32,6 +33,7 @@ struct ColourSettings;
 namespace tq::store {
 class Database;
 class Recordset;
+class Row;
 } // namespace tq::store
 
 namespace tq::analysis {
@@ -61,7 +63,7 @@ struct AnalysisColumns {
 // (place false) or 複勝馬番１..５ (place true) in order; the payout of the
 // first slot holding it, 0 when none does. Horse numbers compare by value
 // ("01" equals "1"); a Null slot holds no horse.
-qint32 funHaraimodoshi(bool place, const store::Recordset& row, const AnalysisColumns& columns);
+qint32 funHaraimodoshi(bool place, const store::Row& row, const AnalysisColumns& columns);
 qint32 funHaraimodoshi(bool place, const store::Recordset& row);
 
 // Both payouts of the current row's horse (funHaraimodoshi false and true),
@@ -70,7 +72,7 @@ struct HorsePayouts {
     qint32 win = 0;
     qint32 place = 0;
 };
-HorsePayouts horsePayouts(const store::Recordset& row, const AnalysisColumns& columns);
+HorsePayouts horsePayouts(const store::Row& row, const AnalysisColumns& columns);
 
 // horsePayouts for the rows of a list: a race's payout slots are read once
 // its second row follows and kept while the rows have the same race key (the
@@ -80,7 +82,7 @@ class RacePayouts final {
   public:
     // The payouts of the current row's horse; `sameRace`: the row has the race
     // key of the row before (false whenever there is no race key column).
-    HorsePayouts of(const store::Recordset& row, const AnalysisColumns& columns, bool sameRace);
+    HorsePayouts of(const store::Row& row, const AnalysisColumns& columns, bool sameRace);
     // Forgets the race kept (a new statement begins).
     void reset() { m_loaded = false; }
 
@@ -94,7 +96,7 @@ class RacePayouts final {
         std::optional<qint32> payout; // read when a horse first matches
     };
 
-    void load(const store::Recordset& row, const AnalysisColumns& columns);
+    void load(const store::Row& row, const AnalysisColumns& columns);
 
     bool m_loaded = false; // the slots are the current race's
     std::array<Slot, 8> m_slots; // 単勝 1..3, then 複勝 1..5
@@ -108,7 +110,12 @@ class HorseListBuilder {
     // (columns, headers, no rows).
     virtual void prepare(Sheet& list, const AnalysisColumns& columns) = 0;
     // Called for every counted row (excluded rows are not passed), in order.
-    virtual void addRow(Sheet& list, const store::Recordset& row, const AnalysisColumns& columns) = 0;
+    // Reads only the columns named in `columns`: the analysis may hand over
+    // rows copied out of its statement, which hold those columns alone.
+    virtual void addRow(Sheet& list, const store::Row& row, const AnalysisColumns& columns) = 0;
+    // Whether addRow() runs statements on the application database: the
+    // analysis then reads its rows on one thread.
+    virtual bool readsDatabase() const { return false; }
 };
 
 // What a run needs besides the application context.
@@ -120,6 +127,11 @@ struct RunServices {
     // The condition-file text of a document, kept with each history row;
     // empty function: the companion text is empty.
     std::function<QString(const AnalysisDocument&)> conditionText;
+    // Step through the statement on a thread of its own while this thread
+    // folds the rows already read (the results are the same either way).
+    // Only a run with aggregation keys does; a run whose labels or list run
+    // statements of their own reads on one thread regardless.
+    bool secondThread = true;
 };
 
 // Writes groups into a result or history table (subKekkaGyou). Keeps an index
@@ -140,6 +152,9 @@ class GroupWriter final {
     int write(const QStringList& labels, StatRow& stats);
     // Whether the last write() added a row (rather than merging or skipping).
     bool addedRow() const { return m_added; }
+    // Reads the stored column widths of the header now, so that later writes
+    // run no statement (while the rows are read on another thread).
+    void readStoredWidths();
 
   private:
     void writeRow(int row, const QStringList& labels, const StatRow& stats);
@@ -149,6 +164,7 @@ class GroupWriter final {
     store::Database* m_appDb;
     const shell::ColourSettings& m_colours;
     QHash<QStringList, int> m_rows; // shown label texts -> row (k >= 2)
+    std::optional<std::vector<double>> m_storedWidths; // of the header's columns, read ahead
     bool m_indexed = false;
     bool m_added = false;
 };

@@ -52,6 +52,8 @@ class KeyLabeller final {
     // (no codes, lookups or first-run rule), so a caller may copy the text.
     bool keepsRawText() const { return !m_item || ((m_kind == 0 || m_kind == 2 || m_kind == 3) && !m_rotation); }
     bool itemFound() const { return m_item != nullptr; }
+    // Whether labelling runs statements on the application database (kind "4").
+    bool readsDatabase() const { return m_item && m_kind == 4 && m_paramOk && m_appDb; }
 
   private:
     QString bucket(double v) const;

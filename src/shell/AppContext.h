@@ -83,6 +83,9 @@ public:
     QString userName; // a single blank or empty: no name registered
     QString appVersion = programVersion();
     ColourSettings colours;
+    // Whether a win-type run builds its default horse list (on unless the
+    // user chose 馬一覧を作成しない, or analyze --no-list).
+    bool buildHorseList = true;
 
     // What the database check and preparation did in this run.
     PreparationReport preparation;

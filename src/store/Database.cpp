@@ -11,15 +11,6 @@
 
 namespace tq::store {
 
-namespace {
-
-// Connection settings measured as faster for the analysis joins: a large
-// memory map and page cache, temporary tables in memory.
-const char* const kSettings =
-    "PRAGMA mmap_size=1073741824; PRAGMA cache_size=-262144; PRAGMA temp_store=MEMORY;";
-
-} // namespace
-
 Database::Database(QString path, std::shared_ptr<detail::Connection> conn)
     : m_path(std::move(path)), m_conn(std::move(conn))
 {
@@ -57,7 +48,9 @@ std::unique_ptr<Database> Database::openConnection(const QString& path, int flag
             || !(QFileInfo(path).permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther))))
         throw DbError(SQLITE_READONLY,
                       QStringLiteral("The database file is read-only and cannot be opened for writing: ") + path);
-    conn->execNative(QString::fromLatin1(kSettings));
+    // SQLite's own connection settings: a memory map, a larger page cache,
+    // temporary storage in memory and sorter threads each measured slower on
+    // some analysis statement (docs/performance.md).
     std::unique_ptr<Database> db(new Database(path, std::move(conn)));
     detail::loadLinks(*db->m_conn);
     return db;

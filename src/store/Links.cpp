@@ -93,10 +93,6 @@ void loadLinks(Connection& conn) noexcept
         if (!attached)
             continue;
         const QByteArray schemaName = schema.toUtf8();
-        // The race data is read heavily: give the source the same cache and map as main.
-        const QByteArray pragmas =
-            QByteArray("PRAGMA ") + schemaName + ".mmap_size=1073741824; PRAGMA " + schemaName + ".cache_size=-262144;";
-        sqlite3_exec(db, pragmas.constData(), nullptr, nullptr, nullptr);
 
         int made = 0;
         for (const Link& link : it.value()) {

@@ -1,5 +1,7 @@
 #include "store/Recordset.h"
 
+#include "store/RowBatch.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -26,16 +28,30 @@ QString foldName(const QString& name)
 } // namespace
 
 // The field keeps the column's value object: one column call per field, and
-// the value calls of its accessors are plain reads.
+// the value calls of its accessors are plain reads. A copied cell answers as
+// the value object it was copied from.
 Field::Field(sqlite3_stmt* stmt, int index) : m_value(sqlite3_column_value(stmt, index)) {}
+
+namespace {
+
+[[noreturn]] void notCopiedAs(const char* form)
+{
+    throw DbError(0, QStringLiteral("The column was not copied to be read %1.").arg(QLatin1String(form)));
+}
+
+} // namespace
 
 bool Field::isNull() const
 {
+    if (m_cell)
+        return m_cell->kind == Value::Kind::Null;
     return sqlite3_value_type(m_value) == SQLITE_NULL;
 }
 
 Value::Kind Field::kind() const
 {
+    if (m_cell)
+        return m_cell->kind;
     switch (sqlite3_value_type(m_value)) {
     case SQLITE_NULL:
         return Value::Kind::Null;
@@ -50,57 +66,79 @@ Value::Kind Field::kind() const
 
 qint64 Field::toInt() const
 {
-    switch (sqlite3_value_type(m_value)) {
-    case SQLITE_INTEGER:
-        return sqlite3_value_int64(m_value);
-    case SQLITE_NULL:
+    switch (kind()) {
+    case Value::Kind::Integer:
+        return m_cell ? m_cell->integer : sqlite3_value_int64(m_value);
+    case Value::Kind::Null:
         return 0;
-    case SQLITE_FLOAT:
-        return realToInt(sqlite3_value_double(m_value));
-    default:
-        return value().toInt();
+    case Value::Kind::Real:
+        return realToInt(m_cell ? m_cell->real : sqlite3_value_double(m_value));
+    case Value::Kind::Text:
+        break;
     }
+    return value().toInt();
 }
 
 double Field::toDouble() const
 {
-    return sqlite3_value_double(m_value);
+    if (!m_cell)
+        return sqlite3_value_double(m_value);
+    switch (m_cell->kind) {
+    case Value::Kind::Null:
+        return 0;
+    case Value::Kind::Integer:
+        return double(m_cell->integer);
+    case Value::Kind::Real:
+        return m_cell->real;
+    case Value::Kind::Text:
+        break;
+    }
+    if (!m_cell->hasReal)
+        notCopiedAs("as a number");
+    return m_cell->real;
 }
 
 QString Field::toText() const
 {
-    switch (sqlite3_value_type(m_value)) {
-    case SQLITE_NULL:
+    switch (kind()) {
+    case Value::Kind::Null:
         return {};
-    case SQLITE_INTEGER:
-        return QString::number(sqlite3_value_int64(m_value));
-    case SQLITE_FLOAT:
-        return realToText(sqlite3_value_double(m_value));
-    default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(m_value));
-        return QString::fromUtf8(text, sqlite3_value_bytes(m_value));
+    case Value::Kind::Integer:
+        return QString::number(toInt());
+    case Value::Kind::Real:
+        return realToText(m_cell ? m_cell->real : sqlite3_value_double(m_value));
+    case Value::Kind::Text:
+        break;
     }
-    }
+    return QString::fromUtf8(utf8());
 }
 
 QByteArrayView Field::utf8() const
 {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(m_value));
-    return QByteArrayView(text, sqlite3_value_bytes(m_value));
+    if (!m_cell) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(m_value));
+        return QByteArrayView(text, sqlite3_value_bytes(m_value));
+    }
+    if (m_cell->kind == Value::Kind::Null)
+        return {};
+    if (!m_cell->hasText)
+        notCopiedAs("as text");
+    return QByteArrayView(m_cell->text, m_cell->textSize);
 }
 
 Value Field::value() const
 {
-    switch (sqlite3_value_type(m_value)) {
-    case SQLITE_NULL:
+    switch (kind()) {
+    case Value::Kind::Null:
         return {};
-    case SQLITE_INTEGER:
-        return Value(qint64(sqlite3_value_int64(m_value)));
-    case SQLITE_FLOAT:
-        return Value(sqlite3_value_double(m_value));
-    default:
-        return Value(toText());
+    case Value::Kind::Integer:
+        return Value(toInt());
+    case Value::Kind::Real:
+        return Value(m_cell ? m_cell->real : sqlite3_value_double(m_value));
+    case Value::Kind::Text:
+        break;
     }
+    return Value(toText());
 }
 
 Recordset::Recordset(std::shared_ptr<detail::Connection> conn, const QString& jetSql) : m_conn(std::move(conn))

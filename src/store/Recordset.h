@@ -27,6 +27,10 @@ struct sqlite3_value;
 
 namespace tq::store {
 
+namespace detail {
+struct CopiedCell;
+}
+
 class Field final {
   public:
     bool isNull() const;
@@ -40,11 +44,26 @@ class Field final {
 
   private:
     friend class Recordset;
+    friend class RowBatch;
     Field(sqlite3_stmt* stmt, int index);
-    sqlite3_value* m_value;
+    explicit Field(const detail::CopiedCell* cell) : m_cell(cell) {}
+    // A column of the statement's current row, or a cell copied out of it
+    // (RowBatch), read the same way.
+    sqlite3_value* m_value = nullptr;
+    const detail::CopiedCell* m_cell = nullptr;
 };
 
-class Recordset final {
+// A row whose fields can be read: the current row of a recordset, or a row
+// copied out of one (BatchRow).
+class Row {
+  public:
+    virtual Field field(int index) const = 0;
+
+  protected:
+    ~Row() = default;
+};
+
+class Recordset final : public Row {
   public:
     ~Recordset();
     Recordset(Recordset&& other) noexcept;
@@ -67,7 +86,7 @@ class Recordset final {
     // From the declared type; for an expression, from the current value.
     FieldType fieldType(int index) const;
 
-    Field field(int index) const
+    Field field(int index) const override
     {
         if (index < 0 || index >= m_fieldCount || m_eof) [[unlikely]]
             badField(index);

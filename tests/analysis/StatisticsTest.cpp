@@ -43,6 +43,8 @@ public:
 };
 
 // A busy window whose yield() runs a test hook; cancels after a number of rows.
+// A run whose statement steps on another thread keeps the windows alive with
+// keepAlive() instead: it counts the same.
 class HookBusy final : public shell::Busy {
 public:
     void show() override {}
@@ -54,6 +56,7 @@ public:
         if (hook)
             hook();
     }
+    void keepAlive() override { yield(); }
     bool cancelled() const override { return cancelAfter >= 0 && yields > cancelAfter; }
     int yields = 0;
     int cancelAfter = -1;
@@ -69,7 +72,7 @@ public:
         list.setColumnCount(2);
         ++prepared;
     }
-    void addRow(Sheet& list, const store::Recordset& row, const AnalysisColumns& c) override
+    void addRow(Sheet& list, const store::Row& row, const AnalysisColumns& c) override
     {
         const int r = list.appendRow();
         list.setText(r, 0, row.field(c.raceKey).toText());

@@ -136,3 +136,26 @@ TEST_F(AnalyzeCommand, OutputsReplaceRegularFilesOnlyAndRefuseOtherTargets)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AnalyzeCommand, NoListGivesTheSameResultAndRefusesAListFile)
+{
+    const QString file = write("n.tqb", {QStringLiteral("MODE, 0,,0"), QStringLiteral("J009,1000,2400")});
+    const QString withList = m_dir.filePath(QStringLiteral("with.csv"));
+    const QString without = m_dir.filePath(QStringLiteral("without.csv"));
+    const Result a = analyze({file, QStringLiteral("--csv"), withList});
+    const Result b = analyze({file, QStringLiteral("--no-list"), QStringLiteral("--csv"), without});
+    ASSERT_EQ(a.exitCode, 0) << a.err.toStdString();
+    ASSERT_EQ(b.exitCode, 0) << b.err.toStdString();
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_EQ(bytesOf(withList), bytesOf(without));
+
+    const QString list = m_dir.filePath(QStringLiteral("list.csv"));
+    const Result refused = analyze({file, QStringLiteral("--no-list"), QStringLiteral("--list"), list});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("--no-list"))) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(list));
+}
+
+} // namespace

@@ -287,7 +287,7 @@ TEST(MainWindow, CommandsNotBuiltAreDisabledWithATooltipAndToolbarButtonsFollow)
     tq::support::ensureGuiApplication();
     Fixture f;
     auto w = f.window();
-    for (const char* name : {"mnuSyukeiFavoAdd", "mnuSyukeiFavorite"}) {
+    for (const char* name : {"mnuCopyTextFull", "mnu_FavoSaiKeisan"}) {
         QAction* a = w->action(QString::fromLatin1(name));
         EXPECT_FALSE(a->isEnabled()) << name;
         EXPECT_TRUE(a->toolTip().contains(QStringLiteral("未実装"))) << name;
@@ -364,6 +364,35 @@ TEST(MainWindow, GeometryDefaultsRoundTripsInTwipsAndResetsToStandard)
     broken.setValue(QStringLiteral("MDIFrmDEVovuved_Settings/MainWidth"), QStringLiteral("abc"));
     broken.sync();
     EXPECT_EQ(readGeometry(broken).width, 9600.0f);
+}
+
+TEST(MainWindow, NoHorseListIsAChoiceRememberedAcrossStarts)
+{
+    tq::support::ensureGuiApplication();
+    Fixture f;
+    {
+        auto w = f.window();
+        QAction* noList = w->action(QStringLiteral("mnuAnalyzeNoList"));
+        ASSERT_NE(noList, nullptr);
+        EXPECT_EQ(parentMenuOf(noList), QStringLiteral("mnuAnalyze"));
+        EXPECT_TRUE(noList->isCheckable());
+        EXPECT_FALSE(noList->isChecked());
+        EXPECT_TRUE(f.ctx.buildHorseList);
+        noList->trigger();
+        EXPECT_FALSE(f.ctx.buildHorseList);
+    }
+    f.ctx.buildHorseList = true; // a new run of the program
+    {
+        auto w = f.window();
+        EXPECT_TRUE(w->action(QStringLiteral("mnuAnalyzeNoList"))->isChecked());
+        EXPECT_FALSE(f.ctx.buildHorseList);
+        w->action(QStringLiteral("mnuAnalyzeNoList"))->trigger();
+        EXPECT_TRUE(f.ctx.buildHorseList);
+    }
+    f.ctx.buildHorseList = false;
+    auto w = f.window();
+    EXPECT_FALSE(w->action(QStringLiteral("mnuAnalyzeNoList"))->isChecked());
+    EXPECT_TRUE(f.ctx.buildHorseList);
 }
 
 TEST(MainWindow, DocumentsShareOneCounterAcrossNewBetTypeAndOpen)

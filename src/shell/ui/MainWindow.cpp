@@ -44,6 +44,9 @@ namespace {
 
 const QString kFormName = QStringLiteral("MDIFrmDEVovuved");
 
+// The settings key of 馬一覧を作成しない.
+const QString kNoHorseListKey = QStringLiteral("Analysis/NoHorseList");
+
 // The usage-course web page behind TQA活用講座HPを見る.
 const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/");
 
@@ -137,6 +140,14 @@ void MainWindow::on(const QString& controlName, std::function<void()> handler)
 
 void MainWindow::connectCommands()
 {
+    // 馬一覧を作成しない: a choice of the user's, remembered with the window's settings.
+    if (QAction* noList = m_actions.value(QStringLiteral("mnuAnalyzeNoList"))) {
+        noList->setCheckable(true);
+        connect(noList, &QAction::toggled, this, [this](bool on) {
+            m_ctx.buildHorseList = !on;
+            openSettings()->setValue(kNoHorseListKey, on);
+        });
+    }
     on(QStringLiteral("mnuNew"), [this] { LoadNewDoc(); });
     on(QStringLiteral("mnuUmaren"), [this] { newBetTypeDocument(); });
     on(QStringLiteral("mnuOpen"), [this] { openFile(); });
@@ -279,6 +290,10 @@ void MainWindow::load()
         const QRect r = toPixels(readGeometry(*settings), dpiX(), dpiY());
         move(r.topLeft());
         resize(r.size());
+        const bool noHorseList = settings->value(kNoHorseListKey, false).toBool();
+        m_ctx.buildHorseList = !noHorseList;
+        if (QAction* noList = m_actions.value(QStringLiteral("mnuAnalyzeNoList")))
+            noList->setChecked(noHorseList);
         QCoreApplication::processEvents();
         applyDebugMenus();
         applyAddInMenus();

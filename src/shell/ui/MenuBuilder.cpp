@@ -31,6 +31,7 @@ const MenuEntry kMenuBar[] = {
     {0, "mnuAnalyze", "分析"},
     {1, "mnuAnalyzeExecute", "分析実行"},
     {1, "mnuREDivor", "グラフアドイン"},
+    {1, "mnuAnalyzeNoList", "馬一覧を作成しない"},
     {0, "mnuTools", "ツール(&T)"},
     {1, "mnuDB_Init", "最適化を行う"},
     {1, "mnu_ChokuHen", "直前なしモード一括変換"},

@@ -1,0 +1,138 @@
+#pragma once
+// Rows copied out of a statement, so that one thread can step through the
+// statement while another reads the rows it has already passed.
+//
+// Only the columns asked for are copied, each cell in its storage class (as
+// Field reports it). A copied field reads as the statement's own field would:
+// a text column that is read as a number keeps the number SQLite makes of the
+// text, and a number column that is read as UTF-8 keeps the text SQLite makes
+// of the number. Reading a form a column was not copied with throws DbError.
+//
+// RowStream hands the batches from the stepping thread to the reading thread:
+// rows arrive in the statement's order, a few batches at a time, so memory
+// stays bounded however many rows the statement has.
+
+#include "store/Recordset.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tq::store {
+
+class Database;
+class ProgressHandlerScope;
+
+namespace detail {
+
+struct CopiedCell {
+    Value::Kind kind = Value::Kind::Null;
+    bool hasText = false; // text, also for a number read as UTF-8
+    bool hasReal = false; // real, also for a text read as a number
+    qint64 integer = 0;
+    double real = 0;
+    const char* text = nullptr;
+    int textSize = 0;
+    qsizetype textAt = 0; // offset in the batch's text buffer while filling
+};
+
+} // namespace detail
+
+// A column to copy and the forms it is read in besides its own.
+struct ColumnCopy {
+    int column = -1;
+    bool asText = false;   // Field::utf8() may be called whatever the kind
+    bool asNumber = false; // Field::toDouble() may be called on a text
+};
+
+class RowBatch;
+
+// One copied row; valid while its batch is unchanged.
+class BatchRow final : public Row {
+  public:
+    BatchRow(const RowBatch& batch, int row) : m_batch(&batch), m_row(row) {}
+    Field field(int index) const override;
+
+  private:
+    const RowBatch* m_batch;
+    int m_row;
+};
+
+class RowBatch final {
+  public:
+    // The columns to copy; `fieldCount`: the statement's column count.
+    RowBatch(std::vector<ColumnCopy> columns, int fieldCount);
+
+    // Copies rows from the recordset's current row on, moving it, until it
+    // reaches EOF, `maxRows` rows are copied or `stop` is set. Replaces the
+    // batch's previous rows. DbError from the statement passes through; the
+    // rows copied before it stay readable.
+    void fill(Recordset& rs, int maxRows, const std::atomic<bool>* stop = nullptr);
+
+    int rowCount() const { return m_rows; }
+    BatchRow row(int r) const { return BatchRow(*this, r); }
+
+  private:
+    friend class BatchRow;
+    void copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* stop);
+    Field field(int row, int column) const;
+
+    std::vector<ColumnCopy> m_columns;
+    std::vector<int> m_slotOf; // column -> copied slot, -1 when not copied
+    std::vector<detail::CopiedCell> m_cells; // row-major, one per copied column
+    std::string m_texts; // keeps its capacity from batch to batch
+    int m_rows = 0;
+};
+
+// Hands the rows of an open recordset to the calling thread in batches. With
+// `background` the statement steps on a thread of its own while the caller
+// reads the batches already copied; otherwise next() copies each batch on the
+// caller's thread. Either way the rows and their order are the statement's.
+// While a background thread steps, nothing else may use the connection: the
+// stream interrupts the statement when it is stopped (a progress handler on
+// the connection, set for the stream's lifetime).
+class RowStream final {
+  public:
+    RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
+              int batchRows = 2048);
+    ~RowStream(); // stops the stepping thread and waits for it
+    RowStream(const RowStream&) = delete;
+    RowStream& operator=(const RowStream&) = delete;
+
+    // The next batch, null after the last row. The previous batch returned is
+    // no longer valid. While it waits for the stepping thread it calls `idle`
+    // about every 10 ms. An error of the statement is rethrown here, after
+    // the rows read before it.
+    const RowBatch* next(const std::function<void()>& idle = {});
+
+    // Stops the stepping thread and waits for it; next() returns null after.
+    void stop();
+
+  private:
+    void produce();
+
+    Database& m_db;
+    Recordset& m_rs;
+    const int m_batchRows;
+    const bool m_background;
+    std::vector<std::unique_ptr<RowBatch>> m_batches;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<RowBatch*> m_free;
+    std::deque<RowBatch*> m_ready;
+    RowBatch* m_reading = nullptr; // the batch the caller holds
+    bool m_finished = false;        // the stepping thread is done
+    std::exception_ptr m_error;
+    std::atomic<bool> m_stop{false};
+    std::unique_ptr<ProgressHandlerScope> m_interrupt;
+    std::thread m_thread;
+};
+
+} // namespace tq::store

@@ -1,0 +1,122 @@
+// The run that steps through its statement on a second thread against the
+// run on one thread, on generated race data: the result table, the history
+// and the default list are the same cell for cell, down to the bits of every
+// number (the single-precision sum S, merged groups).
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/AnalysisQuery.h"
+#include "analysis/HorseList.h"
+#include "analysis/Statistics.h"
+#include "shell/AppContext.h"
+#include "support/GeneratedData.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace tq;
+
+namespace {
+
+QString s(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+conditions::ConditionRow conditionRow(const char* item, const char* value, qint16 target = 0)
+{
+    conditions::ConditionRow r;
+    r.itemName = s(item);
+    r.value = s(value);
+    r.target = target;
+    r.targetCaption = conditions::targetCaption(target);
+    return r;
+}
+
+// The first cell in which two sheets differ, empty when they are the same.
+std::string firstDifference(const analysis::Sheet& a, const analysis::Sheet& b)
+{
+    if (a.rowCount() != b.rowCount() || a.columnCount() != b.columnCount() || a.headers() != b.headers())
+        return "shape or headers: " + std::to_string(a.rowCount()) + " / " + std::to_string(b.rowCount()) + " rows";
+    for (int c = 0; c < a.columnCount(); ++c)
+        if (a.columnWidth(c) != b.columnWidth(c))
+            return "width of column " + std::to_string(c);
+    for (int r = 0; r < a.rowCount(); ++r)
+        for (int c = 0; c < a.columnCount(); ++c) {
+            const double x = a.number(r, c), y = b.number(r, c);
+            if (a.kind(r, c) != b.kind(r, c) || std::memcmp(&x, &y, sizeof x) != 0 ||
+                a.integer(r, c) != b.integer(r, c) || a.displayText(r, c) != b.displayText(r, c) ||
+                a.backColour(r, c) != b.backColour(r, c) || a.foreColour(r, c) != b.foreColour(r, c))
+                return "cell " + std::to_string(r) + "," + std::to_string(c) + ": " + a.displayText(r, c).toStdString() +
+                       " / " + b.displayText(r, c).toStdString();
+        }
+    return {};
+}
+
+support::GeneratedData* g_data = nullptr;
+
+class SecondThreadRunTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { g_data = new support::GeneratedData(1, 11); }
+    static void TearDownTestSuite()
+    {
+        delete g_data;
+        g_data = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(g_data->ready()) << g_data->problem(); }
+
+    static analysis::AnalysisDocument run(const conditions::ConditionSet& set, bool secondThread)
+    {
+        shell::AppContext& ctx = g_data->context();
+        bool ok = false;
+        const QString sql = analysis::funSqlCreate2(ctx.catalogue, set, ctx.appDb.get(), ctx.errorLog, &ok);
+        EXPECT_TRUE(ok);
+        analysis::AnalysisDocument doc;
+        doc.conditions = set;
+        analysis::DefaultHorseList list(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
+        analysis::RunServices services;
+        services.horseList = &list;
+        services.secondThread = secondThread;
+        EXPECT_TRUE(analysis::subKekkaHyouji(ctx, doc, sql, true, services));
+        return doc;
+    }
+};
+
+TEST_F(SecondThreadRunTest, resultsHistoryAndListAreTheOneThreadRunsBitForBit)
+{
+    struct Case {
+        const char* name;
+        conditions::ConditionSet set;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"no condition", {}});
+    Case turf{"芝, key 距離", {}};
+    turf.set.rows = {conditionRow("芝ダ", "1")};
+    turf.set.keys[0] = {s("距離"), {}};
+    cases.push_back(turf);
+    // Two levels whose labels repeat out of order: groups merge into rows.
+    Case merged{"1000-1400 m, keys 確定単勝オッズ + 芝ダ", {}};
+    merged.set.rows = {conditionRow("距離", "1000,1400")};
+    merged.set.keys[0] = {s("確定単勝オッズ"), {}};
+    merged.set.keys[1] = {s("芝ダ"), {}};
+    cases.push_back(merged);
+    // Groups of a number of rows, labelled by the single-precision mean.
+    Case runs{"runs of 500 by 確定単勝オッズ", {}};
+    runs.set.keys[0] = {s("確定単勝オッズ"), {s("9,500")}};
+    cases.push_back(runs);
+    Case previous{"previous-run condition", {}};
+    previous.set.rows = {conditionRow("距離", "2,0,0", 2)};
+    cases.push_back(previous);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const analysis::AnalysisDocument one = run(c.set, false);
+        const analysis::AnalysisDocument two = run(c.set, true);
+        ASSERT_GT(one.defaultList.rowCount(), 100);
+        EXPECT_EQ(firstDifference(one.result, two.result), "");
+        EXPECT_EQ(firstDifference(one.history, two.history), "");
+        EXPECT_EQ(firstDifference(one.defaultList, two.defaultList), "");
+    }
+}
+
+} // namespace

@@ -1,0 +1,153 @@
+// Rows copied out of a statement read as the statement's own rows, and a
+// stream that steps on another thread hands them over complete, in order, and
+// stops at once when asked.
+
+#include "StoreTestSupport.h"
+
+#include "store/Database.h"
+#include "store/RowBatch.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+using namespace tq::store;
+using tq::store::testing::StoreFixture;
+
+namespace {
+
+class RowBatchTest : public StoreFixture {
+  protected:
+    void SetUp() override
+    {
+        const QString file = path(QStringLiteral("app.mdb"));
+        // Views in SQLite's own dialect: rows 1..10000; two rows that are
+        // seconds of searching apart; a row whose value overflows.
+        makeDb(file,
+               "CREATE VIEW counting AS WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 10000) "
+               "  SELECT i, 'r' || i AS t FROM c;"
+               "CREATE VIEW far AS WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 300000000) "
+               "  SELECT i FROM c WHERE i = 1 OR i = 300000000;"
+               "CREATE VIEW failing AS WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 3) "
+               "  SELECT CASE WHEN i < 3 THEN i ELSE abs(-9223372036854775807 - 1) END AS v FROM c;"
+               "CREATE VIEW vals AS SELECT NULL AS v UNION ALL SELECT 0 UNION ALL SELECT -7 "
+               "  UNION ALL SELECT 9007199254740993 UNION ALL SELECT 2.5 UNION ALL SELECT 0.1 UNION ALL SELECT 1e300 "
+               "  UNION ALL SELECT -0.0 UNION ALL SELECT '12' UNION ALL SELECT ' 12.5abc' UNION ALL SELECT 'x' "
+               "  UNION ALL SELECT '' UNION ALL SELECT '1e3' UNION ALL SELECT '0x10' UNION ALL SELECT '日本' "
+               "  UNION ALL SELECT x'414243' UNION ALL SELECT 123456789012345678;");
+        db = Database::open(file);
+    }
+
+    std::unique_ptr<Database> db;
+};
+
+// Everything a reader may ask of a field, to compare two fields by.
+struct Reading {
+    Value::Kind kind;
+    bool null;
+    qint64 integer;
+    double real;
+    QString text;
+    QByteArray utf8;
+    QString valueText;
+
+    static Reading of(const Field& f)
+    {
+        const Value::Kind kind = f.kind(); // before utf8() converts a number
+        Reading r{kind, f.isNull(), f.toInt(), f.toDouble(), f.toText(), {}, f.value().toText()};
+        r.utf8 = f.utf8().toByteArray();
+        return r;
+    }
+    bool operator==(const Reading& o) const
+    {
+        return kind == o.kind && null == o.null && integer == o.integer &&
+               std::memcmp(&real, &o.real, sizeof real) == 0 && text == o.text && utf8 == o.utf8 &&
+               valueText == o.valueText;
+    }
+};
+
+TEST_F(RowBatchTest, aCopiedFieldReadsAsTheStatementsOwnInEveryForm)
+{
+    // Texts that SQLite reads as numbers in its own way, numbers it writes as
+    // texts in its own way, Null and a blob.
+    const QString sql = QStringLiteral("SELECT v FROM vals");
+    std::vector<Reading> expected;
+    {
+        Recordset rs = db->openRecordset(sql);
+        for (; !rs.isEOF(); rs.moveNext())
+            expected.push_back(Reading::of(rs.field(0)));
+    }
+    Recordset rs = db->openRecordset(sql);
+    RowBatch batch({{0, true, true}}, rs.fieldCount());
+    batch.fill(rs, 100);
+    ASSERT_EQ(batch.rowCount(), int(expected.size()));
+    EXPECT_TRUE(rs.isEOF());
+    for (int r = 0; r < batch.rowCount(); ++r)
+        EXPECT_TRUE(Reading::of(batch.row(r).field(0)) == expected[std::size_t(r)]) << "row " << r;
+}
+
+TEST_F(RowBatchTest, aFormOrColumnNotCopiedIsRefused)
+{
+    Recordset rs = db->openRecordset(QStringLiteral("SELECT 5 AS n, 'x' AS t, 'y' AS u"));
+    RowBatch batch({{0, false, false}, {1, false, false}}, rs.fieldCount());
+    batch.fill(rs, 10);
+    ASSERT_EQ(batch.rowCount(), 1);
+    const BatchRow row = batch.row(0);
+    EXPECT_EQ(row.field(0).toInt(), 5);
+    EXPECT_EQ(row.field(1).toText(), QStringLiteral("x"));
+    EXPECT_THROW(row.field(0).utf8(), DbError);     // a number not copied as text
+    EXPECT_THROW(row.field(1).toDouble(), DbError); // a text not copied as a number
+    EXPECT_THROW(row.field(2), DbError);            // a column not copied
+}
+
+TEST_F(RowBatchTest, aStreamHandsOverEveryRowInOrderOnEitherThread)
+{
+    for (const bool background : {false, true}) {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT i, t FROM counting"));
+        RowStream stream(*db, rs, {{0, false, false}, {1, false, false}}, background, 7);
+        qint64 expected = 1;
+        int idles = 0;
+        while (const RowBatch* batch = stream.next([&idles] { ++idles; })) {
+            for (int r = 0; r < batch->rowCount(); ++r, ++expected) {
+                ASSERT_EQ(batch->row(r).field(0).toInt(), expected);
+                ASSERT_EQ(batch->row(r).field(1).toText(), QStringLiteral("r%1").arg(expected));
+            }
+        }
+        EXPECT_EQ(expected, 10001) << "background " << background;
+        EXPECT_EQ(stream.next(), nullptr);
+    }
+}
+
+TEST_F(RowBatchTest, stoppingInterruptsAStepThatSearchesLong)
+{
+    // The second row is far away: the step between the rows runs for
+    // seconds unless it is interrupted.
+    Recordset rs = db->openRecordset(QStringLiteral("SELECT i FROM far"));
+    RowStream stream(*db, rs, {{0, false, false}}, true, 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the thread is inside the long step
+    const auto start = std::chrono::steady_clock::now();
+    stream.stop();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(100));
+    EXPECT_EQ(stream.next(), nullptr);
+    // The connection serves the next statement.
+    EXPECT_EQ(db->openRecordset(QStringLiteral("SELECT 1 + 1")).field(0).toInt(), 2);
+}
+
+TEST_F(RowBatchTest, anErrorOfTheStatementReachesTheReader)
+{
+    // abs() of the smallest integer overflows when the third row is reached.
+    for (const bool background : {false, true}) {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT v FROM failing"));
+        RowStream stream(*db, rs, {{0, false, false}}, background, 10);
+        int rows = 0;
+        auto readAll = [&] {
+            while (const RowBatch* batch = stream.next())
+                rows += batch->rowCount();
+        };
+        EXPECT_THROW(readAll(), DbError);
+        EXPECT_EQ(rows, 2) << "background " << background; // the rows before the failure
+    }
+}
+
+} // namespace
