@@ -164,15 +164,18 @@ Registration subFavoAdd(shell::AppContext& context, analysis::AnalysisDocument& 
     return Registration::Failed;
 }
 
-void loadFavourite(shell::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document)
+analysis::ConditionLoadResult loadFavourite(shell::AppContext& context, const Favourite& favourite,
+                                            analysis::AnalysisDocument& document)
 {
     analysis::ConditionLoadOptions options;
     options.input = analysis::ConditionInput::Text;
     options.commentOverride = favourite.comment.isEmpty() ? QStringLiteral(" ") : favourite.comment;
     options.userOverride = favourite.author.isEmpty() ? QStringLiteral(" ") : favourite.author;
-    analysis::funJoukenLoad(context, document, favourite.conditionText, options);
+    const analysis::ConditionLoadResult result =
+        analysis::funJoukenLoad(context, document, favourite.conditionText, options);
     document.caption = favourite.name;
     document.modified = false;
+    return result;
 }
 
 int subFavoOpen(shell::AppContext& context, const FavoChoice& choice,

@@ -6,6 +6,7 @@
 // Errors inside are caught here: reported to the error log under the
 // operation's name, shown through the prompter, and returned as a value.
 
+#include "analysis/ConditionFile.h"
 #include "favourites/FavoChoice.h"
 #include "favourites/Favourite.h"
 
@@ -59,8 +60,9 @@ Registration subFavoAdd(shell::AppContext& context, analysis::AnalysisDocument& 
 
 // Loads a stored favourite into a document: its conditions and stored result
 // from the condition text (a Null comment or author becomes a single blank,
-// which replaces the file's), the caption its name, unmodified.
-void loadFavourite(shell::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document);
+// which replaces the file's), the caption its name, unmodified. Returns what
+// the condition reader says (result 1: a line was skipped).
+analysis::ConditionLoadResult loadFavourite(shell::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document);
 
 // subFavoOpen: the favourite choice.name, or every favourite of choice.group
 // when the name is allGroupName(), each into the document `newDocument`

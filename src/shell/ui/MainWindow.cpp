@@ -48,8 +48,8 @@ const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/")
 
 // Commands whose windows or dialogs are not built yet.
 const char* const kNotBuilt[] = {
-    "mnuInport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnu_ChokuHen",     "mnuFavoMnt_2",
-    "mnu_FavoSaiKeisan", "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
+    "mnuFavoMnt_2",
+    "mnuSyukeiFavoAdd", "mnuSyukeiFavoOpen", "mnuSyukeiFavorite",
 };
 
 // Commands that ask before they run; their handler runs on Yes.
