@@ -55,7 +55,11 @@ Outcome recalculate(shell::AppContext& context, FavouriteStore& store, Favourite
     analysis::AnalysisDocument document;
     // A condition line the catalogue no longer reads would leave the
     // favourite with fewer conditions than it was registered with.
-    if (loadFavourite(context, favourite, document).result != 0)
+    const bool loaded = loadFavourite(context, favourite, document).result == 0;
+    // The condition reader stops early when キャンセル was pressed.
+    if (context.busy.cancelled())
+        return Outcome::Cancelled;
+    if (!loaded)
         return Outcome::Failed;
     QString where;
     if (!buildWhere(context, document, where))
@@ -211,6 +215,8 @@ BatchSummary subFavoSaiKeisan(shell::AppContext& context, const QString& filter,
 {
     BatchSummary summary;
     StepScope step(context.busy);
+    // A キャンセル of an earlier operation must not stop this one.
+    context.busy.show();
     try {
         if (!context.appDb)
             throw std::runtime_error("the application database is not open");

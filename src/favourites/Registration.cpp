@@ -56,11 +56,13 @@ void offerOpenEndedDate(shell::AppContext& context, conditions::ConditionRow& ro
     row.value = from + QLatin1Char(',') + to;
 }
 
+// The number a cell of the first result row shows, with the one decimal
+// place the condition text writes: a rate shown as 12.3 is stored as 12.3,
+// so a favourite's statistics and its condition text's result table agree
+// and survive an export and import unchanged.
 double cellNumber(const analysis::Sheet& sheet, int column)
 {
-    if (sheet.isNumber(0, column))
-        return sheet.number(0, column);
-    return store::textToDouble(sheet.displayText(0, column).trimmed());
+    return store::textToDouble(sheet.displayText(0, column, 1).trimmed());
 }
 
 QDateTime nowOf(const std::function<QDateTime()>& now)

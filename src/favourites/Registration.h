@@ -31,8 +31,10 @@ namespace tq::favourites {
 // refused with its message. True when registration may go on.
 bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocument& document);
 
-// The statistics of an ungrouped result table, read by column position:
-// counts as integers, the rest as decimals, an empty cell as 0. Columns the
+// The statistics of an ungrouped result table, read by column position as
+// the cells show them with one decimal place (the condition text's result
+// lines carry the same): counts as integers, the rest as decimals, an empty
+// cell as 0. Columns the
 // table does not have stay without value (an overwritten favourite keeps
 // them). Nothing for a table of fewer than two columns (never analysed).
 std::array<std::optional<double>, kStatisticCount> resultStatistics(const analysis::AnalysisDocument& document);
