@@ -56,6 +56,7 @@ class ConsoleBusy final : public shell::Busy {
         m_shown = false;
     }
     void setProgress(const QString& text) override { m_text = text; }
+    void setStep(const QString& text) override { m_step = text; }
     void yield() override
     {
         ++m_rows;
@@ -71,7 +72,8 @@ class ConsoleBusy final : public shell::Busy {
     {
         if (!m_tty)
             return;
-        const QString line = QStringLiteral("\r\033[K%1 %2 行 (Ctrl-C で中止)").arg(m_text).arg(m_rows);
+        const QString text = m_step.isEmpty() ? m_text : m_step + QLatin1Char(' ') + m_text;
+        const QString line = QStringLiteral("\r\033[K%1 %2 行 (Ctrl-C で中止)").arg(text).arg(m_rows);
         std::fputs(line.toUtf8().constData(), stderr);
         std::fflush(stderr);
     }
@@ -80,6 +82,7 @@ class ConsoleBusy final : public shell::Busy {
     bool m_shown = false;
     qint64 m_rows = 0;
     QString m_text;
+    QString m_step;
     QElapsedTimer m_clock;
 };
 

@@ -7,6 +7,14 @@
 //                           through the same checks and subFavoAdd as the menu
 //   show NAME               condition text, ＷＨＥＲＥ文 and statistics
 //   delete NAME | rename OLD NEW | move NAME GROUP
+//   export FILE.tqa [--group G | NAME...]
+//                           writes the favourites (all without a choice) to
+//                           an exchange file
+//   import FILE.tqa [--group G] [--prefix P] [--yes|--no]
+//                           registers every favourite of an exchange file
+//   recalc [--group G | --shown]
+//                           re-runs the analyses and stores the statistics
+//   convert-no-prerace      rebuilds お気に入り直前なし
 //
 // Exit status: 0 success, 1 nothing found (no favourite, no rows, overwrite
 // declined), 2 an error (bad usage, a refused change, a failed run or write).
@@ -17,7 +25,9 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
+#include "favourites/ExchangeFile.h"
 #include "favourites/FavouriteStore.h"
+#include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
@@ -26,6 +36,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tq::app {
@@ -46,6 +57,13 @@ int usage()
                "  delete NAME\n"
                "  rename OLD NEW\n"
                "  move NAME GROUP\n"
+               "  export FILE.tqa [--group G | NAME...]\n"
+               "                                   write the favourites (all by default) to an exchange file\n"
+               "  import FILE.tqa [--group G] [--prefix P] [--yes|--no]\n"
+               "                                   register the favourites of an exchange file\n"
+               "  recalc [--group G | --shown]     re-run the analyses (all by default) and store the\n"
+               "                                   statistics; a progress line on stderr, Ctrl-C cancels\n"
+               "  convert-no-prerace               rebuild お気に入り直前なし\n"
                "  exit status: 0 success, 1 nothing found or declined, 2 error\n",
                stderr);
     return 2;
@@ -178,6 +196,113 @@ int change(FavouriteStore& store, const QString& command, const QStringList& arg
     return 0;
 }
 
+// Takes "--NAME VALUE" out of the arguments; false when NAME has no value.
+bool takeOption(QStringList& args, const QString& name, std::optional<QString>& value)
+{
+    const qsizetype at = args.indexOf(name);
+    if (at < 0)
+        return true;
+    if (at + 1 >= args.size())
+        return false;
+    value = args[at + 1];
+    args.remove(at, 2);
+    return true;
+}
+
+int exportFile(shell::AppContext& ctx, FavouriteStore& store, QStringList args)
+{
+    std::optional<QString> group;
+    if (args.isEmpty() || !takeOption(args, QStringLiteral("--group"), group))
+        return usage();
+    const QString file = args.takeFirst();
+    if ((group && !args.isEmpty()) || std::any_of(args.cbegin(), args.cend(), [](const QString& a) {
+            return a.startsWith(QLatin1String("--"));
+        }))
+        return usage();
+    std::vector<Favourite> chosen;
+    if (group) {
+        chosen = store.inGroup(*group);
+    } else if (args.isEmpty()) {
+        chosen = store.select(QString());
+    }
+    for (const QString& name : args) {
+        std::optional<Favourite> f = store.find(name);
+        if (!f) {
+            err(QStringLiteral("favourites: no favourite named ") + name);
+            return 1;
+        }
+        chosen.push_back(std::move(*f));
+    }
+    if (chosen.empty()) {
+        err(QStringLiteral("favourites: no favourite to export"));
+        return 1;
+    }
+    std::optional<int> written;
+    {
+        const InterruptGuard interrupts;
+        written = favourites::exportFavourites(ctx, chosen, file);
+    }
+    if (!written) {
+        err(QStringLiteral("favourites: export cancelled; nothing written"));
+        return 2;
+    }
+    err(QStringLiteral("favourites exported: %1 (%2)").arg(file).arg(*written));
+    return 0;
+}
+
+int importFile(shell::AppContext& ctx, QStringList args)
+{
+    std::optional<QString> group, prefix;
+    if (!takeOption(args, QStringLiteral("--group"), group) || !takeOption(args, QStringLiteral("--prefix"), prefix) ||
+        args.size() != 1 || args[0].startsWith(QLatin1String("--")))
+        return usage();
+    favourites::ImportOptions options;
+    options.group = group.value_or(QString());
+    options.prefix = prefix.value_or(QString());
+    const std::optional<favourites::ImportSummary> summary = favourites::subFavoInport(ctx, args[0], options);
+    if (!summary)
+        return 2;
+    err(favourites::importSummaryText(*summary));
+    if (!summary->failed.isEmpty())
+        return 2;
+    return summary->declined > 0 ? 1 : 0;
+}
+
+// The exit status of a batch: 2 when a favourite failed or the batch was
+// stopped, 1 when there was nothing to do or something was skipped.
+int batchStatus(const favourites::BatchSummary& summary)
+{
+    err(favourites::batchSummaryText(summary));
+    if (!summary.failed.isEmpty() || summary.cancelled || !summary.error.isEmpty())
+        return 2;
+    return summary.total == 0 || !summary.skipped.isEmpty() ? 1 : 0;
+}
+
+int recalc(shell::AppContext& ctx, QStringList args)
+{
+    std::optional<QString> group;
+    if (!takeOption(args, QStringLiteral("--group"), group))
+        return usage();
+    const bool shown = args.removeAll(QStringLiteral("--shown")) > 0;
+    if (!args.isEmpty() || (shown && group))
+        return usage();
+    QString filter = favourites::recalculationFilter(favourites::RecalcSelection::All);
+    if (group)
+        filter = favourites::recalculationFilter(favourites::RecalcSelection::Group, *group);
+    else if (shown)
+        filter = favourites::recalculationFilter(favourites::RecalcSelection::Shown);
+    const InterruptGuard interrupts;
+    return batchStatus(favourites::subFavoSaiKeisan(ctx, filter));
+}
+
+int convertNoPreRace(shell::AppContext& ctx, const QStringList& args)
+{
+    if (!args.isEmpty())
+        return usage();
+    const InterruptGuard interrupts;
+    return batchStatus(favourites::subChokuHen(ctx));
+}
+
 std::optional<shell::Answer> answerOption(QStringList& args)
 {
     std::optional<shell::Answer> answer;
@@ -211,6 +336,14 @@ int runFavourites(const CommandLine& cl)
             return show(store, args);
         if (command == QLatin1String("add"))
             return add(ctx, args);
+        if (command == QLatin1String("export"))
+            return exportFile(ctx, store, args);
+        if (command == QLatin1String("import"))
+            return importFile(ctx, args);
+        if (command == QLatin1String("recalc"))
+            return recalc(ctx, args);
+        if (command == QLatin1String("convert-no-prerace"))
+            return convertNoPreRace(ctx, args);
         return change(store, command, args);
     } catch (const favourites::FavouriteError& e) {
         err(QStringLiteral("favourites: ") + e.message());

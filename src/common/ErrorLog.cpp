@@ -87,10 +87,17 @@ QList<LogEntry> ErrorLog::recentEntries() const
     return QList<LogEntry>(m_recent.begin(), m_recent.end());
 }
 
+quint64 ErrorLog::reportCount() const
+{
+    const std::lock_guard lock(*m_mutex);
+    return m_reports;
+}
+
 void ErrorLog::report(const ErrorInfo& error, const QString& procedure, int, bool information) noexcept
 {
     try {
         const std::lock_guard lock(*m_mutex);
+        ++m_reports;
         LogEntry entry;
         entry.time = QDateTime::currentDateTime();
         entry.information = information;

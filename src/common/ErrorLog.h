@@ -71,6 +71,9 @@ public:
     // The last entries reported (oldest first), whether or not the file could
     // be written.
     QList<LogEntry> recentEntries() const;
+    // How many entries were reported since the log was made: a batch compares
+    // it before and after a step to learn whether the step reported a fault.
+    quint64 reportCount() const;
 
 private:
     void appendToFile(const QByteArray& line);
@@ -81,6 +84,7 @@ private:
     QString m_exeName;
     QString m_formName;
     std::deque<LogEntry> m_recent;
+    quint64 m_reports = 0;
     qsizetype m_lineCount = -1; // lines in the log file, -1 when unknown
 };
 

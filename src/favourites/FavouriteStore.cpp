@@ -100,6 +100,11 @@ std::vector<Favourite> FavouriteStore::inGroup(const QString& group)
     return readAll(m_db, QStringLiteral("select * from お気に入り where グループ名 = ") + quoted(group));
 }
 
+std::vector<Favourite> FavouriteStore::select(const QString& filter)
+{
+    return readAll(m_db, QStringLiteral("select * from お気に入り ") + filter);
+}
+
 FavouriteEntry FavouriteEntryCursor::next()
 {
     FavouriteEntry e;

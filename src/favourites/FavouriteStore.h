@@ -86,6 +86,11 @@ public:
     // The favourites of one group in the order the database returns them
     // (opening a whole group).
     std::vector<Favourite> inGroup(const QString& group);
+    // The favourites a selection filter of the export and recalculation
+    // dialogs picks ("", "WHERE 表示=True", "WHERE 名称='a' OR ..."), in the
+    // order the database returns them. The filter is SQL text: its names
+    // must already have "'" doubled.
+    std::vector<Favourite> select(const QString& filter);
 
     // The tree's two reads: favourites in groups other than the top level,
     // ordered by group and name; then the top-level ones ordered by name.

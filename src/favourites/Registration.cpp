@@ -56,11 +56,13 @@ void offerOpenEndedDate(shell::AppContext& context, conditions::ConditionRow& ro
     row.value = from + QLatin1Char(',') + to;
 }
 
+// The number a cell of the first result row shows, with the one decimal
+// place the condition text writes: a rate shown as 12.3 is stored as 12.3,
+// so a favourite's statistics and its condition text's result table agree
+// and survive an export and import unchanged.
 double cellNumber(const analysis::Sheet& sheet, int column)
 {
-    if (sheet.isNumber(0, column))
-        return sheet.number(0, column);
-    return store::textToDouble(sheet.displayText(0, column).trimmed());
+    return store::textToDouble(sheet.displayText(0, column, 1).trimmed());
 }
 
 QDateTime nowOf(const std::function<QDateTime()>& now)
@@ -164,15 +166,18 @@ Registration subFavoAdd(shell::AppContext& context, analysis::AnalysisDocument& 
     return Registration::Failed;
 }
 
-void loadFavourite(shell::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document)
+analysis::ConditionLoadResult loadFavourite(shell::AppContext& context, const Favourite& favourite,
+                                            analysis::AnalysisDocument& document)
 {
     analysis::ConditionLoadOptions options;
     options.input = analysis::ConditionInput::Text;
     options.commentOverride = favourite.comment.isEmpty() ? QStringLiteral(" ") : favourite.comment;
     options.userOverride = favourite.author.isEmpty() ? QStringLiteral(" ") : favourite.author;
-    analysis::funJoukenLoad(context, document, favourite.conditionText, options);
+    const analysis::ConditionLoadResult result =
+        analysis::funJoukenLoad(context, document, favourite.conditionText, options);
     document.caption = favourite.name;
     document.modified = false;
+    return result;
 }
 
 int subFavoOpen(shell::AppContext& context, const FavoChoice& choice,

@@ -6,6 +6,7 @@
 // Errors inside are caught here: reported to the error log under the
 // operation's name, shown through the prompter, and returned as a value.
 
+#include "analysis/ConditionFile.h"
 #include "favourites/FavoChoice.h"
 #include "favourites/Favourite.h"
 
@@ -30,8 +31,10 @@ namespace tq::favourites {
 // refused with its message. True when registration may go on.
 bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocument& document);
 
-// The statistics of an ungrouped result table, read by column position:
-// counts as integers, the rest as decimals, an empty cell as 0. Columns the
+// The statistics of an ungrouped result table, read by column position as
+// the cells show them with one decimal place (the condition text's result
+// lines carry the same): counts as integers, the rest as decimals, an empty
+// cell as 0. Columns the
 // table does not have stay without value (an overwritten favourite keeps
 // them). Nothing for a table of fewer than two columns (never analysed).
 std::array<std::optional<double>, kStatisticCount> resultStatistics(const analysis::AnalysisDocument& document);
@@ -59,8 +62,9 @@ Registration subFavoAdd(shell::AppContext& context, analysis::AnalysisDocument& 
 
 // Loads a stored favourite into a document: its conditions and stored result
 // from the condition text (a Null comment or author becomes a single blank,
-// which replaces the file's), the caption its name, unmodified.
-void loadFavourite(shell::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document);
+// which replaces the file's), the caption its name, unmodified. Returns what
+// the condition reader says (result 1: a line was skipped).
+analysis::ConditionLoadResult loadFavourite(shell::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document);
 
 // subFavoOpen: the favourite choice.name, or every favourite of choice.group
 // when the name is allGroupName(), each into the document `newDocument`

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -103,6 +104,61 @@ TEST_F(FavouritesCommandTest, RoundTripOfEveryOperation)
     EXPECT_EQ(run({s("show"), s("東京''マイル")}).exitCode, 1);
     EXPECT_EQ(run({s("list"), s("--group"), s("ダート'短距離")}).exitCode, 1);
     EXPECT_EQ(run({s("bogus")}).exitCode, 2);
+}
+
+// "header  value" lines of analyze and "header\tvalue" lines of show, as a map.
+QMap<QString, QString> fields(const QString& out)
+{
+    QMap<QString, QString> map;
+    for (const QString& line : out.split(QLatin1Char('\n'))) {
+        const QStringList parts = line.split(QRegularExpression(s("\\s+")), Qt::SkipEmptyParts);
+        if (parts.size() == 2)
+            map.insert(parts[0], parts[1]);
+    }
+    return map;
+}
+
+TEST_F(FavouritesCommandTest, ExportImportRecalcAndConvert)
+{
+    const QString file = example("tokyo-1400-1800.tqb");
+    ASSERT_EQ(run({s("add"), file, s("--name"), s("交換'1"), s("--group"), s("交換組")}).exitCode, 0);
+    const QString tqa = QDir(g_data->programDir()).filePath(s("out.tqa"));
+    const Result exported = run({s("export"), tqa, s("--group"), s("交換組")});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_EQ(run({s("export"), tqa, s("無い名前")}).exitCode, 1);
+
+    const Result imported = run({s("import"), tqa, s("--prefix"), s("B_"), s("--group"), s("取込")});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    const Result original = run({s("show"), s("交換'1")});
+    const Result copy = run({s("show"), s("B_交換'1")});
+    ASSERT_EQ(copy.exitCode, 0);
+    EXPECT_TRUE(copy.out.contains(s("グループ名\t取込\n")));
+    const auto originalFields = fields(original.out);
+    const auto copyFields = fields(copy.out);
+    for (const char* column : {"総件数", "勝率", "単回収率", "最低勝率", "戻り均等最低単回収率"})
+        EXPECT_EQ(copyFields.value(s(column)), originalFields.value(s(column))) << column;
+    // The same file again: the overwrite question answered No for each.
+    EXPECT_EQ(run({s("import"), tqa, s("--prefix"), s("B_"), s("--no")}).exitCode, 1);
+
+    const Result recalculated = run({s("recalc"), s("--group"), s("取込")});
+    ASSERT_EQ(recalculated.exitCode, 0) << recalculated.err.toStdString();
+    EXPECT_TRUE(recalculated.err.contains(s("更新 1 件"))) << recalculated.err.toStdString();
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcess analyze;
+    QProcessEnvironment analyzeEnv = env;
+    analyzeEnv.insert(s("KORVEN_INI"), QDir(g_data->programDir()).filePath(s("../KORVEN.INI")));
+    analyze.setProcessEnvironment(analyzeEnv);
+    analyze.start(QDir(s(TQ_BINARY_DIR "/bin")).filePath(s("DEVovuved")),
+                  {s("--app-dir"), g_data->programDir(), s("analyze"), file});
+    ASSERT_TRUE(analyze.waitForFinished(120000));
+    const auto analysed = fields(QString::fromUtf8(analyze.readAllStandardOutput()));
+    const auto stored = fields(run({s("show"), s("B_交換'1")}).out);
+    for (const char* column : {"総件数", "１着件数", "勝率", "複回収率", "平均頭数"})
+        EXPECT_EQ(stored.value(s(column)), analysed.value(s(column))) << column;
+
+    const Result converted = run({s("convert-no-prerace")});
+    EXPECT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+    EXPECT_TRUE(converted.err.contains(s("失敗 0 件"))) << converted.err.toStdString();
 }
 
 } // namespace

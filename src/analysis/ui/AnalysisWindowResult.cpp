@@ -7,6 +7,7 @@
 #include "analysis/CsvExport.h"
 #include "analysis/ResultDisplay.h"
 #include "analysis/Run.h"
+#include "analysis/TextReport.h"
 #include "analysis/ui/ConditionCaptions.h"
 #include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/ResultHelpWindow.h"
@@ -133,8 +134,6 @@ QWidget* AnalysisWindow::buildResultTab()
     command2->setObjectName(QStringLiteral("Command2"));
     auto* textCopy = new QPushButton(QStringLiteral("分析結果をテキストでコピー"), page);
     textCopy->setObjectName(QStringLiteral("cmdTextCopy"));
-    textCopy->setEnabled(false);
-    textCopy->setToolTip(QStringLiteral("テキストレポートはまだ利用できません"));
     auto* command5 = new QPushButton(QStringLiteral("分析結果をCSVファイルに出力"), page);
     command5->setObjectName(QStringLiteral("Command5"));
     auto* command6 = new QPushButton(QStringLiteral("表示項目説明"), page);
@@ -146,6 +145,9 @@ QWidget* AnalysisWindow::buildResultTab()
     buttons->addStretch(1);
     layout->addLayout(buttons);
     connect(command2, &QPushButton::clicked, this, &AnalysisWindow::copyResultToClipboard);
+    connect(textCopy, &QPushButton::clicked, this, [this] {
+        QApplication::clipboard()->setText(textReport(m_document, TextReportKind::Full));
+    });
     connect(command5, &QPushButton::clicked, this, &AnalysisWindow::exportResultCsv);
     connect(command3, &QPushButton::clicked, this, &AnalysisWindow::copyAnalysisSql);
     connect(command6, &QPushButton::clicked, this, [this] { ResultHelpWindow::showFor(this); });

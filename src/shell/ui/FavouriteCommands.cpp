@@ -1,17 +1,25 @@
 #include "shell/ui/FavouriteCommands.h"
 
+#include "analysis/TextReport.h"
 #include "analysis/ui/AnalysisWindow.h"
 #include "favourites/AddIns.h"
+#include "favourites/ExchangeFile.h"
+#include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
 #include "analysis/ConditionFile.h"
 #include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteDialog.h"
 #include "favourites/ui/FavouriteOrganizer.h"
+#include "favourites/ui/ImportDialog.h"
+#include "favourites/ui/RecalculationDialog.h"
 #include "shell/AppContext.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 
 #include <QPointer>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace tq::shell::ui {
 
@@ -103,6 +111,58 @@ void showOrganizer(AppContext& ctx, MainWindow& window)
     organizer->show();
     organizer->raise();
     organizer->activateWindow();
+// お気に入りのエクスポート: the dialog chooses the favourites, its OK asks
+// for the file and writes it.
+void exportChosen(AppContext& ctx, MainWindow& window)
+{
+    FavoChoice choice;
+    choice.mode = FavoMode::Export;
+    choice.name.clear();
+    choice.group.clear();
+    favourites::ui::FavouriteDialog dialog(ctx, choice, &window);
+    dialog.setExportHandler([&ctx](const QString& filter) {
+        const QString path = ctx.prompter.saveFileName(QStringLiteral("お気に入りのエクスポート"), QString(),
+                                                       favourites::exchangeFileFilter());
+        if (!path.isEmpty())
+            favourites::subFavoExport(ctx, filter, path);
+    });
+    dialog.exec();
+}
+
+void importChosen(AppContext& ctx, MainWindow& window)
+{
+    favourites::ui::ImportDialog dialog(&window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QCoreApplication::processEvents();
+    const QString path = ctx.prompter.openFileName(QStringLiteral("お気に入りのインポート"), QString(),
+                                                   favourites::exchangeFileFilter());
+    if (path.isEmpty())
+        return;
+    if (const auto summary = favourites::subFavoInport(ctx, path, dialog.options()))
+        ctx.prompter.inform({favourites::importSummaryText(*summary), QString(), Icon::Information, false});
+}
+
+void recalculate(AppContext& ctx, MainWindow& window)
+{
+    favourites::ui::RecalculationDialog dialog(ctx, &window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QCoreApplication::processEvents();
+    const favourites::BatchSummary summary = favourites::subFavoSaiKeisan(ctx, dialog.filter());
+    ctx.prompter.inform({favourites::batchSummaryText(summary), QString(), Icon::Information, false});
+}
+
+void convertNoPreRace(AppContext& ctx)
+{
+    const favourites::BatchSummary summary = favourites::subChokuHen(ctx);
+    ctx.prompter.inform({favourites::batchSummaryText(summary), QString(), Icon::Information, false});
+}
+
+void copyReport(MainWindow& window, analysis::TextReportKind kind)
+{
+    if (DocumentWindow* document = window.activeDocument())
+        QGuiApplication::clipboard()->setText(analysis::textReport(document->document(), kind));
 }
 
 } // namespace
@@ -163,7 +223,14 @@ void installFavouriteCommands(AppContext& ctx, MainWindow& window, favourites::P
     window.setCommandHandler(QStringLiteral("mnuFavoMnt_1"),
                              [&ctx, &window] { organise(ctx, window, FavoMode::Organise); });
     window.setCommandHandler(QStringLiteral("mnuFavoMnt_2"), [&ctx, &window] { showOrganizer(ctx, window); });
-    window.setCommandHandler(QStringLiteral("mnuExport"), [&ctx, &window] { organise(ctx, window, FavoMode::Export); });
+    window.setCommandHandler(QStringLiteral("mnuExport"), [&ctx, &window] { exportChosen(ctx, window); });
+    window.setCommandHandler(QStringLiteral("mnuInport"), [&ctx, &window] { importChosen(ctx, window); });
+    window.setCommandHandler(QStringLiteral("mnu_FavoSaiKeisan"), [&ctx, &window] { recalculate(ctx, window); });
+    window.setCommandHandler(QStringLiteral("mnu_ChokuHen"), [&ctx] { convertNoPreRace(ctx); });
+    window.setCommandHandler(QStringLiteral("mnuCopyTextFull"),
+                             [&window] { copyReport(window, analysis::TextReportKind::Full); });
+    window.setCommandHandler(QStringLiteral("mnuCopyTextShort"),
+                             [&window] { copyReport(window, analysis::TextReportKind::Short); });
     window.setCommandHandler(QStringLiteral("mnuFavoToday"),
                              [&ctx, &starter] { favourites::subFavoToday(ctx, starter); });
     window.setCommandHandler(QStringLiteral("mnuREDivor"), [&ctx, &window, &starter] {

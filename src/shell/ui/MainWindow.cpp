@@ -50,11 +50,6 @@ const QString kNoHorseListKey = QStringLiteral("Analysis/NoHorseList");
 // The usage-course web page behind TQA活用講座HPを見る.
 const QString kCourseUrl = QStringLiteral("https://www.example.com/tqa/course/");
 
-// Commands whose windows or dialogs are not built yet.
-const char* const kNotBuilt[] = {
-    "mnuInport",         "mnuCopyTextFull",  "mnuCopyTextShort",  "mnu_ChokuHen",      "mnu_FavoSaiKeisan",
-};
-
 // Commands that ask before they run; their handler runs on Yes.
 QString confirmationOf(const QString& controlName)
 {
@@ -63,11 +58,6 @@ QString confirmationOf(const QString& controlName)
     if (controlName == QStringLiteral("mnuMarkSeisekiOld"))
         return QStringLiteral("過去の印別成績を全作成します。よろしいですか？");
     return {};
-}
-
-QString notBuiltTip()
-{
-    return QStringLiteral("未実装: この機能はまだ使用できません");
 }
 
 } // namespace
@@ -105,7 +95,6 @@ MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options 
     connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::refreshWindowList);
 
     connectCommands();
-    markNotAvailable();
 
     BuiltToolBar bar = buildMainToolBar(this, m_actions, [this](QAction* command) {
         runReported(QStringLiteral("tlbMain_ButtonMenuClick"), [command] { command->trigger(); });
@@ -237,22 +226,10 @@ void MainWindow::connectCommands()
         if (DocumentWindow* doc = activeDocument())
             doc->deleteConditionRow();
     });
-    for (const char* name : kNotBuilt)
-        on(QString::fromLatin1(name), {});
     if (!m_options.processStarter)
         m_options.processStarter = std::make_shared<favourites::SystemProcessStarter>();
     installFavouriteCommands(m_ctx, *this, *m_options.processStarter);
     installAggregateFavouriteCommands(m_ctx, *this);
-}
-
-void MainWindow::markNotAvailable()
-{
-    for (const char* name : kNotBuilt) {
-        QAction* action = m_actions.value(QString::fromLatin1(name));
-        action->setEnabled(false);
-        action->setToolTip(notBuiltTip());
-        action->setStatusTip(notBuiltTip());
-    }
 }
 
 void MainWindow::setCommandHandler(const QString& controlName, std::function<void()> handler)

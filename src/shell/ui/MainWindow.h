@@ -121,7 +121,6 @@ protected:
 
 private:
     void connectCommands();
-    void markNotAvailable();
     void on(const QString& controlName, std::function<void()> handler);
     void runReported(const QString& procedure, const std::function<void()>& body);
     void refreshWindowList();

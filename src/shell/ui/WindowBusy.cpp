@@ -77,6 +77,7 @@ void WindowBusy::show()
         m_window = new StartUpWindow;
     m_window->resetCancel();
     m_cancelAfterHide = false;
+    showProgress();
     m_window->show();
     m_window->raise();
     QCoreApplication::processEvents();
@@ -94,8 +95,21 @@ void WindowBusy::hide()
 
 void WindowBusy::setProgress(const QString& text)
 {
-    if (m_window)
-        m_window->setProgress(text);
+    m_progress = text;
+    showProgress();
+}
+
+void WindowBusy::setStep(const QString& text)
+{
+    m_step = text;
+    showProgress();
+}
+
+void WindowBusy::showProgress()
+{
+    if (!m_window)
+        return;
+    m_window->setProgress(m_step.isEmpty() ? m_progress : m_step + QStringLiteral("　") + m_progress);
 }
 
 void WindowBusy::yield()

@@ -28,6 +28,7 @@ class WindowBusy final : public Busy {
     // Closes and deletes the window.
     void hide() override;
     void setProgress(const QString& text) override;
+    void setStep(const QString& text) override;
     void yield() override;
     void keepAlive() override;
     bool cancelled() const override;
@@ -47,10 +48,13 @@ class WindowBusy final : public Busy {
 
   private:
     bool intervalPassed() const;
+    void showProgress();
 
     QPointer<StartUpWindow> m_window;
     QElapsedTimer m_sinceYield;
     bool m_cancelAfterHide = false; // the flag keeps its value until the next show()
+    QString m_step;     // the batch's item, kept across show() and hide()
+    QString m_progress; // the operation's progress text
 };
 
 } // namespace tq::shell::ui

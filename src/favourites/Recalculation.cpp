@@ -1,0 +1,279 @@
+#include "favourites/Recalculation.h"
+
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ConditionFile.h"
+#include "analysis/Run.h"
+#include "conditions/Clauses.h"
+#include "conditions/Rewrites.h"
+#include "conditions/Where.h"
+#include "favourites/FavouriteStore.h"
+#include "favourites/Registration.h"
+#include "shell/AppContext.h"
+#include "shell/StatusLine.h"
+#include "store/Database.h"
+#include "store/Dynaset.h"
+
+#include <cmath>
+
+namespace tq::favourites {
+
+namespace {
+
+QString stepText(const QString& name, int n, int m)
+{
+    return QStringLiteral("%1 (%2/%3)").arg(name).arg(n).arg(m);
+}
+
+// Names the batch's item on the busy service and clears it at the end.
+class StepScope final {
+public:
+    explicit StepScope(shell::Busy& busy) : m_busy(busy) {}
+    ~StepScope() { m_busy.setStep(QString()); }
+    StepScope(const StepScope&) = delete;
+    StepScope& operator=(const StepScope&) = delete;
+    void at(const QString& name, int n, int m) { m_busy.setStep(stepText(name, n, m)); }
+
+private:
+    shell::Busy& m_busy;
+};
+
+// The WHERE text of the document's conditions with the "$" escapes kept;
+// false when a condition cannot be built (reported under funWhere).
+bool buildWhere(shell::AppContext& context, const analysis::AnalysisDocument& document, QString& where)
+{
+    bool ok = true;
+    where = conditions::funWhere(context.catalogue, document.conditions, false, context.appDb.get(), context.errorLog,
+                                 &ok);
+    return ok;
+}
+
+// What happened to one favourite of the recalculation.
+enum class Outcome { Updated, Skipped, Failed, Cancelled };
+
+Outcome recalculate(shell::AppContext& context, FavouriteStore& store, Favourite favourite, const QDateTime& now)
+{
+    analysis::AnalysisDocument document;
+    // A condition line the catalogue no longer reads would leave the
+    // favourite with fewer conditions than it was registered with.
+    const bool loaded = loadFavourite(context, favourite, document).result == 0;
+    // The condition reader stops early when キャンセル was pressed.
+    if (context.busy.cancelled())
+        return Outcome::Cancelled;
+    if (!loaded)
+        return Outcome::Failed;
+    QString where;
+    if (!buildWhere(context, document, where))
+        return Outcome::Failed;
+    const quint64 reportsBefore = context.errorLog.reportCount();
+    shell::MemoryStatusLine status;
+    const bool ran = analysis::subBunseki(context, status, document, true);
+    if (context.busy.cancelled())
+        return Outcome::Cancelled;
+    if (!ran)
+        return context.errorLog.reportCount() != reportsBefore ? Outcome::Failed : Outcome::Skipped;
+
+    favourite.conditionText = analysis::conditionText(context, document, false);
+    const auto statistics = resultStatistics(document);
+    for (std::size_t i = 0; i < statistics.size(); ++i)
+        if (statistics[i])
+            favourite.statistics[i] = statistics[i];
+    favourite.comment = document.comment;
+    favourite.registered = now;
+    store.save(favourite);
+    return Outcome::Updated;
+}
+
+QString errorText(const std::exception& e)
+{
+    if (const auto* db = dynamic_cast<const store::DbError*>(&e))
+        return db->describe();
+    return QString::fromUtf8(e.what());
+}
+
+// One row of お気に入り直前なし from the favourite and its document loaded
+// without pre-race conditions.
+void addConvertedRow(store::Dynaset& target, const Favourite& favourite, const analysis::AnalysisDocument& document,
+                     const QString& where, int omitted)
+{
+    target.addNew();
+    target.setValue(QStringLiteral("名称"), store::Value(favourite.name));
+    target.setValue(QStringLiteral("グループ名"), store::Value(favourite.group));
+    target.setValue(QStringLiteral("表示"), store::Value(favourite.show ? -1 : 0));
+    target.setValue(QStringLiteral("条件"), store::Value(favourite.conditionText));
+    target.setValue(QStringLiteral("ＷＨＥＲＥ文"), store::Value(where));
+    const auto statistics = resultStatistics(document);
+    for (int i = 0; i < kStatisticCount; ++i) {
+        std::optional<double> v = statistics[std::size_t(i)];
+        // The first ten always get a value; a favourite never analysed has 0.
+        if (!v && i < 10)
+            v = 0.0;
+        if (!v)
+            continue;
+        target.setValue(statisticColumns()[std::size_t(i)],
+                        isCountStatistic(i) ? store::Value(qint64(std::llround(*v))) : store::Value(*v));
+    }
+    target.setValue(QStringLiteral("コメント"), store::Value(document.comment));
+    target.setValue(QStringLiteral("直前省略有無"), store::Value(omitted));
+    target.update();
+}
+
+// Converts one favourite; false with the reason in `problem` when it cannot
+// be (its conditions do not load or build, or none is left).
+Outcome convert(shell::AppContext& context, store::Dynaset& target, const Favourite& favourite, QString& problem)
+{
+    analysis::AnalysisDocument document;
+    analysis::ConditionLoadOptions options;
+    options.input = analysis::ConditionInput::TextNoPreRace;
+    options.commentOverride = favourite.comment;
+    options.userOverride = favourite.author;
+    const quint64 reportsBefore = context.errorLog.reportCount();
+    const analysis::ConditionLoadResult loaded =
+        analysis::funJoukenLoad(context, document, favourite.conditionText, options);
+    // The reader reports lines it could not read; a left-out pre-race
+    // condition is not reported, only counted in the result.
+    if (context.errorLog.reportCount() != reportsBefore)
+        return Outcome::Failed;
+    document.caption = favourite.name;
+    QString where;
+    if (!buildWhere(context, document, where))
+        return Outcome::Failed;
+    where = conditions::funThisHenkan(context.catalogue, where);
+    if (where.isEmpty()) {
+        problem = noConditionLeftMessage(favourite.group, favourite.name);
+        return Outcome::Skipped;
+    }
+    addConvertedRow(target, favourite, document, where, loaded.result);
+    return Outcome::Updated;
+}
+
+void count(BatchSummary& summary, Outcome outcome, const QString& name)
+{
+    if (outcome == Outcome::Updated)
+        ++summary.updated;
+    else if (outcome == Outcome::Skipped)
+        summary.skipped << name;
+    else if (outcome == Outcome::Failed)
+        summary.failed << name;
+    else
+        summary.cancelled = true;
+}
+
+} // namespace
+
+QString recalculationFilter(RecalcSelection selection, const QString& group)
+{
+    switch (selection) {
+    case RecalcSelection::Shown:
+        return QStringLiteral("WHERE 表示=True");
+    case RecalcSelection::All:
+        return {};
+    case RecalcSelection::Group:
+        break;
+    }
+    return QStringLiteral("WHERE グループ名 = '") + conditions::quoteLiteral(group) + QLatin1Char('\'');
+}
+
+QStringList recalculationGroups(shell::AppContext& context)
+{
+    QStringList groups;
+    if (!context.appDb)
+        return groups;
+    store::Recordset rs = context.appDb->openRecordset(
+        QStringLiteral("select グループ名 from お気に入り group by グループ名 order by グループ名"));
+    for (; !rs.isEOF(); rs.moveNext())
+        if (!rs.field(0).isNull())
+            groups << rs.field(0).toText();
+    return groups;
+}
+
+QString noConditionLeftMessage(const QString& group, const QString& name)
+{
+    return QStringLiteral("グループ＝") + group + QStringLiteral("、名称＝［") + name +
+           QStringLiteral("］はＷＨＥＲＥ条件が全てなくなったので、登録できません");
+}
+
+QString batchSummaryText(const BatchSummary& summary)
+{
+    QString text = QStringLiteral("対象 %1 件: 更新 %2 件、スキップ %3 件、失敗 %4 件")
+                       .arg(summary.total)
+                       .arg(summary.updated)
+                       .arg(summary.skipped.size())
+                       .arg(summary.failed.size());
+    if (summary.cancelled)
+        text += QStringLiteral("（キャンセルされました）");
+    if (!summary.skipped.isEmpty())
+        text += QStringLiteral("\nスキップ: ") + summary.skipped.join(QStringLiteral("、"));
+    if (!summary.failed.isEmpty())
+        text += QStringLiteral("\n失敗: ") + summary.failed.join(QStringLiteral("、"));
+    if (!summary.error.isEmpty())
+        text += QStringLiteral("\n中止: ") + summary.error;
+    return text;
+}
+
+BatchSummary subFavoSaiKeisan(shell::AppContext& context, const QString& filter,
+                              const std::function<QDateTime()>& now)
+{
+    BatchSummary summary;
+    StepScope step(context.busy);
+    // A キャンセル of an earlier operation must not stop this one.
+    context.busy.show();
+    try {
+        if (!context.appDb)
+            throw std::runtime_error("the application database is not open");
+        FavouriteStore store(*context.appDb);
+        const std::vector<Favourite> favourites = store.select(filter);
+        summary.total = int(favourites.size());
+        int n = 0;
+        for (const Favourite& favourite : favourites) {
+            step.at(favourite.name, ++n, summary.total);
+            const Outcome outcome =
+                recalculate(context, store, favourite, now ? now() : QDateTime::currentDateTime());
+            count(summary, outcome, favourite.name);
+            if (outcome == Outcome::Cancelled)
+                break;
+        }
+    } catch (const std::exception& e) {
+        summary.error = errorText(e);
+        context.errorLog.report({0, summary.error, QString()}, QStringLiteral("subFavoSaiKeisan"));
+    }
+    context.busy.hide();
+    return summary;
+}
+
+BatchSummary subChokuHen(shell::AppContext& context)
+{
+    BatchSummary summary;
+    StepScope step(context.busy);
+    context.busy.show();
+    try {
+        if (!context.appDb)
+            throw std::runtime_error("the application database is not open");
+        store::Database& db = *context.appDb;
+        const std::vector<Favourite> favourites = FavouriteStore(db).select(QString());
+        summary.total = int(favourites.size());
+        store::Transaction transaction(db);
+        db.execute(QStringLiteral("delete from お気に入り直前なし"));
+        auto target = store::Dynaset::open(db, QStringLiteral("select * from お気に入り直前なし"));
+        int n = 0;
+        for (const Favourite& favourite : favourites) {
+            step.at(favourite.name, ++n, summary.total);
+            context.busy.yield();
+            if (context.busy.cancelled()) {
+                summary.cancelled = true;
+                break;
+            }
+            QString problem;
+            const Outcome outcome = convert(context, *target, favourite, problem);
+            count(summary, outcome, outcome == Outcome::Skipped ? problem : favourite.name);
+        }
+        if (!summary.cancelled)
+            transaction.commit();
+    } catch (const std::exception& e) {
+        summary.error = errorText(e);
+        context.errorLog.report({0, summary.error, QString()}, QStringLiteral("subChokuHen"));
+    }
+    context.busy.hide();
+    return summary;
+}
+
+} // namespace tq::favourites

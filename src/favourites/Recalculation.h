@@ -1,0 +1,75 @@
+#pragma once
+// The two batch operations over the stored favourites, each loading one
+// favourite at a time into a scratch document that is never shown:
+//
+// subFavoSaiKeisan (お気に入り一括再計算) runs the analysis of every selected
+// favourite against the current race data and stores its new statistics,
+// condition text (with the new result table), comment and 登録日時; name,
+// group, 表示, colour, author and ＷＨＥＲＥ文 stay. Each favourite is written
+// right after its analysis, so a stop keeps the earlier ones recalculated and
+// the later ones untouched. A favourite whose conditions no longer load (an
+// item left the catalogue) or build, or whose run reports an error, keeps its
+// old values and is named in the summary; one whose analysis finds no rows
+// is skipped; the batch goes on with the next. キャンセル stops after the
+// favourite being analysed, without storing it.
+//
+// subChokuHen (直前なしモード一括変換) rebuilds お気に入り直前なし: every
+// favourite with its current-race and comparison conditions on 直前情報 items
+// left out of its WHERE text, and the statistics its stored result table
+// holds (not recomputed). The table is rebuilt in one transaction: a cancel
+// or an error leaves it as it was before the conversion.
+//
+// Both name the favourite they are at on the busy service ("名称 (n/m)").
+// Database errors outside a favourite's own steps end the batch; they are
+// reported under the operation's name and counted in the summary.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace tq::shell {
+class AppContext;
+}
+
+namespace tq::favourites {
+
+// The options of the recalculation dialog.
+enum class RecalcSelection {
+    Shown = 0, // 表示するに設定されたお気に入りのみ
+    All = 1,   // 全てのお気に入り
+    Group = 2, // 指定したグループのみ
+};
+
+// The selection filter put after "select * from お気に入り " ("'" in the
+// group doubled).
+QString recalculationFilter(RecalcSelection selection, const QString& group = {});
+
+// The groups of the dialog's list, in name order (the top level included; a
+// Null group is left out, it cannot be chosen by name). Throws store::DbError.
+QStringList recalculationGroups(shell::AppContext& context);
+
+struct BatchSummary {
+    int total = 0;       // favourites selected
+    int updated = 0;     // recalculated and stored, or converted
+    QStringList skipped; // no result rows; or, converting, no condition left
+    QStringList failed;  // conditions that no longer load or build, errors
+    bool cancelled = false;
+    QString error; // what ended the batch early, empty when nothing did
+};
+
+// The closing message: updated, skipped and failed counts with the names.
+QString batchSummaryText(const BatchSummary& summary);
+
+// `now` supplies 登録日時 (tests); empty: the clock.
+BatchSummary subFavoSaiKeisan(shell::AppContext& context, const QString& filter,
+                              const std::function<QDateTime()>& now = {});
+
+BatchSummary subChokuHen(shell::AppContext& context);
+
+// The message for a favourite whose WHERE text would be empty without its
+// pre-race conditions.
+QString noConditionLeftMessage(const QString& group, const QString& name);
+
+} // namespace tq::favourites
