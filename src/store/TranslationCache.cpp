@@ -34,10 +34,20 @@ int placeholderNumber(const QVariant& value)
 }
 
 struct Split {
-    QString shape;       // placeholders in text order
-    QString reversed;    // placeholders in the opposite order
-    QStringList texts;   // the texts they stand for
+    QString shape;     // placeholders in text order
+    QStringList texts; // the texts they stand for
 };
+
+// The shape with its placeholders in the opposite order.
+QString reversed(const QString& shape, int count)
+{
+    QString r = shape;
+    for (qsizetype i = r.indexOf(QChar(kPlaceholderMark)); i >= 0; i = r.indexOf(QChar(kPlaceholderMark), i + 1)) {
+        const int n = QStringView(r).mid(i + 1, kPlaceholderDigits).toInt();
+        r.replace(i, kPlaceholderDigits + 1, placeholder(count - 1 - n));
+    }
+    return r;
+}
 
 // The statement with its quoted texts replaced; nothing when the statement
 // does not tokenize or holds the placeholder mark itself (the translation
@@ -58,8 +68,7 @@ std::optional<Split> split(const QString& jetSql)
     if (count > kMaxTexts)
         return std::nullopt;
     Split s;
-    s.shape.reserve(jetSql.size());
-    s.reversed.reserve(jetSql.size());
+    s.shape.reserve(jetSql.size() + count * (kPlaceholderDigits + 1));
     int copied = 0;
     for (const jet::Token& t : tokens) {
         if (t.kind != jet::Tok::SqString)
@@ -67,18 +76,16 @@ std::optional<Split> split(const QString& jetSql)
         const QStringView before = QStringView(jetSql).mid(copied, t.start - copied);
         const int n = int(s.texts.size());
         s.shape += before + QLatin1Char('\'') + placeholder(n) + QLatin1Char('\'');
-        s.reversed += before + QLatin1Char('\'') + placeholder(count - 1 - n) + QLatin1Char('\'');
         s.texts << jet::stringValue(jetSql, t);
         copied = t.end;
     }
     s.shape += QStringView(jetSql).mid(copied);
-    s.reversed += QStringView(jetSql).mid(copied);
     return s;
 }
 
 // Which text each bound value takes (-1: none); false when a placeholder was
 // written into the SQLite text or a value only partly holds one.
-bool slotsOf(const ParameterizedSql& t, bool reversed, int count, std::vector<int>& textOf)
+bool slotsOf(const ParameterizedSql& t, bool inReverse, int count, std::vector<int>& textOf)
 {
     if (t.sql.contains(QChar(kPlaceholderMark)))
         return false;
@@ -88,7 +95,7 @@ bool slotsOf(const ParameterizedSql& t, bool reversed, int count, std::vector<in
         const int n = placeholderNumber(v);
         if (n < 0 && v.typeId() == QMetaType::QString && v.toString().contains(QChar(kPlaceholderMark)))
             return false;
-        textOf.push_back(n < 0 ? -1 : (reversed ? count - 1 - n : n));
+        textOf.push_back(n < 0 ? -1 : (inReverse ? count - 1 - n : n));
     }
     return true;
 }
@@ -136,7 +143,7 @@ ParameterizedSql TranslationCache::translate(const QString& jetSql, const StopCh
     if (slotsOf(first, false, count, shape.textOf)) {
         std::vector<int> second;
         const ParameterizedSql other =
-            count < 2 ? first : translateJetParameterized(s->reversed, stop);
+            count < 2 ? first : translateJetParameterized(reversed(s->shape, count), stop);
         shape.reusable = other.sql == first.sql && slotsOf(other, true, count, second) && second == shape.textOf;
     }
     if (!shape.reusable) {
