@@ -18,14 +18,13 @@ QString column(const QString& table, const QString& name, const QString& end)
 }
 
 // "D払戻情報データ.<c> AS <c>," for a family of numbered slots.
-void addSlots(QString& l, const QString& code, const QString& pay, int count, bool bracketed)
+void addSlots(QString& l, const QString& code, const QString& pay, int count)
 {
     static const char16_t* const digits[] = {u"１", u"２", u"３", u"４", u"５", u"６", u"７"};
     for (int i = 0; i < count; ++i) {
         for (const QString& base : {code, pay}) {
             const QString name = base + QString::fromUtf16(digits[i]);
-            l += QStringLiteral("D払戻情報データ.") + (bracketed ? QLatin1Char('[') + name + QLatin1Char(']') : name) +
-                 QStringLiteral(" AS ") + name + QLatin1Char(',');
+            l += QStringLiteral("D払戻情報データ.") + name + QStringLiteral(" AS ") + name + QLatin1Char(',');
         }
     }
 }
@@ -33,8 +32,8 @@ void addSlots(QString& l, const QString& code, const QString& pay, int count, bo
 QString winPlaceColumns()
 {
     QString l;
-    addSlots(l, QStringLiteral("単勝馬番"), QStringLiteral("単勝払戻"), 3, false);
-    addSlots(l, QStringLiteral("複勝馬番"), QStringLiteral("複勝払戻"), 5, false);
+    addSlots(l, QStringLiteral("単勝馬番"), QStringLiteral("単勝払戻"), 3);
+    addSlots(l, QStringLiteral("複勝馬番"), QStringLiteral("複勝払戻"), 5);
     return l;
 }
 
@@ -48,11 +47,6 @@ QString selectionColumns()
                 column(horses, QStringLiteral("枠番"), QStringLiteral(",")) +
                 column(horses, QStringLiteral("馬名"), QStringLiteral(","));
     l += winPlaceColumns();
-    addSlots(l, QStringLiteral("枠連組合せ"), QStringLiteral("枠連払戻"), 3, false);
-    addSlots(l, QStringLiteral("馬連組合せ"), QStringLiteral("馬連払戻"), 3, false);
-    addSlots(l, QStringLiteral("ワイド組合せ"), QStringLiteral("ワイド払戻"), 7, false);
-    addSlots(l, QStringLiteral("馬単組合せ"), QStringLiteral("馬単払戻"), 6, false);
-    addSlots(l, QStringLiteral("３連複組合せ"), QStringLiteral("３連複払戻"), 3, true);
     l += QStringLiteral("D成績データ.異常区分 AS 異常区分,") + QStringLiteral("D成績データ.騎手名 AS 成績騎手,") +
          QStringLiteral("D成績データ.着順 AS 着順 ");
     return l;
@@ -156,6 +150,31 @@ QString funSqlCreateUma(const QueryEnv& env, const BetQuerySource& source, int k
         sql += QStringLiteral(" WHERE ") + w;
     sql += QStringLiteral(" ORDER BY D番組データ.レースキー,D競走馬データ.馬番");
     return finish(env, sql);
+}
+
+QString racePayoutSql(const conditions::ConditionCatalogue& catalogue, const QString& raceKey)
+{
+    static const QString columns = [] {
+        QString l;
+        const auto add = [&l](const char16_t* code, const char16_t* pay, int count) {
+            static const char16_t* const digits[] = {u"１", u"２", u"３", u"４", u"５", u"６", u"７"};
+            for (int i = 0; i < count; ++i)
+                for (const char16_t* base : {code, pay})
+                    l += QLatin1Char('[') + QString::fromUtf16(base) + QString::fromUtf16(digits[i]) +
+                         QStringLiteral("],");
+        };
+        add(u"枠連組合せ", u"枠連払戻", 3);
+        add(u"馬連組合せ", u"馬連払戻", 3);
+        add(u"ワイド組合せ", u"ワイド払戻", 7);
+        add(u"馬単組合せ", u"馬単払戻", 6);
+        add(u"３連複組合せ", u"３連複払戻", 3);
+        l.chop(1);
+        return l;
+    }();
+    return conditions::funDataHenkan(catalogue, QStringLiteral("SELECT ") + columns +
+                                                    QStringLiteral(" FROM D払戻情報データ WHERE "
+                                                                   "D払戻情報データ.レースキー = '") +
+                                                    quoted(raceKey) + QLatin1Char('\''));
 }
 
 QString funSqlCreateUmaRace(const QueryEnv& env, const BetQuerySource& source, const QString& raceKey,

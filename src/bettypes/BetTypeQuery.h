@@ -1,9 +1,13 @@
 #pragma once
 // The statements of the bet-type analysis: the selection (funSqlCreateUma),
-// one row per selected horse with its race's combination slots, sorted by race
-// key and horse number; and the partners of one horse (funSqlCreateUmaRace),
-// the other horses of its race that meet a condition, without combination
-// slots.
+// one row per selected horse, sorted by race key and horse number; the
+// partners of one horse (funSqlCreateUmaRace), the other horses of its race
+// that meet a condition; and the payout row of one race (racePayoutSql).
+//
+// Neither horse statement carries the combination slots (枠連 to ３連複, some
+// fifty columns): they are the same on every row of a race, and carrying them
+// through the join and the horse-number sort of the selection made a box run
+// cost twice the win-type run. The runs read them once per race instead.
 //
 // Both rows carry, besides the columns the win-type analysis reads (レースキー,
 // 開催日, 競走成績キー, 馬番, 馬名, 単勝 and 複勝 slots, 異常区分, 成績騎手,
@@ -59,6 +63,10 @@ struct QueryEnv {
 // cannot be built, a favourites table that cannot be read), reported under
 // "funSqlCreateUma".
 QString funSqlCreateUma(const QueryEnv& env, const BetQuerySource& source, int kind);
+
+// The payout row of race `raceKey` (every column of D払戻情報データ, the
+// combination slots among them); "'" in the key is doubled.
+QString racePayoutSql(const conditions::ConditionCatalogue& catalogue, const QString& raceKey);
 
 // The partners of horse `horseNo` in race `raceKey` (the horse itself
 // excluded). kind 0: meeting the bet-type window's favourite 1; 2: the

@@ -3,6 +3,7 @@
 #include "bettypes/HorseRows.h"
 #include "bettypes/PartnerRows.h"
 #include "bettypes/RaceBets.h"
+#include "bettypes/RacePayouts.h"
 #include "shell/AppContext.h"
 #include "shell/BusyStatement.h"
 #include "store/Database.h"
@@ -196,7 +197,7 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
         }
         table.clearRows();
         const HorseColumns cols = HorseColumns::resolve(*rs);
-        const BetColumns betCols = BetColumns::resolve(*rs);
+        RacePayouts payouts(ctx);
         BetQuerySource source;
         source.favourites = state.favourites;
         std::optional<PartnerRows> partners;
@@ -218,7 +219,7 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
             }
             const QByteArrayView raceKey = raceKeyOf(*rs, cols);
             if (raceChanged(raceKey, payoutRace))
-                race = RaceBets::read(*rs, betCols);
+                race = payouts.read(raceKey);
             Slot axis = slotOf(*rs, cols);
             if (!state.flow) {
                 if (raceChanged(raceKey, lastRace))

@@ -9,6 +9,7 @@
 #include "bettypes/HorseRows.h"
 #include "bettypes/PartnerRows.h"
 #include "bettypes/RaceBets.h"
+#include "bettypes/RacePayouts.h"
 #include "shell/AppContext.h"
 #include "shell/BusyStatement.h"
 #include "shell/StatusLine.h"
@@ -475,7 +476,7 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
         const int k = int(levels.size());
 
         const HorseColumns cols = HorseColumns::resolve(*rs);
-        const BetColumns betCols = BetColumns::resolve(*rs);
+        RacePayouts payouts(ctx);
         const analysis::AnalysisColumns listCols = analysis::AnalysisColumns::resolve(*rs);
         BetQuerySource source;
         source.conditions = &document.conditions;
@@ -502,7 +503,7 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
                 continue;
             const QByteArrayView raceKey = raceKeyOf(*rs, cols);
             if (raceChanged(raceKey, payoutRace))
-                race = RaceBets::read(*rs, betCols);
+                race = payouts.read(raceKey);
             const RowGroup rowGroup = groupOf(levels, *rs, false);
             if (horseList && kind != 2)
                 horseList->addRow(document.defaultList, *rs, listCols);

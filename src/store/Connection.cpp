@@ -151,7 +151,7 @@ Lease Connection::acquire(const QString& jetSql)
     try {
         // A long translation keeps the windows painted and stops on cancel,
         // as a long statement does.
-        ParameterizedSql translated = translateJetParameterized(jetSql, m_progress);
+        ParameterizedSql translated = m_translations.translate(jetSql, m_progress);
         sql = std::move(translated.sql);
         literals = std::move(translated.literals);
     } catch (const DbError& e) {

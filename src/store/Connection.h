@@ -8,6 +8,7 @@
 // another thread.
 
 #include "store/DbError.h"
+#include "store/TranslationCache.h"
 
 #include <QHash>
 #include <QString>
@@ -40,7 +41,8 @@ public:
 
     sqlite3* db() const { return m_db; }
 
-    // Translates one Jet statement, takes a matching prepared statement from
+    // Translates one Jet statement (once per shape, see TranslationCache),
+    // takes a matching prepared statement from
     // the cache (or prepares one) and binds its literals. Throws DbError when
     // the text holds more than one statement, does not translate or does not
     // prepare. The caller gives the lease back with release().
@@ -62,6 +64,7 @@ public:
     const std::function<bool()>& progressHandler() const { return m_progress; }
 
     int cachedStatementCount() const { return int(m_lru.size()); }
+    int cachedTranslationCount() const { return m_translations.size(); }
     static constexpr int kCacheCapacity = 128;
 
     QStringList linkViews;   // temp views made for links
@@ -75,6 +78,7 @@ private:
     };
     sqlite3* m_db;
     std::function<bool()> m_progress;
+    TranslationCache m_translations;
     std::list<Entry> m_lru; // front = most recently used; idle statements only
     QHash<QString, std::list<Entry>::iterator> m_index;
 };

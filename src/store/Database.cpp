@@ -168,6 +168,8 @@ ProgressHandlerScope::~ProgressHandlerScope() { m_conn->setProgressHandler(std::
 
 int Database::cachedStatementCount() const { return m_conn->cachedStatementCount(); }
 
+int Database::cachedTranslationCount() const { return m_conn->cachedTranslationCount(); }
+
 Transaction::Transaction(Database& db) : m_conn(db.connection())
 {
     m_name = QStringLiteral("tq_tx%1").arg(++m_conn->savepointDepth);

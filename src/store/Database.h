@@ -10,7 +10,8 @@
 // Errors: every member that talks to the engine throws DbError (engine
 // message, Jet text, translated text).
 // Speed: statements that differ only in their literals share one prepared
-// statement (literals are bound). Outside a transaction every statement takes
+// statement (literals are bound), and statements that differ only in their
+// quoted texts are translated once per connection. Outside a transaction every statement takes
 // and drops the file lock (system calls and a stat each time), so loops of
 // per-row queries should run inside one Transaction: about twice the rate.
 
@@ -79,6 +80,8 @@ public:
 
     // Statements kept prepared for reuse (for tests and diagnostics).
     int cachedStatementCount() const;
+    // Statement shapes whose translation is kept (for tests and diagnostics).
+    int cachedTranslationCount() const;
 
     // Internal: the shared connection state.
     const std::shared_ptr<detail::Connection>& connection() const { return m_conn; }

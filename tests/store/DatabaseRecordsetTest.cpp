@@ -200,6 +200,45 @@ TEST_F(DatabaseRecordset, RepeatedStatementsReuseOnePreparedStatement)
     EXPECT_EQ(b.field(0).toInt(), 1);
 }
 
+// Statements that differ only in their quoted texts share one translation;
+// each still reads its own texts, also where a text is written into the
+// statement (select list, function argument) or decides its form (Between
+// orders its bounds by value).
+TEST_F(DatabaseRecordset, TextsOfATranslatedShapeAreEachStatementsOwn)
+{
+    struct Case {
+        const char* sql;
+        const char* expected; // names of the rows, in order, joined by ","
+    };
+    const Case cases[] = {
+        {"SELECT name FROM horses WHERE name = 'Alpha'", "Alpha"},
+        {"SELECT name FROM horses WHERE name = 'O''Hara'", "O'Hara"},
+        {"SELECT name FROM horses WHERE name <> 'Gamma' AND name <> 'Alpha'", "O'Hara"},
+        {"SELECT name FROM horses WHERE name <> 'O''Hara' AND name <> 'Alpha'", "Gamma"},
+        {"SELECT name FROM horses WHERE name Between 'A' And 'H' ORDER BY id", "Alpha,Gamma"},
+        {"SELECT name FROM horses WHERE name Between 'P' And 'H' ORDER BY id", "O'Hara"},
+        {"SELECT name FROM horses WHERE name Between 'H' And 'P' ORDER BY id", "O'Hara"},
+        {"SELECT name & 'x' FROM horses WHERE id = 1", "Alphax"},
+        {"SELECT name & 'y' FROM horses WHERE id = 1", "Alphay"},
+        {"SELECT name FROM horses WHERE Left(name, 1) = Left('Gx', 1)", "Gamma"},
+        {"SELECT name FROM horses WHERE Left(name, 1) = Left('Ax', 1)", "Alpha"},
+        {"SELECT name FROM horses WHERE name Like 'O*'", "O'Hara"},
+        {"SELECT name FROM horses WHERE name Like '*a'", "Alpha,O'Hara,Gamma"},
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const Case& c : cases) {
+            QStringList names;
+            for (Recordset rs = db->openRecordset(QString::fromUtf8(c.sql)); !rs.isEOF(); rs.moveNext())
+                names << rs.field(0).toText();
+            EXPECT_EQ(names.join(QLatin1Char(',')), QString::fromUtf8(c.expected)) << c.sql << " round " << round;
+        }
+    }
+    const int shapes = db->cachedTranslationCount();
+    for (const char* name : {"'Alpha'", "'Gamma'", "'nobody'"})
+        db->openRecordset(QStringLiteral("SELECT name FROM horses WHERE name = ") + QString::fromUtf8(name));
+    EXPECT_EQ(db->cachedTranslationCount(), shapes);
+}
+
 TEST_F(DatabaseRecordset, LongStatementStopsWhenInterrupted)
 {
     makeDb(file, "CREATE TABLE big (n INTEGER);"
