@@ -111,6 +111,8 @@ void showOrganizer(AppContext& ctx, MainWindow& window)
     organizer->show();
     organizer->raise();
     organizer->activateWindow();
+}
+
 // お気に入りのエクスポート: the dialog chooses the favourites, its OK asks
 // for the file and writes it.
 void exportChosen(AppContext& ctx, MainWindow& window)
