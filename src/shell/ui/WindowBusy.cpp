@@ -107,7 +107,8 @@ void WindowBusy::setStep(const QString& text)
 
 void WindowBusy::showProgress()
 {
-    if (!m_window)
+    // Before any text is set the window keeps its own start-up text.
+    if (!m_window || (m_step.isEmpty() && m_progress.isEmpty()))
         return;
     m_window->setProgress(m_step.isEmpty() ? m_progress : m_step + QStringLiteral("　") + m_progress);
 }
