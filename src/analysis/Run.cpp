@@ -4,6 +4,7 @@
 #include "analysis/AnalysisQuery.h"
 #include "analysis/ConditionFile.h"
 #include "analysis/HorseList.h"
+#include "analysis/RunExtras.h"
 #include "analysis/Statistics.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
@@ -66,7 +67,11 @@ bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisD
                 services.statusLine = &status;
                 services.horseList = &list;
                 services.conditionText = [&context](const AnalysisDocument& d) { return conditionText(context, d); };
+                RunExtras extras(document);
+                services.observers = extras.observers();
                 ok = subKekkaHyouji(context, document, sql, silent, services);
+                if (ok)
+                    extras.finish(document);
             }
         } else if (betTypeRun) {
             ok = betTypeRun(context, status, document, silent);

@@ -176,6 +176,21 @@ const QString& rowLabel(Level& level, const store::Recordset& rs)
     return level.lastLabel;
 }
 
+void tellCounted(const std::vector<GroupObserver*>& observers, const store::Recordset& rs,
+                 const AnalysisColumns& cols, qint64 finish, const HorsePayouts& payouts)
+{
+    CountedRow row;
+    if (cols.raceKey >= 0)
+        row.raceKey = rs.field(cols.raceKey).utf8();
+    if (cols.date >= 0)
+        row.date = rs.field(cols.date).utf8();
+    row.finish = finish;
+    row.winPayout = payouts.win;
+    row.placePayout = payouts.place;
+    for (GroupObserver* observer : observers)
+        observer->counted(row);
+}
+
 QString meanLabel(float sum, qint32 n)
 {
     return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00"));
@@ -437,11 +452,14 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         auto closeGroup = [&]() {
             for (int i = 0; i < k; ++i)
                 current[i] = levels[std::size_t(i)].current;
+            int written = -1;
             try {
-                writer.write(current, stats);
+                written = writer.write(current, stats);
             } catch (const std::exception& e) {
                 report(ctx, 0, QString::fromUtf8(e.what()));
             }
+            for (GroupObserver* observer : services.observers)
+                observer->groupWritten(written);
             stats.resetGroup();
             for (int i = 0; i < k; ++i) {
                 Level& level = levels[std::size_t(i)];
@@ -521,9 +539,10 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             const store::Field finishField = cols.finish >= 0 ? rs->field(cols.finish) : rs->field(0);
             const qint64 finish =
                 cols.finish < 0 || finishField.isNull() ? 0 : qint64(std::floor(finishField.toDouble()));
+            HorsePayouts payouts;
             if (finish == 1) {
                 ++stats.w1;
-                const HorsePayouts payouts = horsePayouts(*rs, cols);
+                payouts = horsePayouts(*rs, cols);
                 stats.addWin(payouts.win);
                 stats.addPlace(payouts.place);
                 if (!won) {
@@ -532,11 +551,15 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 }
             } else if (finish == 2) {
                 ++stats.w2;
-                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+                payouts.place = funHaraimodoshi(true, *rs, cols);
+                stats.addPlace(payouts.place);
             } else if (finish == 3) {
                 ++stats.w3;
-                stats.addPlace(funHaraimodoshi(true, *rs, cols));
+                payouts.place = funHaraimodoshi(true, *rs, cols);
+                stats.addPlace(payouts.place);
             }
+            if (!services.observers.empty())
+                tellCounted(services.observers, *rs, cols, finish, payouts);
             if (finish >= 1 && finish <= 2 && !top2) {
                 ++stats.r2;
                 top2 = true;
@@ -553,12 +576,15 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         for (int i = 0; i < k; ++i)
             current[i] = levels[std::size_t(i)].current;
         // A group that cannot be written is reported and the run goes on.
+        int written = -1;
         try {
             StatRow last = stats;
-            writer.write(current, last);
+            written = writer.write(current, last);
         } catch (const std::exception& e) {
             report(ctx, 0, QString::fromUtf8(e.what()));
         }
+        for (GroupObserver* observer : services.observers)
+            observer->groupWritten(written);
         if (k == 0) {
             try {
                 GroupWriter historyWriter(document.history, keyTexts, ctx.appDb.get(), ctx.colours);
