@@ -14,6 +14,7 @@
 #include "analysis/AnalysisQuery.h"
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
+#include "analysis/RunExtras.h"
 #include "analysis/Sheet.h"
 #include "bettypes/GroupedRun.h"
 #include "common/TextFile.h"
@@ -23,6 +24,7 @@
 #include "shell/DbLifecycle.h"
 #include "shell/StatusLine.h"
 
+#include <QDate>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -34,7 +36,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: DEVovuved [--app-dir DIR] analyze FILE.tqb [--csv OUT] [--list OUT] [--save OUT.tqb]\n"
-               "                 [--keys \"KEY[:RANGE],...\"] [--no-list]\n"
+               "                 [--keys \"KEY[:RANGE],...\"] [--no-list] [--split YYYY/MM/DD] [--intervals]\n"
                "  runs the analysis of a condition file on the race data named by KORVEN.INI\n"
                "  --csv OUT       write the result table as CSV (CP932, CRLF)\n"
                "  --list OUT      write the default horse list as CSV\n"
@@ -43,6 +45,11 @@ int usage()
                "                  each optionally followed by \":\" and its range (\"距離:2,200;馬番\").\n"
                "                  With \",\" a number continues the range before it. \"\" removes all keys\n"
                "  --no-list       do not build the horse list (faster; not with --list)\n"
+               "  --split DATE    also count every group in two periods, the races before DATE\n"
+               "                  (discovery) and from DATE on (validation), side by side\n"
+               "  --intervals     also give each group 95 % intervals of its return rates and the\n"
+               "                  share of its win payouts made by its largest 1 %\n"
+               "                  (both: extra columns after the result's own, in the table and the CSV)\n"
                "  exit status: 0 success, 1 no rows, 2 error,\n"
                "               3 success but the condition file was only partly read\n",
                stderr);
@@ -84,6 +91,8 @@ int runAnalyze(const CommandLine& cl)
     QString file, csvPath, listPath, savePath, keysText;
     bool keysGiven = false;
     bool noList = false;
+    QDate splitDate;
+    bool intervals = false;
     for (int i = 0; i < cl.args.size(); ++i) {
         const QString& arg = cl.args.at(i);
         const bool hasValue = i + 1 < cl.args.size();
@@ -93,6 +102,14 @@ int runAnalyze(const CommandLine& cl)
             listPath = cl.args.at(++i);
         else if (arg == QLatin1String("--save") && hasValue)
             savePath = cl.args.at(++i);
+        else if (arg == QLatin1String("--split") && hasValue) {
+            splitDate = QDate::fromString(cl.args.at(++i), QStringLiteral("yyyy/MM/dd"));
+            if (!splitDate.isValid()) {
+                err(QStringLiteral("analyze: --split needs a date YYYY/MM/DD: ") + cl.args.at(i));
+                return 2;
+            }
+        } else if (arg == QLatin1String("--intervals"))
+            intervals = true;
         else if (arg == QLatin1String("--keys") && hasValue) {
             keysText = cl.args.at(++i);
             keysGiven = true;
@@ -154,6 +171,14 @@ int runAnalyze(const CommandLine& cl)
                 i < int(keys.size()) ? keys[std::size_t(i)] : conditions::AggregationKey{};
     }
 
+    const bool extras = splitDate.isValid() || intervals;
+    if (extras && doc.conditions.kind != conditions::AnalysisKind::WinPlace) {
+        err(QStringLiteral("analyze: --split and --intervals apply to the win-type analysis only"));
+        return 2;
+    }
+    doc.splitDate = splitDate;
+    doc.intervals = intervals;
+
     const int errorsBefore = int(ctx.errorLog.recentEntries().size());
     shell::MemoryStatusLine status;
     // Ctrl-C cancels the run and the file exports (a cancelled export keeps
@@ -182,11 +207,12 @@ int runAnalyze(const CommandLine& cl)
         return 1;     // the no-rows message has been shown
     }
 
-    printSheet(doc.result);
+    const analysis::Sheet result = extras ? analysis::resultWithExtras(doc) : doc.result;
+    printSheet(result);
 
     bool written = true;
     if (!csvPath.isEmpty())
-        written = exportSheet(ctx, csvPath, doc.result, "result", "analyze") && written;
+        written = exportSheet(ctx, csvPath, result, "result", "analyze") && written;
     if (!listPath.isEmpty())
         written = exportSheet(ctx, listPath, doc.defaultList, "horse list", "analyze") && written;
     if (!savePath.isEmpty()) {

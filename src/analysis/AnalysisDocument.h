@@ -12,6 +12,7 @@
 #include "analysis/Sheet.h"
 #include "conditions/ConditionSet.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,18 @@ public:
     // Whether the window shows the list grids; a run hides them while it
     // reads rows and shows them again when it completes.
     bool listsVisible = true;
+
+    // Options of the next win-type run, kept in memory only (condition files
+    // and favourites never carry them). A valid splitDate counts every group
+    // a second time in two periods, before the date and from it on; intervals
+    // adds the return-rate intervals of every group.
+    QDate splitDate;
+    bool intervals = false;
+    // Their figures from the last run, one row per result row in the order
+    // the run wrote them, with the group labels in the first columns; empty
+    // when the option was off.
+    Sheet splitResult;
+    Sheet intervalResult;
 
     // The header last clicked in the result grid or either list, and its
     // order: one pair for all three grids.

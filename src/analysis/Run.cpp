@@ -4,6 +4,7 @@
 #include "analysis/AnalysisQuery.h"
 #include "analysis/ConditionFile.h"
 #include "analysis/HorseList.h"
+#include "analysis/RunExtras.h"
 #include "analysis/Statistics.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
@@ -69,7 +70,11 @@ bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisD
                 else
                     document.defaultList.clear(); // no list rather than the last run's
                 services.conditionText = [&context](const AnalysisDocument& d) { return conditionText(context, d); };
+                RunExtras extras(document);
+                services.observers = extras.observers();
                 ok = subKekkaHyouji(context, document, sql, silent, services);
+                if (ok)
+                    extras.finish(document);
             }
         } else if (betTypeRun) {
             ok = betTypeRun(context, status, document, silent);

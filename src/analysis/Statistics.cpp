@@ -179,6 +179,21 @@ const QString& rowLabel(Level& level, const store::Row& rs)
     return level.lastLabel;
 }
 
+void tellCounted(const std::vector<GroupObserver*>& observers, const store::Row& rs,
+                 const AnalysisColumns& cols, qint64 finish, const HorsePayouts& payouts)
+{
+    CountedRow row;
+    if (cols.raceKey >= 0)
+        row.raceKey = rs.field(cols.raceKey).utf8();
+    if (cols.date >= 0)
+        row.date = rs.field(cols.date).utf8();
+    row.finish = finish;
+    row.winPayout = payouts.win;
+    row.placePayout = payouts.place;
+    for (GroupObserver* observer : observers)
+        observer->counted(row);
+}
+
 QString meanLabel(float sum, qint32 n)
 {
     return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00"));
@@ -499,6 +514,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                             !(services.horseList && services.horseList->readsDatabase());
         for (const Level& level : levels)
             secondThread = secondThread && !level.labeller->readsDatabase();
+        // Observers read the race key and date, which the copied rows do not hold.
+        secondThread = secondThread && services.observers.empty();
         if (secondThread)
             writer.readStoredWidths();
         // While the statement steps on the other thread only the busy window
@@ -513,11 +530,14 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         auto closeGroup = [&](const store::Row& row) {
             for (int i = 0; i < k; ++i)
                 current[i] = levels[std::size_t(i)].current;
+            int written = -1;
             try {
-                writer.write(current, stats);
+                written = writer.write(current, stats);
             } catch (const std::exception& e) {
                 report(ctx, 0, QString::fromUtf8(e.what()));
             }
+            for (GroupObserver* observer : services.observers)
+                observer->groupWritten(written);
             stats.resetGroup();
             for (int i = 0; i < k; ++i) {
                 Level& level = levels[std::size_t(i)];
@@ -594,9 +614,10 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
             const store::Field finishField = cols.finish >= 0 ? row.field(cols.finish) : row.field(0);
             const qint64 finish =
                 cols.finish < 0 || finishField.isNull() ? 0 : qint64(std::floor(finishField.toDouble()));
+            HorsePayouts payouts;
             if (finish == 1) {
                 ++stats.w1;
-                const HorsePayouts payouts = horsePayouts(row, cols);
+                payouts = horsePayouts(row, cols);
                 stats.addWin(payouts.win);
                 stats.addPlace(payouts.place);
                 if (!won) {
@@ -605,11 +626,15 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 }
             } else if (finish == 2) {
                 ++stats.w2;
-                stats.addPlace(funHaraimodoshi(true, row, cols));
+                payouts.place = funHaraimodoshi(true, row, cols);
+                stats.addPlace(payouts.place);
             } else if (finish == 3) {
                 ++stats.w3;
-                stats.addPlace(funHaraimodoshi(true, row, cols));
+                payouts.place = funHaraimodoshi(true, row, cols);
+                stats.addPlace(payouts.place);
             }
+            if (!services.observers.empty())
+                tellCounted(services.observers, row, cols, finish, payouts);
             if (finish >= 1 && finish <= 2 && !top2) {
                 ++stats.r2;
                 top2 = true;
@@ -638,12 +663,15 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         for (int i = 0; i < k; ++i)
             current[i] = levels[std::size_t(i)].current;
         // A group that cannot be written is reported and the run goes on.
+        int written = -1;
         try {
             StatRow last = stats;
-            writer.write(current, last);
+            written = writer.write(current, last);
         } catch (const std::exception& e) {
             report(ctx, 0, QString::fromUtf8(e.what()));
         }
+        for (GroupObserver* observer : services.observers)
+            observer->groupWritten(written);
         if (k == 0) {
             try {
                 GroupWriter historyWriter(document.history, keyTexts, ctx.appDb.get(), ctx.colours);

@@ -118,6 +118,30 @@ class HorseListBuilder {
     virtual bool readsDatabase() const { return false; }
 };
 
+// A counted row as the fold has just counted it, for observers of a run.
+// The views are valid only during the call.
+struct CountedRow {
+    QByteArrayView raceKey; // レースキー; empty without the column
+    QByteArrayView date;    // 開催日, yyyymmdd; empty without the column
+    qint64 finish = 0;      // 着順, 0 when there is none
+    qint32 winPayout = 0;   // the horse's win payout (a winner's only)
+    qint32 placePayout = 0; // its place payout (the first three only)
+};
+
+// Follows the groups of a run row by row, beside the result table: figures
+// that the table's columns do not hold (the two periods of a split, the
+// return-rate intervals).
+class GroupObserver {
+  public:
+    virtual ~GroupObserver() = default;
+    // A row counted into the current group, after the group's accumulators.
+    virtual void counted(const CountedRow& row) = 0;
+    // The current group was written into `resultRow` of the result table (an
+    // earlier row when a repeated label combination was merged into it), or
+    // nothing was written (-1). The next counted row begins the next group.
+    virtual void groupWritten(int resultRow) = 0;
+};
+
 // What a run needs besides the application context.
 struct RunServices {
     // The main window's first status panel; null: no status text.
@@ -132,6 +156,8 @@ struct RunServices {
     // Only a run with aggregation keys does; a run whose labels or list run
     // statements of their own reads on one thread regardless.
     bool secondThread = true;
+    // Told of every counted row and every group written, in order.
+    std::vector<GroupObserver*> observers;
 };
 
 // Writes groups into a result or history table (subKekkaGyou). Keeps an index

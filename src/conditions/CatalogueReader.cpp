@@ -150,7 +150,19 @@ private:
             currentItem().range = rest;
         } else if (take(text, u"Msg=", rest)) {
             currentItem().msg = rest;
+        } else if (take(text, u"Known=", rest)) {
+            currentItem().knownAfterRace = knownAfterRace(rest);
         }
+    }
+
+    // Known=before (the default when the key is absent) or Known=after.
+    static bool knownAfterRace(const QString& value)
+    {
+        if (value == QLatin1String("after"))
+            return true;
+        if (value == QLatin1String("before"))
+            return false;
+        throw Fault{QStringLiteral("Known=%1: the value must be \"before\" or \"after\"").arg(value)};
     }
 
     void db(const QString& text)

@@ -24,6 +24,10 @@ struct ConditionItem {
     QString data;    // type-dependent parameter
     QString range;   // default RangeSpec text for aggregation
     QString msg;     // help line of the condition editor
+    // The value is only known once the race has been run (its result, final
+    // odds, times). Fine for analysing past races; a favourite that picks
+    // today's runners by it selects nothing or the wrong runners.
+    bool knownAfterRace = false;
 };
 
 // A join added to a query when `table` appears in its column list or WHERE text.

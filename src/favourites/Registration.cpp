@@ -3,6 +3,7 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
 #include "common/Tokens.h"
+#include "conditions/LookAhead.h"
 #include "conditions/Rewrites.h"
 #include "conditions/Where.h"
 #include "favourites/FavouriteStore.h"
@@ -83,6 +84,8 @@ bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocum
         }
         offerOpenEndedDate(context, row);
     }
+    if (!confirmLookAhead(context, conditions::lookAheadConditions(context.catalogue, document.conditions)))
+        return false;
     const analysis::Sheet& result = document.result;
     if (result.columnCount() < 2)
         return context.prompter.ask({notAnalysedQuestion(), QString(), Icon::Question, true}) == Answer::Yes;
@@ -91,6 +94,15 @@ bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocum
         return false;
     }
     return true;
+}
+
+bool confirmLookAhead(shell::AppContext& context, const QStringList& names)
+{
+    if (names.isEmpty())
+        return true;
+    const shell::Message question{conditions::lookAheadWarning(names) + QStringLiteral("このまま登録しますか？"),
+                                  QString(), Icon::Exclamation, false};
+    return context.prompter.ask(question) == Answer::Yes;
 }
 
 std::array<std::optional<double>, kStatisticCount> resultStatistics(const analysis::AnalysisDocument& document)

@@ -28,8 +28,16 @@ namespace tq::favourites {
 // row shows the masked warning and ends the walk; a current-race 年月 or
 // 開催日 range whose end is not in year 9999 is offered to end in 9999); then
 // a never-analysed document asks whether to go on, and a grouped result is
-// refused with its message. True when registration may go on.
+// refused with its message. After the walk, conditions on values known only
+// after the race (conditions::lookAheadConditions) are named in a warning
+// the user may answer Yes to go on. True when registration may go on.
 bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocument& document);
+
+// The look-ahead question of registration: when `names` (look-ahead items or
+// key texts) is not empty, asks through the prompter whether to register
+// anyway. True when there was nothing to ask or the answer was Yes. The
+// aggregate favourite's registration asks it with conditions::lookAheadKeys.
+bool confirmLookAhead(shell::AppContext& context, const QStringList& names);
 
 // The statistics of an ungrouped result table, read by column position as
 // the cells show them with one decimal place (the condition text's result

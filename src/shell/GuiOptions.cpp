@@ -8,7 +8,8 @@ namespace tq::shell {
 namespace {
 
 const QStringList kValueOptions{QStringLiteral("--open"), QStringLiteral("--view"), QStringLiteral("--tab"),
-                                QStringLiteral("--size"), QStringLiteral("--screenshot")};
+                                QStringLiteral("--size"), QStringLiteral("--screenshot"),
+                                QStringLiteral("--split")};
 
 bool isConditionFileName(const QString& arg)
 {
@@ -32,11 +33,15 @@ QString takeValue(const QString& option, const QString& value, GuiOptions& optio
     } else if (option == QLatin1String("--tab")) {
         options.tab = guiTabIndex(value);
         if (options.tab < 0)
-            return QStringLiteral("--tab takes conditions, result, list or history, not ") + value;
+            return QStringLiteral("--tab takes conditions, result, list, history or check, not ") + value;
     } else if (option == QLatin1String("--size")) {
         options.size = parseSize(value);
         if (!options.size.isValid())
             return QStringLiteral("--size takes WIDTHxHEIGHT in pixels, not ") + value;
+    } else if (option == QLatin1String("--split")) {
+        options.splitDate = QDate::fromString(value, QStringLiteral("yyyy/MM/dd"));
+        if (!options.splitDate.isValid())
+            return QStringLiteral("--split takes a date YYYY/MM/DD, not ") + value;
     } else {
         options.screenshotFile = value;
     }
@@ -48,7 +53,7 @@ QString takeValue(const QString& option, const QString& value, GuiOptions& optio
 int guiTabIndex(const QString& name)
 {
     static const QStringList names{QStringLiteral("conditions"), QStringLiteral("result"), QStringLiteral("list"),
-                                   QStringLiteral("history")};
+                                   QStringLiteral("history"), QStringLiteral("check")};
     return int(names.indexOf(name));
 }
 
@@ -57,7 +62,8 @@ bool isGuiCommandLine(const QStringList& args)
     if (args.isEmpty())
         return true;
     const QString& first = args.first();
-    return kValueOptions.contains(first) || first == QLatin1String("--run") || isConditionFileName(first);
+    return kValueOptions.contains(first) || first == QLatin1String("--run") || first == QLatin1String("--intervals") ||
+           isConditionFileName(first);
 }
 
 QString parseGuiOptions(const QStringList& args, GuiOptions& options)
@@ -66,6 +72,10 @@ QString parseGuiOptions(const QStringList& args, GuiOptions& options)
         const QString& arg = args.at(i);
         if (arg == QLatin1String("--run")) {
             options.run = true;
+            continue;
+        }
+        if (arg == QLatin1String("--intervals")) {
+            options.intervals = true;
             continue;
         }
         if (kValueOptions.contains(arg)) {

@@ -178,3 +178,28 @@ TEST(CatalogueReader, RangesThatCannotGroupAreRefused)
     EXPECT_EQ(tq::conditions::rangeSpecProblem(QStringLiteral("7,1")),
               QStringLiteral("unknown range kind \"7\" (0, 1, 2, 3, 4 or 9)"));
 }
+
+// Known=after marks an item whose value exists only after the race; items
+// without the key are known before it, and any other value stops the reading.
+TEST(CatalogueReader, KnownMarksPostRaceItems)
+{
+    int failed = -1;
+    const ConditionCatalogue cat = parse(lines({"[JOUKEN]", "Count=3", "[J000]", "Name=a", "Known=after", "[J001]",
+                                                "Name=b", "Known=before", "[J002]", "Name=c"}),
+                                         &failed);
+    EXPECT_EQ(failed, 0);
+    EXPECT_TRUE(cat.items[0].knownAfterRace);
+    EXPECT_FALSE(cat.items[1].knownAfterRace);
+    EXPECT_FALSE(cat.items[2].knownAfterRace);
+
+    parse(lines({"[JOUKEN]", "Count=1", "[J000]", "Name=a", "Known=later"}), &failed);
+    EXPECT_EQ(failed, 5);
+
+    tq::common::ErrorLog log;
+    log.setLogFileName(QStringLiteral("/nonexistent-dir/TQ.log"));
+    const ConditionCatalogue shipped = tq::conditions::subIniGetAll(QStringLiteral(TQ_BINARY_DIR "/bin"), log);
+    for (const char* name : {"確定単勝オッズ", "単勝人気", "着順", "走破タイム", "上がり3F", "コーナー4通過順"})
+        EXPECT_TRUE(shipped.itemByName(QString::fromUtf8(name))->knownAfterRace) << name;
+    for (const char* name : {"距離", "馬番", "基準オッズ", "IDM", "直前オッズ指数"})
+        EXPECT_FALSE(shipped.itemByName(QString::fromUtf8(name))->knownAfterRace) << name;
+}

@@ -132,6 +132,56 @@ TEST_F(RegistrationTest, ChecksBeforeTheDialog)
     EXPECT_FALSE(checkBeforeRegistration(ctx, betType));
 }
 
+// A condition on the final odds of the race itself cannot pick today's
+// runners: registration warns and goes on only when the user says so. A
+// previous run's final odds are known before the race and pass silently.
+TEST_F(RegistrationTest, PostRaceConditionWarnsBeforeRegistering)
+{
+    conditions::ConditionItem odds;
+    odds.number = 1;
+    odds.group = s("オッズ・人気");
+    odds.name = s("確定単勝オッズ");
+    odds.key = s("D成績データ.確定単勝オッズ");
+    odds.type = 2;
+    odds.knownAfterRace = true;
+    ctx.catalogue.items.push_back(odds);
+    ctx.catalogue.nameMap.insert(odds.name, 1);
+
+    struct Case {
+        const char* name;
+        int target; // -1: no odds row
+        std::deque<Answer> answers;
+        bool expected;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"no odds condition", -1, {}, true, false},
+        {"today's odds, Yes", 0, {Answer::Yes}, true, true},
+        {"today's odds, No", 0, {Answer::No}, false, true},
+        {"previous run's odds", 1, {}, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        analysis::AnalysisDocument doc;
+        makeDocument(doc, s("1000,2000"), true);
+        if (c.target >= 0) {
+            conditions::ConditionRow row;
+            row.group = odds.group;
+            row.itemName = odds.name;
+            row.targetCaption = conditions::targetCaption(c.target);
+            row.target = qint16(c.target);
+            row.value = s("1.0,5.0");
+            doc.conditions.rows.push_back(row);
+        }
+        prompter.clear();
+        for (Answer a : c.answers)
+            prompter.pushAnswer(a);
+        EXPECT_EQ(checkBeforeRegistration(ctx, doc), c.expected);
+        const QString warning = s("レース後に確定する情報が条件に含まれています（確定単勝オッズ）");
+        EXPECT_EQ(!prompter.texts().isEmpty() && prompter.texts().last().startsWith(warning), c.warned);
+    }
+}
+
 TEST_F(RegistrationTest, CurrentRaceDateRangeIsOfferedAnOpenEnd)
 {
     struct Case {

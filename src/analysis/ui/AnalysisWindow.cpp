@@ -67,6 +67,7 @@ AnalysisWindow::AnalysisWindow(shell::AppContext& context, AnalysisDocument& doc
     m_tabs->addTab(scrollable(buildResultTab()), QStringLiteral("分析結果"));
     m_tabs->addTab(scrollable(buildListTab()), QStringLiteral("一覧表示"));
     m_tabs->addTab(scrollable(buildHistoryTab()), QStringLiteral("分析結果履歴"));
+    m_tabs->addTab(scrollable(buildCheckTab()), QStringLiteral("検証・信頼区間"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_tabs);

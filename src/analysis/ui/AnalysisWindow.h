@@ -21,6 +21,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -156,6 +157,8 @@ class AnalysisWindow final : public QWidget {
     QWidget* buildResultTab();
     QWidget* buildListTab();
     QWidget* buildHistoryTab();
+    QWidget* buildCheckTab();
+    void refreshCheckTab();
 
     void setKind(int kind);
     void updateKindControls();
@@ -225,6 +228,14 @@ class AnalysisWindow final : public QWidget {
     // history tab
     QTableView* m_historyGrid = nullptr;
     SheetModel* m_historyModel = nullptr;
+    // check tab: split periods and return-rate intervals
+    QCheckBox* m_chkSplit = nullptr;
+    QDateEdit* m_splitDate = nullptr;
+    QCheckBox* m_chkIntervals = nullptr;
+    QTableView* m_splitGrid = nullptr;
+    SheetModel* m_splitModel = nullptr;
+    QTableView* m_intervalGrid = nullptr;
+    SheetModel* m_intervalModel = nullptr;
 };
 
 } // namespace tq::analysis::ui

@@ -303,6 +303,7 @@ void AnalysisWindow::refreshGrids()
     m_historyModel->refresh();
     applyColumnWidths(*m_historyGrid, m_document.history);
     updateListView();
+    refreshCheckTab();
 }
 
 // --- events -------------------------------------------------------------------

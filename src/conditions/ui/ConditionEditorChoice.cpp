@@ -4,6 +4,8 @@
 
 #include "conditions/ui/ConditionEditor.h"
 
+#include "conditions/LookAhead.h"
+
 #include "conditions/ui/ConditionValueFrames.h"
 #include "conditions/ui/ListSettingsFrame.h"
 #include "shell/AppContext.h"
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidget>
 
 namespace tq::conditions::ui {
@@ -187,7 +190,14 @@ void ConditionEditor::chooseGroup(int index)
     m_items->setRowCount(static_cast<int>(m_itemsOfGroup.size()));
     for (int i = 0; i < static_cast<int>(m_itemsOfGroup.size()); ++i) {
         const ConditionItem* item = m_itemsOfGroup[static_cast<size_t>(i)];
-        m_items->setItem(i, 0, new QTableWidgetItem(item->name));
+        auto* cell = new QTableWidgetItem(item->name);
+        if (item->knownAfterRace) {
+            // Known only after the race: fine for an analysis, useless for a
+            // favourite that picks today's runners.
+            cell->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+            cell->setToolTip(lookAheadNote());
+        }
+        m_items->setItem(i, 0, cell);
         const ConditionSet* set = m_target.conditions;
         setRed(m_items, i, colour && funJoukenGyou(*set, item->name, -1) < static_cast<int>(set->rows.size()));
     }

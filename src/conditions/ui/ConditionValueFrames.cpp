@@ -4,6 +4,7 @@
 #include "conditions/ui/ConditionValueFrames.h"
 
 #include "conditions/Clauses.h"
+#include "conditions/LookAhead.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -60,7 +61,9 @@ void ConditionValueFrames::setUp(const ConditionItem& item, int target, const QS
     const EditorFrame shown = frameOf(item.type, target);
     const int index = static_cast<int>(shown);
     if (index < static_cast<int>(m_help.size()))
-        m_help[static_cast<size_t>(index)]->setText(item.msg);
+        m_help[static_cast<size_t>(index)]->setText(
+            item.knownAfterRace && (target == 0 || isComparisonTarget(target)) ? QString(item.msg + QLatin1Char(' ') + lookAheadNote())
+                                                                                : item.msg);
     const QStringList tokens = commaTokens(item.data);
     switch (shown) {
     case EditorFrame::Comparison: {

@@ -49,9 +49,13 @@ void placeMainWindow(MainWindow& window, const GuiOptions& options)
 void openAnalysisDocument(MainWindow& window, const GuiOptions& options)
 {
     DocumentWindow* doc = window.openDocument(QFileInfo(options.openFile).absoluteFilePath());
+    auto* analysis = qobject_cast<AnalysisDocumentWindow*>(doc);
+    if (analysis) {
+        analysis->document().splitDate = options.splitDate;
+        analysis->document().intervals = options.intervals;
+    }
     if (options.run)
         doc->runAnalysis();
-    auto* analysis = qobject_cast<AnalysisDocumentWindow*>(doc);
     if (options.tab >= 0 && analysis)
         analysis->analysisWindow()->tabs()->setCurrentIndex(options.tab);
 }

@@ -1,0 +1,76 @@
+#include "analysis/RunExtras.h"
+
+#include "analysis/AnalysisDocument.h"
+
+namespace tq::analysis {
+
+namespace {
+
+// Key columns of a result table: those before 総件数.
+int keyColumns(const Sheet& result)
+{
+    const int total = result.columnOfHeader(u"総件数");
+    return total < 0 ? 0 : total;
+}
+
+void appendFigures(Sheet& into, const Sheet& extra, int k)
+{
+    if (extra.columnCount() <= k)
+        return;
+    const int first = into.columnCount();
+    into.setColumnCount(first + extra.columnCount() - k);
+    for (int c = k; c < extra.columnCount(); ++c) {
+        const int to = first + c - k;
+        into.setHeader(to, extra.header(c));
+        for (int r = 0; r < into.rowCount() && r < extra.rowCount(); ++r) {
+            if (extra.kind(r, c) == CellKind::Integer)
+                into.setInteger(r, to, extra.integer(r, c));
+            else if (extra.kind(r, c) == CellKind::Decimal)
+                into.setDecimal(r, to, extra.number(r, c), extra.decimalPlaces(r, c));
+            else if (!extra.displayText(r, c).isEmpty())
+                into.setText(r, to, extra.displayText(r, c));
+        }
+    }
+}
+
+} // namespace
+
+RunExtras::RunExtras(AnalysisDocument& document)
+{
+    document.splitResult.clear();
+    document.intervalResult.clear();
+    if (document.splitDate.isValid())
+        m_split.emplace(document.splitDate);
+    if (document.intervals)
+        m_intervals.emplace();
+}
+
+std::vector<GroupObserver*> RunExtras::observers()
+{
+    std::vector<GroupObserver*> out;
+    if (m_split)
+        out.push_back(&*m_split);
+    if (m_intervals)
+        out.push_back(&*m_intervals);
+    return out;
+}
+
+void RunExtras::finish(AnalysisDocument& document) const
+{
+    const int k = keyColumns(document.result);
+    if (m_split)
+        document.splitResult = splitSheet(document.result, k, m_split->rows());
+    if (m_intervals)
+        document.intervalResult = intervalSheet(document.result, k, m_intervals->rows());
+}
+
+Sheet resultWithExtras(const AnalysisDocument& document)
+{
+    Sheet sheet = document.result;
+    const int k = keyColumns(document.result);
+    appendFigures(sheet, document.splitResult, k);
+    appendFigures(sheet, document.intervalResult, k);
+    return sheet;
+}
+
+} // namespace tq::analysis

@@ -1,0 +1,37 @@
+#pragma once
+// The figures a win-type run adds beside its result table when the document
+// asks for them (AnalysisDocument::splitDate, ::intervals): the folds follow
+// the run's groups as observers and, once the run is complete, their tables
+// go into the document.
+
+#include "analysis/ReturnIntervals.h"
+#include "analysis/SplitStatistics.h"
+
+#include <optional>
+#include <vector>
+
+namespace tq::analysis {
+
+class AnalysisDocument;
+
+class RunExtras final {
+  public:
+    // Empties the document's extra tables and sets up the folds it asks for.
+    explicit RunExtras(AnalysisDocument& document);
+
+    // The observers to hand to the run (none when no option is on).
+    std::vector<GroupObserver*> observers();
+    // Writes the extra tables of a complete run into the document.
+    void finish(AnalysisDocument& document) const;
+
+  private:
+    std::optional<SplitFold> m_split;
+    std::optional<IntervalFold> m_intervals;
+};
+
+// The result table with the extra tables' figure columns appended after its
+// own (the label columns of the extras are not repeated), as the command
+// line writes it.
+Sheet resultWithExtras(const AnalysisDocument& document);
+
+} // namespace tq::analysis
