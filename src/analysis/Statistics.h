@@ -150,14 +150,14 @@ struct RunServices {
     HorseListBuilder* horseList = nullptr;
     // The condition-file text of a document, kept with each history row;
     // empty function: the companion text is empty.
-    std::function<QString(const AnalysisDocument&)> conditionText;
+    std::function<QString(const AnalysisDocument&)> conditionText{};
     // Step through the statement on a thread of its own while this thread
     // folds the rows already read (the results are the same either way).
     // Only a run with aggregation keys does; a run whose labels or list run
     // statements of their own reads on one thread regardless.
     bool secondThread = true;
     // Told of every counted row and every group written, in order.
-    std::vector<GroupObserver*> observers;
+    std::vector<GroupObserver*> observers{};
 };
 
 // Writes groups into a result or history table (subKekkaGyou). Keeps an index

@@ -78,7 +78,9 @@ std::vector<Runner> longShotGroup(std::vector<std::string>& keys)
 
 TEST(ReturnIntervals, FlatGroupAndLongShotGroup)
 {
-    std::vector<std::string> keys;
+    // Each group keeps its own race keys: the runners point into them.
+    std::vector<std::string> flatKeys;
+    std::vector<std::string> longShotKeys;
     struct Case {
         const char* name;
         std::vector<Runner> runners;
@@ -89,9 +91,9 @@ TEST(ReturnIntervals, FlatGroupAndLongShotGroup)
     const double any = std::nan("");
     const Case cases[] = {
         // 400 runners: the largest 4 of 40 payouts of 1000 are 10 % of P.
-        {"flat", flatGroup(keys), 100.0, 100.0, 100.0, 10.0},
+        {"flat", flatGroup(flatKeys), 100.0, 100.0, 100.0, 10.0},
         // 300 runners: the largest 3 payouts, 15000 + 15000 + 450, of P = 39000.
-        {"long shots", longShotGroup(keys), 130.0, any, any, 30450.0 * 100.0 / 39000.0},
+        {"long shots", longShotGroup(longShotKeys), 130.0, any, any, 30450.0 * 100.0 / 39000.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -87,10 +87,10 @@ TEST_F(AnalysisWindowTest, OpensOnTheConditionsWithPlainCaptionsAndHiddenExtras)
     EXPECT_EQ(w.objectName(), s("frmDEVovuved"));
     EXPECT_EQ(w.windowTitle(), s("新規分析"));
     QTabWidget* tabs = w.tabs();
-    ASSERT_EQ(tabs->count(), 4);
+    ASSERT_EQ(tabs->count(), 5);
     EXPECT_EQ(tabs->currentIndex(), 0);
-    const char* captions[] = {"条件設定", "分析結果", "一覧表示", "分析結果履歴"};
-    for (int i = 0; i < 4; ++i)
+    const char* captions[] = {"条件設定", "分析結果", "一覧表示", "分析結果履歴", "検証・信頼区間"};
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(tabs->tabText(i), s(captions[i]));
 
     auto* grid = child<QTableView>(w, "vaSpread3");
