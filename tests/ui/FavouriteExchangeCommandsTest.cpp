@@ -132,6 +132,11 @@ TEST_F(FavouriteExchangeCommandsTest, ExportThenImportWithAPrefixThroughTheDialo
         d.findChild<QLineEdit*>(s("txtGroup"))->insert(s("取込'組"));
         d.findChild<QCheckBox*>(s("chkGroup"))->setChecked(false);
         d.findChild<QCheckBox*>(s("chkGroup"))->setChecked(true);
+        // Frames shown after the dialog opened get the height their text needs.
+        for (const char* edit : {"txtName", "txtGroup"}) {
+            auto* line = d.findChild<QLineEdit*>(s(edit));
+            EXPECT_GE(line->height(), line->sizeHint().height()) << edit;
+        }
         saveShot(d, "import-dialog.png");
         QTest::mouseClick(d.findChild<QPushButton*>(s("Command2")), Qt::LeftButton);
     });
