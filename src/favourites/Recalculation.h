@@ -6,8 +6,9 @@
 // favourite against the current race data and stores its new statistics,
 // condition text (with the new result table), comment and 登録日時; name,
 // group, 表示, colour, author and ＷＨＥＲＥ文 stay. Each favourite is written
-// right after its analysis, so a stop keeps the earlier ones recalculated and
-// the later ones untouched. A favourite whose conditions no longer load (an
+// right after its analysis, the writes committed about once a second (and on
+// a stop or an error), so a stop keeps the earlier ones recalculated and the
+// later ones untouched. A favourite whose conditions no longer load (an
 // item left the catalogue) or build, or whose run reports an error, keeps its
 // old values and is named in the summary; one whose analysis finds no rows
 // is skipped; the batch goes on with the next. キャンセル stops after the

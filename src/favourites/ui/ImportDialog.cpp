@@ -68,6 +68,13 @@ ImportDialog::ImportDialog(QWidget* parent) : QDialog(parent)
     layout->addStretch(1);
     layout->addLayout(buttons);
     setMinimumWidth(420);
+    // A frame shown after the dialog opened would otherwise only get its
+    // minimum height, which cuts off the bottom of the text in its box.
+    for (QCheckBox* box : {m_chkGroup, m_chkName})
+        connect(box, &QCheckBox::toggled, this, [this] {
+            QWidget::layout()->activate();
+            adjustSize();
+        });
 }
 
 ImportOptions ImportDialog::options() const
