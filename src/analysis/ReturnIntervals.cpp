@@ -176,6 +176,11 @@ Sheet intervalSheet(const Sheet& result, int k, const std::vector<GroupSample>& 
                                  interval.concentration};
         for (int c = 0; c < count; ++c)
             sheet.setDecimal(row, k + c, values[c]);
+        // A rate above 100 % whose interval reaches below it may well be
+        // luck: its low bound is coloured.
+        for (int c : {1, 4})
+            if (values[c - 1] > 100.0 && values[c] < 100.0)
+                sheet.setBackColour(row, k + c, kNotSureColour);
     }
     return sheet;
 }
