@@ -18,6 +18,7 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
 #include "bettypes/GroupedRun.h"
+#include "conditions/LookAhead.h"
 #include "derived/AggregateFavourites.h"
 #include "derived/MarkColumns.h"
 #include "derived/MarkResults.h"
@@ -131,6 +132,11 @@ int addAggregate(const CommandLine& cl, const QString& file, const QString& name
     }
     if (!derived::checkAggregateSource(ctx, doc))
         return 2;
+    // The command line has no one to ask: the look-ahead warning is printed
+    // and the favourite stored, as the user asked for it.
+    const QString lookAhead = conditions::lookAheadWarning(derived::aggregateLookAhead(ctx.catalogue, doc));
+    if (!lookAhead.isEmpty())
+        err(QStringLiteral("tables: ") + lookAhead);
     return reportAggregate(derived::storeAggregateFavourite(ctx, doc, name.trimmed()),
                            QStringLiteral("集計お気に入り「%1」").arg(name.trimmed()), clock);
 }

@@ -2,8 +2,11 @@
 
 #include "AddinStart.h"
 
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ConditionFile.h"
 #include "common/ProfileFile.h"
 #include "conditions/Clauses.h"
+#include "conditions/LookAhead.h"
 #include "conditions/Rewrites.h"
 #include "shell/AppContext.h"
 #include "store/Database.h"
@@ -26,15 +29,23 @@ const QString kMatchedTable = QStringLiteral("Tお気に入り該当馬");
 
 struct FavouriteRow {
     int order = 0;
-    QString name, group, where;
+    QString name, group, where, conditionText;
     store::Value count, rates[5]; // 総件数; 勝率, 連対率, 複勝率, 単回収率, 複回収率
     QString error;
+    QString lookAhead; // the look-ahead warning of its conditions, or empty
 };
 
+// A runner a favourite found, or (raceKey empty) the favourite's error or
+// look-ahead warning row.
 struct Match {
     int favourite = 0;
     QString raceKey, date, runnerKey, number, horseName;
+    bool warning = false;
 };
+
+// Warning rows: dark orange text (Windows colour order), error rows red.
+constexpr qint32 kWarningColour = 0x0060C0;
+constexpr qint32 kErrorColour = 0x0000C0;
 
 // One published column: the table it lives in and its name there.
 struct PublishedColumn {
@@ -57,6 +68,7 @@ std::vector<FavouriteRow> readFavourites(store::Database& db)
     std::vector<FavouriteRow> favourites;
     store::Recordset rs = db.openRecordset(QStringLiteral("select * from お気に入り order by グループ名, 名称"));
     const int shown = rs.fieldIndex(QStringLiteral("表示"));
+    const int conditions = rs.fieldIndex(QStringLiteral("条件"));
     for (; !rs.isEOF(); rs.moveNext()) {
         if (shown >= 0 && rs.field(shown).toInt() == 0)
             continue;
@@ -65,6 +77,8 @@ std::vector<FavouriteRow> readFavourites(store::Database& db)
         row.name = rs.value(QStringLiteral("名称")).toText().trimmed();
         row.group = rs.value(QStringLiteral("グループ名")).toText().trimmed();
         row.where = rs.value(QStringLiteral("ＷＨＥＲＥ文")).toText().trimmed();
+        if (conditions >= 0)
+            row.conditionText = rs.field(conditions).toText();
         row.count = rs.value(QStringLiteral("総件数"));
         for (int i = 0; i < 5; ++i)
             row.rates[i] = rs.value(QString::fromUtf16(rateColumns[i]));
@@ -103,6 +117,19 @@ void findMatches(shell::AppContext& ctx, FavouriteRow& favourite, std::vector<Ma
         return;
     }
     matches.insert(matches.end(), found.begin(), found.end());
+}
+
+// The look-ahead warning of a favourite's stored conditions (empty when none
+// reads a value known only after the race, or there are no stored conditions).
+QString lookAheadOf(shell::AppContext& ctx, const FavouriteRow& favourite)
+{
+    if (favourite.conditionText.trimmed().isEmpty())
+        return {};
+    analysis::AnalysisDocument document;
+    analysis::ConditionLoadOptions options;
+    options.input = analysis::ConditionInput::ConditionsOnly;
+    analysis::funJoukenLoad(ctx, document, favourite.conditionText, options);
+    return conditions::lookAheadWarning(conditions::lookAheadConditions(ctx.catalogue, document.conditions));
 }
 
 std::vector<PublishedColumn> publishedColumns(store::Database& db)
@@ -265,6 +292,9 @@ std::optional<TodayList> buildTodayList(shell::AppContext& ctx, Grouping groupin
         findMatches(ctx, favourite, matches);
         if (!favourite.error.isEmpty())
             ++list.failedFavourites;
+        favourite.lookAhead = lookAheadOf(ctx, favourite);
+        if (!favourite.lookAhead.isEmpty())
+            ++list.lookAheadFavourites;
     }
     list.matches = int(matches.size());
     const auto publishedValues = readPublished(ctx, published, list.problems);
@@ -274,10 +304,14 @@ std::optional<TodayList> buildTodayList(shell::AppContext& ctx, Grouping groupin
         list.problems << kMatchedTable + QStringLiteral(": ") + QString::fromUtf8(e.what());
     }
 
-    // A failed favourite is a match without a runner, sorted before its runners.
-    for (const FavouriteRow& favourite : favourites)
+    // A failed or warned favourite is a match without a runner, sorted before
+    // its runners (the error row before the warning row).
+    for (const FavouriteRow& favourite : favourites) {
         if (!favourite.error.isEmpty())
-            matches.push_back({favourite.order, {}, {}, {}, {}, {}});
+            matches.push_back({favourite.order, {}, {}, {}, {}, {}, false});
+        if (!favourite.lookAhead.isEmpty())
+            matches.push_back({favourite.order, {}, {}, {}, {}, {}, true});
+    }
     std::stable_sort(matches.begin(), matches.end(), [grouping](const Match& a, const Match& b) {
         const auto race = [](const Match& m) { return std::tie(m.raceKey, m.number); };
         if (grouping == Grouping::ByFavourite)
@@ -290,7 +324,8 @@ std::optional<TodayList> buildTodayList(shell::AppContext& ctx, Grouping groupin
                                  QStringLiteral("Ｒ"), QStringLiteral("馬番"), QStringLiteral("馬名"),
                                  QStringLiteral("お気に入り名称"), QStringLiteral("グループ名"), QStringLiteral("総件数"),
                                  QStringLiteral("勝率"), QStringLiteral("連対率"), QStringLiteral("複勝率"),
-                                 QStringLiteral("単回収率"), QStringLiteral("複回収率"), QStringLiteral("エラー")};
+                                 QStringLiteral("単回収率"), QStringLiteral("複回収率"), QStringLiteral("エラー"),
+                                 QStringLiteral("警告")};
     sheet.setColumnCount(kFixedColumns + int(published.size()));
     for (int c = 0; c < kFixedColumns; ++c)
         sheet.setHeader(c, headers.at(c));
@@ -303,9 +338,9 @@ std::optional<TodayList> buildTodayList(shell::AppContext& ctx, Grouping groupin
         const FavouriteRow& favourite = favourites[std::size_t(m.favourite)];
         fillFavourite(sheet, row, favourite);
         if (m.raceKey.isEmpty()) {
-            sheet.setText(row, kError, favourite.error);
+            sheet.setText(row, m.warning ? kWarning : kError, m.warning ? favourite.lookAhead : favourite.error);
             for (int c = 0; c < sheet.columnCount(); ++c)
-                sheet.setForeColour(row, c, 0x0000C0); // red (Windows colour order)
+                sheet.setForeColour(row, c, m.warning ? kWarningColour : kErrorColour);
             continue;
         }
         sheet.setText(row, kRaceKey, m.raceKey);

@@ -66,6 +66,8 @@ bool TodayWindow::reload()
     QString status = QStringLiteral("お気に入り %1 件、該当 %2 行").arg(m_list.favourites).arg(m_list.matches);
     if (m_list.failedFavourites > 0)
         status += QStringLiteral("、条件を実行できないお気に入り %1 件").arg(m_list.failedFavourites);
+    if (m_list.lookAheadFavourites > 0)
+        status += QStringLiteral("、レース後に確定する情報を条件に含むお気に入り %1 件").arg(m_list.lookAheadFavourites);
     if (!m_list.problems.isEmpty())
         status += QStringLiteral("、読めない項目: ") + m_list.problems.join(QStringLiteral("; "));
     statusBar()->showMessage(status);
@@ -73,7 +75,7 @@ bool TodayWindow::reload()
 }
 
 // Every other group (race or favourite) in a light shade, so the grouping
-// can be seen; failed favourites keep their red text.
+// can be seen; failed and warned favourites keep their text colour.
 void TodayWindow::shadeGroups()
 {
     analysis::Sheet& sheet = m_list.sheet;

@@ -18,9 +18,10 @@ class Generator final {
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
         return z ^ (z >> 31);
     }
-    // An index below `count`; the bias of the remainder is far below the
+    // An index below `count` (below 2^32): the high half of the product of
+    // 32 random bits and the count, no division; its bias is far below the
     // bootstrap's own error for any count of races.
-    std::size_t below(std::size_t count) { return std::size_t(next() % count); }
+    std::size_t below(std::size_t count) { return std::size_t(((next() >> 32) * quint64(count)) >> 32); }
 
   private:
     quint64 m_state;
@@ -92,12 +93,23 @@ ReturnInterval returnInterval(const GroupSample& sample, quint64 seed, int repli
 
     // Races in race key order, those without a key last in row order: the
     // draw does not depend on the order the statement returned the rows in.
-    std::vector<GroupSample::Race> races = sample.races;
-    std::stable_sort(races.begin(), races.end(), [](const GroupSample::Race& a, const GroupSample::Race& b) {
+    std::vector<std::size_t> order(sample.races.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&sample](std::size_t x, std::size_t y) {
+        const GroupSample::Race& a = sample.races[x];
+        const GroupSample::Race& b = sample.races[y];
         if (a.key.isEmpty() != b.key.isEmpty())
             return b.key.isEmpty();
         return a.key < b.key;
     });
+    // The drawn figures only, packed: the draws jump across the whole array.
+    struct Drawn {
+        qint64 runners, win, place;
+    };
+    std::vector<Drawn> races;
+    races.reserve(order.size());
+    for (const std::size_t i : order)
+        races.push_back({sample.races[i].runners, sample.races[i].win, sample.races[i].place});
 
     Generator generator(seed);
     const auto count = static_cast<std::size_t>(replicates);
@@ -106,7 +118,7 @@ ReturnInterval returnInterval(const GroupSample& sample, quint64 seed, int repli
     for (int b = 0; b < replicates; ++b) {
         qint64 runners = 0, win = 0, place = 0;
         for (std::size_t i = 0; i < races.size(); ++i) {
-            const GroupSample::Race& race = races[generator.below(races.size())];
+            const Drawn& race = races[generator.below(races.size())];
             runners += race.runners;
             win += race.win;
             place += race.place;
@@ -176,6 +188,11 @@ Sheet intervalSheet(const Sheet& result, int k, const std::vector<GroupSample>& 
                                  interval.concentration};
         for (int c = 0; c < count; ++c)
             sheet.setDecimal(row, k + c, values[c]);
+        // A rate above 100 % whose interval reaches below it may well be
+        // luck: its low bound is coloured.
+        for (int c : {1, 4})
+            if (values[c - 1] > 100.0 && values[c] < 100.0)
+                sheet.setBackColour(row, k + c, kNotSureColour);
     }
     return sheet;
 }

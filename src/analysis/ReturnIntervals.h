@@ -69,9 +69,14 @@ class IntervalFold final : public GroupObserver {
     std::vector<GroupSample> m_rows;
 };
 
+// The colour (a Windows colour value) of a low bound below 100 % under a
+// return rate above 100 %.
+inline constexpr qint32 kNotSureColour = 0x80C0FF;
+
 // The intervals per result row beside the group's labels: the k key columns
 // of `result` (as shown), 単回収率, its 95 % low and high, 複回収率, its low
-// and high, and 上位1%配当占有率.
+// and high, and 上位1%配当占有率. A low bound below 100 % under a rate above
+// 100 % is coloured kNotSureColour.
 Sheet intervalSheet(const Sheet& result, int k, const std::vector<GroupSample>& samples);
 
 } // namespace tq::analysis

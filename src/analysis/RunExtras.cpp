@@ -2,6 +2,8 @@
 
 #include "analysis/AnalysisDocument.h"
 
+#include <vector>
+
 namespace tq::analysis {
 
 namespace {
@@ -13,14 +15,21 @@ int keyColumns(const Sheet& result)
     return total < 0 ? 0 : total;
 }
 
+// Appends the figure columns of `extra` (those after its k label columns)
+// whose header `into` does not have yet: the intervals repeat 単回収率 and
+// 複回収率 beside their bounds for the panel, and a CSV column is found by its
+// header, so a figure is written once.
 void appendFigures(Sheet& into, const Sheet& extra, int k)
 {
-    if (extra.columnCount() <= k)
-        return;
+    std::vector<int> columns;
+    for (int c = k; c < extra.columnCount(); ++c)
+        if (into.columnOfHeader(extra.header(c)) < 0)
+            columns.push_back(c);
     const int first = into.columnCount();
-    into.setColumnCount(first + extra.columnCount() - k);
-    for (int c = k; c < extra.columnCount(); ++c) {
-        const int to = first + c - k;
+    into.setColumnCount(first + int(columns.size()));
+    for (int i = 0; i < int(columns.size()); ++i) {
+        const int c = columns[std::size_t(i)];
+        const int to = first + i;
         into.setHeader(to, extra.header(c));
         for (int r = 0; r < into.rowCount() && r < extra.rowCount(); ++r) {
             if (extra.kind(r, c) == CellKind::Integer)

@@ -30,8 +30,8 @@ class RunExtras final {
 };
 
 // The result table with the extra tables' figure columns appended after its
-// own (the label columns of the extras are not repeated), as the command
-// line writes it.
+// own, as the command line writes it: neither the label columns of the
+// extras nor a figure the result already has (単回収率, 複回収率) are repeated.
 Sheet resultWithExtras(const AnalysisDocument& document);
 
 } // namespace tq::analysis

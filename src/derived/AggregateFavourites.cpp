@@ -2,7 +2,9 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ResultTable.h"
+#include "conditions/LookAhead.h"
 #include "derived/TableBuild.h"
+#include "favourites/Registration.h"
 #include "shell/AppContext.h"
 #include "store/Database.h"
 
@@ -253,8 +255,20 @@ QString aggregateNameProblem(store::Database& db, const QString& name)
     return {};
 }
 
+QStringList aggregateLookAhead(const conditions::ConditionCatalogue& catalogue,
+                               const analysis::AnalysisDocument& document)
+{
+    QStringList names = conditions::lookAheadKeys(catalogue, document.conditions);
+    for (const QString& name : conditions::lookAheadConditions(catalogue, document.conditions))
+        if (!names.contains(name))
+            names.append(name);
+    return names;
+}
+
 AggregateResult subSyukeiFavoAdd(shell::AppContext& ctx, analysis::AnalysisDocument& document)
 {
+    if (!favourites::confirmLookAhead(ctx, aggregateLookAhead(ctx.catalogue, document)))
+        return {AggregateOutcome::NotAsked, 0, {}};
     QString answer = document.caption;
     if (!ctx.prompter.inputText(QStringLiteral("集計お気に入り名称を入力してください"),
                                 QStringLiteral("集計お気に入り作成"), answer))

@@ -23,6 +23,7 @@
 // keeps the value it holds, not the one place it shows, so a decimal group
 // label still finds its runners.
 
+#include "conditions/ConditionCatalogue.h"
 #include "conditions/ConditionSet.h"
 
 #include <QString>
@@ -72,8 +73,16 @@ bool checkAggregateSource(shell::AppContext& ctx, const analysis::AnalysisDocume
 // Why `name` cannot name an aggregate favourite on `db`, or an empty text.
 QString aggregateNameProblem(store::Database& db, const QString& name);
 
-// subSyukeiFavoAdd: asks for the name (default: the document's caption),
-// then storeAggregateFavourite.
+// What of the document looks ahead for an aggregate favourite: its key texts
+// whose item is known only after the race (today's runners are grouped by
+// them), then the condition items that are (the stored figures describe
+// runners chosen by values today's runners do not have yet), each once.
+QStringList aggregateLookAhead(const conditions::ConditionCatalogue& catalogue,
+                               const analysis::AnalysisDocument& document);
+
+// subSyukeiFavoAdd: asks whether to go on when aggregateLookAhead names
+// anything (No: NotAsked), then for the name (default: the document's
+// caption), then storeAggregateFavourite.
 AggregateResult subSyukeiFavoAdd(shell::AppContext& ctx, analysis::AnalysisDocument& document);
 
 // Stores the document's grouped result as aggregate favourite `name`: table

@@ -7,6 +7,8 @@
 #include "ChartData.h"
 #include "RaceCard.h"
 
+#include "analysis/AnalysisDocument.h"
+#include "analysis/ConditionFile.h"
 #include "analysis/HorseList.h"
 #include "common/TextFile.h"
 #include "favourites/AddIns.h"
@@ -309,6 +311,20 @@ TEST_F(AddinPrograms, TodaysFavouritesListsRunnersPublishedColumnsAndFailures)
     add("一番人気", true, favourite);
     add("古い条件", true, s("T競走馬データ.旧項目 > 1"));
     add("非表示", false, s("T番組データ.距離 > 0"));
+    // Stored conditions: one on a value known before the race, one on the
+    // final odds, which today's races do not have yet.
+    const auto storeConditions = [](const char* name, const char* item, const char* value) {
+        analysis::AnalysisDocument document;
+        conditions::ConditionRow row;
+        row.itemName = s(item);
+        row.value = s(value);
+        document.conditions.rows = {row};
+        db().execute(s("UPDATE お気に入り SET 条件 = '") +
+                     analysis::conditionText(ctx(), document).replace(s("'"), s("''")) + s("' WHERE 名称 = '") + s(name) +
+                     s("'"));
+    };
+    storeConditions("短距離", "距離", "1000,1400");
+    storeConditions("一番人気", "確定単勝オッズ", "1,3");
 
     // A column another program publishes for today's runners.
     const QString runner = firstText(s("SELECT T競走馬データ.レースキー & '|' & T競走馬データ.馬番 FROM T競走馬データ "
@@ -337,11 +353,19 @@ TEST_F(AddinPrograms, TodaysFavouritesListsRunnersPublishedColumnsAndFailures)
     const int index = int(header.indexOf(s("指数")));
     const int race = int(header.indexOf(s("レースキー")));
     const int number = int(header.indexOf(s("馬番")));
-    ASSERT_TRUE(name >= 0 && error >= 0 && index >= 0 && race >= 0 && number >= 0) << header.join(u',').toStdString();
+    const int warning = int(header.indexOf(s("警告")));
+    ASSERT_TRUE(name >= 0 && error >= 0 && index >= 0 && race >= 0 && number >= 0 && warning >= 0)
+        << header.join(u',').toStdString();
     std::map<QString, qint64> perFavourite;
+    std::map<QString, QString> warnings;
     QString failure, published;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const QStringList& row = rows[i];
+        if (!row.at(warning).isEmpty()) {
+            EXPECT_TRUE(row.at(race).isEmpty());
+            warnings[row.at(name)] += row.at(warning);
+            continue;
+        }
         ++perFavourite[row.at(name)];
         if (row.at(name) == s("古い条件"))
             failure = row.at(error);
@@ -354,6 +378,9 @@ TEST_F(AddinPrograms, TodaysFavouritesListsRunnersPublishedColumnsAndFailures)
     EXPECT_EQ(perFavourite[s("古い条件")], 1);
     EXPECT_TRUE(failure.contains(s("旧項目"))) << failure.toStdString();
     EXPECT_EQ(perFavourite.count(s("非表示")), 0u);
+    // One warning line, for the favourite on the final odds only.
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_TRUE(warnings[s("一番人気")].contains(s("確定単勝オッズ"))) << warnings.begin()->second.toStdString();
 
     // The runners found, once each, for the programs reading Tお気に入り該当馬.
     EXPECT_EQ(count(s("SELECT COUNT(*) FROM Tお気に入り該当馬")),

@@ -119,6 +119,27 @@ TEST(ReturnIntervals, FlatGroupAndLongShotGroup)
     }
 }
 
+// In the panel, the long-shot group's 130 % shows a coloured low bound; the
+// flat group's 100 % and the place rates below 100 % do not.
+TEST(ReturnIntervals, PanelColoursALowBoundBelowAPayingRate)
+{
+    std::vector<std::string> flatKeys;
+    std::vector<std::string> longShotKeys;
+    Sheet result;
+    result.setColumnCount(2);
+    result.setHeader(0, s("距離"));
+    result.setHeader(1, s("総件数"));
+    result.setText(result.appendRow(), 0, s("1200"));
+    result.setText(result.appendRow(), 0, s("1400"));
+    const Sheet panel = intervalSheet(result, 1, {sampleOf(flatGroup(flatKeys)), sampleOf(longShotGroup(longShotKeys))});
+    ASSERT_EQ(panel.rowCount(), 2);
+    const int winLow = panel.columnOfHeader(s("単回収率下限95%"));
+    const int placeLow = panel.columnOfHeader(s("複回収率下限95%"));
+    EXPECT_EQ(panel.backColour(0, winLow), Sheet::kDefaultColour);
+    EXPECT_EQ(panel.backColour(1, winLow), kNotSureColour);
+    EXPECT_EQ(panel.backColour(1, placeLow), Sheet::kDefaultColour);
+}
+
 TEST(ReturnIntervals, SeedMakesThemReproducibleWhateverTheRowOrder)
 {
     std::vector<std::string> keys;
@@ -290,6 +311,17 @@ TEST_F(SplitOnGeneratedData, DiscoveryIsTheRunOfTheRacesBeforeTheDate)
     const Sheet combined = resultWithExtras(split);
     EXPECT_EQ(combined.headers().mid(0, split.result.columnCount()), split.result.headers());
     EXPECT_EQ(combined.columnCount(), split.result.columnCount() + split.splitResult.columnCount());
+
+    // The intervals add their bounds and the concentration, not a second
+    // 単回収率 or 複回収率.
+    split.intervals = true;
+    run(split);
+    const QStringList headers = resultWithExtras(split).headers();
+    EXPECT_EQ(headers.count(s("単回収率")), 1);
+    EXPECT_EQ(headers.count(s("複回収率")), 1);
+    EXPECT_EQ(headers.size(), split.result.columnCount() + split.splitResult.columnCount() +
+                                  split.intervalResult.columnCount() - 2);
+    EXPECT_EQ(headers.back(), s("上位1%配当占有率"));
 }
 
 } // namespace

@@ -157,6 +157,39 @@ TEST_F(AggregateFavouritesTest, MenuChecksRefuseUnanalysedAndUngroupedResults)
     EXPECT_TRUE(shown[1].systemModal);
 }
 
+// A key or condition known only after the race asks before the name; No
+// stores nothing, Yes goes on. Without one nothing is asked.
+TEST_F(AggregateFavouritesTest, LookAheadKeysAndConditionsAskBeforeRegistering)
+{
+    analysis::AnalysisDocument doc = groupedDocument();
+    shell::ScriptedPrompter& prompter = g_data->prompter();
+    prompter.clear();
+    prompter.pushCancelledInput();
+    EXPECT_EQ(derived::subSyukeiFavoAdd(ctx(), doc).outcome, derived::AggregateOutcome::NotAsked);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].text, s("集計お気に入り名称を入力してください"));
+
+    conditions::ConditionRow odds;
+    odds.itemName = s("確定単勝オッズ");
+    odds.value = s("1,10");
+    doc.conditions.rows = {odds};
+    doc.conditions.keys[2] = {s("着順"), {}};
+    EXPECT_EQ(derived::aggregateLookAhead(ctx().catalogue, doc), QStringList({s("着順"), s("確定単勝オッズ")}));
+
+    prompter.clear();
+    prompter.pushAnswer(shell::Answer::No);
+    EXPECT_EQ(derived::subSyukeiFavoAdd(ctx(), doc).outcome, derived::AggregateOutcome::NotAsked);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_TRUE(prompter.messages()[0].text.contains(s("確定単勝オッズ")));
+    EXPECT_FALSE(derived::aggregateFavouriteNames(*ctx().appDb).contains(s("先読み")));
+
+    prompter.clear();
+    prompter.pushAnswer(shell::Answer::Yes);
+    prompter.pushText(s("先読み"));
+    EXPECT_EQ(derived::subSyukeiFavoAdd(ctx(), doc).outcome, derived::AggregateOutcome::Completed);
+    EXPECT_TRUE(derived::aggregateFavouriteNames(*ctx().appDb).contains(s("先読み")));
+}
+
 TEST_F(AggregateFavouritesTest, NamesThatCannotBeTablesOrWouldReplaceOtherTablesAreRefused)
 {
     store::Database& db = *ctx().appDb;

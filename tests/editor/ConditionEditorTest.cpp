@@ -4,6 +4,7 @@
 
 #include "EditorFixture.h"
 
+#include "conditions/LookAhead.h"
 #include "conditions/Where.h"
 
 #include <QApplication>
@@ -65,6 +66,36 @@ TEST_F(EditorTest, ConditionsComposedThroughTheControlsGiveRowsAndTheirWhereText
     EXPECT_EQ(foreground(child<QTableWidget>("grdGroup"), "場所"), kRed);
     EXPECT_EQ(foreground(items, "開催場"), kRed);
     EXPECT_EQ(child<QRadioButton>("optTaisyou0")->palette().color(QPalette::WindowText), kRed);
+}
+
+// An item known only after the race carries a warning icon and note in the
+// item list, and its help line says so on the race itself but not on a
+// previous run.
+TEST_F(EditorTest, LookAheadItemsAreMarkedInTheListAndTheHelpLine)
+{
+    ctx.catalogue.items[std::size_t(ctx.catalogue.nameMap.value(s("斤量")))].knownAfterRace = true;
+    editor().openForConditions(target, 0);
+    choose("レース条件", "斤量");
+    QTableWidget* items = child<QTableWidget>("grdItem");
+    const QTableWidgetItem* marked = items->findItems(s("斤量"), Qt::MatchExactly).first();
+    const QTableWidgetItem* plain = items->findItems(s("距離"), Qt::MatchExactly).first();
+    EXPECT_FALSE(marked->icon().isNull());
+    EXPECT_EQ(marked->toolTip(), lookAheadNote());
+    EXPECT_TRUE(plain->icon().isNull());
+    EXPECT_TRUE(plain->toolTip().isEmpty());
+
+    const auto shownHelp = [this] {
+        QString text;
+        for (QLabel* label : editor().findChildren<QLabel*>())
+            if (label->objectName().startsWith(s("lblHelp")) && label->isVisibleTo(&editor()))
+                text += label->text();
+        return text;
+    };
+    EXPECT_TRUE(shownHelp().contains(lookAheadNote())) << shownHelp().toStdString();
+    if (const QString shot = qEnvironmentVariable("TQ_EDITOR_SHOT"); !shot.isEmpty())
+        editor().grab().save(shot);
+    clickTarget(1);
+    EXPECT_FALSE(shownHelp().contains(lookAheadNote())) << shownHelp().toStdString();
 }
 
 TEST_F(EditorTest, AnItemAndTargetThatHaveARowReopenItAndOkOverwritesIt)
