@@ -43,16 +43,22 @@ void GroupSample::add(const CountedRow& row)
     ++n;
     Race* race = nullptr;
     if (!row.raceKey.isEmpty()) {
-        const QByteArray key = row.raceKey.toByteArray();
-        const auto it = raceIndex.constFind(key);
-        if (it != raceIndex.cend()) {
-            race = &races[std::size_t(*it)];
+        // The key is looked up over the row's own bytes; only a new race
+        // copies it. Runners of one race usually come one after another.
+        const QByteArray probe = QByteArray::fromRawData(row.raceKey.data(), row.raceKey.size());
+        if (lastRace >= 0 && races[std::size_t(lastRace)].key == probe) {
+            race = &races[std::size_t(lastRace)];
+        } else if (const auto it = raceIndex.constFind(probe); it != raceIndex.cend()) {
+            lastRace = *it;
+            race = &races[std::size_t(lastRace)];
         } else {
-            raceIndex.insert(key, int(races.size()));
+            lastRace = int(races.size());
             race = &races.emplace_back();
-            race->key = key;
+            race->key = row.raceKey.toByteArray();
+            raceIndex.insert(race->key, lastRace);
         }
     } else {
+        lastRace = -1;
         race = &races.emplace_back();
     }
     ++race->runners;
@@ -69,6 +75,7 @@ void GroupSample::merge(GroupSample&& other)
         return;
     }
     n += other.n;
+    lastRace = -1;
     winPayouts.insert(winPayouts.end(), other.winPayouts.begin(), other.winPayouts.end());
     for (Race& race : other.races) {
         const auto it = race.key.isEmpty() ? raceIndex.cend() : raceIndex.constFind(race.key);

@@ -37,6 +37,7 @@ struct GroupSample {
     std::vector<Race> races;
     std::vector<qint32> winPayouts; // every win payout above 0
     qint32 n = 0;
+    int lastRace = -1; // the race of the row added last, -1 for none
 
     // Counts a row; a row without a race key is a race of its own.
     void add(const CountedRow& row);

@@ -213,7 +213,7 @@ std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std
         copy.asText = copy.asText || asText;
         copy.asNumber = copy.asNumber || asNumber;
     };
-    for (const int column : {c.raceKey, c.abnormal, c.horseNumber})
+    for (const int column : {c.raceKey, c.date, c.abnormal, c.horseNumber})
         add(column, true, false);
     for (const int column : c.winHorse)
         add(column, true, false);
@@ -221,7 +221,7 @@ std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std
         add(column, true, false);
     for (const int column : {c.winOdds, c.placeOdds, c.finish})
         add(column, false, true);
-    for (const int column : {c.date, c.resultKey, c.horseName, c.jockey})
+    for (const int column : {c.resultKey, c.horseName, c.jockey})
         add(column, false, false);
     for (const int column : c.winPayout)
         add(column, false, false);
@@ -514,8 +514,6 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                             !(services.horseList && services.horseList->readsDatabase());
         for (const Level& level : levels)
             secondThread = secondThread && !level.labeller->readsDatabase();
-        // Observers read the race key and date, which the copied rows do not hold.
-        secondThread = secondThread && services.observers.empty();
         if (secondThread)
             writer.readStoredWidths();
         // While the statement steps on the other thread only the busy window

@@ -156,7 +156,8 @@ struct RunServices {
     // Only a run with aggregation keys does; a run whose labels or list run
     // statements of their own reads on one thread regardless.
     bool secondThread = true;
-    // Told of every counted row and every group written, in order.
+    // Told of every counted row and every group written, in order, on the
+    // thread that folds the rows.
     std::vector<GroupObserver*> observers{};
 };
 

@@ -21,6 +21,7 @@
 #include <QBrush>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDateEdit>
 #include <QFile>
 #include <QFont>
 #include <QHeaderView>
@@ -201,6 +202,55 @@ TEST_F(AnalysisWindowTest, RunShowsTheEngineResultSortsColoursAndStoresWidths)
     QTest::mouseClick(child<QPushButton>(w, "cmdRirekiClear"), Qt::LeftButton);
     EXPECT_EQ(child<QTableView>(w, "vaSpread5")->model()->rowCount(), 0);
     EXPECT_TRUE(doc.historyConditions.isEmpty());
+}
+
+// The check tab: a split date and the intervals set through its controls
+// fill both panels on the next run; the 1200 m group, whose place return was
+// above 100 % before the date and below it after, is marked.
+TEST_F(AnalysisWindowTest, CheckTabOptionsFillTheSplitAndIntervalPanels)
+{
+    // A later 1200 m race whose place payouts fall to 100 yen each.
+    support::addRace(*ctx.appDb, s("R3"), 1200, 4);
+    ctx.appDb->execute(s("UPDATE D番組データ SET 年月日 = '20240601' WHERE レースキー = 'R3'"));
+    ctx.appDb->execute(s("UPDATE D払戻情報データ SET 複勝払戻１ = 100, 複勝払戻２ = 100, 複勝払戻３ = 100 "
+                         "WHERE レースキー = 'R3'"));
+    AnalysisWindow w(ctx, doc);
+    w.show();
+    typeText(child<QLineEdit>(w, "txtKomoku0"), s("距離"));
+    child<QDateEdit>(w, "dtpSplit")->setDate(QDate(2024, 3, 1));
+    child<QCheckBox>(w, "chkSplit")->setChecked(true);
+    child<QCheckBox>(w, "chkIntervals")->setChecked(true);
+    EXPECT_EQ(doc.splitDate, QDate(2024, 3, 1));
+    EXPECT_TRUE(doc.intervals);
+    ASSERT_TRUE(w.runAnalysis());
+    w.tabs()->setCurrentIndex(4);
+
+    QAbstractItemModel* split = child<QTableView>(w, "vaSplit")->model();
+    QAbstractItemModel* intervals = child<QTableView>(w, "vaIntervals")->model();
+    ASSERT_EQ(split->rowCount(), 2);
+    ASSERT_EQ(intervals->rowCount(), 2);
+    const int mark = split->columnCount() - 1;
+    const int discovery = doc.splitResult.columnOfHeader(u"総件数(発見)");
+    const int validation = doc.splitResult.columnOfHeader(u"総件数(検証)");
+    for (int r = 0; r < 2; ++r) {
+        const bool is1200 = split->data(split->index(r, 0)).toString() == s("1200");
+        SCOPED_TRACE(is1200 ? "1200" : "1600");
+        EXPECT_EQ(split->data(split->index(r, discovery)).toString(), s("4"));
+        EXPECT_EQ(split->data(split->index(r, validation)).toString(), is1200 ? s("4") : s("0"));
+        EXPECT_EQ(split->data(split->index(r, mark)).toString(),
+                  is1200 ? s("複回収率が検証期間で100%割れ") : QString());
+        EXPECT_EQ(split->data(split->index(r, mark), Qt::BackgroundRole).isValid(), is1200);
+        EXPECT_FALSE(intervals->data(intervals->index(r, 1)).toString().isEmpty());
+    }
+    if (const QString shot = qEnvironmentVariable("TQ_CHECKS_SHOT"); !shot.isEmpty())
+        w.grab().save(shot);
+
+    // Options off: the next run leaves both panels empty.
+    child<QCheckBox>(w, "chkSplit")->setChecked(false);
+    child<QCheckBox>(w, "chkIntervals")->setChecked(false);
+    ASSERT_TRUE(w.runAnalysis());
+    EXPECT_EQ(split->rowCount(), 0);
+    EXPECT_EQ(intervals->rowCount(), 0);
 }
 
 TEST_F(AnalysisWindowTest, MaskTickChangesTheRowAndMarksTheDocument)
