@@ -7,6 +7,7 @@
 #include "conditions/Clauses.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
+#include "favourites/WriteGroup.h"
 #include "shell/AppContext.h"
 #include "store/Database.h"
 
@@ -249,34 +250,55 @@ std::vector<ExchangeRecord> readExchangeFile(shell::AppContext& context, const Q
     return records;
 }
 
+namespace {
+
+// Registers one record through subFavoAdd and counts what happened.
+void registerRecord(shell::AppContext& context, const ExchangeRecord& record, const ImportOptions& options,
+                    ImportSummary& summary)
+{
+    analysis::ConditionLoadOptions load;
+    load.input = analysis::ConditionInput::Text;
+    analysis::AnalysisDocument document;
+    analysis::funJoukenLoad(context, document, record.conditionText, load);
+    document.caption = record.name;
+    FavoChoice choice;
+    choice.mode = FavoMode::Add;
+    choice.name = options.prefix + record.name;
+    choice.group = options.group.isEmpty() ? record.group : options.group;
+    choice.show = record.show;
+    choice.colour = record.colour;
+    switch (subFavoAdd(context, document, choice)) {
+    case Registration::Stored:
+        ++summary.registered;
+        break;
+    case Registration::Declined:
+        ++summary.declined;
+        break;
+    case Registration::Failed:
+        summary.failed << choice.name;
+        break;
+    }
+}
+
+} // namespace
+
 ImportSummary importFavourites(shell::AppContext& context, const std::vector<ExchangeRecord>& records,
                                const ImportOptions& options)
 {
     ImportSummary summary;
-    analysis::ConditionLoadOptions load;
-    load.input = analysis::ConditionInput::Text;
-    for (const ExchangeRecord& record : records) {
-        analysis::AnalysisDocument document;
-        analysis::funJoukenLoad(context, document, record.conditionText, load);
-        document.caption = record.name;
-        FavoChoice choice;
-        choice.mode = FavoMode::Add;
-        choice.name = options.prefix + record.name;
-        choice.group = options.group.isEmpty() ? record.group : options.group;
-        choice.show = record.show;
-        choice.colour = record.colour;
-        switch (subFavoAdd(context, document, choice)) {
-        case Registration::Stored:
-            ++summary.registered;
-            break;
-        case Registration::Declined:
-            ++summary.declined;
-            break;
-        case Registration::Failed:
-            summary.failed << choice.name;
-            break;
+    WriteGroup writes(*context.appDb);
+    try {
+        for (const ExchangeRecord& record : records) {
+            writes.open();
+            registerRecord(context, record, options, summary);
+            writes.commitWhenDue();
         }
+    } catch (...) {
+        // The favourites registered before the error stay registered.
+        writes.commit();
+        throw;
     }
+    writes.commit();
     return summary;
 }
 

@@ -75,7 +75,8 @@ struct ImportSummary {
     QStringList failed; // names subFavoAdd could not register (reported by it)
 };
 
-// Registers the records through subFavoAdd, in order.
+// Registers the records through subFavoAdd, in order, committing about once a
+// second (see WriteGroup); an error keeps the ones registered before it.
 ImportSummary importFavourites(shell::AppContext& context, const std::vector<ExchangeRecord>& records,
                                const ImportOptions& options);
 

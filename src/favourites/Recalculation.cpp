@@ -8,15 +8,13 @@
 #include "conditions/Where.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
+#include "favourites/WriteGroup.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
 #include "store/Database.h"
 #include "store/Dynaset.h"
 
-#include <QElapsedTimer>
-
 #include <cmath>
-#include <optional>
 
 namespace tq::favourites {
 
@@ -38,46 +36,6 @@ public:
 
 private:
     shell::Busy& m_busy;
-};
-
-// Groups the batch's writes into transactions of about a second each: a
-// commit per favourite would wait for the disk a hundred times in a batch of
-// a hundred, which costs as much as a good part of their analyses. What a
-// group wrote is committed as soon as its second is over, on a cancel and at
-// the end, so a stop still keeps every favourite recalculated before it.
-class WriteGroup final {
-public:
-    static constexpr int kIntervalMs = 1000;
-
-    explicit WriteGroup(store::Database& db) : m_db(db) {}
-    void open()
-    {
-        if (m_transaction)
-            return;
-        m_transaction.emplace(m_db);
-        m_since.start();
-    }
-    void commitWhenDue()
-    {
-        if (m_since.isValid() && m_since.elapsed() >= kIntervalMs)
-            commit();
-    }
-    void commit()
-    {
-        if (!m_transaction)
-            return;
-        // reset() after commit() also when it throws: the transaction is gone.
-        struct Reset {
-            std::optional<store::Transaction>& t;
-            ~Reset() { t.reset(); }
-        } reset{m_transaction};
-        m_transaction->commit();
-    }
-
-private:
-    store::Database& m_db;
-    std::optional<store::Transaction> m_transaction;
-    QElapsedTimer m_since;
 };
 
 // The WHERE text of the document's conditions with the "$" escapes kept;
