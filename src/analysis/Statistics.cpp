@@ -201,32 +201,38 @@ QString meanLabel(float sum, qint32 n)
 
 // The columns a run reads, and in which forms: horse numbers, the race key
 // and the abnormality code are compared as UTF-8 whatever their type; odds,
-// finishing places and the values of count levels are read as numbers.
+// finishing places and the values of count levels are read as numbers. The
+// race's date and its payout row (one per race, joined on the race key) are
+// the same in every row of a race: they are copied once per run of its rows.
 std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std::vector<Level>& levels)
 {
     std::map<int, store::ColumnCopy> byColumn;
-    auto add = [&byColumn](int column, bool asText, bool asNumber) {
+    auto add = [&byColumn](int column, bool asText, bool asNumber, bool perRace = false) {
         if (column < 0)
             return;
+        const bool known = byColumn.contains(column);
         store::ColumnCopy& copy = byColumn[column];
         copy.column = column;
         copy.asText = copy.asText || asText;
         copy.asNumber = copy.asNumber || asNumber;
+        // A column also read for another purpose is copied per row.
+        copy.perGroup = known ? copy.perGroup && perRace : perRace;
     };
     for (const int column : {c.raceKey, c.abnormal, c.horseNumber})
         add(column, true, false);
     for (const int column : c.winHorse)
-        add(column, true, false);
+        add(column, true, false, true);
     for (const int column : c.placeHorse)
-        add(column, true, false);
+        add(column, true, false, true);
     for (const int column : {c.winOdds, c.placeOdds, c.finish})
         add(column, false, true);
-    for (const int column : {c.date, c.resultKey, c.horseName, c.jockey})
+    add(c.date, false, false, true);
+    for (const int column : {c.resultKey, c.horseName, c.jockey})
         add(column, false, false);
     for (const int column : c.winPayout)
-        add(column, false, false);
+        add(column, false, false, true);
     for (const int column : c.placePayout)
-        add(column, false, false);
+        add(column, false, false, true);
     for (const Level& level : levels)
         add(level.column, false, level.countRuns);
     // The first column stands in for a missing odds or finish column.
@@ -646,7 +652,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         };
 
         {
-            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread);
+            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, 2048, cols.raceKey);
             while (const store::RowBatch* batch = stream.next(serviceWindows)) {
                 for (int r = 0; r < batch->rowCount(); ++r) {
                     serviceWindows();
