@@ -194,6 +194,16 @@ void tellCounted(const std::vector<GroupObserver*>& observers, const store::Row&
         observer->counted(row);
 }
 
+// Rows of a runner that did not run (abnormality code 1 or 2) are neither
+// counted nor listed.
+bool notRun(const store::Row& row, const AnalysisColumns& cols)
+{
+    if (cols.abnormal < 0)
+        return false;
+    const QByteArrayView code = row.field(cols.abnormal).utf8();
+    return code.size() == 1 && (code[0] == '1' || code[0] == '2');
+}
+
 QString meanLabel(float sum, qint32 n)
 {
     return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00"));
@@ -558,13 +568,13 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         // aggregation keys revisit a date many times; it is reported once.
         QSet<QString> reportedDates;
         // Folds one row of the statement, in the statement's order.
+        // With the statement on its own thread the list is filled on a third
+        // one, from the same batches in the same order.
+        const bool listBeside = secondThread && services.horseList;
         auto foldRow = [&](const store::Row& row) {
-            if (cols.abnormal >= 0) {
-                const QByteArrayView code = row.field(cols.abnormal).utf8();
-                if (code.size() == 1 && (code[0] == '1' || code[0] == '2'))
-                    return;
-            }
-            if (services.horseList)
+            if (notRun(row, cols))
+                return;
+            if (services.horseList && !listBeside)
                 services.horseList->addRow(document.defaultList, row, cols);
 
             if (cols.raceKey >= 0) {
@@ -652,7 +662,17 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         };
 
         {
-            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, 2048, cols.raceKey);
+            store::RowStream::SideReader fillList;
+            if (listBeside)
+                fillList = [&](const store::RowBatch& batch) {
+                    for (int r = 0; r < batch.rowCount(); ++r) {
+                        const store::BatchRow row = batch.row(r);
+                        if (!notRun(row, cols))
+                            services.horseList->addRow(document.defaultList, row, cols);
+                    }
+                };
+            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, 2048, cols.raceKey,
+                                    std::move(fillList));
             while (const store::RowBatch* batch = stream.next(serviceWindows)) {
                 for (int r = 0; r < batch->rowCount(); ++r) {
                     serviceWindows();

@@ -165,8 +165,9 @@ constexpr int kBatches = 4;
 } // namespace
 
 RowStream::RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-                     int batchRows, int groupColumn)
-    : m_db(db), m_rs(rs), m_batchRows(std::max(batchRows, 1)), m_background(background)
+                     int batchRows, int groupColumn, SideReader sideReader)
+    : m_db(db), m_rs(rs), m_batchRows(std::max(batchRows, 1)), m_background(background),
+      m_sideReader(background ? std::move(sideReader) : SideReader())
 {
     const int count = background ? kBatches : 1;
     for (int i = 0; i < count; ++i) {
@@ -178,7 +179,49 @@ RowStream::RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>&
     // A step that searches long for its next row stops as soon as the
     // stream is stopped. The handler only reads the flag.
     m_interrupt = std::make_unique<ProgressHandlerScope>(db, [this] { return m_stop.load(); });
+    for (const auto& batch : m_batches)
+        m_holders.emplace_back(batch.get(), 0);
     m_thread = std::thread([this] { produce(); });
+    if (m_sideReader) {
+        m_sideDone = false;
+        m_sideThread = std::thread([this] { readBeside(); });
+    }
+}
+
+void RowStream::release(RowBatch* batch)
+{
+    for (auto& [held, holders] : m_holders)
+        if (held == batch && --holders == 0) {
+            m_free.push_back(batch);
+            m_changed.notify_all();
+        }
+}
+
+void RowStream::readBeside()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stop.load() || !m_sideReady.empty() || m_finished; });
+        if (m_stop.load() || m_sideReady.empty())
+            break;
+        RowBatch* batch = m_sideReady.front();
+        m_sideReady.pop_front();
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            m_sideReader(*batch);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        release(batch);
+        if (error) {
+            m_sideError = error;
+            break;
+        }
+    }
+    m_sideDone = true;
+    m_changed.notify_all();
 }
 
 RowStream::~RowStream()
@@ -209,10 +252,16 @@ void RowStream::produce()
             }
             const bool last = m_rs.isEOF();
             std::lock_guard lock(m_mutex);
-            if (batch->rowCount() > 0)
+            if (batch->rowCount() > 0) {
+                for (auto& [held, holders] : m_holders)
+                    if (held == batch)
+                        holders = m_sideReader ? 2 : 1;
                 m_ready.push_back(batch);
-            else
+                if (m_sideReader)
+                    m_sideReady.push_back(batch);
+            } else {
                 m_free.push_back(batch);
+            }
             if (error && !m_stop.load()) // an interrupt after stop() is the stop itself
                 m_error = error;
             m_changed.notify_all();
@@ -245,13 +294,13 @@ const RowBatch* RowStream::next(const std::function<void()>& idle)
         return nullptr;
     }
     std::unique_lock lock(m_mutex);
-    if (m_reading) {
-        m_free.push_back(std::exchange(m_reading, nullptr));
-        m_changed.notify_all();
-    }
+    if (m_reading)
+        release(std::exchange(m_reading, nullptr));
     for (;;) {
         if (m_stop.load())
             return nullptr;
+        if (m_sideError)
+            std::rethrow_exception(std::exchange(m_sideError, nullptr));
         if (!m_ready.empty()) {
             m_reading = m_ready.front();
             m_ready.pop_front();
@@ -259,10 +308,10 @@ const RowBatch* RowStream::next(const std::function<void()>& idle)
         }
         if (m_error)
             std::rethrow_exception(std::exchange(m_error, nullptr));
-        if (m_finished)
+        if (m_finished && m_sideDone)
             return nullptr;
         m_changed.wait_for(lock, std::chrono::milliseconds(10));
-        if (idle && m_ready.empty() && !m_finished) {
+        if (idle && m_ready.empty() && !(m_finished && m_sideDone)) {
             lock.unlock();
             idle();
             lock.lock();
@@ -279,6 +328,8 @@ void RowStream::stop()
     }
     if (m_thread.joinable())
         m_thread.join();
+    if (m_sideThread.joinable())
+        m_sideThread.join();
     m_interrupt.reset();
 }
 

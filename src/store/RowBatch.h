@@ -127,9 +127,14 @@ class RowBatch final {
 // the connection, set for the stream's lifetime).
 class RowStream final {
   public:
-    // `groupColumn` as for RowBatch.
+    // `groupColumn` as for RowBatch. With `background`, `sideReader` (when
+    // set) is given every batch too, in order, on a third thread, while the
+    // caller reads the same batch; a batch is refilled once both are done
+    // with it. next() returns null only once the side reader has had every
+    // batch, and rethrows what it throws.
+    using SideReader = std::function<void(const RowBatch&)>;
     RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-              int batchRows = 2048, int groupColumn = -1);
+              int batchRows = 2048, int groupColumn = -1, SideReader sideReader = {});
     ~RowStream(); // stops the stepping thread and waits for it
     RowStream(const RowStream&) = delete;
     RowStream& operator=(const RowStream&) = delete;
@@ -145,6 +150,8 @@ class RowStream final {
 
   private:
     void produce();
+    void readBeside();
+    void release(RowBatch* batch); // with the mutex held
 
     Database& m_db;
     Recordset& m_rs;
@@ -157,10 +164,16 @@ class RowStream final {
     std::deque<RowBatch*> m_ready;
     RowBatch* m_reading = nullptr; // the batch the caller holds
     bool m_finished = false;        // the stepping thread is done
+    SideReader m_sideReader;
+    std::deque<RowBatch*> m_sideReady;
+    std::vector<std::pair<const RowBatch*, int>> m_holders; // readers yet to finish each batch
+    bool m_sideDone = true; // the side reader has had every batch, or stopped
+    std::exception_ptr m_sideError;
     std::exception_ptr m_error;
     std::atomic<bool> m_stop{false};
     std::unique_ptr<ProgressHandlerScope> m_interrupt;
     std::thread m_thread;
+    std::thread m_sideThread;
 };
 
 } // namespace tq::store
