@@ -521,12 +521,10 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         if (services.horseList)
             services.horseList->prepare(document.defaultList, cols);
 
-        // The statement steps on a second thread when it sorts by keys (the
-        // sort is done before the first row; the rows then come faster than
-        // one thread folds them), unless something folding the rows runs
-        // statements of its own on the same connection. Without keys the
-        // join itself is the work, and two threads measured slower.
-        bool secondThread = services.secondThread && k > 0 && QThread::idealThreadCount() > 1 &&
+        // The statement steps on a second thread and the list is filled on a
+        // third, unless something folding the rows runs statements of its own
+        // on the same connection.
+        bool secondThread = services.secondThread && QThread::idealThreadCount() > 1 &&
                             !(services.horseList && services.horseList->readsDatabase());
         for (const Level& level : levels)
             secondThread = secondThread && !level.labeller->readsDatabase();
@@ -673,7 +671,14 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 };
             store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, 2048, cols.raceKey,
                                     std::move(fillList));
-            while (const store::RowBatch* batch = stream.next(serviceWindows)) {
+            // A step that searches long for the next row (a rare condition
+            // without keys) is cut short when the user cancels.
+            const auto waitForRows = [&] {
+                serviceWindows();
+                if (ctx.busy.cancelled())
+                    stream.stop();
+            };
+            while (const store::RowBatch* batch = stream.next(waitForRows)) {
                 for (int r = 0; r < batch->rowCount(); ++r) {
                     serviceWindows();
                     if (ctx.busy.cancelled())
@@ -681,6 +686,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                     foldRow(batch->row(r));
                 }
             }
+            if (ctx.busy.cancelled())
+                return false;
         } // the stepping thread has ended: the connection is this thread's again
 
         for (Level& level : levels)
