@@ -3,8 +3,9 @@
 // statement with the raw SQLite API (reading every column), measured twice:
 // with SQLite's default connection settings and with the program's own. The
 // run is the whole engine (statement through the database layer, group fold,
-// labels, default horse list) with the statement stepping on a second thread,
-// the same run on one thread, and the two-thread run without the list.
+// labels, default horse list) with the statement stepping on a second thread
+// and the list filled on a third, the same run on one thread, and the run
+// without the list. Also the medians of the process's CPU time of each.
 // Prints, per case, the medians of the wall-clock times and the ratios of the
 // runs to the faster floor (and of the two-thread runs to each floor; goal: at
 // most 1.05 to the faster one), and whether the two-thread run's result table
@@ -17,7 +18,7 @@
 //   --case I    only the I-th case (0-based; repeatable)
 //   --settings  instead of the runs: the floor of every case under each
 //               candidate connection setting, as a ratio to the default
-// Wall-clock times: the run uses two threads. Cases and variants are
+// Wall-clock times: the run uses three threads. Cases and variants are
 // interleaved round by round, so a load that comes and goes touches all of
 // them alike.
 
@@ -38,6 +39,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -153,11 +155,25 @@ std::unique_ptr<store::Database> connectionWith(shell::AppContext& ctx, const Se
     return db;
 }
 
-double wallSecondsOf(const std::function<void()>& f)
+double processCpuSeconds()
 {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Wall seconds of f; with `cpu`, also the CPU seconds of every thread of
+// the process meanwhile (on a loaded machine the wall time of a run on
+// several threads says little, its CPU time still says what it costs).
+double wallSecondsOf(const std::function<void()>& f, std::vector<double>* cpu = nullptr)
+{
+    const double cpuStart = processCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (cpu)
+        cpu->push_back(processCpuSeconds() - cpuStart);
+    return wall;
 }
 
 double median(std::vector<double> v)
@@ -232,19 +248,22 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
         const Case& c = all[i];
         const Statement st = statementOf(ctx, c);
         std::vector<double> floorDefault, floorProgram, run, oneThread, bare;
+        std::vector<double> floorCpu, runCpu, oneThreadCpu, bareCpu;
         bool same = true;
         qint64 rows = 0;
         std::size_t listBytes = 0;
         int listRows = 0;
         for (int r = 0; r < rounds; ++r) {
-            floorDefault.push_back(wallSecondsOf([&] { rows = bench::floorRun(byDefault->handle(), st.sqlite); }));
+            floorDefault.push_back(
+                wallSecondsOf([&] { rows = bench::floorRun(byDefault->handle(), st.sqlite); }, &floorCpu));
             floorProgram.push_back(wallSecondsOf([&] { bench::floorRun(db, st.sqlite); }));
             analysis::AnalysisDocument doc;
             doc.conditions = c.set;
             analysis::DefaultHorseList list(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
             analysis::RunServices services;
             services.horseList = &list;
-            run.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, doc, st.jet, true, services); }));
+            run.push_back(
+                wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, doc, st.jet, true, services); }, &runCpu));
             listBytes = doc.defaultList.memoryBytes();
             listRows = doc.defaultList.rowCount();
             analysis::AnalysisDocument single;
@@ -252,11 +271,13 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
             analysis::DefaultHorseList singleList(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, false);
             services.horseList = &singleList;
             services.secondThread = false;
-            oneThread.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, single, st.jet, true, services); }));
+            oneThread.push_back(wallSecondsOf(
+                [&] { analysis::subKekkaHyouji(ctx, single, st.jet, true, services); }, &oneThreadCpu));
             same = same && sameSheet(doc.result, single.result) && sameSheet(doc.defaultList, single.defaultList);
             analysis::AnalysisDocument withoutList;
             withoutList.conditions = c.set;
-            bare.push_back(wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, withoutList, st.jet, true, {}); }));
+            bare.push_back(
+                wallSecondsOf([&] { analysis::subKekkaHyouji(ctx, withoutList, st.jet, true, {}); }, &bareCpu));
         }
         const double fd = median(floorDefault), fp = median(floorProgram), fr = median(run), f1 = median(oneThread),
                      fb = median(bare);
@@ -264,6 +285,8 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
         std::printf("%-40s %8lld %7.3f %7.3f %7.3f %7.3f %7.3f %4.2f (%4.2f/%4.2f) %6.2f %4.2f (%4.2f/%4.2f) %s\n",
                     c.name, static_cast<long long>(rows), fd, fp, fr, f1, fb, fr / faster, fr / fd, fr / fp,
                     f1 / faster, fb / faster, fb / fd, fb / fp, same ? "yes" : "NO");
+        std::printf("  cpu s: floor d %.3f, run %.3f, 1 thr %.3f, no list %.3f\n", median(floorCpu), median(runCpu),
+                    median(oneThreadCpu), median(bareCpu));
         if (c.set.rows.empty() && !c.set.keys[0].inUse() && listRows > 0)
             std::printf("  default list: %d rows, %.1f MB per million rows\n", listRows,
                         double(listBytes) / double(listRows) * 1e6 / 1048576.0);

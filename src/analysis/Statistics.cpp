@@ -194,6 +194,16 @@ void tellCounted(const std::vector<GroupObserver*>& observers, const store::Row&
         observer->counted(row);
 }
 
+// Rows of a runner that did not run (abnormality code 1 or 2) are neither
+// counted nor listed.
+bool notRun(const store::Row& row, const AnalysisColumns& cols)
+{
+    if (cols.abnormal < 0)
+        return false;
+    const QByteArrayView code = row.field(cols.abnormal).utf8();
+    return code.size() == 1 && (code[0] == '1' || code[0] == '2');
+}
+
 QString meanLabel(float sum, qint32 n)
 {
     return common::vbFormat(double(sum) / double(n), QStringLiteral("0.00"));
@@ -201,32 +211,39 @@ QString meanLabel(float sum, qint32 n)
 
 // The columns a run reads, and in which forms: horse numbers, the race key
 // and the abnormality code are compared as UTF-8 whatever their type; odds,
-// finishing places and the values of count levels are read as numbers.
+// finishing places and the values of count levels are read as numbers. The
+// race's date and its payout row (one per race, joined on the race key) are
+// the same in every row of a race: they are copied once per run of its rows.
 std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std::vector<Level>& levels)
 {
     std::map<int, store::ColumnCopy> byColumn;
-    auto add = [&byColumn](int column, bool asText, bool asNumber) {
+    auto add = [&byColumn](int column, bool asText, bool asNumber, bool perRace = false) {
         if (column < 0)
             return;
+        const bool known = byColumn.contains(column);
         store::ColumnCopy& copy = byColumn[column];
         copy.column = column;
         copy.asText = copy.asText || asText;
         copy.asNumber = copy.asNumber || asNumber;
+        // A column also read for another purpose is copied per row.
+        copy.perGroup = known ? copy.perGroup && perRace : perRace;
     };
-    for (const int column : {c.raceKey, c.date, c.abnormal, c.horseNumber})
+    for (const int column : {c.raceKey, c.abnormal, c.horseNumber})
         add(column, true, false);
     for (const int column : c.winHorse)
-        add(column, true, false);
+        add(column, true, false, true);
     for (const int column : c.placeHorse)
-        add(column, true, false);
+        add(column, true, false, true);
     for (const int column : {c.winOdds, c.placeOdds, c.finish})
         add(column, false, true);
+    // The date is read as text by the observers of a run (the split period).
+    add(c.date, true, false, true);
     for (const int column : {c.resultKey, c.horseName, c.jockey})
         add(column, false, false);
     for (const int column : c.winPayout)
-        add(column, false, false);
+        add(column, false, false, true);
     for (const int column : c.placePayout)
-        add(column, false, false);
+        add(column, false, false, true);
     for (const Level& level : levels)
         add(level.column, false, level.countRuns);
     // The first column stands in for a missing odds or finish column.
@@ -505,11 +522,12 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         if (services.horseList)
             services.horseList->prepare(document.defaultList, cols);
 
-        // The statement steps on a second thread when it sorts by keys (the
-        // sort is done before the first row; the rows then come faster than
-        // one thread folds them), unless something folding the rows runs
-        // statements of its own on the same connection. Without keys the
-        // join itself is the work, and two threads measured slower.
+        // The statement steps on a second thread and the list is filled on a
+        // third when the statement sorts by keys (the sort is done before the
+        // first row; the rows then come faster than one thread folds and lists
+        // them), unless something folding the rows runs statements of its own
+        // on the same connection. Without keys the join itself is the work:
+        // the threads cost more than they save (about 30 % more CPU time).
         bool secondThread = services.secondThread && k > 0 && QThread::idealThreadCount() > 1 &&
                             !(services.horseList && services.horseList->readsDatabase());
         for (const Level& level : levels)
@@ -550,13 +568,13 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         // aggregation keys revisit a date many times; it is reported once.
         QSet<QString> reportedDates;
         // Folds one row of the statement, in the statement's order.
+        // With the statement on its own thread the list is filled on a third
+        // one, from the same batches in the same order.
+        const bool listBeside = secondThread && services.horseList;
         auto foldRow = [&](const store::Row& row) {
-            if (cols.abnormal >= 0) {
-                const QByteArrayView code = row.field(cols.abnormal).utf8();
-                if (code.size() == 1 && (code[0] == '1' || code[0] == '2'))
-                    return;
-            }
-            if (services.horseList)
+            if (notRun(row, cols))
+                return;
+            if (services.horseList && !listBeside)
                 services.horseList->addRow(document.defaultList, row, cols);
 
             if (cols.raceKey >= 0) {
@@ -644,8 +662,25 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         };
 
         {
-            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread);
-            while (const store::RowBatch* batch = stream.next(serviceWindows)) {
+            store::RowStream::SideReader fillList;
+            if (listBeside)
+                fillList = [&](const store::RowBatch& batch) {
+                    for (int r = 0; r < batch.rowCount(); ++r) {
+                        const store::BatchRow row = batch.row(r);
+                        if (!notRun(row, cols))
+                            services.horseList->addRow(document.defaultList, row, cols);
+                    }
+                };
+            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, 2048, cols.raceKey,
+                                    std::move(fillList));
+            // A step that searches long for the next row (a rare condition
+            // without keys) is cut short when the user cancels.
+            const auto waitForRows = [&] {
+                serviceWindows();
+                if (ctx.busy.cancelled())
+                    stream.stop();
+            };
+            while (const store::RowBatch* batch = stream.next(waitForRows)) {
                 for (int r = 0; r < batch->rowCount(); ++r) {
                     serviceWindows();
                     if (ctx.busy.cancelled())
@@ -653,6 +688,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                     foldRow(batch->row(r));
                 }
             }
+            if (ctx.busy.cancelled())
+                return false;
         } // the stepping thread has ended: the connection is this thread's again
 
         for (Level& level : levels)

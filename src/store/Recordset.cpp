@@ -44,14 +44,14 @@ namespace {
 bool Field::isNull() const
 {
     if (m_cell)
-        return m_cell->kind == Value::Kind::Null;
+        return m_cell->kind() == Value::Kind::Null;
     return sqlite3_value_type(m_value) == SQLITE_NULL;
 }
 
 Value::Kind Field::kind() const
 {
     if (m_cell)
-        return m_cell->kind;
+        return m_cell->kind();
     switch (sqlite3_value_type(m_value)) {
     case SQLITE_NULL:
         return Value::Kind::Null;
@@ -83,7 +83,7 @@ double Field::toDouble() const
 {
     if (!m_cell)
         return sqlite3_value_double(m_value);
-    switch (m_cell->kind) {
+    switch (m_cell->kind()) {
     case Value::Kind::Null:
         return 0;
     case Value::Kind::Integer:
@@ -119,7 +119,7 @@ QByteArrayView Field::utf8() const
         const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(m_value));
         return QByteArrayView(text, sqlite3_value_bytes(m_value));
     }
-    if (m_cell->kind == Value::Kind::Null)
+    if (m_cell->kind() == Value::Kind::Null)
         return {};
     if (!m_cell->hasText)
         notCopiedAs("as text");

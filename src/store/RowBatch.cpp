@@ -2,7 +2,9 @@
 
 #include "store/Database.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 
 namespace tq::store {
 
@@ -11,94 +13,145 @@ Field BatchRow::field(int index) const
     return m_batch->field(m_row, index);
 }
 
-RowBatch::RowBatch(std::vector<ColumnCopy> columns, int fieldCount)
-    : m_columns(std::move(columns)), m_slotOf(std::size_t(std::max(fieldCount, 0)), -1)
+RowBatch::RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupColumn)
+    : m_slotOf(std::size_t(std::max(fieldCount, 0)), -1)
 {
-    for (std::size_t i = 0; i < m_columns.size(); ++i) {
-        const int column = m_columns[i].column;
-        if (column < 0 || column >= fieldCount)
+    for (const ColumnCopy& copy : columns)
+        if (copy.column < 0 || copy.column >= fieldCount)
             throw DbError(0, QStringLiteral("Item not found in this collection."));
-        m_slotOf[std::size_t(column)] = int(i);
+    const auto groupKey = std::find_if(columns.begin(), columns.end(), [groupColumn](const ColumnCopy& c) {
+        return c.column == groupColumn && c.asText;
+    });
+    const bool grouped = groupKey != columns.end();
+    for (ColumnCopy& copy : columns) {
+        if (grouped && copy.perGroup && copy.column != groupColumn) {
+            m_slotOf[std::size_t(copy.column)] = -2 - int(m_groupColumns.size());
+            m_groupColumns.push_back(copy);
+            continue;
+        }
+        if (copy.column == groupColumn && grouped)
+            m_groupSlot = int(m_rowColumns.size());
+        m_slotOf[std::size_t(copy.column)] = int(m_rowColumns.size());
+        m_rowColumns.push_back(copy);
     }
 }
 
 void RowBatch::fill(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
 {
     m_rows = 0;
+    m_groups = 0;
+    m_groupKeySize = -1;
     m_texts.clear();
-    m_cells.resize(m_columns.size() * std::size_t(std::max(maxRows, 0)));
+    const std::size_t rows = std::size_t(std::max(maxRows, 0));
+    m_cells.resize(m_rowColumns.size() * rows);
+    if (!m_groupColumns.empty()) {
+        m_groupCells.resize(m_groupColumns.size() * rows);
+        m_groupOf.resize(rows);
+    }
     // Once the buffer no longer grows (also when the statement fails after
     // the rows copied so far): point the cells into it.
-    const auto pointIntoTexts = [this] {
-        const char* texts = m_texts.data();
-        for (std::size_t c = 0; c < std::size_t(m_rows) * m_columns.size(); ++c)
-            if (m_cells[c].hasText)
-                m_cells[c].text = texts + m_cells[c].textAt;
+    const auto finish = [this] {
+        pointIntoTexts(m_cells, std::size_t(m_rows) * m_rowColumns.size());
+        pointIntoTexts(m_groupCells, std::size_t(m_groups) * m_groupColumns.size());
     };
     try {
         copyRows(rs, maxRows, stop);
     } catch (...) {
-        pointIntoTexts();
+        finish();
         throw;
     }
-    pointIntoTexts();
+    finish();
+}
+
+void RowBatch::pointIntoTexts(std::vector<detail::CopiedCell>& cells, std::size_t count)
+{
+    const char* texts = m_texts.data();
+    for (std::size_t c = 0; c < count; ++c)
+        if (cells[c].hasText)
+            cells[c].text = texts + cells[c].textAt;
+}
+
+bool RowBatch::continuesGroup(const detail::CopiedCell& key) const
+{
+    return m_groupKeySize >= 0 && key.kind() != Value::Kind::Null && key.textSize == m_groupKeySize &&
+           std::memcmp(m_texts.data() + key.textAt, m_texts.data() + m_groupKeyAt, std::size_t(key.textSize)) == 0;
 }
 
 void RowBatch::copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
 {
-    using Kind = Value::Kind;
-    const std::size_t width = m_columns.size();
-    auto keepText = [this](detail::CopiedCell& cell, QByteArrayView text) {
-        cell.hasText = true;
-        cell.textAt = qsizetype(m_texts.size());
-        cell.textSize = int(text.size());
-        m_texts.append(text.data(), std::size_t(text.size()));
-    };
+    const std::size_t width = m_rowColumns.size();
+    const std::size_t groupWidth = m_groupColumns.size();
     while (m_rows < maxRows && !rs.isEOF() && !(stop && stop->load(std::memory_order_relaxed))) {
         detail::CopiedCell* cells = m_cells.data() + std::size_t(m_rows) * width;
-        for (std::size_t i = 0; i < width; ++i) {
-            const ColumnCopy& copy = m_columns[i];
-            const Field f = rs.field(copy.column);
-            detail::CopiedCell& cell = cells[i];
-            cell.kind = f.kind();
-            cell.hasText = false;
-            cell.hasReal = false;
-            // Each form is read as the statement's field gives it; the text
-            // of a number last, since reading it converts the value object.
-            switch (cell.kind) {
-            case Kind::Null:
-                break;
-            case Kind::Integer:
-                cell.integer = f.toInt();
-                if (copy.asText)
-                    keepText(cell, f.utf8());
-                break;
-            case Kind::Real:
-                cell.real = f.toDouble();
-                cell.hasReal = true;
-                if (copy.asText)
-                    keepText(cell, f.utf8());
-                break;
-            case Kind::Text:
-                if (copy.asNumber) {
-                    cell.real = f.toDouble();
-                    cell.hasReal = true;
-                }
-                keepText(cell, f.utf8());
-                break;
+        copyCells(rs, m_rowColumns, cells);
+        if (groupWidth > 0) {
+            const detail::CopiedCell& key = cells[m_groupSlot];
+            if (!continuesGroup(key)) {
+                copyCells(rs, m_groupColumns, m_groupCells.data() + std::size_t(m_groups) * groupWidth);
+                ++m_groups;
+                m_groupKeySize = key.kind() == Value::Kind::Null ? -1 : key.textSize;
+                m_groupKeyAt = key.textAt;
             }
+            m_groupOf[std::size_t(m_rows)] = m_groups - 1;
         }
         ++m_rows;
         rs.moveNext();
     }
 }
 
+void RowBatch::copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, detail::CopiedCell* cells)
+{
+    using Kind = Value::Kind;
+    auto keepText = [this](detail::CopiedCell& cell, QByteArrayView text) {
+        cell.hasText = true;
+        cell.textAt = m_texts.size();
+        cell.textSize = int(text.size());
+        m_texts.append(text.data(), std::size_t(text.size()));
+    };
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const ColumnCopy& copy = columns[i];
+        const Field f = rs.field(copy.column);
+        detail::CopiedCell& cell = cells[i];
+        const Kind kind = f.kind();
+        cell.kindCode = std::uint8_t(kind);
+        cell.hasText = false;
+        cell.hasReal = false;
+        // Each form is read as the statement's field gives it; the text of a
+        // number last, since reading it converts the value object.
+        switch (kind) {
+        case Kind::Null:
+            break;
+        case Kind::Integer:
+            cell.integer = f.toInt();
+            if (copy.asText)
+                keepText(cell, f.utf8());
+            break;
+        case Kind::Real:
+            cell.real = f.toDouble();
+            cell.hasReal = true;
+            if (copy.asText)
+                keepText(cell, f.utf8());
+            break;
+        case Kind::Text:
+            if (copy.asNumber) {
+                cell.real = f.toDouble();
+                cell.hasReal = true;
+            }
+            keepText(cell, f.utf8());
+            break;
+        }
+    }
+}
+
 Field RowBatch::field(int row, int column) const
 {
     const int slot = column >= 0 && column < int(m_slotOf.size()) ? m_slotOf[std::size_t(column)] : -1;
-    if (slot < 0 || row < 0 || row >= m_rows) [[unlikely]]
+    if (slot == -1 || row < 0 || row >= m_rows) [[unlikely]]
         throw DbError(0, QStringLiteral("Item not found in this collection."));
-    return Field(&m_cells[std::size_t(row) * m_columns.size() + std::size_t(slot)]);
+    if (slot >= 0)
+        return Field(&m_cells[std::size_t(row) * m_rowColumns.size() + std::size_t(slot)]);
+    const std::size_t group = std::size_t(m_groupOf[std::size_t(row)]);
+    return Field(&m_groupCells[group * m_groupColumns.size() + std::size_t(-2 - slot)]);
 }
 
 // --- RowStream ---------------------------------------------------------------
@@ -112,12 +165,13 @@ constexpr int kBatches = 4;
 } // namespace
 
 RowStream::RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-                     int batchRows)
-    : m_db(db), m_rs(rs), m_batchRows(std::max(batchRows, 1)), m_background(background)
+                     int batchRows, int groupColumn, SideReader sideReader)
+    : m_db(db), m_rs(rs), m_batchRows(std::max(batchRows, 1)), m_background(background),
+      m_sideReader(background ? std::move(sideReader) : SideReader())
 {
     const int count = background ? kBatches : 1;
     for (int i = 0; i < count; ++i) {
-        m_batches.push_back(std::make_unique<RowBatch>(columns, rs.fieldCount()));
+        m_batches.push_back(std::make_unique<RowBatch>(columns, rs.fieldCount(), groupColumn));
         m_free.push_back(m_batches.back().get());
     }
     if (!background)
@@ -125,7 +179,49 @@ RowStream::RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>&
     // A step that searches long for its next row stops as soon as the
     // stream is stopped. The handler only reads the flag.
     m_interrupt = std::make_unique<ProgressHandlerScope>(db, [this] { return m_stop.load(); });
+    for (const auto& batch : m_batches)
+        m_holders.emplace_back(batch.get(), 0);
     m_thread = std::thread([this] { produce(); });
+    if (m_sideReader) {
+        m_sideDone = false;
+        m_sideThread = std::thread([this] { readBeside(); });
+    }
+}
+
+void RowStream::release(RowBatch* batch)
+{
+    for (auto& [held, holders] : m_holders)
+        if (held == batch && --holders == 0) {
+            m_free.push_back(batch);
+            m_changed.notify_all();
+        }
+}
+
+void RowStream::readBeside()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stop.load() || !m_sideReady.empty() || m_finished; });
+        if (m_stop.load() || m_sideReady.empty())
+            break;
+        RowBatch* batch = m_sideReady.front();
+        m_sideReady.pop_front();
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            m_sideReader(*batch);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        release(batch);
+        if (error) {
+            m_sideError = error;
+            break;
+        }
+    }
+    m_sideDone = true;
+    m_changed.notify_all();
 }
 
 RowStream::~RowStream()
@@ -156,10 +252,16 @@ void RowStream::produce()
             }
             const bool last = m_rs.isEOF();
             std::lock_guard lock(m_mutex);
-            if (batch->rowCount() > 0)
+            if (batch->rowCount() > 0) {
+                for (auto& [held, holders] : m_holders)
+                    if (held == batch)
+                        holders = m_sideReader ? 2 : 1;
                 m_ready.push_back(batch);
-            else
+                if (m_sideReader)
+                    m_sideReady.push_back(batch);
+            } else {
                 m_free.push_back(batch);
+            }
             if (error && !m_stop.load()) // an interrupt after stop() is the stop itself
                 m_error = error;
             m_changed.notify_all();
@@ -192,13 +294,13 @@ const RowBatch* RowStream::next(const std::function<void()>& idle)
         return nullptr;
     }
     std::unique_lock lock(m_mutex);
-    if (m_reading) {
-        m_free.push_back(std::exchange(m_reading, nullptr));
-        m_changed.notify_all();
-    }
+    if (m_reading)
+        release(std::exchange(m_reading, nullptr));
     for (;;) {
         if (m_stop.load())
             return nullptr;
+        if (m_sideError)
+            std::rethrow_exception(std::exchange(m_sideError, nullptr));
         if (!m_ready.empty()) {
             m_reading = m_ready.front();
             m_ready.pop_front();
@@ -206,10 +308,10 @@ const RowBatch* RowStream::next(const std::function<void()>& idle)
         }
         if (m_error)
             std::rethrow_exception(std::exchange(m_error, nullptr));
-        if (m_finished)
+        if (m_finished && m_sideDone)
             return nullptr;
         m_changed.wait_for(lock, std::chrono::milliseconds(10));
-        if (idle && m_ready.empty() && !m_finished) {
+        if (idle && m_ready.empty() && !(m_finished && m_sideDone)) {
             lock.unlock();
             idle();
             lock.lock();
@@ -226,6 +328,8 @@ void RowStream::stop()
     }
     if (m_thread.joinable())
         m_thread.join();
+    if (m_sideThread.joinable())
+        m_sideThread.join();
     m_interrupt.reset();
 }
 

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -32,15 +33,23 @@ class ProgressHandlerScope;
 
 namespace detail {
 
+// 24 bytes: a batch of a few thousand rows of some ten cells stays in the
+// processor's cache while it is filled and read.
 struct CopiedCell {
-    Value::Kind kind = Value::Kind::Null;
-    bool hasText = false; // text, also for a number read as UTF-8
-    bool hasReal = false; // real, also for a text read as a number
-    qint64 integer = 0;
-    double real = 0;
-    const char* text = nullptr;
+    std::uint8_t kindCode = 0; // Value::Kind
+    bool hasText = false;      // text, also for a number read as UTF-8
+    bool hasReal = false;      // real, also for a text read as a number
     int textSize = 0;
-    qsizetype textAt = 0; // offset in the batch's text buffer while filling
+    union {
+        qint64 integer = 0; // Kind::Integer
+        double real;        // Kind::Real, or a text read as a number
+    };
+    union {
+        const char* text = nullptr;
+        std::size_t textAt; // offset in the batch's text buffer while filling
+    };
+
+    Value::Kind kind() const { return Value::Kind(kindCode); }
 };
 
 } // namespace detail
@@ -50,6 +59,10 @@ struct ColumnCopy {
     int column = -1;
     bool asText = false;   // Field::utf8() may be called whatever the kind
     bool asNumber = false; // Field::toDouble() may be called on a text
+    // The column holds the same value in every row whose group column (see
+    // RowBatch) holds the same text: it is copied once for each run of such
+    // rows instead of once per row.
+    bool perGroup = false;
 };
 
 class RowBatch;
@@ -68,7 +81,11 @@ class BatchRow final : public Row {
 class RowBatch final {
   public:
     // The columns to copy; `fieldCount`: the statement's column count.
-    RowBatch(std::vector<ColumnCopy> columns, int fieldCount);
+    // `groupColumn`: a column copied as text whose value decides the columns
+    // marked perGroup (a race key for the columns of the race's own row);
+    // without it, or when it is not copied as text, every column is copied
+    // per row. A Null group value starts a group of its own.
+    RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupColumn = -1);
 
     // Copies rows from the recordset's current row on, moving it, until it
     // reaches EOF, `maxRows` rows are copied or `stop` is set. Replaces the
@@ -82,13 +99,23 @@ class RowBatch final {
   private:
     friend class BatchRow;
     void copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* stop);
+    void copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, detail::CopiedCell* cells);
+    bool continuesGroup(const detail::CopiedCell& key) const;
+    void pointIntoTexts(std::vector<detail::CopiedCell>& cells, std::size_t count);
     Field field(int row, int column) const;
 
-    std::vector<ColumnCopy> m_columns;
-    std::vector<int> m_slotOf; // column -> copied slot, -1 when not copied
-    std::vector<detail::CopiedCell> m_cells; // row-major, one per copied column
+    std::vector<ColumnCopy> m_rowColumns;   // copied for every row
+    std::vector<ColumnCopy> m_groupColumns; // copied once per group
+    int m_groupSlot = -1;      // the group column's slot among the row columns
+    std::vector<int> m_slotOf; // column -> slot; row slots from 0, group slots from -2 down, -1 not copied
+    std::vector<detail::CopiedCell> m_cells;      // row-major, one per row column
+    std::vector<detail::CopiedCell> m_groupCells; // group-major, one per group column
+    std::vector<int> m_groupOf;                   // row -> its group
     std::string m_texts; // keeps its capacity from batch to batch
     int m_rows = 0;
+    int m_groups = 0;
+    std::size_t m_groupKeyAt = 0; // the last group's key text while filling
+    int m_groupKeySize = -1;      // -1: no group yet, or a Null key
 };
 
 // Hands the rows of an open recordset to the calling thread in batches. With
@@ -100,8 +127,14 @@ class RowBatch final {
 // the connection, set for the stream's lifetime).
 class RowStream final {
   public:
+    // `groupColumn` as for RowBatch. With `background`, `sideReader` (when
+    // set) is given every batch too, in order, on a third thread, while the
+    // caller reads the same batch; a batch is refilled once both are done
+    // with it. next() returns null only once the side reader has had every
+    // batch, and rethrows what it throws.
+    using SideReader = std::function<void(const RowBatch&)>;
     RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-              int batchRows = 2048);
+              int batchRows = 2048, int groupColumn = -1, SideReader sideReader = {});
     ~RowStream(); // stops the stepping thread and waits for it
     RowStream(const RowStream&) = delete;
     RowStream& operator=(const RowStream&) = delete;
@@ -117,6 +150,8 @@ class RowStream final {
 
   private:
     void produce();
+    void readBeside();
+    void release(RowBatch* batch); // with the mutex held
 
     Database& m_db;
     Recordset& m_rs;
@@ -129,10 +164,16 @@ class RowStream final {
     std::deque<RowBatch*> m_ready;
     RowBatch* m_reading = nullptr; // the batch the caller holds
     bool m_finished = false;        // the stepping thread is done
+    SideReader m_sideReader;
+    std::deque<RowBatch*> m_sideReady;
+    std::vector<std::pair<const RowBatch*, int>> m_holders; // readers yet to finish each batch
+    bool m_sideDone = true; // the side reader has had every batch, or stopped
+    std::exception_ptr m_sideError;
     std::exception_ptr m_error;
     std::atomic<bool> m_stop{false};
     std::unique_ptr<ProgressHandlerScope> m_interrupt;
     std::thread m_thread;
+    std::thread m_sideThread;
 };
 
 } // namespace tq::store

@@ -22,7 +22,8 @@ class RowBatchTest : public StoreFixture {
     {
         const QString file = path(QStringLiteral("app.mdb"));
         // Views in SQLite's own dialect: rows 1..10000; two rows that are
-        // seconds of searching apart; a row whose value overflows.
+        // seconds of searching apart; a row whose value overflows; rows whose v
+        // follows from k.
         makeDb(file,
                "CREATE VIEW counting AS WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 10000) "
                "  SELECT i, 'r' || i AS t FROM c;"
@@ -34,7 +35,10 @@ class RowBatchTest : public StoreFixture {
                "  UNION ALL SELECT 9007199254740993 UNION ALL SELECT 2.5 UNION ALL SELECT 0.1 UNION ALL SELECT 1e300 "
                "  UNION ALL SELECT -0.0 UNION ALL SELECT '12' UNION ALL SELECT ' 12.5abc' UNION ALL SELECT 'x' "
                "  UNION ALL SELECT '' UNION ALL SELECT '1e3' UNION ALL SELECT '0x10' UNION ALL SELECT '日本' "
-               "  UNION ALL SELECT x'414243' UNION ALL SELECT 123456789012345678;");
+               "  UNION ALL SELECT x'414243' UNION ALL SELECT 123456789012345678;"
+               "CREATE VIEW grouped(k, v, t) AS VALUES ('a', 1, 'x1'), ('a', 1, 'x2'), ('b', 2.5, 'x3'), "
+               "  (NULL, 3, 'x4'), (NULL, 4, 'x5'), ('a', 1, 'x6'), ('b', 2.5, 'x7'), ('b', 2.5, 'x8'), "
+               "  ('', NULL, 'x9'), ('', NULL, 'x10');");
         db = Database::open(file);
     }
 
@@ -98,6 +102,30 @@ TEST_F(RowBatchTest, aFormOrColumnNotCopiedIsRefused)
     EXPECT_THROW(row.field(0).utf8(), DbError);     // a number not copied as text
     EXPECT_THROW(row.field(1).toDouble(), DbError); // a text not copied as a number
     EXPECT_THROW(row.field(2), DbError);            // a column not copied
+}
+
+TEST_F(RowBatchTest, aColumnCopiedOncePerGroupReadsInEveryRowOfItsGroup)
+{
+    // Rows of a group follow each other or come back later; a Null key is a
+    // group of its own; a batch boundary inside a group starts it again.
+    const QString sql = QStringLiteral("SELECT k, v, t FROM grouped");
+    std::vector<std::vector<Reading>> expected;
+    {
+        Recordset rs = db->openRecordset(sql);
+        for (; !rs.isEOF(); rs.moveNext())
+            expected.push_back({Reading::of(rs.field(0)), Reading::of(rs.field(1)), Reading::of(rs.field(2))});
+    }
+    for (const int batchRows : {1, 2, 3, 100}) {
+        Recordset rs = db->openRecordset(sql);
+        RowStream stream(*db, rs, {{0, true, true}, {1, true, true, true}, {2, true, true}}, false, batchRows, 0);
+        std::size_t row = 0;
+        while (const RowBatch* batch = stream.next())
+            for (int r = 0; r < batch->rowCount(); ++r, ++row)
+                for (int c = 0; c < 3; ++c)
+                    EXPECT_TRUE(Reading::of(batch->row(r).field(c)) == expected[row][std::size_t(c)])
+                        << "row " << row << " column " << c << " batch " << batchRows;
+        EXPECT_EQ(row, expected.size());
+    }
 }
 
 TEST_F(RowBatchTest, aStreamHandsOverEveryRowInOrderOnEitherThread)
