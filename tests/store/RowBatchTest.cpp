@@ -146,6 +146,37 @@ TEST_F(RowBatchTest, aStreamHandsOverEveryRowInOrderOnEitherThread)
     }
 }
 
+TEST_F(RowBatchTest, aSideReaderHasEveryBatchInOrderBeforeTheStreamEnds)
+{
+    Recordset rs = db->openRecordset(QStringLiteral("SELECT i FROM counting"));
+    qint64 sideExpected = 1; // only the side thread touches it until the end
+    RowStream stream(*db, rs, {{0, false, false}}, true, 7, -1, [&sideExpected](const RowBatch& batch) {
+        for (int r = 0; r < batch.rowCount(); ++r, ++sideExpected)
+            if (batch.row(r).field(0).toInt() != sideExpected)
+                throw DbError(0, QStringLiteral("out of order"));
+    });
+    qint64 expected = 1;
+    while (const RowBatch* batch = stream.next())
+        for (int r = 0; r < batch->rowCount(); ++r, ++expected)
+            ASSERT_EQ(batch->row(r).field(0).toInt(), expected);
+    EXPECT_EQ(expected, 10001);
+    EXPECT_EQ(sideExpected, 10001); // next() returned null after the side reader's last batch
+}
+
+TEST_F(RowBatchTest, anErrorOfTheSideReaderReachesTheReader)
+{
+    Recordset rs = db->openRecordset(QStringLiteral("SELECT i FROM counting"));
+    RowStream stream(*db, rs, {{0, false, false}}, true, 7, -1, [](const RowBatch& batch) {
+        if (batch.row(0).field(0).toInt() > 700)
+            throw DbError(0, QStringLiteral("list failed"));
+    });
+    auto readAll = [&] {
+        while (stream.next())
+            ;
+    };
+    EXPECT_THROW(readAll(), DbError);
+}
+
 TEST_F(RowBatchTest, stoppingInterruptsAStepThatSearchesLong)
 {
     // The second row is far away: the step between the rows runs for
