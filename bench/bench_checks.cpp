@@ -5,9 +5,10 @@
 // horse list built and without it. Goal: the split run at most 1.2 times the
 // plain run.
 //
-// Usage: bench_checks [--years N ...] [--rounds R]
+// Usage: bench_checks [--years N ...] [--rounds R] [--case I ...]
 //   --years N   one data set of N years (repeatable; default 1)
 //   --rounds R  interleaved rounds, the median kept (default 5)
+//   --case I    only the I-th case (0-based; repeatable)
 // Variants are interleaved round by round, so a load that comes and goes
 // touches all of them alike.
 
@@ -93,7 +94,7 @@ double runOnce(shell::AppContext& ctx, const Case& c, const Variant& v, const QD
     return seconds;
 }
 
-int benchYears(int years, int rounds)
+int benchYears(int years, int rounds, const std::vector<std::size_t>& only)
 {
     std::printf("generating and preparing %d year(s) ...\n", years);
     std::fflush(stdout);
@@ -111,7 +112,11 @@ int benchYears(int years, int rounds)
                 qPrintable(splitDate.toString(Qt::ISODate)), rounds);
     std::printf("%-40s %-8s %8s %8s %6s %8s %6s %8s %6s\n", "case", "list", "plain", "split", "ratio", "interv.",
                 "ratio", "both", "ratio");
-    for (const Case& c : cases())
+    const std::vector<Case> all = cases();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (!only.empty() && std::find(only.begin(), only.end(), i) == only.end())
+            continue;
+        const Case& c = all[i];
         for (const bool list : {true, false}) {
             ctx.buildHorseList = list;
             std::vector<std::vector<double>> times(std::size(kVariants));
@@ -125,6 +130,7 @@ int benchYears(int years, int rounds)
             std::printf("\n");
             std::fflush(stdout);
         }
+    }
     return 0;
 }
 
@@ -135,17 +141,20 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     std::vector<int> years;
     int rounds = 5;
+    std::vector<std::size_t> only;
     for (int i = 1; i + 1 < argc; ++i) {
         const QByteArray opt(argv[i]);
         if (opt == "--years")
             years.push_back(std::max(1, std::atoi(argv[++i])));
         else if (opt == "--rounds")
             rounds = std::max(1, std::atoi(argv[++i]));
+        else if (opt == "--case")
+            only.push_back(std::size_t(std::max(0, std::atoi(argv[++i]))));
     }
     if (years.empty())
         years.push_back(1);
     int status = 0;
     for (int y : years)
-        status |= benchYears(y, rounds);
+        status |= benchYears(y, rounds, only);
     return status;
 }
