@@ -3,12 +3,15 @@
 // favourite to those of another; prints the bet-type table and writes it as
 // CSV when asked.
 //
-// Exit status: 0 success, 1 the selection has no rows, 2 an error.
+// Exit status: 0 success, 1 the selection has no rows, 2 an error (among
+// them a favourite or group name that is not stored: the window would count
+// no horse for it, which on the command line is more likely a typing error).
 
 #include "Commands.h"
 #include "Console.h"
 
 #include "bettypes/BetWindowRun.h"
+#include "conditions/FavouriteRestriction.h"
 #include "shell/AppContext.h"
 #include "shell/ConsolePrompter.h"
 
@@ -28,6 +31,22 @@ int usage()
                "  exit status: 0 success, 1 no rows, 2 error\n",
                stderr);
     return 2;
+}
+
+// The first name of `state` that matches no stored favourite (or group), or
+// an empty text; `readable` false when the favourites cannot be read.
+QString unknownFavourite(shell::AppContext& ctx, const bettypes::BetWindowState& state, int names, bool& readable)
+{
+    readable = true;
+    for (int i = 0; i < names; ++i) {
+        const bettypes::FavouritePick& pick = state.favourites[std::size_t(i)];
+        const conditions::FavouriteRestrictionResult r = conditions::favouriteRestriction(
+            ctx.catalogue, ctx.appDb.get(), ctx.errorLog, pick.wholeGroup, pick.name, false, QString(), QString());
+        readable = r.ok;
+        if (!r.ok || r.matched == 0)
+            return pick.name;
+    }
+    return {};
 }
 
 } // namespace
@@ -63,6 +82,12 @@ int runBet(const CommandLine& cl)
     if (!openDatabase(ctx, cl.appDir, "bet"))
         return 2;
 
+    bool readable = true;
+    if (const QString unknown = unknownFavourite(ctx, state, names, readable); !unknown.isEmpty()) {
+        err(readable ? QStringLiteral("bet: no favourite or group named \"%1\" is stored").arg(unknown)
+                     : QStringLiteral("bet: the favourites cannot be read (see the error log)"));
+        return 2;
+    }
     const int errorsBefore = int(ctx.errorLog.recentEntries().size());
     analysis::Sheet table;
     bool ok = false;

@@ -5,7 +5,10 @@
 //    statement cache): statements per second (goal: at least 20,000), and a
 //    whole flow run of the bet-type window per 1,000 axis horses.
 //
-// Usage: bench_bettypes [--years N] [--rounds R]
+// Usage: bench_bettypes [--years N] [--rounds R] [--shots DIR]
+//   --shots DIR  instead, writes pictures of the bet-type window after a box
+//                and a flow run and of an analysis window with a kind-2
+//                (馬連流し相手分析) result.
 // Times are the thread's CPU time (other processes on the machine do not
 // count); the flow run's wall time is printed too.
 
@@ -13,10 +16,12 @@
 #include "analysis/AnalysisQuery.h"
 #include "analysis/HorseList.h"
 #include "analysis/Statistics.h"
+#include "analysis/ui/AnalysisWindow.h"
 #include "bettypes/BetTypeQuery.h"
 #include "bettypes/BetWindowRun.h"
 #include "bettypes/GroupedRun.h"
 #include "bettypes/PartnerRows.h"
+#include "bettypes/ui/BetTypeWindow.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
 #include "store/Database.h"
@@ -25,8 +30,10 @@
 
 #include "support/Floor.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFont>
 
 
 #include <algorithm>
@@ -159,18 +166,69 @@ void flow(shell::AppContext& ctx, int rounds)
                 axis.size(), bestRun, static_cast<long long>(wall), bestRun / double(axis.size()) * 1000.0);
 }
 
+int writeShots(shell::AppContext& ctx, const QString& dir)
+{
+    addFavourite(ctx, "一番人気", "D競走馬データ.基準人気 = 1");
+    addFavourite(ctx, "二から五番人気", "D競走馬データ.基準人気 BETWEEN 2 AND 5");
+    addFavourite(ctx, "上位四頭", "D競走馬データ.基準人気 <= 4");
+    const auto noChoice = [](QWidget*) { return std::optional<bettypes::FavouritePick>(); };
+    bettypes::BetWindowState box;
+    box.flow = false;
+    box.favourites[0].name = s("上位四頭");
+    bettypes::BetWindowState flow;
+    flow.favourites[0].name = s("一番人気");
+    flow.favourites[1].name = s("二から五番人気");
+    const std::pair<const char*, bettypes::BetWindowState> runs[] = {{"bet-window-box.png", box},
+                                                                     {"bet-window-flow.png", flow}};
+    for (const auto& [file, state] : runs) {
+        bettypes::ui::BetTypeWindow window(ctx, noChoice);
+        window.setState(state);
+        window.resize(1000, 400);
+        window.show();
+        if (!window.runAnalysis())
+            return 1;
+        QCoreApplication::processEvents();
+        if (!window.grab().save(QDir(dir).filePath(QString::fromUtf8(file))))
+            return 1;
+    }
+    analysis::AnalysisDocument document;
+    document.caption = s("Document 1");
+    document.conditions.kind = conditions::AnalysisKind::QuinellaPartner;
+    document.conditions.axisFavourite = s("一番人気");
+    document.conditions.rows = {extended("D競走馬データ.基準人気 BETWEEN 2 AND 5")};
+    document.conditions.keys[0] = {s("距離"), {s("1,400")}};
+    analysis::ui::AnalysisWindow window(ctx, document);
+    window.setBetTypeRun(bettypes::runBetTypeAnalysis);
+    window.setBetTypeSql(bettypes::betTypeAnalysisSql);
+    window.refreshFromDocument();
+    window.resize(1400, 700);
+    window.show();
+    if (!window.runAnalysis())
+        return 1;
+    QCoreApplication::processEvents();
+    return window.grab().save(QDir(dir).filePath(s("analysis-kind2.png"))) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
+    QApplication::setFont(font);
     int years = 1, rounds = 3;
+    QString shots;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QByteArray opt(argv[i]);
         if (opt == "--years")
             years = std::max(1, std::atoi(argv[i + 1]));
         else if (opt == "--rounds")
             rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (opt == "--shots")
+            shots = QString::fromLocal8Bit(argv[i + 1]);
     }
     std::printf("generating and preparing %d year(s) ...\n", years);
     std::fflush(stdout);
@@ -180,6 +238,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("%d races, %d runners\n", data.report().pastRaces, data.report().pastRunners);
+    if (!shots.isEmpty())
+        return writeShots(data.context(), shots);
     boxAgainstWinType(data.context(), rounds);
     flow(data.context(), rounds);
     return 0;

@@ -101,8 +101,10 @@ QString resultClipboardText(shell::AppContext& context, const AnalysisDocument& 
     return text;
 }
 
-QString analysisSqlText(shell::AppContext& context, const AnalysisDocument& document)
+QString analysisSqlText(shell::AppContext& context, const AnalysisDocument& document, const BetTypeSql& betTypeSql)
 {
+    if (document.conditions.kind != conditions::AnalysisKind::WinPlace)
+        return betTypeSql ? betTypeSql(context, document) : QString();
     return funSqlCreate2(context.catalogue, document.conditions, context.appDb.get(), context.errorLog);
 }
 

@@ -8,6 +8,7 @@
 // Nothing here touches a widget: the window passes its events in and puts the
 // returned texts on the clipboard. One thread.
 
+#include "analysis/Run.h"
 #include "analysis/Sheet.h"
 
 #include <QString>
@@ -63,9 +64,11 @@ void sortResultOnHeaderClick(AnalysisDocument& document, int column);
 // cannot be built its line stays empty (the fault is in the error log).
 QString resultClipboardText(shell::AppContext& context, const AnalysisDocument& document);
 
-// SQLコピー（DEBUG）: the analysis statement of the document (funSqlCreate2);
-// empty when it cannot be built.
-QString analysisSqlText(shell::AppContext& context, const AnalysisDocument& document);
+// SQLコピー（DEBUG）: the statement the document's run opens: funSqlCreate2,
+// or for a bet-type document (kind 1-3) that of `betTypeSql` (empty without
+// it); empty when it cannot be built.
+QString analysisSqlText(shell::AppContext& context, const AnalysisDocument& document,
+                        const BetTypeSql& betTypeSql = {});
 
 // --- rebuilding from a condition file --------------------------------------
 // Each reads the comma-separated tokens of `line` from the 1-based

@@ -24,6 +24,9 @@ QString noConditionsMessage();
 // The run of a bet-type document (analysis kind 1-3), supplied by the
 // bet-type analysis; returns whether its result is complete.
 using BetTypeRun = std::function<bool(shell::AppContext&, shell::StatusLine&, AnalysisDocument&, bool silent)>;
+// The selection statement that run opens for a document of kind 1-3; empty
+// when it cannot be built.
+using BetTypeSql = std::function<QString(shell::AppContext&, const AnalysisDocument&)>;
 
 // The whole seconds between two wall-clock times as they read in the status
 // line (hh:mm:ss): 10:15:30.9 to 10:15:31.1 is 1 second. A run across

@@ -171,10 +171,11 @@ QString racePayoutSql(const conditions::ConditionCatalogue& catalogue, const QSt
         l.chop(1);
         return l;
     }();
-    return conditions::funDataHenkan(catalogue, QStringLiteral("SELECT ") + columns +
+    return conditions::funDataHenkan(catalogue, QStringLiteral("SELECT レースキー,") + columns +
                                                     QStringLiteral(" FROM D払戻情報データ WHERE "
-                                                                   "D払戻情報データ.レースキー = '") +
-                                                    quoted(raceKey) + QLatin1Char('\''));
+                                                                   "D払戻情報データ.レースキー >= '") +
+                                                    quoted(raceKey) +
+                                                    QStringLiteral("' ORDER BY D払戻情報データ.レースキー"));
 }
 
 QString funSqlCreateUmaRace(const QueryEnv& env, const BetQuerySource& source, const QString& raceKey,

@@ -64,8 +64,8 @@ struct QueryEnv {
 // "funSqlCreateUma".
 QString funSqlCreateUma(const QueryEnv& env, const BetQuerySource& source, int kind);
 
-// The payout row of race `raceKey` (every column of D払戻情報データ, the
-// combination slots among them); "'" in the key is doubled.
+// The payout rows (レースキー and the combination slots of D払戻情報データ)
+// from race `raceKey` on, in race-key order; "'" in the key is doubled.
 QString racePayoutSql(const conditions::ConditionCatalogue& catalogue, const QString& raceKey);
 
 // The partners of horse `horseNo` in race `raceKey` (the horse itself

@@ -550,13 +550,19 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
     return true;
 }
 
+QString betTypeAnalysisSql(shell::AppContext& ctx, const analysis::AnalysisDocument& document)
+{
+    BetQuerySource source;
+    source.conditions = &document.conditions;
+    return funSqlCreateUma(QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source,
+                           int(document.conditions.kind));
+}
+
 bool runBetTypeAnalysis(shell::AppContext& ctx, shell::StatusLine& status, analysis::AnalysisDocument& document,
                         bool silent)
 {
     const int kind = int(document.conditions.kind);
-    BetQuerySource source;
-    source.conditions = &document.conditions;
-    const QString sql = funSqlCreateUma(QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source, kind);
+    const QString sql = betTypeAnalysisSql(ctx, document);
     if (sql.isEmpty())
         return false;
     analysis::DefaultHorseList list(ctx.catalogue, ctx.appDb.get(), &ctx.errorLog, document.listLimit);

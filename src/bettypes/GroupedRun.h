@@ -61,6 +61,10 @@ void subSyukeiHyoujiUma2(shell::AppContext& ctx, analysis::Sheet& grid, const QS
 bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analysis::AnalysisDocument& document,
                         const QString& sql, int kind, bool silent, analysis::HorseListBuilder* horseList);
 
+// The selection statement of an analysis document of kind 1-3
+// (analysis::BetTypeSql): funSqlCreateUma of its kind.
+QString betTypeAnalysisSql(shell::AppContext& ctx, const analysis::AnalysisDocument& document);
+
 // The run of an analysis document of kind 1-3 (analysis::BetTypeRun):
 // funSqlCreateUma, then subKekkaHyoujiUma2 with the default horse list.
 bool runBetTypeAnalysis(shell::AppContext& ctx, shell::StatusLine& status, analysis::AnalysisDocument& document,

@@ -4,6 +4,7 @@
 #include "shell/AppContext.h"
 #include "store/Database.h"
 #include "store/Operations.h"
+#include "store/Recordset.h"
 
 #include <stdexcept>
 
@@ -14,23 +15,49 @@ namespace {
 // A marker no race key holds; the statement builder passes it through.
 const QString kRaceMarker = QStringLiteral("\x01RK\x01");
 
+// Rows the stream steps over looking for a race before it is reopened there:
+// a step costs about a third of a reopening.
+constexpr int kMaxSkipped = 2;
+
 } // namespace
 
 RacePayouts::RacePayouts(shell::AppContext& ctx) : m_ctx(ctx), m_template(racePayoutSql(ctx.catalogue, kRaceMarker)) {}
 
-RaceBets RacePayouts::read(QByteArrayView raceKey)
+RacePayouts::~RacePayouts() = default;
+
+bool RacePayouts::standsOn(QByteArrayView raceKey) const
+{
+    return !m_stream->isEOF() && m_stream->field(0).utf8() == raceKey;
+}
+
+void RacePayouts::reopen(QByteArrayView raceKey)
 {
     QString sql = m_template;
     sql.replace(kRaceMarker, QString::fromUtf8(raceKey).replace(QLatin1Char('\''), QStringLiteral("''")));
+    m_stream.reset();
     bool ok = false;
-    const std::unique_ptr<store::Recordset> rs = store::TBOpr(m_ctx.errorLog, *m_ctx.appDb, sql, ok);
-    if (!ok || !rs)
+    m_stream = store::TBOpr(m_ctx.errorLog, *m_ctx.appDb, sql, ok);
+    if (!ok || !m_stream)
         throw std::runtime_error("払戻情報を読めません");
     if (!m_columns)
-        m_columns = BetColumns::resolve(*rs);
-    if (rs->isEOF())
-        return {};
-    return RaceBets::read(*rs, *m_columns);
+        m_columns = BetColumns::resolve(*m_stream);
+}
+
+RaceBets RacePayouts::read(QByteArrayView raceKey)
+{
+    bool found = false;
+    if (m_stream) {
+        for (int skipped = 0; !found && !m_stream->isEOF() && skipped <= kMaxSkipped; ++skipped) {
+            found = standsOn(raceKey);
+            if (!found)
+                m_stream->moveNext();
+        }
+    }
+    if (!found) {
+        reopen(raceKey);
+        found = standsOn(raceKey);
+    }
+    return found ? RaceBets::read(*m_stream, *m_columns) : RaceBets{};
 }
 
 } // namespace tq::bettypes

@@ -1,9 +1,12 @@
 // The grouped bet-type run of an analysis document on hand-made races: the
 // box of kind 1 without keys and with one key level, the payout bands, dead
 // heats and hits that pay nothing, excluded horses, the two flow kinds, the
-// sort of the grid and the limit of eleven key levels.
+// sort of the grid, the limit of eleven key levels and the statement that
+// SQLコピー（DEBUG） copies.
 
 #include "bettypes/GroupedRun.h"
+
+#include "analysis/ResultDisplay.h"
 
 #include "support/BetRaces.h"
 #include "shell/StatusLine.h"
@@ -232,6 +235,34 @@ TEST_F(GroupedRunTest, RefusesAKeyLevelAboveEleven)
     EXPECT_FALSE(run(conditions::AnalysisKind::QuinellaBox));
     ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
     EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, s("subKekkaHyoujiUma2"));
+}
+
+// SQLコピー（DEBUG） copies the statement the run of each kind opens: the
+// win-type statement for kind 0, the bet-type selection (with 枠番, sorted by
+// horse number) for kinds 1-3, the axis favourite's condition for kind 2.
+TEST_F(GroupedRunTest, SqlCopyIsTheStatementOfTheKind)
+{
+    addFavourite(s("AXIS"), s("G"), s("D競走馬データ.印 = 'X'"));
+    doc.conditions.rows.push_back(extendedRow(s("D競走馬データ.印 = 'A'")));
+    doc.conditions.axisFavourite = s("AXIS");
+    const QString betOrder = s("ORDER BY D番組データ.レースキー,D競走馬データ.馬番");
+    struct Case {
+        conditions::AnalysisKind kind;
+        bool betStatement;
+        const char* condition;
+    } cases[] = {{conditions::AnalysisKind::WinPlace, false, "'A'"},
+                 {conditions::AnalysisKind::QuinellaBox, true, "'A'"},
+                 {conditions::AnalysisKind::QuinellaPartner, true, "'X'"},
+                 {conditions::AnalysisKind::QuinellaAxis, true, "'A'"}};
+    for (const Case& c : cases) {
+        doc.conditions.kind = c.kind;
+        const QString sql = analysis::analysisSqlText(ctx, doc, betTypeAnalysisSql);
+        EXPECT_EQ(sql.contains(betOrder), c.betStatement) << int(c.kind);
+        EXPECT_EQ(sql.contains(s("枠番 AS 枠番")), c.betStatement) << int(c.kind);
+        EXPECT_TRUE(sql.contains(s(c.condition))) << int(c.kind) << sql.toStdString();
+    }
+    doc.conditions.kind = conditions::AnalysisKind::QuinellaBox;
+    EXPECT_TRUE(analysis::analysisSqlText(ctx, doc).isEmpty()) << "no bet-type statement without its builder";
 }
 
 } // namespace

@@ -71,6 +71,8 @@ class AnalysisWindow final : public QWidget {
     // The run of the bet-type analysis kinds 1-3 (subKekkaHyoujiUma2), which
     // the composing window supplies; without it such a run fails.
     void setBetTypeRun(BetTypeRun run) { m_betTypeRun = std::move(run); }
+    // Its selection statement, for SQLコピー（DEBUG）.
+    void setBetTypeSql(BetTypeSql sql) { m_betTypeSql = std::move(sql); }
     // The favourites dialog behind the reference buttons 参照 of the favourite
     // link and of the axis favourite: returns false when nothing was chosen,
     // else the favourite's name, or a group's name with `wholeGroup` set.
@@ -188,6 +190,7 @@ class AnalysisWindow final : public QWidget {
     shell::StatusLine* m_status = nullptr;
     FavouriteRegistration m_registration;
     BetTypeRun m_betTypeRun;
+    BetTypeSql m_betTypeSql;
     FavouritePicker m_picker;
     bool m_loading = false; // controls being filled from the document
 

@@ -201,7 +201,7 @@ void AnalysisWindow::copyResultToClipboard()
 
 void AnalysisWindow::copyAnalysisSql()
 {
-    QApplication::clipboard()->setText(analysisSqlText(m_context, m_document));
+    QApplication::clipboard()->setText(analysisSqlText(m_context, m_document, m_betTypeSql));
 }
 
 void AnalysisWindow::exportResultCsv()

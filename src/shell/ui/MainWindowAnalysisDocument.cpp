@@ -102,6 +102,7 @@ DocumentWindow* AnalysisDocumentFactory::createWindow(DocumentKind kind)
     auto* doc = new AnalysisDocumentWindow(m_ctx, m_status);
     analysis::ui::AnalysisWindow* window = doc->analysisWindow();
     window->setBetTypeRun(bettypes::runBetTypeAnalysis);
+    window->setBetTypeSql(bettypes::betTypeAnalysisSql);
     if (m_popups) {
         const auto showEditMenu = popupAt(false);
         const auto showConditionMenu = popupAt(true);
