@@ -23,18 +23,6 @@ void count(StatRow& stats, const CountedRow& row)
     }
 }
 
-void add(StatRow& into, const StatRow& from)
-{
-    into.n += from.n;
-    into.w1 += from.w1;
-    into.w2 += from.w2;
-    into.w3 += from.w3;
-    into.p += from.p;
-    into.q += from.q;
-    into.mw = qMax(into.mw, from.mw);
-    into.mp = qMax(into.mp, from.mp);
-}
-
 bool before(QByteArrayView date, const QByteArray& split)
 {
     return date.compare(QByteArrayView(split)) < 0;
@@ -58,8 +46,8 @@ void SplitFold::groupWritten(int resultRow)
         if (std::size_t(resultRow) >= m_rows.size())
             m_rows.resize(std::size_t(resultRow) + 1);
         SplitHalves& into = m_rows[std::size_t(resultRow)];
-        add(into.discovery, m_current.discovery);
-        add(into.validation, m_current.validation);
+        into.discovery.addGroup(m_current.discovery);
+        into.validation.addGroup(m_current.validation);
     }
     m_current = SplitHalves();
 }

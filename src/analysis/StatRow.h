@@ -53,6 +53,20 @@ struct StatRow {
     }
     // S = S + 1 / odds in single precision.
     void addOdds(double odds) { s = float(double(s) + 1.0 / odds); }
+    // Adds another group's accumulators (a repeated label combination, or a
+    // period of a split); the race counters are left as they are.
+    void addGroup(const StatRow& other)
+    {
+        n += other.n;
+        w1 += other.w1;
+        w2 += other.w2;
+        w3 += other.w3;
+        p += other.p;
+        q += other.q;
+        s = float(double(s) + double(other.s));
+        mw = qMax(mw, other.mw);
+        mp = qMax(mp, other.mp);
+    }
 
     void resetGroup()
     {

@@ -396,16 +396,7 @@ int GroupWriter::write(const QStringList& labels, StatRow& stats)
         const auto it = m_rows.constFind(shown);
         if (it != m_rows.cend()) {
             const int row = *it;
-            const StatRow old = readStatistics(m_table, row, k);
-            stats.n += old.n;
-            stats.w1 += old.w1;
-            stats.w2 += old.w2;
-            stats.w3 += old.w3;
-            stats.p += old.p;
-            stats.q += old.q;
-            stats.s = float(double(stats.s) + double(old.s));
-            stats.mw = qMax(stats.mw, old.mw);
-            stats.mp = qMax(stats.mp, old.mp);
+            stats.addGroup(readStatistics(m_table, row, k));
             writeRow(row, labels, stats);
             return row;
         }
