@@ -31,6 +31,7 @@
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
 
+#include "support/Data.h"
 #include "support/Floor.h"
 
 #include <QCoreApplication>
@@ -296,15 +297,10 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
 
 int benchYears(int years, int rounds, const std::vector<std::size_t>& only, bool settings)
 {
-    std::printf("generating and preparing %d year(s) ...\n", years);
-    std::fflush(stdout);
-    support::GeneratedData data(years);
-    if (!data.ready()) {
-        std::fprintf(stderr, "%s\n", data.problem().c_str());
+    const std::unique_ptr<support::GeneratedData> generated = bench::generatedData(years);
+    if (!generated)
         return 1;
-    }
-    std::printf("%d races, %d runners (%.1f s)\n", data.report().pastRaces, data.report().pastRunners,
-                data.report().seconds);
+    support::GeneratedData& data = *generated;
     const std::vector<Case> all = cases();
     std::vector<std::size_t> chosen;
     for (std::size_t i = 0; i < all.size(); ++i)

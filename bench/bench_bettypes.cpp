@@ -28,6 +28,7 @@
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
 
+#include "support/Data.h"
 #include "support/Floor.h"
 
 #include <QApplication>
@@ -230,14 +231,10 @@ int main(int argc, char** argv)
         else if (opt == "--shots")
             shots = QString::fromLocal8Bit(argv[i + 1]);
     }
-    std::printf("generating and preparing %d year(s) ...\n", years);
-    std::fflush(stdout);
-    support::GeneratedData data(years);
-    if (!data.ready()) {
-        std::fprintf(stderr, "%s\n", data.problem().c_str());
+    const std::unique_ptr<support::GeneratedData> generated = bench::generatedData(years);
+    if (!generated)
         return 1;
-    }
-    std::printf("%d races, %d runners\n", data.report().pastRaces, data.report().pastRunners);
+    support::GeneratedData& data = *generated;
     if (!shots.isEmpty())
         return writeShots(data.context(), shots);
     boxAgainstWinType(data.context(), rounds);

@@ -16,6 +16,7 @@
 #include "analysis/Run.h"
 #include "shell/AppContext.h"
 #include "shell/StatusLine.h"
+#include "support/Data.h"
 #include "support/GeneratedData.h"
 
 #include <QCoreApplication>
@@ -96,15 +97,10 @@ double runOnce(shell::AppContext& ctx, const Case& c, const Variant& v, const QD
 
 int benchYears(int years, int rounds, const std::vector<std::size_t>& only)
 {
-    std::printf("generating and preparing %d year(s) ...\n", years);
-    std::fflush(stdout);
-    support::GeneratedData data(years);
-    if (!data.ready()) {
-        std::fprintf(stderr, "%s\n", data.problem().c_str());
+    const std::unique_ptr<support::GeneratedData> generated = bench::generatedData(years);
+    if (!generated)
         return 1;
-    }
-    std::printf("%d races, %d runners (%.1f s)\n", data.report().pastRaces, data.report().pastRunners,
-                data.report().seconds);
+    support::GeneratedData& data = *generated;
     shell::AppContext& ctx = data.context();
     // The middle of the generated years: both periods hold about half the rows.
     const QDate splitDate(2025 - years / 2, years % 2 ? 7 : 1, 1);

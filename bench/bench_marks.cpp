@@ -20,6 +20,7 @@
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
 
+#include "support/Data.h"
 #include "support/Floor.h"
 
 #include <QCoreApplication>
@@ -50,15 +51,10 @@ void measure(Timing& best, const std::function<void()>& f)
 
 int benchYears(int years, int rounds)
 {
-    std::printf("generating and preparing %d year(s) ...\n", years);
-    std::fflush(stdout);
-    support::GeneratedData data(years);
-    if (!data.ready()) {
-        std::fprintf(stderr, "%s\n", data.problem().c_str());
+    const std::unique_ptr<support::GeneratedData> generated = bench::generatedData(years);
+    if (!generated)
         return 1;
-    }
-    std::printf("%d races, %d runners (%.1f s)\n", data.report().pastRaces, data.report().pastRunners,
-                data.report().seconds);
+    support::GeneratedData& data = *generated;
     shell::AppContext& ctx = data.context();
     const QString sqlite = store::translateJet(derived::markSourceSql(ctx.catalogue, false));
 
