@@ -8,7 +8,7 @@
 #include "analysis/HorseList.h"
 #include "analysis/Statistics.h"
 #include "shell/AppContext.h"
-#include "support/GeneratedData.h"
+#include "support/SharedGeneratedData.h"
 
 #include <gtest/gtest.h>
 
@@ -53,21 +53,11 @@ std::string firstDifference(const analysis::Sheet& a, const analysis::Sheet& b)
     return {};
 }
 
-support::GeneratedData* g_data = nullptr;
-
-class SecondThreadRunTest : public ::testing::Test {
+class SecondThreadRunTest : public support::SharedGeneratedData {
   protected:
-    static void SetUpTestSuite() { g_data = new support::GeneratedData(1, 11); }
-    static void TearDownTestSuite()
-    {
-        delete g_data;
-        g_data = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(g_data->ready()) << g_data->problem(); }
-
     static analysis::AnalysisDocument run(const conditions::ConditionSet& set, bool secondThread)
     {
-        shell::AppContext& ctx = g_data->context();
+        shell::AppContext& ctx = data().context();
         bool ok = false;
         const QString sql = analysis::funSqlCreate2(ctx.catalogue, set, ctx.appDb.get(), ctx.errorLog, &ok);
         EXPECT_TRUE(ok);

@@ -8,7 +8,7 @@
 #include "analysis/RunExtras.h"
 #include "analysis/SplitStatistics.h"
 #include "shell/StatusLine.h"
-#include "support/GeneratedData.h"
+#include "support/SharedGeneratedData.h"
 
 #include <gtest/gtest.h>
 
@@ -196,19 +196,9 @@ TEST(SplitStatistics, DeclineNeedsAPaidDiscoveryAndAFailedValidation)
     EXPECT_EQ(splitDecline(empty), QString());
 }
 
-support::GeneratedData* g_data = nullptr;
-
-class SplitOnGeneratedData : public ::testing::Test {
+class SplitOnGeneratedData : public support::SharedGeneratedData {
   protected:
-    static void SetUpTestSuite() { g_data = new support::GeneratedData(1, 11); }
-    static void TearDownTestSuite()
-    {
-        delete g_data;
-        g_data = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(g_data->ready()) << g_data->problem(); }
-
-    static shell::AppContext& ctx() { return g_data->context(); }
+    static shell::AppContext& ctx() { return data().context(); }
 
     static conditions::ConditionRow row(const char* item, const QString& value)
     {

@@ -4,7 +4,7 @@
 // --yes; refusals reported with exit status 2.
 
 #include "favourites/FavouriteStore.h"
-#include "support/GeneratedData.h"
+#include "support/SharedGeneratedData.h"
 
 #include <gtest/gtest.h>
 
@@ -27,24 +27,16 @@ struct Result {
     QString out, err;
 };
 
-class FavouritesCommandTest : public ::testing::Test {
+class FavouritesCommandTest : public support::SharedGeneratedData {
 protected:
-    static void SetUpTestSuite() { g_data = new support::GeneratedData(1, 11); }
-    static void TearDownTestSuite()
-    {
-        delete g_data;
-        g_data = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(g_data->ready()) << g_data->problem(); }
-
     static Result run(QStringList args)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(s("KORVEN_INI"), QDir(g_data->programDir()).filePath(s("../KORVEN.INI")));
+        env.insert(s("KORVEN_INI"), QDir(data().programDir()).filePath(s("../KORVEN.INI")));
         p.setProcessEnvironment(env);
         args.prepend(s("favourites"));
-        args.prepend(g_data->programDir());
+        args.prepend(data().programDir());
         args.prepend(s("--app-dir"));
         p.start(QDir(s(TQ_BINARY_DIR "/bin")).filePath(s("DEVovuved")), args);
         EXPECT_TRUE(p.waitForFinished(120000));
@@ -57,10 +49,8 @@ protected:
         return QDir(s(TQ_SOURCE_DIR "/examples")).filePath(s(name));
     }
 
-    static support::GeneratedData* g_data;
 };
 
-support::GeneratedData* FavouritesCommandTest::g_data = nullptr;
 
 TEST_F(FavouritesCommandTest, RoundTripOfEveryOperation)
 {
@@ -122,7 +112,7 @@ TEST_F(FavouritesCommandTest, ExportImportRecalcAndConvert)
 {
     const QString file = example("tokyo-1400-1800.tqb");
     ASSERT_EQ(run({s("add"), file, s("--name"), s("交換'1"), s("--group"), s("交換組")}).exitCode, 0);
-    const QString tqa = QDir(g_data->programDir()).filePath(s("out.tqa"));
+    const QString tqa = QDir(data().programDir()).filePath(s("out.tqa"));
     const Result exported = run({s("export"), tqa, s("--group"), s("交換組")});
     ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
     EXPECT_EQ(run({s("export"), tqa, s("無い名前")}).exitCode, 1);
@@ -146,10 +136,10 @@ TEST_F(FavouritesCommandTest, ExportImportRecalcAndConvert)
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QProcess analyze;
     QProcessEnvironment analyzeEnv = env;
-    analyzeEnv.insert(s("KORVEN_INI"), QDir(g_data->programDir()).filePath(s("../KORVEN.INI")));
+    analyzeEnv.insert(s("KORVEN_INI"), QDir(data().programDir()).filePath(s("../KORVEN.INI")));
     analyze.setProcessEnvironment(analyzeEnv);
     analyze.start(QDir(s(TQ_BINARY_DIR "/bin")).filePath(s("DEVovuved")),
-                  {s("--app-dir"), g_data->programDir(), s("analyze"), file});
+                  {s("--app-dir"), data().programDir(), s("analyze"), file});
     ASSERT_TRUE(analyze.waitForFinished(120000));
     const auto analysed = fields(QString::fromUtf8(analyze.readAllStandardOutput()));
     const auto stored = fields(run({s("show"), s("B_交換'1")}).out);
