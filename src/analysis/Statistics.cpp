@@ -513,22 +513,24 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         if (services.horseList)
             services.horseList->prepare(document.defaultList, cols);
 
-        // The statement steps on a second thread and the list is filled on a
-        // third when the statement sorts by keys (the sort is done before the
-        // first row; the rows then come faster than one thread folds and lists
-        // them), unless something folding the rows runs statements of its own
-        // on the same connection. Without keys the join itself is the work:
-        // the threads cost more than they save (about 30 % more CPU time).
-        bool secondThread = services.secondThread && k > 0 && QThread::idealThreadCount() > 1 &&
-                            !(services.horseList && services.horseList->readsDatabase());
+        // With a second core the default list is filled on a thread of its
+        // own from copies of the rows, in the statement's order. The
+        // statement itself steps on another thread when it sorts by keys (the
+        // sort is done before the first row; the rows then come faster than
+        // one thread folds them); without keys stepping is the work, and the
+        // fold stays on the stepping thread. Neither when something folding
+        // or listing the rows runs statements of its own on the connection.
+        const bool threads = services.secondThread && QThread::idealThreadCount() > 1;
+        const bool listBeside = threads && services.horseList && !services.horseList->readsDatabase();
+        bool secondThread = threads && k > 0 && !(services.horseList && services.horseList->readsDatabase());
         for (const Level& level : levels)
             secondThread = secondThread && !level.labeller->readsDatabase();
         if (secondThread)
             writer.readStoredWidths();
-        // While the statement steps on the other thread only the busy window
-        // takes input: nothing the user starts may use the connection.
-        const auto serviceWindows = [&ctx, secondThread] {
-            if (secondThread)
+        // While another thread steps or lists, only the busy window takes
+        // input: nothing the user starts may use the connection or the list.
+        const auto serviceWindows = [&ctx, keepOthersOut = secondThread || listBeside] {
+            if (keepOthersOut)
                 ctx.busy.keepAlive();
             else
                 ctx.busy.yield();
@@ -559,9 +561,6 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         // aggregation keys revisit a date many times; it is reported once.
         QSet<QString> reportedDates;
         // Folds one row of the statement, in the statement's order.
-        // With the statement on its own thread the list is filled on a third
-        // one, from the same batches in the same order.
-        const bool listBeside = secondThread && services.horseList;
         auto foldRow = [&](const store::Row& row) {
             if (notRun(row, cols))
                 return;

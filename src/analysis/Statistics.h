@@ -151,10 +151,11 @@ struct RunServices {
     // The condition-file text of a document, kept with each history row;
     // empty function: the companion text is empty.
     std::function<QString(const AnalysisDocument&)> conditionText{};
-    // Step through the statement on a thread of its own while this thread
-    // folds the rows already read (the results are the same either way).
-    // Only a run with aggregation keys does; a run whose labels or list run
-    // statements of their own reads on one thread regardless.
+    // Use the machine's other cores: the default list is filled on a thread
+    // of its own, and a run with aggregation keys steps through its
+    // statement on another while this thread folds the rows already read
+    // (the results are the same either way). A list or labels that run
+    // statements of their own keep their part on this thread regardless.
     bool secondThread = true;
     // Told of every counted row and every group written, in order, on the
     // thread that folds the rows.

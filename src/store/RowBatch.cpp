@@ -167,21 +167,20 @@ constexpr int kBatches = 4;
 RowStream::RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
                      int batchRows, int groupColumn, SideReader sideReader)
     : m_db(db), m_rs(rs), m_batchRows(std::max(batchRows, 1)), m_background(background),
-      m_sideReader(background ? std::move(sideReader) : SideReader())
+      m_sideReader(std::move(sideReader))
 {
-    const int count = background ? kBatches : 1;
+    const int count = background || m_sideReader ? kBatches : 1;
     for (int i = 0; i < count; ++i) {
         m_batches.push_back(std::make_unique<RowBatch>(columns, rs.fieldCount(), groupColumn));
         m_free.push_back(m_batches.back().get());
+        m_holders.emplace_back(m_batches.back().get(), 0);
     }
-    if (!background)
-        return;
-    // A step that searches long for its next row stops as soon as the
-    // stream is stopped. The handler only reads the flag.
-    m_interrupt = std::make_unique<ProgressHandlerScope>(db, [this] { return m_stop.load(); });
-    for (const auto& batch : m_batches)
-        m_holders.emplace_back(batch.get(), 0);
-    m_thread = std::thread([this] { produce(); });
+    if (background) {
+        // A step that searches long for its next row stops as soon as the
+        // stream is stopped. The handler only reads the flag.
+        m_interrupt = std::make_unique<ProgressHandlerScope>(db, [this] { return m_stop.load(); });
+        m_thread = std::thread([this] { produce(); });
+    }
     if (m_sideReader) {
         m_sideDone = false;
         m_sideThread = std::thread([this] { readBeside(); });
@@ -276,23 +275,8 @@ void RowStream::produce()
 
 const RowBatch* RowStream::next(const std::function<void()>& idle)
 {
-    if (!m_background) {
-        if (m_error)
-            std::rethrow_exception(std::exchange(m_error, nullptr));
-        if (m_stop.load() || m_rs.isEOF())
-            return nullptr;
-        RowBatch* batch = m_batches.front().get();
-        try {
-            batch->fill(m_rs, m_batchRows);
-        } catch (...) {
-            m_error = std::current_exception(); // after the rows before the failure
-        }
-        if (batch->rowCount() > 0)
-            return batch;
-        if (m_error)
-            std::rethrow_exception(std::exchange(m_error, nullptr));
-        return nullptr;
-    }
+    if (!m_background)
+        return m_sideReader ? fillHereBesideReader(idle) : fillHere();
     std::unique_lock lock(m_mutex);
     if (m_reading)
         release(std::exchange(m_reading, nullptr));
@@ -310,13 +294,85 @@ const RowBatch* RowStream::next(const std::function<void()>& idle)
             std::rethrow_exception(std::exchange(m_error, nullptr));
         if (m_finished && m_sideDone)
             return nullptr;
-        m_changed.wait_for(lock, std::chrono::milliseconds(10));
-        if (idle && m_ready.empty() && !(m_finished && m_sideDone)) {
-            lock.unlock();
-            idle();
-            lock.lock();
-        }
+        waitBriefly(lock, idle);
     }
+}
+
+const RowBatch* RowStream::fillHere()
+{
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
+    if (m_stop.load() || m_rs.isEOF())
+        return nullptr;
+    RowBatch* batch = m_batches.front().get();
+    try {
+        batch->fill(m_rs, m_batchRows);
+    } catch (...) {
+        m_error = std::current_exception(); // after the rows before the failure
+    }
+    if (batch->rowCount() > 0)
+        return batch;
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
+    return nullptr;
+}
+
+const RowBatch* RowStream::fillHereBesideReader(const std::function<void()>& idle)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_reading)
+        release(std::exchange(m_reading, nullptr));
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
+    RowBatch* batch = nullptr;
+    // A batch to fill: one the side reader is done with, or, after the last
+    // row, the side reader's end.
+    for (;;) {
+        if (m_stop.load())
+            return nullptr;
+        if (m_sideError)
+            std::rethrow_exception(std::exchange(m_sideError, nullptr));
+        if (m_finished) {
+            if (m_sideDone)
+                return nullptr;
+        } else if (!m_free.empty()) {
+            batch = m_free.front();
+            m_free.pop_front();
+            break;
+        }
+        waitBriefly(lock, idle);
+    }
+    lock.unlock();
+    try {
+        batch->fill(m_rs, m_batchRows);
+    } catch (...) {
+        m_error = std::current_exception(); // after the rows before the failure
+    }
+    lock.lock();
+    if (batch->rowCount() == 0) {
+        m_free.push_back(batch);
+        m_finished = true;
+        m_changed.notify_all();
+        lock.unlock();
+        return fillHereBesideReader(idle); // the error, or the side reader's end
+    }
+    for (auto& [held, holders] : m_holders)
+        if (held == batch)
+            holders = 2;
+    m_sideReady.push_back(batch);
+    m_changed.notify_all();
+    m_reading = batch;
+    return batch;
+}
+
+void RowStream::waitBriefly(std::unique_lock<std::mutex>& lock, const std::function<void()>& idle)
+{
+    m_changed.wait_for(lock, std::chrono::milliseconds(10));
+    if (!idle)
+        return;
+    lock.unlock();
+    idle();
+    lock.lock();
 }
 
 void RowStream::stop()

@@ -127,11 +127,11 @@ class RowBatch final {
 // the connection, set for the stream's lifetime).
 class RowStream final {
   public:
-    // `groupColumn` as for RowBatch. With `background`, `sideReader` (when
-    // set) is given every batch too, in order, on a third thread, while the
-    // caller reads the same batch; a batch is refilled once both are done
-    // with it. next() returns null only once the side reader has had every
-    // batch, and rethrows what it throws.
+    // `groupColumn` as for RowBatch. `sideReader` (when set) is given every
+    // batch too, in order, on a thread of its own, while the caller reads the
+    // same batch; a batch is refilled once both are done with it. next()
+    // returns null only once the side reader has had every batch, and
+    // rethrows what it throws.
     using SideReader = std::function<void(const RowBatch&)>;
     RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
               int batchRows = 2048, int groupColumn = -1, SideReader sideReader = {});
@@ -151,7 +151,11 @@ class RowStream final {
   private:
     void produce();
     void readBeside();
+    const RowBatch* fillHere();
+    const RowBatch* fillHereBesideReader(const std::function<void()>& idle);
     void release(RowBatch* batch); // with the mutex held
+    // Waits up to 10 ms for a change, then calls `idle` without the lock.
+    void waitBriefly(std::unique_lock<std::mutex>& lock, const std::function<void()>& idle);
 
     Database& m_db;
     Recordset& m_rs;
@@ -163,7 +167,7 @@ class RowStream final {
     std::deque<RowBatch*> m_free;
     std::deque<RowBatch*> m_ready;
     RowBatch* m_reading = nullptr; // the batch the caller holds
-    bool m_finished = false;        // the stepping thread is done
+    bool m_finished = false;        // the statement has no more rows for the readers
     SideReader m_sideReader;
     std::deque<RowBatch*> m_sideReady;
     std::vector<std::pair<const RowBatch*, int>> m_holders; // readers yet to finish each batch

@@ -1,7 +1,8 @@
-// The run that steps through its statement on a second thread against the
-// run on one thread, on generated race data: the result table, the history
-// and the default list are the same cell for cell, down to the bits of every
-// number (the single-precision sum S, merged groups).
+// The run on several threads (the default list filled on its own thread;
+// with keys the statement stepping on another) against the run on one
+// thread, on generated race data: the result table, the history and the
+// default list are the same cell for cell, down to the bits of every number
+// (the single-precision sum S, merged groups).
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"

@@ -148,33 +148,40 @@ TEST_F(RowBatchTest, aStreamHandsOverEveryRowInOrderOnEitherThread)
 
 TEST_F(RowBatchTest, aSideReaderHasEveryBatchInOrderBeforeTheStreamEnds)
 {
-    Recordset rs = db->openRecordset(QStringLiteral("SELECT i FROM counting"));
-    qint64 sideExpected = 1; // only the side thread touches it until the end
-    RowStream stream(*db, rs, {{0, false, false}}, true, 7, -1, [&sideExpected](const RowBatch& batch) {
-        for (int r = 0; r < batch.rowCount(); ++r, ++sideExpected)
-            if (batch.row(r).field(0).toInt() != sideExpected)
-                throw DbError(0, QStringLiteral("out of order"));
-    });
-    qint64 expected = 1;
-    while (const RowBatch* batch = stream.next())
-        for (int r = 0; r < batch->rowCount(); ++r, ++expected)
-            ASSERT_EQ(batch->row(r).field(0).toInt(), expected);
-    EXPECT_EQ(expected, 10001);
-    EXPECT_EQ(sideExpected, 10001); // next() returned null after the side reader's last batch
+    // The statement steps on its own thread, or on the reader's.
+    for (const bool background : {false, true}) {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT i FROM counting"));
+        qint64 sideExpected = 1; // only the side thread touches it until the end
+        RowStream stream(*db, rs, {{0, false, false}}, background, 7, -1, [&sideExpected](const RowBatch& batch) {
+            for (int r = 0; r < batch.rowCount(); ++r, ++sideExpected)
+                if (batch.row(r).field(0).toInt() != sideExpected)
+                    throw DbError(0, QStringLiteral("out of order"));
+        });
+        qint64 expected = 1;
+        while (const RowBatch* batch = stream.next())
+            for (int r = 0; r < batch->rowCount(); ++r, ++expected)
+                ASSERT_EQ(batch->row(r).field(0).toInt(), expected);
+        EXPECT_EQ(expected, 10001) << "background " << background;
+        // next() returned null after the side reader's last batch
+        EXPECT_EQ(sideExpected, 10001) << "background " << background;
+        EXPECT_EQ(stream.next(), nullptr);
+    }
 }
 
 TEST_F(RowBatchTest, anErrorOfTheSideReaderReachesTheReader)
 {
-    Recordset rs = db->openRecordset(QStringLiteral("SELECT i FROM counting"));
-    RowStream stream(*db, rs, {{0, false, false}}, true, 7, -1, [](const RowBatch& batch) {
-        if (batch.row(0).field(0).toInt() > 700)
-            throw DbError(0, QStringLiteral("list failed"));
-    });
-    auto readAll = [&] {
-        while (stream.next())
-            ;
-    };
-    EXPECT_THROW(readAll(), DbError);
+    for (const bool background : {false, true}) {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT i FROM counting"));
+        RowStream stream(*db, rs, {{0, false, false}}, background, 7, -1, [](const RowBatch& batch) {
+            if (batch.row(0).field(0).toInt() > 700)
+                throw DbError(0, QStringLiteral("list failed"));
+        });
+        auto readAll = [&] {
+            while (stream.next())
+                ;
+        };
+        EXPECT_THROW(readAll(), DbError) << "background " << background;
+    }
 }
 
 TEST_F(RowBatchTest, stoppingInterruptsAStepThatSearchesLong)
@@ -196,17 +203,22 @@ TEST_F(RowBatchTest, stoppingInterruptsAStepThatSearchesLong)
 TEST_F(RowBatchTest, anErrorOfTheStatementReachesTheReader)
 {
     // abs() of the smallest integer overflows when the third row is reached.
-    for (const bool background : {false, true}) {
-        Recordset rs = db->openRecordset(QStringLiteral("SELECT v FROM failing"));
-        RowStream stream(*db, rs, {{0, false, false}}, background, 10);
-        int rows = 0;
-        auto readAll = [&] {
-            while (const RowBatch* batch = stream.next())
-                rows += batch->rowCount();
-        };
-        EXPECT_THROW(readAll(), DbError);
-        EXPECT_EQ(rows, 2) << "background " << background; // the rows before the failure
-    }
+    for (const bool background : {false, true})
+        for (const bool sideReader : {false, true}) {
+            Recordset rs = db->openRecordset(QStringLiteral("SELECT v FROM failing"));
+            RowStream::SideReader side;
+            if (sideReader)
+                side = [](const RowBatch&) {};
+            RowStream stream(*db, rs, {{0, false, false}}, background, 10, -1, side);
+            int rows = 0;
+            auto readAll = [&] {
+                while (const RowBatch* batch = stream.next())
+                    rows += batch->rowCount();
+            };
+            EXPECT_THROW(readAll(), DbError);
+            // the rows before the failure
+            EXPECT_EQ(rows, 2) << "background " << background << " side reader " << sideReader;
+        }
 }
 
 } // namespace
