@@ -158,9 +158,13 @@ Field RowBatch::field(int row, int column) const
 
 namespace {
 
-// Batches in flight: the stepping thread fills the free ones while the reader
-// holds one; a few are enough to ride out the reader's slower moments.
-constexpr int kBatches = 4;
+// Batches in flight: the stepping thread fills the free ones while the
+// readers hold theirs. Readers have slow moments (the default list moving a
+// column to a larger block, page faults in fresh memory) that last longer
+// than a few batches take to fill; with four the stepping thread waited in
+// them, with sixteen it rarely does (measured: the run without keys on 20
+// years went from 1.09-1.13 to 0.95-0.96 times the floor).
+constexpr int kBatches = 16;
 
 } // namespace
 
