@@ -269,15 +269,26 @@ std::optional<Threshold> thresholdOfHeader(const shell::ColourSettings& colours,
     return std::nullopt;
 }
 
+std::vector<ThresholdColumn> thresholdColumns(const shell::ColourSettings& colours, const Sheet& sheet, int k)
+{
+    std::vector<ThresholdColumn> out;
+    for (int c = k; c < sheet.columnCount(); ++c)
+        if (const std::optional<Threshold> threshold = thresholdOfHeader(colours, sheet.header(c)))
+            out.push_back({c, *threshold});
+    return out;
+}
+
+void applyThresholdColours(const std::vector<ThresholdColumn>& columns, Sheet& sheet, int row)
+{
+    for (const auto& [c, threshold] : columns) {
+        const bool above = sheet.isNumber(row, c) && sheet.number(row, c) > double(threshold.value);
+        sheet.setBackColour(row, c, above ? threshold.colour : Sheet::kDefaultColour);
+    }
+}
+
 void applyThresholdColours(const shell::ColourSettings& colours, Sheet& sheet, int row, int k)
 {
-    for (int c = k; c < sheet.columnCount(); ++c) {
-        const std::optional<Threshold> threshold = thresholdOfHeader(colours, sheet.header(c));
-        if (!threshold)
-            continue;
-        const bool above = sheet.isNumber(row, c) && sheet.number(row, c) > double(threshold->value);
-        sheet.setBackColour(row, c, above ? threshold->colour : Sheet::kDefaultColour);
-    }
+    applyThresholdColours(thresholdColumns(colours, sheet, k), sheet, row);
 }
 
 } // namespace tq::analysis

@@ -429,7 +429,9 @@ void GroupWriter::writeRow(int row, const QStringList& labels, const StatRow& st
     for (int c = 0; c < k; ++c)
         writeLabelCell(m_table, row, c, labels.value(c));
     writeStatistics(m_table, row, k, stats);
-    applyThresholdColours(m_colours, m_table, row, k);
+    if (!m_thresholds)
+        m_thresholds = thresholdColumns(m_colours, m_table, k);
+    applyThresholdColours(*m_thresholds, m_table, row);
 }
 
 int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& labels, StatRow& stats,

@@ -12,6 +12,7 @@
 // each time the race key changes.
 
 #include "analysis/AnalysisDocument.h"
+#include "analysis/ResultTable.h"
 #include "analysis/Sheet.h"
 #include "analysis/StatRow.h"
 
@@ -193,6 +194,7 @@ class GroupWriter final {
     const shell::ColourSettings& m_colours;
     QHash<QStringList, int> m_rows; // shown label texts -> row (k >= 2)
     std::optional<std::vector<double>> m_storedWidths; // of the header's columns, read ahead
+    std::optional<std::vector<ThresholdColumn>> m_thresholds; // of the header's columns, once written
     bool m_indexed = false;
     bool m_added = false;
 };
