@@ -33,6 +33,7 @@
 
 #include "support/Data.h"
 #include "support/Floor.h"
+#include "support/Options.h"
 
 #include <QCoreApplication>
 
@@ -295,21 +296,18 @@ void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::
     }
 }
 
-int benchYears(int years, int rounds, const std::vector<std::size_t>& only, bool settings)
+int benchYears(int years, const bench::Options& options)
 {
     const std::unique_ptr<support::GeneratedData> generated = bench::generatedData(years);
     if (!generated)
         return 1;
     support::GeneratedData& data = *generated;
     const std::vector<Case> all = cases();
-    std::vector<std::size_t> chosen;
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (only.empty() || std::find(only.begin(), only.end(), i) != only.end())
-            chosen.push_back(i);
-    if (settings)
-        benchSettings(data.context(), all, chosen, rounds);
+    const std::vector<std::size_t> chosen = options.chosenCases(all.size());
+    if (options.has("--settings"))
+        benchSettings(data.context(), all, chosen, options.rounds);
     else
-        benchRuns(data.context(), all, chosen, rounds);
+        benchRuns(data.context(), all, chosen, options.rounds);
     return 0;
 }
 
@@ -318,29 +316,9 @@ int benchYears(int years, int rounds, const std::vector<std::size_t>& only, bool
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    std::vector<int> years;
-    int rounds = 5;
-    std::vector<std::size_t> only;
-    bool settings = false;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray opt(argv[i]);
-        if (opt == "--settings") {
-            settings = true;
-            continue;
-        }
-        if (i + 1 >= argc)
-            break;
-        if (opt == "--years")
-            years.push_back(std::max(1, std::atoi(argv[++i])));
-        else if (opt == "--rounds")
-            rounds = std::max(1, std::atoi(argv[++i]));
-        else if (opt == "--case")
-            only.push_back(std::size_t(std::max(0, std::atoi(argv[++i]))));
-    }
-    if (years.empty())
-        years.push_back(1);
+    const bench::Options options = bench::parseOptions(argc, argv, 5, {"--settings"});
     int status = 0;
-    for (int y : years)
-        status |= benchYears(y, rounds, only, settings);
+    for (const int y : options.years)
+        status |= benchYears(y, options);
     return status;
 }

@@ -18,6 +18,7 @@
 #include "shell/StatusLine.h"
 #include "support/Data.h"
 #include "support/GeneratedData.h"
+#include "support/Options.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -95,7 +96,7 @@ double runOnce(shell::AppContext& ctx, const Case& c, const Variant& v, const QD
     return seconds;
 }
 
-int benchYears(int years, int rounds, const std::vector<std::size_t>& only)
+int benchYears(int years, int rounds, const std::vector<std::size_t>& chosen)
 {
     const std::unique_ptr<support::GeneratedData> generated = bench::generatedData(years);
     if (!generated)
@@ -109,9 +110,7 @@ int benchYears(int years, int rounds, const std::vector<std::size_t>& only)
     std::printf("%-40s %-8s %8s %8s %6s %8s %6s %8s %6s\n", "case", "list", "plain", "split", "ratio", "interv.",
                 "ratio", "both", "ratio");
     const std::vector<Case> all = cases();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!only.empty() && std::find(only.begin(), only.end(), i) == only.end())
-            continue;
+    for (const std::size_t i : chosen) {
         const Case& c = all[i];
         for (const bool list : {true, false}) {
             ctx.buildHorseList = list;
@@ -135,22 +134,9 @@ int benchYears(int years, int rounds, const std::vector<std::size_t>& only)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    std::vector<int> years;
-    int rounds = 5;
-    std::vector<std::size_t> only;
-    for (int i = 1; i + 1 < argc; ++i) {
-        const QByteArray opt(argv[i]);
-        if (opt == "--years")
-            years.push_back(std::max(1, std::atoi(argv[++i])));
-        else if (opt == "--rounds")
-            rounds = std::max(1, std::atoi(argv[++i]));
-        else if (opt == "--case")
-            only.push_back(std::size_t(std::max(0, std::atoi(argv[++i]))));
-    }
-    if (years.empty())
-        years.push_back(1);
+    const bench::Options options = bench::parseOptions(argc, argv, 5);
     int status = 0;
-    for (int y : years)
-        status |= benchYears(y, rounds, only);
+    for (const int y : options.years)
+        status |= benchYears(y, options.rounds, options.chosenCases(cases().size()));
     return status;
 }

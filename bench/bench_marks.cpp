@@ -22,6 +22,7 @@
 
 #include "support/Data.h"
 #include "support/Floor.h"
+#include "support/Options.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -95,19 +96,9 @@ int benchYears(int years, int rounds)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    std::vector<int> years;
-    int rounds = 2;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const QByteArray opt(argv[i]);
-        if (opt == "--years")
-            years.push_back(std::max(1, std::atoi(argv[i + 1])));
-        else if (opt == "--rounds")
-            rounds = std::max(1, std::atoi(argv[i + 1]));
-    }
-    if (years.empty())
-        years.push_back(1);
+    const bench::Options options = bench::parseOptions(argc, argv, 2);
     int status = 0;
-    for (int y : years)
-        status |= benchYears(y, rounds);
+    for (const int y : options.years)
+        status |= benchYears(y, options.rounds);
     return status;
 }
