@@ -30,6 +30,7 @@
 #include "store/Database.h"
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
+#include "support/SpeedCases.h"
 
 #include "support/Data.h"
 #include "support/Floor.h"
@@ -57,34 +58,12 @@ QString s(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-conditions::ConditionRow row(const char* item, const char* value, qint16 target = 0)
-{
-    conditions::ConditionRow r;
-    r.itemName = s(item);
-    r.value = s(value);
-    r.target = target;
-    r.targetCaption = conditions::targetCaption(target);
-    return r;
-}
+using Case = support::NamedConditions;
 
-struct Case {
-    const char* name;
-    conditions::ConditionSet set;
-};
-
+// The three cases of the speed measurements, then three more shapes.
 std::vector<Case> cases()
 {
-    std::vector<Case> out;
-    out.push_back({"no condition", {}});
-    Case turf{"芝, key 距離", {}};
-    turf.set.rows = {row("芝ダ", "1")};
-    turf.set.keys[0] = {s("距離"), {}};
-    out.push_back(turf);
-    Case sprint{"1000-1400 m, keys 確定単勝オッズ + 芝ダ", {}};
-    sprint.set.rows = {row("距離", "1000,1400")};
-    sprint.set.keys[0] = {s("確定単勝オッズ"), {}};
-    sprint.set.keys[1] = {s("芝ダ"), {}};
-    out.push_back(sprint);
+    std::vector<Case> out = support::speedCases();
     Case oneKey{"one key (開催場所)", {}};
     oneKey.set.keys[0] = {s("開催場所"), {}};
     out.push_back(oneKey);
@@ -94,7 +73,7 @@ std::vector<Case> cases()
     threeKeys.set.keys[2] = {s("馬番"), {s("0")}};
     out.push_back(threeKeys);
     Case previous{"previous-run condition (距離 > 前走)", {}};
-    previous.set.rows = {row("距離", "2,0,0", 2)};
+    previous.set.rows = {support::conditionRow("距離", "2,0,0", 2)};
     out.push_back(previous);
     return out;
 }

@@ -15,6 +15,7 @@
 #include "store/Database.h"
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
+#include "support/SpeedCases.h"
 
 #include "support/Floor.h"
 
@@ -101,15 +102,6 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-conditions::ConditionRow row(const char* item, const char* value)
-{
-    conditions::ConditionRow r;
-    r.itemName = s(item);
-    r.value = s(value);
-    r.targetCaption = conditions::targetCaption(0);
-    return r;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -155,24 +147,10 @@ int main(int argc, char** argv)
     });
     std::printf("%d runners; pre-joined table built in %.2f s\n", data.report().pastRunners, built);
 
-    struct Case {
-        const char* name;
-        conditions::ConditionSet set;
-    };
-    std::vector<Case> cases;
-    cases.push_back({"no condition", {}});
-    Case turf{"芝, key 距離", {}};
-    turf.set.rows = {row("芝ダ", "1")};
-    turf.set.keys[0] = {s("距離"), {}};
-    cases.push_back(turf);
-    Case sprint{"1000-1400 m, keys 確定単勝オッズ + 芝ダ", {}};
-    sprint.set.rows = {row("距離", "1000,1400")};
-    sprint.set.keys[0] = {s("確定単勝オッズ"), {}};
-    sprint.set.keys[1] = {s("芝ダ"), {}};
-    cases.push_back(sprint);
+    const std::vector<support::NamedConditions> cases = support::speedCases();
 
     std::printf("%-40s %8s %8s %7s %s\n", "case", "join s", "flat s", "ratio", "same rows");
-    for (const Case& c : cases) {
+    for (const support::NamedConditions& c : cases) {
         bool ok = false;
         const QString jet = analysis::funSqlCreate2(ctx.catalogue, c.set, ctx.appDb.get(), ctx.errorLog, &ok);
         QString flatJet = jet;

@@ -10,6 +10,7 @@
 #include "analysis/Statistics.h"
 #include "shell/AppContext.h"
 #include "support/SharedGeneratedData.h"
+#include "support/SpeedCases.h"
 
 #include <gtest/gtest.h>
 
@@ -18,21 +19,6 @@
 using namespace tq;
 
 namespace {
-
-QString s(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-conditions::ConditionRow conditionRow(const char* item, const char* value, qint16 target = 0)
-{
-    conditions::ConditionRow r;
-    r.itemName = s(item);
-    r.value = s(value);
-    r.target = target;
-    r.targetCaption = conditions::targetCaption(target);
-    return r;
-}
 
 // The first cell in which two sheets differ, empty when they are the same.
 std::string firstDifference(const analysis::Sheet& a, const analysis::Sheet& b)
@@ -75,31 +61,18 @@ class SecondThreadRunTest : public support::SharedGeneratedData {
 
 TEST_F(SecondThreadRunTest, resultsHistoryAndListAreTheOneThreadRunsBitForBit)
 {
-    struct Case {
-        const char* name;
-        conditions::ConditionSet set;
-    };
-    std::vector<Case> cases;
-    cases.push_back({"no condition", {}});
-    Case turf{"芝, key 距離", {}};
-    turf.set.rows = {conditionRow("芝ダ", "1")};
-    turf.set.keys[0] = {s("距離"), {}};
-    cases.push_back(turf);
-    // Two levels whose labels repeat out of order: groups merge into rows.
-    Case merged{"1000-1400 m, keys 確定単勝オッズ + 芝ダ", {}};
-    merged.set.rows = {conditionRow("距離", "1000,1400")};
-    merged.set.keys[0] = {s("確定単勝オッズ"), {}};
-    merged.set.keys[1] = {s("芝ダ"), {}};
-    cases.push_back(merged);
-    // Groups of a number of rows, labelled by the single-precision mean.
-    Case runs{"runs of 500 by 確定単勝オッズ", {}};
-    runs.set.keys[0] = {s("確定単勝オッズ"), {s("9,500")}};
+    // The cases of the speed measurements (labels that repeat out of order
+    // merge groups into rows), then groups of a number of rows labelled by
+    // the single-precision mean, and a condition on the previous run.
+    std::vector<support::NamedConditions> cases = support::speedCases();
+    support::NamedConditions runs{"runs of 500 by 確定単勝オッズ", {}};
+    runs.set.keys[0] = {QStringLiteral("確定単勝オッズ"), {QStringLiteral("9,500")}};
     cases.push_back(runs);
-    Case previous{"previous-run condition", {}};
-    previous.set.rows = {conditionRow("距離", "2,0,0", 2)};
+    support::NamedConditions previous{"previous-run condition", {}};
+    previous.set.rows = {support::conditionRow("距離", "2,0,0", 2)};
     cases.push_back(previous);
 
-    for (const Case& c : cases) {
+    for (const support::NamedConditions& c : cases) {
         SCOPED_TRACE(c.name);
         const analysis::AnalysisDocument one = run(c.set, false);
         const analysis::AnalysisDocument two = run(c.set, true);
