@@ -18,6 +18,7 @@
 #include "shell/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
+#include "support/WindowBench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -163,24 +164,10 @@ int writeShots(shell::AppContext& ctx, const QString& dir)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::renderOffscreenUnlessChosen();
     QApplication app(argc, argv);
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAexGothic")});
-    QApplication::setFont(font);
-    int favourites = 10000;
-    int groups = 200;
-    QString shots;
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--favourites"))
-            favourites = args[++i].toInt();
-        else if (args[i] == QLatin1String("--groups"))
-            groups = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--shots"))
-            shots = args[++i];
-    }
+    bench::useJapaneseFont();
+    const auto [favourites, groups, shots] = bench::favouriteBenchOptions(QApplication::arguments());
 
     QTemporaryDir dir;
     shell::ScriptedPrompter prompter;
