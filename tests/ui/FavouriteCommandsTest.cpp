@@ -16,9 +16,7 @@
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "store/Database.h"
-#include "support/FavouriteTables.h"
-#include "support/GuiApplication.h"
-#include "support/RaceTables.h"
+#include "support/FavouriteWindows.h"
 
 #include <gtest/gtest.h>
 
@@ -45,53 +43,16 @@ QString s(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-// Runs `act` on the favourites dialog once it is shown modally and built.
-void whenDialogBuilt(std::function<void(FavouriteDialog&)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = qobject_cast<FavouriteDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isBuilt())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(*dialog);
-    });
-    timer->start();
-}
-
 void clickOk(FavouriteDialog& d)
 {
     QTest::mouseClick(d.findChild<QPushButton*>(s("OKButton")), Qt::LeftButton);
 }
 
-class FavouriteCommandsTest : public ::testing::Test {
+class FavouriteCommandsTest : public support::FavouriteWindowTest {
 protected:
-    void SetUp() override
-    {
-        support::ensureGuiApplication();
-        ASSERT_TRUE(dir.isValid());
-        support::addDistanceItem(ctx.catalogue);
-        ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
-        support::createRaceTables(*ctx.appDb);
-        support::createFavouriteTables(*ctx.appDb);
-        support::addRace(*ctx.appDb, s("R1"), 1200, 4);
-        support::addRace(*ctx.appDb, s("R2"), 1600, 5);
-        MainWindow::Options options;
-        options.settingsFile = dir.filePath(s("settings.ini"));
-        window = std::make_unique<MainWindow>(ctx, nullptr, options);
-        window->load();
-        window->show();
-    }
+    void SetUp() override { openMainWindow({{"R1", 1200, 4}, {"R2", 1600, 5}}); }
 
     AnalysisDocumentWindow* active() { return qobject_cast<AnalysisDocumentWindow*>(window->activeDocument()); }
-
-    QTemporaryDir dir;
-    ScriptedPrompter prompter;
-    SilentBusy busy;
-    AppContext ctx{prompter, busy};
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(FavouriteCommandsTest, AddThenOpenGivesAnEqualDocumentAndClosingOverwrites)
@@ -104,7 +65,7 @@ TEST_F(FavouriteCommandsTest, AddThenOpenGivesAnEqualDocumentAndClosingOverwrite
     original->analysisWindow()->refreshFromDocument();
     ASSERT_TRUE(original->analysisWindow()->runAnalysis());
 
-    whenDialogBuilt([](FavouriteDialog& d) {
+    support::whenShown<FavouriteDialog>([](FavouriteDialog& d) {
         EXPECT_EQ(d.windowTitle(), s("お気に入りに追加"));
         auto* name = d.findChild<QLineEdit*>(s("txtFavoName"));
         name->clear();
@@ -117,7 +78,7 @@ TEST_F(FavouriteCommandsTest, AddThenOpenGivesAnEqualDocumentAndClosingOverwrite
     EXPECT_EQ(original->windowTitle(), s("short'1"));
     EXPECT_FALSE(doc.modified);
 
-    whenDialogBuilt([](FavouriteDialog& d) {
+    support::whenShown<FavouriteDialog>([](FavouriteDialog& d) {
         QTreeWidgetItem* item = d.tree()->findItems(s("short'1"), Qt::MatchExactly | Qt::MatchRecursive).value(0);
         ASSERT_TRUE(item);
         d.tree()->setCurrentItem(item);
@@ -134,7 +95,7 @@ TEST_F(FavouriteCommandsTest, AddThenOpenGivesAnEqualDocumentAndClosingOverwrite
     original->analysisWindow()->saveFlgSet(true);
     prompter.pushAnswer(Answer::Yes);
     prompter.pushAnswer(Answer::Yes);
-    whenDialogBuilt([](FavouriteDialog& d) { clickOk(d); });
+    support::whenShown<FavouriteDialog>([](FavouriteDialog& d) { clickOk(d); });
     QMdiSubWindow* sub = nullptr;
     for (QMdiSubWindow* w : window->mdiArea()->subWindowList())
         if (w->widget() == original)

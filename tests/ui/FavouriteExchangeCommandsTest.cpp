@@ -20,9 +20,7 @@
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
-#include "support/FavouriteTables.h"
-#include "support/GuiApplication.h"
-#include "support/RaceTables.h"
+#include "support/FavouriteWindows.h"
 
 #include <gtest/gtest.h>
 
@@ -48,27 +46,6 @@ QString s(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-// Runs `act` on the modal dialog of type D once it is shown (and, for the
-// tree dialog, built).
-template <typename D> void whenShown(std::function<void(D&)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        if constexpr (std::is_same_v<D, favourites::ui::FavouriteDialog>) {
-            if (!dialog->isBuilt())
-                return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        act(*dialog);
-    });
-    timer->start();
-}
-
 void saveShot(QWidget& widget, const char* name)
 {
     const QString dir = qEnvironmentVariable("TQ_SCREENSHOT_DIR");
@@ -76,23 +53,13 @@ void saveShot(QWidget& widget, const char* name)
         widget.grab().save(QDir(dir).filePath(s(name)));
 }
 
-class FavouriteExchangeCommandsTest : public ::testing::Test {
+class FavouriteExchangeCommandsTest : public support::FavouriteWindowTest {
 protected:
     void SetUp() override
     {
-        support::ensureGuiApplication();
-        ASSERT_TRUE(dir.isValid());
-        support::addDistanceItem(ctx.catalogue);
-        ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
-        support::createRaceTables(*ctx.appDb);
-        support::createFavouriteTables(*ctx.appDb);
-        support::addRace(*ctx.appDb, s("R1"), 1200, 4);
-        MainWindow::Options options;
-        options.settingsFile = dir.filePath(s("settings.ini"));
-        window = std::make_unique<MainWindow>(ctx, nullptr, options);
-        window->load();
-        window->show();
-
+        openMainWindow({{"R1", 1200, 4}});
+        if (HasFatalFailure())
+            return;
         analysis::AnalysisDocument doc;
         doc.conditions.rows.push_back(support::distanceRow(s("1000,1400")));
         MemoryStatusLine status;
@@ -101,19 +68,13 @@ protected:
         choice.name = s("短距離");
         ASSERT_EQ(favourites::subFavoAdd(ctx, doc, choice), favourites::Registration::Stored);
     }
-
-    QTemporaryDir dir;
-    ScriptedPrompter prompter;
-    SilentBusy busy;
-    AppContext ctx{prompter, busy};
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(FavouriteExchangeCommandsTest, ExportThenImportWithAPrefixThroughTheDialogs)
 {
     const QString path = dir.filePath(s("out.tqa"));
     prompter.pushText(path);
-    whenShown<favourites::ui::FavouriteDialog>([](favourites::ui::FavouriteDialog& d) {
+    support::whenShown<favourites::ui::FavouriteDialog>([](favourites::ui::FavouriteDialog& d) {
         EXPECT_EQ(d.windowTitle(), s("対象選択"));
         QTest::mouseClick(d.findChild<QPushButton*>(s("OKButton")), Qt::LeftButton);
     });
@@ -121,7 +82,7 @@ TEST_F(FavouriteExchangeCommandsTest, ExportThenImportWithAPrefixThroughTheDialo
     ASSERT_TRUE(QFileInfo(path).isFile());
 
     prompter.pushText(path);
-    whenShown<favourites::ui::ImportDialog>([](favourites::ui::ImportDialog& d) {
+    support::whenShown<favourites::ui::ImportDialog>([](favourites::ui::ImportDialog& d) {
         auto* frame = d.findChild<QGroupBox*>(s("frmName"));
         EXPECT_FALSE(frame->isVisible());
         d.findChild<QCheckBox*>(s("chkName"))->setChecked(true);
@@ -150,7 +111,7 @@ TEST_F(FavouriteExchangeCommandsTest, ExportThenImportWithAPrefixThroughTheDialo
 TEST_F(FavouriteExchangeCommandsTest, RecalculationDialogAndTextReport)
 {
     support::addRace(*ctx.appDb, s("R3"), 1300, 6);
-    whenShown<favourites::ui::RecalculationDialog>([](favourites::ui::RecalculationDialog& d) {
+    support::whenShown<favourites::ui::RecalculationDialog>([](favourites::ui::RecalculationDialog& d) {
         auto* group = d.findChild<QWidget*>(s("cboGroup"));
         EXPECT_FALSE(group->isEnabled());
         d.findChild<QRadioButton*>(s("optSai2"))->setChecked(true);
