@@ -10,8 +10,6 @@
 
 #include <QDir>
 #include <QMap>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 namespace tq::favourites {
@@ -22,27 +20,11 @@ QString s(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-struct Result {
-    int exitCode;
-    QString out, err;
-};
+using Result = support::GeneratedData::ProgramRun;
 
 class FavouritesCommandTest : public support::SharedGeneratedData {
 protected:
-    static Result run(QStringList args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(s("KORVEN_INI"), QDir(data().programDir()).filePath(s("../KORVEN.INI")));
-        p.setProcessEnvironment(env);
-        args.prepend(s("favourites"));
-        args.prepend(data().programDir());
-        args.prepend(s("--app-dir"));
-        p.start(QDir(s(TQ_BINARY_DIR "/bin")).filePath(s("DEVovuved")), args);
-        EXPECT_TRUE(p.waitForFinished(120000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    static Result run(const QStringList& args) { return data().runProgram(QStringList{s("favourites")} + args); }
 
     static QString example(const char* name)
     {
@@ -133,15 +115,9 @@ TEST_F(FavouritesCommandTest, ExportImportRecalcAndConvert)
     const Result recalculated = run({s("recalc"), s("--group"), s("取込")});
     ASSERT_EQ(recalculated.exitCode, 0) << recalculated.err.toStdString();
     EXPECT_TRUE(recalculated.err.contains(s("更新 1 件"))) << recalculated.err.toStdString();
-    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QProcess analyze;
-    QProcessEnvironment analyzeEnv = env;
-    analyzeEnv.insert(s("KORVEN_INI"), QDir(data().programDir()).filePath(s("../KORVEN.INI")));
-    analyze.setProcessEnvironment(analyzeEnv);
-    analyze.start(QDir(s(TQ_BINARY_DIR "/bin")).filePath(s("DEVovuved")),
-                  {s("--app-dir"), data().programDir(), s("analyze"), file});
-    ASSERT_TRUE(analyze.waitForFinished(120000));
-    const auto analysed = fields(QString::fromUtf8(analyze.readAllStandardOutput()));
+    const Result analyze = data().runProgram({s("analyze"), file});
+    ASSERT_NE(analyze.exitCode, -1) << analyze.err.toStdString();
+    const auto analysed = fields(analyze.out);
     const auto stored = fields(run({s("show"), s("B_交換'1")}).out);
     for (const char* column : {"総件数", "１着件数", "勝率", "複回収率", "平均頭数"})
         EXPECT_EQ(stored.value(s(column)), analysed.value(s(column))) << column;

@@ -7,11 +7,8 @@
 #include "common/TextFile.h"
 #include "support/GeneratedData.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,10 +19,7 @@ using namespace tq;
 
 namespace {
 
-struct Result {
-    int exitCode;
-    QString out, err;
-};
+using Result = support::GeneratedData::ProgramRun;
 
 class AnalyzeCommand : public ::testing::Test {
 protected:
@@ -37,17 +31,7 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(s_data->ready()) << s_data->problem(); }
 
-    static Result analyze(const QStringList& args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("KORVEN_INI"), QFileInfo(s_data->dataDir()).dir().filePath(QStringLiteral("KORVEN.INI")));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TQ_BINARY_DIR "/bin/DEVovuved"),
-                QStringList{QStringLiteral("--app-dir"), s_data->programDir(), QStringLiteral("analyze")} + args);
-        EXPECT_TRUE(p.waitForFinished(120000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
+    static Result analyze(const QStringList& args) { return s_data->runProgram(QStringList{QStringLiteral("analyze")} + args); }
 
     QString write(const char* name, const QStringList& lines)
     {

@@ -9,10 +9,7 @@
 #include "store/Database.h"
 #include "support/GeneratedData.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -26,10 +23,7 @@ QString s(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-struct Result {
-    int exitCode;
-    QString out, err;
-};
+using Result = support::GeneratedData::ProgramRun;
 
 class BetCommand : public ::testing::Test {
 protected:
@@ -53,17 +47,7 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(s_data->ready()) << s_data->problem(); }
 
-    static Result bet(const QStringList& args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("KORVEN_INI"), QFileInfo(s_data->dataDir()).dir().filePath(QStringLiteral("KORVEN.INI")));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TQ_BINARY_DIR "/bin/DEVovuved"),
-                QStringList{QStringLiteral("--app-dir"), s_data->programDir(), QStringLiteral("bet")} + args);
-        EXPECT_TRUE(p.waitForFinished(120000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
+    static Result bet(const QStringList& args) { return s_data->runProgram(QStringList{s("bet")} + args); }
 
     // The bet-type window's table for `state`, counted here.
     static analysis::Sheet windowTable(const bettypes::BetWindowState& state)

@@ -5,10 +5,6 @@
 
 #include "support/GeneratedData.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -16,25 +12,16 @@ using namespace tq;
 
 namespace {
 
-struct Result {
-    int exitCode;
-    QString err;
-};
+using Result = support::GeneratedData::ProgramRun;
 
 QString s(const char* utf8)
 {
     return QString::fromUtf8(utf8);
 }
 
-Result tables(support::GeneratedData& data, const QStringList& args)
+Result tables(const support::GeneratedData& data, const QStringList& args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(s("KORVEN_INI"), QFileInfo(data.dataDir()).dir().filePath(s("KORVEN.INI")));
-    p.setProcessEnvironment(env);
-    p.start(s(TQ_BINARY_DIR "/bin/DEVovuved"), QStringList{s("--app-dir"), data.programDir(), s("tables")} + args);
-    EXPECT_TRUE(p.waitForFinished(120000));
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+    return data.runProgram(QStringList{s("tables")} + args);
 }
 
 } // namespace

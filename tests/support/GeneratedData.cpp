@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <exception>
 
@@ -42,6 +44,25 @@ QString GeneratedData::programDir() const
 {
     return m_dir.filePath(QStringLiteral("app"));
 }
+QString GeneratedData::korvenIni() const
+{
+    return m_dir.filePath(QStringLiteral("KORVEN.INI"));
+}
+
+GeneratedData::ProgramRun GeneratedData::runProgram(const QStringList& args) const
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORVEN_INI"), korvenIni());
+    p.setProcessEnvironment(env);
+    p.start(builtFile("DEVovuved"), QStringList{QStringLiteral("--app-dir"), programDir()} + args);
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, QStringLiteral("the program did not end within two minutes")};
+    }
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
 
 void GeneratedData::generateAndPrepare(int years, std::uint64_t seed, int months)
 {
@@ -74,7 +95,7 @@ void GeneratedData::generateAndPrepare(int years, std::uint64_t seed, int months
             return;
         }
     }
-    const QString ini = m_dir.filePath(QStringLiteral("KORVEN.INI"));
+    const QString ini = korvenIni();
     QFile iniFile(ini);
     if (!iniFile.open(QIODevice::WriteOnly) ||
         iniFile.write(QStringLiteral("[main]\r\nDBDir=%1\r\n").arg(dataDir()).toUtf8()) < 0) {

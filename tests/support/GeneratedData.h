@@ -16,6 +16,7 @@
 #include "tools/RaceDataGenerator.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -42,6 +43,18 @@ class GeneratedData final {
     // The race-data directory (KORVEN.INI's DBDir) and the program directory.
     QString dataDir() const;
     QString programDir() const;
+    QString korvenIni() const;
+
+    // What a run of the built program printed and how it ended.
+    struct ProgramRun {
+        int exitCode = -1;
+        QString out, err;
+    };
+    // Runs the built program on this data as a user runs it: with --app-dir
+    // the program directory and $KORVEN_INI naming the race data, then
+    // `args`. A run that has not ended within two minutes is killed and
+    // reported with exit code -1.
+    ProgramRun runProgram(const QStringList& args) const;
 
   private:
     void generateAndPrepare(int years, std::uint64_t seed, int months);
