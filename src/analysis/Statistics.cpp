@@ -523,8 +523,9 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         // fold stays on the stepping thread. Neither when something folding
         // or listing the rows runs statements of its own on the connection.
         const bool threads = services.secondThread && QThread::idealThreadCount() > 1;
-        const bool listBeside = threads && services.horseList && !services.horseList->readsDatabase();
-        bool secondThread = threads && k > 0 && !(services.horseList && services.horseList->readsDatabase());
+        const bool listReadsDatabase = services.horseList && services.horseList->readsDatabase();
+        const bool listBeside = threads && services.horseList && !listReadsDatabase;
+        bool secondThread = threads && k > 0 && !listReadsDatabase;
         for (const Level& level : levels)
             secondThread = secondThread && !level.labeller->readsDatabase();
         if (secondThread)

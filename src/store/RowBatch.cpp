@@ -191,6 +191,26 @@ RowStream::RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>&
     }
 }
 
+void RowStream::handOver(RowBatch* batch, int readers)
+{
+    for (auto& [held, holders] : m_holders)
+        if (held == batch)
+            holders = readers;
+    if (m_sideReader)
+        m_sideReady.push_back(batch);
+    m_changed.notify_all();
+}
+
+std::exception_ptr RowStream::fillKeepingRows(RowBatch& batch, const std::atomic<bool>* stop)
+{
+    try {
+        batch.fill(m_rs, m_batchRows, stop);
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
 void RowStream::release(RowBatch* batch)
 {
     for (auto& [held, holders] : m_holders)
@@ -234,43 +254,32 @@ RowStream::~RowStream()
 
 void RowStream::produce()
 {
-    {
-        for (;;) {
-            RowBatch* batch = nullptr;
-            {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stop.load() || !m_free.empty(); });
-                if (m_stop.load())
-                    break;
-                batch = m_free.front();
-                m_free.pop_front();
-            }
-            // A failing statement keeps the rows before the failure: the
-            // reader gets them first, then the error.
-            std::exception_ptr error;
-            try {
-                batch->fill(m_rs, m_batchRows, &m_stop);
-            } catch (...) {
-                error = std::current_exception();
-            }
-            const bool last = m_rs.isEOF();
-            std::lock_guard lock(m_mutex);
-            if (batch->rowCount() > 0) {
-                for (auto& [held, holders] : m_holders)
-                    if (held == batch)
-                        holders = m_sideReader ? 2 : 1;
-                m_ready.push_back(batch);
-                if (m_sideReader)
-                    m_sideReady.push_back(batch);
-            } else {
-                m_free.push_back(batch);
-            }
-            if (error && !m_stop.load()) // an interrupt after stop() is the stop itself
-                m_error = error;
-            m_changed.notify_all();
-            if (last || error || m_stop.load())
+    for (;;) {
+        RowBatch* batch = nullptr;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_stop.load() || !m_free.empty(); });
+            if (m_stop.load())
                 break;
+            batch = m_free.front();
+            m_free.pop_front();
         }
+        // A failing statement keeps the rows before the failure: the
+        // reader gets them first, then the error.
+        const std::exception_ptr error = fillKeepingRows(*batch, &m_stop);
+        const bool last = m_rs.isEOF();
+        std::lock_guard lock(m_mutex);
+        if (batch->rowCount() > 0) {
+            m_ready.push_back(batch);
+            handOver(batch, m_sideReader ? 2 : 1);
+        } else {
+            m_free.push_back(batch);
+        }
+        if (error && !m_stop.load()) // an interrupt after stop() is the stop itself
+            m_error = error;
+        m_changed.notify_all();
+        if (last || error || m_stop.load())
+            break;
     }
     std::lock_guard lock(m_mutex);
     m_finished = true;
@@ -309,11 +318,7 @@ const RowBatch* RowStream::fillHere()
     if (m_stop.load() || m_rs.isEOF())
         return nullptr;
     RowBatch* batch = m_batches.front().get();
-    try {
-        batch->fill(m_rs, m_batchRows);
-    } catch (...) {
-        m_error = std::current_exception(); // after the rows before the failure
-    }
+    m_error = fillKeepingRows(*batch); // rethrown after the rows before the failure
     if (batch->rowCount() > 0)
         return batch;
     if (m_error)
@@ -347,11 +352,7 @@ const RowBatch* RowStream::fillHereBesideReader(const std::function<void()>& idl
         waitBriefly(lock, idle);
     }
     lock.unlock();
-    try {
-        batch->fill(m_rs, m_batchRows);
-    } catch (...) {
-        m_error = std::current_exception(); // after the rows before the failure
-    }
+    m_error = fillKeepingRows(*batch); // rethrown after the rows before the failure
     lock.lock();
     if (batch->rowCount() == 0) {
         m_free.push_back(batch);
@@ -360,11 +361,7 @@ const RowBatch* RowStream::fillHereBesideReader(const std::function<void()>& idl
         lock.unlock();
         return fillHereBesideReader(idle); // the error, or the side reader's end
     }
-    for (auto& [held, holders] : m_holders)
-        if (held == batch)
-            holders = 2;
-    m_sideReady.push_back(batch);
-    m_changed.notify_all();
+    handOver(batch, 2); // this thread and the side reader
     m_reading = batch;
     return batch;
 }

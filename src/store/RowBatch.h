@@ -153,6 +153,12 @@ class RowStream final {
     void readBeside();
     const RowBatch* fillHere();
     const RowBatch* fillHereBesideReader(const std::function<void()>& idle);
+    // Fills `batch` from the statement; the error that ended it, if any,
+    // after the rows read before it.
+    std::exception_ptr fillKeepingRows(RowBatch& batch, const std::atomic<bool>* stop = nullptr);
+    // With the mutex held: `batch` is read by `readers` readers, the side
+    // reader (when there is one) among them.
+    void handOver(RowBatch* batch, int readers);
     void release(RowBatch* batch); // with the mutex held
     // Waits up to 10 ms for a change, then calls `idle` without the lock.
     void waitBriefly(std::unique_lock<std::mutex>& lock, const std::function<void()>& idle);
