@@ -213,7 +213,8 @@ QString meanLabel(float sum, qint32 n)
 // and the abnormality code are compared as UTF-8 whatever their type; odds,
 // finishing places and the values of count levels are read as numbers. The
 // race's date and its payout row (one per race, joined on the race key) are
-// the same in every row of a race: they are copied once per run of its rows.
+// the same in every row of a race: they are copied once per run of its rows,
+// the payout row only when the rows do not carry their own payouts.
 std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std::vector<Level>& levels)
 {
     std::map<int, store::ColumnCopy> byColumn;
@@ -230,30 +231,76 @@ std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std
     };
     for (const int column : {c.raceKey, c.abnormal, c.horseNumber})
         add(column, true, false);
-    for (const int column : c.winHorse)
-        add(column, true, false, true);
-    for (const int column : c.placeHorse)
-        add(column, true, false, true);
-    for (const int column : {c.winOdds, c.placeOdds, c.finish})
+    if (c.ownWinPayout < 0) {
+        for (const int column : c.winHorse)
+            add(column, true, false, true);
+        for (const int column : c.placeHorse)
+            add(column, true, false, true);
+        for (const int column : c.winPayout)
+            add(column, false, false, true);
+        for (const int column : c.placePayout)
+            add(column, false, false, true);
+    }
+    for (const int column : {c.winOdds, c.finish})
         add(column, false, true);
     // The date is read as text by the observers of a run (the split period).
     add(c.date, true, false, true);
-    for (const int column : {c.resultKey, c.horseName, c.jockey})
+    for (const int column : {c.resultKey, c.horseName})
         add(column, false, false);
-    for (const int column : c.winPayout)
-        add(column, false, false, true);
-    for (const int column : c.placePayout)
-        add(column, false, false, true);
     for (const Level& level : levels)
         add(level.column, false, level.countRuns);
     // The first column stands in for a missing odds or finish column.
-    add(0, false, c.winOdds < 0 || c.finish < 0);
+    if (c.winOdds < 0 || c.finish < 0)
+        add(0, false, true);
     std::vector<store::ColumnCopy> out;
     out.reserve(byColumn.size());
     for (const auto& entry : byColumn)
         out.push_back(entry.second);
     return out;
 }
+
+// Works out each row's own win and place payouts on the copying thread, so
+// that a copied row carries two cells instead of the race's sixteen payout
+// slots: rows sorted by keys come with their races scattered, and those
+// slots would be copied again for nearly every row. While a race's rows
+// follow each other its slots are read once (RacePayouts).
+class OwnPayouts final : public store::ComputedCells {
+  public:
+    explicit OwnPayouts(const AnalysisColumns& columns) : m_columns(columns) {}
+
+    int count() const override { return 2; }
+
+    void compute(const store::Row& row, qint64* cells) override
+    {
+        bool sameRace = false;
+        if (m_columns.raceKey >= 0) {
+            const store::Field key = row.field(m_columns.raceKey);
+            const QByteArrayView race = key.isNull() ? QByteArrayView() : key.utf8();
+            sameRace = m_haveRace && !key.isNull() && race == QByteArrayView(m_race);
+            m_haveRace = !key.isNull();
+            if (!sameRace)
+                m_race.assign(race.data(), std::size_t(race.size()));
+        }
+        const HorsePayouts payouts = m_payouts.of(row, m_columns, sameRace);
+        cells[0] = payouts.win;
+        cells[1] = payouts.place;
+    }
+
+    // The columns of the copied rows: `statement`'s, with the two cells
+    // after its `fieldCount` columns.
+    static AnalysisColumns ofCopiedRows(AnalysisColumns statement, int fieldCount)
+    {
+        statement.ownWinPayout = fieldCount;
+        statement.ownPlacePayout = fieldCount + 1;
+        return statement;
+    }
+
+  private:
+    const AnalysisColumns m_columns;
+    RacePayouts m_payouts;
+    std::string m_race;
+    bool m_haveRace = false;
+};
 
 } // namespace
 
@@ -277,26 +324,28 @@ AnalysisColumns AnalysisColumns::resolve(const store::Recordset& rs)
     }
     c.finish = at(u"着順");
     c.abnormal = at(u"異常区分");
-    c.jockey = at(u"成績騎手");
     c.winOdds = at(u"確定単勝オッズ");
-    c.placeOdds = at(u"確定複勝オッズ");
     return c;
 }
 
 qint32 funHaraimodoshi(bool place, const store::Row& row, const AnalysisColumns& columns)
 {
+    if (columns.ownWinPayout >= 0)
+        return qint32(row.field(place ? columns.ownPlacePayout : columns.ownWinPayout).toInt());
     return payoutOf(place, horseNumberAt(row, columns.horseNumber), row, columns);
 }
 
 HorsePayouts horsePayouts(const store::Row& row, const AnalysisColumns& columns)
 {
+    if (columns.ownWinPayout >= 0)
+        return {qint32(row.field(columns.ownWinPayout).toInt()), qint32(row.field(columns.ownPlacePayout).toInt())};
     const HorseNumber own = horseNumberAt(row, columns.horseNumber);
     return {payoutOf(false, own, row, columns), payoutOf(true, own, row, columns)};
 }
 
 HorsePayouts RacePayouts::of(const store::Row& row, const AnalysisColumns& columns, bool sameRace)
 {
-    if (!sameRace) {
+    if (!sameRace || columns.ownWinPayout >= 0) {
         // A race's first row is read in full: when keys order the rows, the
         // next row is usually of another race and keeping the slots would
         // not pay.
@@ -471,7 +520,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
     }
 
     try {
-        const AnalysisColumns cols = AnalysisColumns::resolve(*rs);
+        const AnalysisColumns statementColumns = AnalysisColumns::resolve(*rs);
 
         // The levels in use, in level order.
         std::vector<Level> levels;
@@ -501,6 +550,14 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         if (badCount)
             report(ctx, 13, QStringLiteral("集計キーの件数指定が数値ではないため、1件ずつ集計します"));
         const int k = int(levels.size());
+
+        // Keys sort the rows and scatter each race's rows over the statement:
+        // each row is then copied with its own payouts instead of the race's
+        // payout row. In race order the payout row is copied once per race.
+        OwnPayouts ownPayouts(statementColumns);
+        const bool payoutsComputed = k > 0;
+        const AnalysisColumns cols =
+            payoutsComputed ? OwnPayouts::ofCopiedRows(statementColumns, rs->fieldCount()) : statementColumns;
 
         StatRow stats;
         document.result.clear();
@@ -665,7 +722,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                     }
                 };
             store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, 2048, cols.raceKey,
-                                    std::move(fillList));
+                                    std::move(fillList), payoutsComputed ? &ownPayouts : nullptr);
             // A step that searches long for the next row (a rare condition
             // without keys) is cut short when the user cancels.
             const auto waitForRows = [&] {

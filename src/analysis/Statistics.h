@@ -53,9 +53,11 @@ struct AnalysisColumns {
     std::array<int, 5> placePayout{-1, -1, -1, -1, -1}; // 複勝払戻１..５
     int finish = -1;                                    // 着順
     int abnormal = -1;                                  // 異常区分
-    int jockey = -1;                                    // 成績騎手
     int winOdds = -1;                                   // 確定単勝オッズ
-    int placeOdds = -1;                                 // 確定複勝オッズ
+    // In a run's copied rows: the horse's own 単勝 and 複勝 payouts, worked
+    // out while the row was copied; the slot columns above are then not read.
+    int ownWinPayout = -1;
+    int ownPlacePayout = -1;
 
     static AnalysisColumns resolve(const store::Recordset& rs);
 };

@@ -13,8 +13,8 @@ Field BatchRow::field(int index) const
     return m_batch->field(m_row, index);
 }
 
-RowBatch::RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupColumn)
-    : m_slotOf(std::size_t(std::max(fieldCount, 0)), -1)
+RowBatch::RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupColumn, ComputedCells* computed)
+    : m_computed(computed), m_slotOf(std::size_t(std::max(fieldCount, 0)), -1)
 {
     for (const ColumnCopy& copy : columns)
         if (copy.column < 0 || copy.column >= fieldCount)
@@ -34,6 +34,12 @@ RowBatch::RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupCol
         m_slotOf[std::size_t(copy.column)] = int(m_rowColumns.size());
         m_rowColumns.push_back(copy);
     }
+    m_width = m_rowColumns.size();
+    if (m_computed) {
+        m_computedValues.resize(std::size_t(m_computed->count()));
+        for (std::size_t i = 0; i < m_computedValues.size(); ++i)
+            m_slotOf.push_back(int(m_width++));
+    }
 }
 
 void RowBatch::fill(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
@@ -43,7 +49,7 @@ void RowBatch::fill(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
     m_groupKeySize = -1;
     m_texts.clear();
     const std::size_t rows = std::size_t(std::max(maxRows, 0));
-    m_cells.resize(m_rowColumns.size() * rows);
+    m_cells.resize(m_width * rows);
     if (!m_groupColumns.empty()) {
         m_groupCells.resize(m_groupColumns.size() * rows);
         m_groupOf.resize(rows);
@@ -51,7 +57,7 @@ void RowBatch::fill(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
     // Once the buffer no longer grows (also when the statement fails after
     // the rows copied so far): point the cells into it.
     const auto finish = [this] {
-        pointIntoTexts(m_cells, std::size_t(m_rows) * m_rowColumns.size());
+        pointIntoTexts(m_cells, std::size_t(m_rows) * m_width);
         pointIntoTexts(m_groupCells, std::size_t(m_groups) * m_groupColumns.size());
     };
     try {
@@ -79,11 +85,12 @@ bool RowBatch::continuesGroup(const detail::CopiedCell& key) const
 
 void RowBatch::copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
 {
-    const std::size_t width = m_rowColumns.size();
     const std::size_t groupWidth = m_groupColumns.size();
     while (m_rows < maxRows && !rs.isEOF() && !(stop && stop->load(std::memory_order_relaxed))) {
-        detail::CopiedCell* cells = m_cells.data() + std::size_t(m_rows) * width;
+        detail::CopiedCell* cells = m_cells.data() + std::size_t(m_rows) * m_width;
         copyCells(rs, m_rowColumns, cells);
+        if (m_computed)
+            computeCells(rs, cells + m_rowColumns.size());
         if (groupWidth > 0) {
             const detail::CopiedCell& key = cells[m_groupSlot];
             if (!continuesGroup(key)) {
@@ -143,13 +150,25 @@ void RowBatch::copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, 
     }
 }
 
+void RowBatch::computeCells(const Row& row, detail::CopiedCell* cells)
+{
+    m_computed->compute(row, m_computedValues.data());
+    for (const qint64 value : m_computedValues) {
+        cells->kindCode = std::uint8_t(Value::Kind::Integer);
+        cells->hasText = false;
+        cells->hasReal = false;
+        cells->integer = value;
+        ++cells;
+    }
+}
+
 Field RowBatch::field(int row, int column) const
 {
     const int slot = column >= 0 && column < int(m_slotOf.size()) ? m_slotOf[std::size_t(column)] : -1;
     if (slot == -1 || row < 0 || row >= m_rows) [[unlikely]]
         throw DbError(0, QStringLiteral("Item not found in this collection."));
     if (slot >= 0)
-        return Field(&m_cells[std::size_t(row) * m_rowColumns.size() + std::size_t(slot)]);
+        return Field(&m_cells[std::size_t(row) * m_width + std::size_t(slot)]);
     const std::size_t group = std::size_t(m_groupOf[std::size_t(row)]);
     return Field(&m_groupCells[group * m_groupColumns.size() + std::size_t(-2 - slot)]);
 }
@@ -169,13 +188,13 @@ constexpr int kBatches = 16;
 } // namespace
 
 RowStream::RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-                     int batchRows, int groupColumn, SideReader sideReader)
+                     int batchRows, int groupColumn, SideReader sideReader, ComputedCells* computed)
     : m_db(db), m_rs(rs), m_batchRows(std::max(batchRows, 1)), m_background(background),
       m_sideReader(std::move(sideReader))
 {
     const int count = background || m_sideReader ? kBatches : 1;
     for (int i = 0; i < count; ++i) {
-        m_batches.push_back(std::make_unique<RowBatch>(columns, rs.fieldCount(), groupColumn));
+        m_batches.push_back(std::make_unique<RowBatch>(columns, rs.fieldCount(), groupColumn, computed));
         m_free.push_back(m_batches.back().get());
         m_holders.emplace_back(m_batches.back().get(), 0);
     }

@@ -65,6 +65,18 @@ struct ColumnCopy {
     bool perGroup = false;
 };
 
+// Integer cells worked out from the statement's current row while it is
+// copied, read after the statement's own columns (field index fieldCount + i):
+// a value found through many columns (a horse's own payout among its race's
+// payout slots) then costs a cell instead of a copy of each of those columns.
+// compute() runs on the copying thread, once per row, in the statement's order.
+class ComputedCells {
+  public:
+    virtual ~ComputedCells() = default;
+    virtual int count() const = 0;
+    virtual void compute(const Row& row, qint64* cells) = 0;
+};
+
 class RowBatch;
 
 // One copied row; valid while its batch is unchanged.
@@ -84,8 +96,10 @@ class RowBatch final {
     // `groupColumn`: a column copied as text whose value decides the columns
     // marked perGroup (a race key for the columns of the race's own row);
     // without it, or when it is not copied as text, every column is copied
-    // per row. A Null group value starts a group of its own.
-    RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupColumn = -1);
+    // per row. A Null group value starts a group of its own. `computed`
+    // (when set) adds its cells to every row; it must outlive the batch.
+    RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupColumn = -1,
+             ComputedCells* computed = nullptr);
 
     // Copies rows from the recordset's current row on, moving it, until it
     // reaches EOF, `maxRows` rows are copied or `stop` is set. Replaces the
@@ -100,11 +114,15 @@ class RowBatch final {
     friend class BatchRow;
     void copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* stop);
     void copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, detail::CopiedCell* cells);
+    void computeCells(const Row& row, detail::CopiedCell* cells);
     bool continuesGroup(const detail::CopiedCell& key) const;
     void pointIntoTexts(std::vector<detail::CopiedCell>& cells, std::size_t count);
     Field field(int row, int column) const;
 
     std::vector<ColumnCopy> m_rowColumns;   // copied for every row
+    ComputedCells* m_computed = nullptr;     // its cells follow the row columns'
+    std::size_t m_width = 0;                // cells per row: copied, then computed
+    std::vector<qint64> m_computedValues;   // one row's computed cells
     std::vector<ColumnCopy> m_groupColumns; // copied once per group
     int m_groupSlot = -1;      // the group column's slot among the row columns
     std::vector<int> m_slotOf; // column -> slot; row slots from 0, group slots from -2 down, -1 not copied
@@ -127,14 +145,15 @@ class RowBatch final {
 // the connection, set for the stream's lifetime).
 class RowStream final {
   public:
-    // `groupColumn` as for RowBatch. `sideReader` (when set) is given every
+    // `groupColumn` and `computed` as for RowBatch. `sideReader` (when set) is given every
     // batch too, in order, on a thread of its own, while the caller reads the
     // same batch; a batch is refilled once both are done with it. next()
     // returns null only once the side reader has had every batch, and
     // rethrows what it throws.
     using SideReader = std::function<void(const RowBatch&)>;
     RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-              int batchRows = 2048, int groupColumn = -1, SideReader sideReader = {});
+              int batchRows = 2048, int groupColumn = -1, SideReader sideReader = {},
+              ComputedCells* computed = nullptr);
     ~RowStream(); // stops the stepping thread and waits for it
     RowStream(const RowStream&) = delete;
     RowStream& operator=(const RowStream&) = delete;

@@ -144,7 +144,7 @@ protected:
     void add(const Runner& r)
     {
         QStringList v;
-        v << QString::number(++m_seq) << QStringLiteral("'") + r.race + QStringLiteral("'")
+        v << QString::number(++m_seq) << (r.race.isNull() ? QStringLiteral("Null") : QStringLiteral("'") + r.race + QStringLiteral("'"))
           << QStringLiteral("'") + r.date + QStringLiteral("'")
           << QStringLiteral("'") + r.race + QString::number(r.horse) + QStringLiteral("'")
           << QStringLiteral("'%1'").arg(r.horse, 2, 10, QLatin1Char('0')) << QStringLiteral("'馬'");
@@ -669,6 +669,69 @@ TEST_F(StatisticsTest, payoutOfTheRowsHorseComparesNumbersByValue)
     rs.moveNext();
     EXPECT_EQ(funHaraimodoshi(false, rs), 0);
     EXPECT_EQ(funHaraimodoshi(true, rs), 0);
+}
+
+// Feeds the default list with each row's own payouts, as the list reads them.
+class PayoutList final : public HorseListBuilder {
+public:
+    void prepare(Sheet& list, const AnalysisColumns&) override
+    {
+        list.clear();
+        list.setColumnCount(2);
+    }
+    void addRow(Sheet& list, const store::Row& row, const AnalysisColumns& c) override
+    {
+        const HorsePayouts payouts = horsePayouts(row, c);
+        const int r = list.appendRow();
+        list.setInteger(r, 0, payouts.win);
+        list.setInteger(r, 1, payouts.place);
+    }
+};
+
+TEST_F(StatisticsTest, eachRowGetsItsOwnHorsesPayoutWithRacesInterleavedAndWithoutRaceKey)
+{
+    // Rows of races A and B alternate (as keys sort them); three rows in a
+    // row without a race key carry three different payout rows.
+    addItem(QStringLiteral("K"), QStringLiteral("0"));
+    makeTable({QStringLiteral("K")}, QStringLiteral("TEXT(4)"));
+    const QString aWin = QStringLiteral("3:400"), aPlace = QStringLiteral("3:150,05:140");
+    const QString bWin = QStringLiteral("2:900"), bPlace = QStringLiteral("2:300,4:200,6:110");
+    const QString none; // a Null race key
+    std::vector<Runner> rows = {
+        {QStringLiteral("A"), 3, 1, aWin, aPlace},
+        {QStringLiteral("B"), 2, 1, bWin, bPlace},
+        {QStringLiteral("A"), 5, 2, aWin, aPlace},
+        {none, 1, 1, QStringLiteral("1:500"), QStringLiteral("1:200")},
+        {none, 1, 2, QStringLiteral("2:600"), QStringLiteral("2:250,1:120")},
+        {none, 3, 1, QStringLiteral("3:700"), QStringLiteral("3:260")},
+        {QStringLiteral("B"), 4, 2, bWin, bPlace},
+        {QStringLiteral("A"), 7, 3, aWin, aPlace},
+        {QStringLiteral("B"), 6, 3, bWin, bPlace},
+    };
+    for (Runner& r : rows) {
+        r.keys = {QStringLiteral("'k'")};
+        add(r);
+    }
+    const int win[] = {400, 900, 0, 500, 0, 700, 0, 0, 0};
+    const int place[] = {150, 300, 140, 200, 120, 260, 200, 0, 110};
+    PayoutList payouts;
+    services.horseList = &payouts;
+    for (const bool keyed : {false, true}) {
+        SCOPED_TRACE(keyed);
+        doc = AnalysisDocument();
+        if (keyed)
+            setKeys({{QStringLiteral("K"), QString()}});
+        ASSERT_TRUE(run());
+        EXPECT_EQ(cell(doc.result, 0, QStringLiteral("単配当合計")), QStringLiteral("2500.0"));
+        EXPECT_EQ(cell(doc.result, 0, QStringLiteral("単最高配当")), QStringLiteral("900"));
+        EXPECT_EQ(cell(doc.result, 0, QStringLiteral("複配当合計")), QStringLiteral("1480.0"));
+        EXPECT_EQ(cell(doc.result, 0, QStringLiteral("複最高配当")), QStringLiteral("300"));
+        ASSERT_EQ(doc.defaultList.rowCount(), 9);
+        for (int r = 0; r < 9; ++r) {
+            EXPECT_EQ(doc.defaultList.number(r, 0), win[r]) << r;
+            EXPECT_EQ(doc.defaultList.number(r, 1), place[r]) << r;
+        }
+    }
 }
 
 } // namespace

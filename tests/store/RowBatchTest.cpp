@@ -128,6 +128,42 @@ TEST_F(RowBatchTest, aColumnCopiedOncePerGroupReadsInEveryRowOfItsGroup)
     }
 }
 
+// Sums the row's value with those of the rows before: cells that depend on
+// every row in order, so a row computed twice or out of order shows.
+class RunningSum final : public ComputedCells {
+  public:
+    int count() const override { return 2; }
+    void compute(const Row& row, qint64* cells) override
+    {
+        sum += row.field(0).toInt();
+        cells[0] = row.field(0).toInt() * 2;
+        cells[1] = sum;
+    }
+    qint64 sum = 0;
+};
+
+TEST_F(RowBatchTest, computedCellsFollowTheStatementsColumnsInEveryRow)
+{
+    for (const bool background : {false, true}) {
+        Recordset rs = db->openRecordset(QStringLiteral("SELECT i, t FROM counting"));
+        RunningSum computed;
+        RowStream stream(*db, rs, {{1, false, false}}, background, 7, -1, {}, &computed);
+        qint64 i = 0;
+        while (const RowBatch* batch = stream.next())
+            for (int r = 0; r < batch->rowCount(); ++r) {
+                ++i;
+                const BatchRow row = batch->row(r);
+                ASSERT_EQ(row.field(1).toText(), QStringLiteral("r%1").arg(i));
+                ASSERT_EQ(row.field(2).kind(), Value::Kind::Integer);
+                ASSERT_EQ(row.field(2).toInt(), 2 * i) << "row " << i << " background " << background;
+                ASSERT_EQ(row.field(3).toInt(), i * (i + 1) / 2) << "row " << i << " background " << background;
+            }
+        EXPECT_EQ(i, 10000);
+        RowBatch batch({{1, false, false}}, rs.fieldCount(), -1, &computed);
+        EXPECT_THROW(batch.row(0).field(4), DbError); // past the computed cells
+    }
+}
+
 TEST_F(RowBatchTest, aStreamHandsOverEveryRowInOrderOnEitherThread)
 {
     for (const bool background : {false, true}) {
