@@ -721,8 +721,8 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                             services.horseList->addRow(document.defaultList, row, cols);
                     }
                 };
-            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, 2048, cols.raceKey,
-                                    std::move(fillList), payoutsComputed ? &ownPayouts : nullptr);
+            store::RowStream stream(*ctx.appDb, *rs, columnsToCopy(cols, levels), secondThread, store::kBatchRows,
+                                    cols.raceKey, std::move(fillList), payoutsComputed ? &ownPayouts : nullptr);
             // A step that searches long for the next row (a rare condition
             // without keys) is cut short when the user cancels.
             const auto waitForRows = [&] {

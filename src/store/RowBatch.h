@@ -143,16 +143,23 @@ class RowBatch final {
 // While a background thread steps, nothing else may use the connection: the
 // stream interrupts the statement when it is stopped (a progress handler on
 // the connection, set for the stream's lifetime).
+// Rows per batch: a batch of some ten cells a row stays in the processor's
+// cache while it is filled and read, and the readers' work left after the
+// last row (one batch) stays short.
+inline constexpr int kBatchRows = 512;
+
 class RowStream final {
   public:
-    // `groupColumn` and `computed` as for RowBatch. `sideReader` (when set) is given every
-    // batch too, in order, on a thread of its own, while the caller reads the
-    // same batch; a batch is refilled once both are done with it. next()
-    // returns null only once the side reader has had every batch, and
-    // rethrows what it throws.
+    // `groupColumn` and `computed` as for RowBatch. `sideReader` (when set)
+    // is given every batch too, in order, on a thread of its own, while the
+    // caller reads the same batch; a batch is refilled once both are done
+    // with it. The side reader's thread gives way to the others when they
+    // compete for a core (the statement paces them all). next() returns null
+    // only once the side reader has had every batch, and rethrows what it
+    // throws.
     using SideReader = std::function<void(const RowBatch&)>;
     RowStream(Database& db, Recordset& rs, const std::vector<ColumnCopy>& columns, bool background,
-              int batchRows = 2048, int groupColumn = -1, SideReader sideReader = {},
+              int batchRows = kBatchRows, int groupColumn = -1, SideReader sideReader = {},
               ComputedCells* computed = nullptr);
     ~RowStream(); // stops the stepping thread and waits for it
     RowStream(const RowStream&) = delete;
@@ -170,6 +177,7 @@ class RowStream final {
   private:
     void produce();
     void readBeside();
+    static void yieldToTheStatement(); // lowers the side reader's claim on a core
     const RowBatch* fillHere();
     const RowBatch* fillHereBesideReader(const std::function<void()>& idle);
     // Fills `batch` from the statement; the error that ended it, if any,
