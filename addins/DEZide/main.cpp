@@ -21,45 +21,32 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 
 #include <cstdio>
 
 namespace {
 
-void printError(const QString& text)
-{
-    std::fprintf(stderr, "DEZide: %s\n", text.toUtf8().constData());
-}
+const tq::addins::AddinIdentity kIdentity{QStringLiteral("DEZide"), QStringLiteral("レースビューア")};
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const tq::addins::AddinOptions options = tq::addins::parseAddinOptions(arguments);
-    tq::addins::chooseHeadlessPlatform(options);
-    QApplication app(argc, argv);
-    tq::addins::setAddinFont();
+    const tq::addins::AddinOptions options = tq::addins::startAddin(argc, argv);
+    // A bad command line is told before the window system is needed.
     if (!options.error.isEmpty() || !options.rest.isEmpty() || !options.csv.isEmpty()) {
-        printError(options.error.isEmpty() ? QStringLiteral("usage: DEZide [--app-dir DIR] [--png OUT]") : options.error);
+        tq::addins::printAddinError(
+            kIdentity, options.error.isEmpty() ? QStringLiteral("usage: DEZide [--app-dir DIR] [--png OUT]") : options.error);
         return 2;
     }
+    QApplication app(argc, argv);
+    tq::addins::setAddinFont();
 
     tq::shell::ConsolePrompter prompter;
     tq::shell::SilentBusy busy;
     tq::shell::AppContext ctx(prompter, busy);
-    const QString problem = tq::addins::openAddinDatabase(ctx, tq::addins::addinProgramDir(options.appDir),
-                                                          {QStringLiteral("DEZide"), QStringLiteral("レースビューア")});
-    if (!problem.isEmpty()) {
-        const QString message = QStringLiteral("データベースを開けません。\n") + problem;
-        if (options.png.isEmpty())
-            QMessageBox::warning(nullptr, QStringLiteral("レースビューア"), message);
-        printError(message);
+    if (!tq::addins::openAddinDatabaseOrTell(ctx, options, kIdentity))
         return 2;
-    }
     if (options.registerOnly)
         return 0;
 
@@ -71,14 +58,11 @@ int main(int argc, char** argv)
     const bool shown = window.showHandedRace();
     if (!options.png.isEmpty()) {
         if (!shown) {
-            printError(window.error());
+            tq::addins::printAddinError(kIdentity, window.error());
             return 1;
         }
-        const bool written = tq::addins::renderHeadless(window, QSize(1000, 640),
-                                                        [&] { return tq::addins::grabWindowPng(window, options.png); });
-        if (!written)
-            printError(options.png + QStringLiteral(" に書き込めません"));
-        return written ? 0 : 2;
+        return tq::addins::renderPngStatus(window, QSize(1000, 640), options.png, kIdentity,
+                                           [&] { return tq::addins::grabWindowPng(window, options.png); });
     }
     window.show();
     return app.exec();

@@ -20,8 +20,6 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include <cstdio>
-
 namespace {
 
 const tq::addins::AddinIdentity kIdentity{QStringLiteral("REDivor"), QStringLiteral("グラフ")};
@@ -49,7 +47,7 @@ GraphArguments graphArguments(const QStringList& rest)
 
 void printError(const QString& text)
 {
-    std::fprintf(stderr, "REDivor: %s\n", text.toUtf8().constData());
+    tq::addins::printAddinError(kIdentity, text);
 }
 
 // The chart registers itself so that the main program shows its graph menu;
@@ -69,23 +67,19 @@ bool registerInDatabase(const QString& appDirOption)
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const tq::addins::AddinOptions options = tq::addins::parseAddinOptions(arguments);
-    tq::addins::chooseHeadlessPlatform(options);
-    QApplication app(argc, argv);
-    tq::addins::setAddinFont();
-
+    const tq::addins::AddinOptions options = tq::addins::startAddin(argc, argv);
     const GraphArguments graph = graphArguments(options.rest);
-    if (options.registerOnly && options.error.isEmpty())
-        return registerInDatabase(options.appDir) ? 0 : 2;
-    if (!options.error.isEmpty() || graph.file.isEmpty()) {
+    // A bad command line is told before the window system is needed.
+    if (!options.error.isEmpty() || (!options.registerOnly && graph.file.isEmpty())) {
         printError(options.error.isEmpty()
                        ? QStringLiteral("usage: REDivor [--app-dir DIR] [--png OUT] /F FILE /T TITLE | --register")
                        : options.error);
         return 2;
     }
+    QApplication app(argc, argv);
+    tq::addins::setAddinFont();
+    if (options.registerOnly)
+        return registerInDatabase(options.appDir) ? 0 : 2;
     registerInDatabase(options.appDir);
 
     QString error;
@@ -95,17 +89,13 @@ int main(int argc, char** argv)
         if (!options.png.isEmpty())
             printError(message);
         else
-            QMessageBox::warning(nullptr, QStringLiteral("グラフ"), message);
+            QMessageBox::warning(nullptr, kIdentity.displayName, message);
         return 1;
     }
     tq::addins::chart::ChartWindow window(std::move(*table), graph.title);
-    if (!options.png.isEmpty()) {
-        const bool written = tq::addins::renderHeadless(window, QSize(1200, 860),
-                                                        [&] { return window.savePng(options.png); });
-        if (!written)
-            printError(options.png + QStringLiteral(" に書き込めません"));
-        return written ? 0 : 2;
-    }
+    if (!options.png.isEmpty())
+        return tq::addins::renderPngStatus(window, QSize(1200, 860), options.png, kIdentity,
+                                           [&] { return window.savePng(options.png); });
     window.show();
     return app.exec();
 }

@@ -27,42 +27,34 @@
 
 namespace {
 
+const tq::addins::AddinIdentity kIdentity{QStringLiteral("ZAVozivuzar"), QStringLiteral("本日のお気に入り")};
+
 void printError(const QString& text)
 {
-    std::fprintf(stderr, "ZAVozivuzar: %s\n", text.toUtf8().constData());
+    tq::addins::printAddinError(kIdentity, text);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    tq::addins::AddinOptions options = tq::addins::parseAddinOptions(arguments);
+    tq::addins::AddinOptions options = tq::addins::startAddin(argc, argv);
     const bool byFavourite = options.rest.removeAll(QStringLiteral("--by-favourite")) > 0;
-    tq::addins::chooseHeadlessPlatform(options);
-    QApplication app(argc, argv);
-    tq::addins::setAddinFont();
+    // A bad command line is told before the window system is needed.
     if (!options.error.isEmpty() || !options.rest.isEmpty()) {
         printError(options.error.isEmpty()
                        ? QStringLiteral("usage: ZAVozivuzar [--app-dir DIR] [--by-favourite] [--csv OUT | --png OUT]")
                        : options.error);
         return 2;
     }
+    QApplication app(argc, argv);
+    tq::addins::setAddinFont();
 
     tq::shell::ConsolePrompter prompter;
     tq::shell::SilentBusy busy;
     tq::shell::AppContext ctx(prompter, busy);
-    const QString problem = tq::addins::openAddinDatabase(ctx, tq::addins::addinProgramDir(options.appDir),
-                                                          {QStringLiteral("ZAVozivuzar"), QStringLiteral("本日のお気に入り")});
-    if (!problem.isEmpty()) {
-        const QString message = QStringLiteral("データベースを開けません。\n") + problem;
-        if (!options.headless())
-            QMessageBox::warning(nullptr, QStringLiteral("本日のお気に入り"), message);
-        printError(message);
+    if (!tq::addins::openAddinDatabaseOrTell(ctx, options, kIdentity))
         return 2;
-    }
     if (options.registerOnly)
         return 0;
 
@@ -74,7 +66,7 @@ int main(int argc, char** argv)
     if (!listed) {
         printError(window.error());
         if (!options.headless())
-            QMessageBox::information(nullptr, QStringLiteral("本日のお気に入り"), window.error());
+            QMessageBox::information(nullptr, kIdentity.displayName, window.error());
         return 1;
     }
     if (!options.csv.isEmpty()) {
@@ -87,13 +79,9 @@ int main(int argc, char** argv)
                      window.list().matches, options.csv.toUtf8().constData());
         return 0;
     }
-    if (!options.png.isEmpty()) {
-        const bool written = tq::addins::renderHeadless(window, QSize(1200, 700),
-                                                        [&] { return tq::addins::grabWindowPng(window, options.png); });
-        if (!written)
-            printError(options.png + QStringLiteral(" に書き込めません"));
-        return written ? 0 : 2;
-    }
+    if (!options.png.isEmpty())
+        return tq::addins::renderPngStatus(window, QSize(1200, 700), options.png, kIdentity,
+                                           [&] { return tq::addins::grabWindowPng(window, options.png); });
     window.show();
     return app.exec();
 }

@@ -12,6 +12,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
+
+#include <cstdio>
 
 namespace tq::addins {
 
@@ -50,6 +53,21 @@ void chooseHeadlessPlatform(const AddinOptions& options)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+AddinOptions startAddin(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    AddinOptions options = parseAddinOptions(arguments);
+    chooseHeadlessPlatform(options);
+    return options;
+}
+
+void printAddinError(const AddinIdentity& identity, const QString& text)
+{
+    std::fprintf(stderr, "%s: %s\n", identity.softwareId.toUtf8().constData(), text.toUtf8().constData());
+}
+
 QString addinProgramDir(const QString& appDirOption)
 {
     if (!appDirOption.isEmpty())
@@ -70,6 +88,18 @@ QString openAddinDatabase(shell::AppContext& ctx, const QString& programDir, con
     }
     registerAddin(ctx, identity, QCoreApplication::applicationFilePath());
     return {};
+}
+
+bool openAddinDatabaseOrTell(shell::AppContext& ctx, const AddinOptions& options, const AddinIdentity& identity)
+{
+    const QString problem = openAddinDatabase(ctx, addinProgramDir(options.appDir), identity);
+    if (problem.isEmpty())
+        return true;
+    const QString message = QStringLiteral("データベースを開けません。\n") + problem;
+    if (!options.headless())
+        QMessageBox::warning(nullptr, identity.displayName, message);
+    printAddinError(identity, message);
+    return false;
 }
 
 bool registerAddin(shell::AppContext& ctx, const AddinIdentity& identity, const QString& executable)

@@ -36,6 +36,13 @@ AddinOptions parseAddinOptions(const QStringList& arguments);
 // environment names one. Call before the application object exists.
 void chooseHeadlessPlatform(const AddinOptions& options);
 
+// The options of a program's command line (parseAddinOptions), the headless
+// platform chosen for them. Call before the application object exists.
+AddinOptions startAddin(int argc, char** argv);
+
+// "ID: text" on stderr, ID the add-in's ソフトID.
+void printAddinError(const AddinIdentity& identity, const QString& text);
+
 // The program directory: --app-dir; else the working directory when it holds
 // the catalogue DEVovuved.ini (the main program starts add-ins in its
 // program directory); else the executable's directory.
@@ -46,6 +53,11 @@ QString addinProgramDir(const QString& appDirOption);
 // be) and registers the add-in. Returns an empty text on success, else why
 // the database could not be opened.
 QString openAddinDatabase(shell::AppContext& ctx, const QString& programDir, const AddinIdentity& identity);
+
+// openAddinDatabase in the program directory of `options`; when the database
+// cannot be opened, says why on stderr and, unless the run is headless, in a
+// message box titled with the add-in's name. True when it is open.
+bool openAddinDatabaseOrTell(shell::AppContext& ctx, const AddinOptions& options, const AddinIdentity& identity);
 
 // Writes the add-in's row of Sアドイン管理 (ソフトID, 名称, パス = `executable`,
 // 起動オプション empty, 買い目出力 "0") when there is none or when its パス does

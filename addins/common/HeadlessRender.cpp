@@ -1,5 +1,7 @@
 #include "HeadlessRender.h"
 
+#include "AddinStart.h"
+
 #include "shell/ui/GuiStartup.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,15 @@ bool renderHeadless(QWidget& window, const QSize& size, const std::function<bool
     while (clock.elapsed() < 150)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return save();
+}
+
+int renderPngStatus(QWidget& window, const QSize& size, const QString& path, const AddinIdentity& identity,
+                    const std::function<bool()>& save)
+{
+    if (renderHeadless(window, size, save))
+        return 0;
+    printAddinError(identity, path + QStringLiteral(" に書き込めません"));
+    return 2;
 }
 
 bool grabWindowPng(QWidget& window, const QString& path)

@@ -88,10 +88,11 @@ protected:
         return env;
     }
 
-    static Finished run(const QString& program, const QStringList& arguments)
+    static Finished run(const QString& program, const QStringList& arguments,
+                        const QProcessEnvironment& env = environment())
     {
         QProcess process;
-        process.setProcessEnvironment(environment());
+        process.setProcessEnvironment(env);
         process.setWorkingDirectory(g_data->programDir());
         process.start(program, arguments);
         Finished result;
@@ -167,6 +168,24 @@ TEST_F(AddinPrograms, GraphStartsThroughItsRegistryRowAndDrawsTheHandedResult)
     const Finished drawn = run(program, QStringList{s("--png"), png} + arguments);
     ASSERT_EQ(drawn.exitCode, 0) << drawn.err.toStdString();
     expectDrawnPng(png, 1200, 700);
+}
+
+TEST_F(AddinPrograms, BadCommandLinesAreToldWithoutAWindowSystem)
+{
+    // A platform that cannot start: the usage must come before it is needed.
+    QProcessEnvironment noDisplay = environment();
+    noDisplay.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    noDisplay.remove(QStringLiteral("DISPLAY"));
+    noDisplay.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    for (const char* program : {"DEZide", "ZAVozivuzar", "REDivor"})
+        for (const QStringList& arguments : {QStringList{s("--bogus")}, QStringList{s("--app-dir")}}) {
+            SCOPED_TRACE(std::string(program) + " " + arguments.join(QLatin1Char(' ')).toStdString());
+            const Finished result = run(builtProgram(program), arguments, noDisplay);
+            EXPECT_EQ(result.exitCode, 2);
+            EXPECT_TRUE(result.err.startsWith(s(program) + s(": ")) &&
+                        (result.err.contains(s("usage: ")) || result.err.contains(s("--app-dir needs a value"))))
+                << result.err.toStdString();
+        }
 }
 
 TEST_F(AddinPrograms, GraphRefusesMissingOrGarbageTablesWithoutDrawing)
