@@ -1,11 +1,12 @@
 #include "favourites/ui/ImportDialog.h"
 
+#include "favourites/ui/DialogButtons.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tq::favourites::ui {
@@ -47,18 +48,8 @@ ImportDialog::ImportDialog(QWidget* parent) : QDialog(parent)
     m_frmName = entryFrame(this, m_chkName, QStringLiteral("先頭に付加する文字列"), QStringLiteral("frmName"),
                            QStringLiteral("txtName"), m_txtName);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command2"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("Command3"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons =
+        okCancelRow(this, {QStringLiteral("Command2"), QStringLiteral("Command3"), QStringLiteral("キャンセル")});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(m_chkGroup);

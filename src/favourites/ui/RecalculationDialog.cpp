@@ -1,12 +1,13 @@
 #include "favourites/ui/RecalculationDialog.h"
 
+#include "favourites/ui/DialogButtons.h"
+
 #include "shell/AppContext.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -45,18 +46,8 @@ RecalculationDialog::RecalculationDialog(shell::AppContext& context, QWidget* pa
         context.errorLog.report({0, QString::fromUtf8(e.what()), QString()}, QStringLiteral("Form_Load"));
     }
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OKButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons =
+        okCancelRow(this, {QStringLiteral("OKButton"), QStringLiteral("CancelButton"), QStringLiteral("ｷｬﾝｾﾙ")});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(options);
