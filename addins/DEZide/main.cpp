@@ -15,8 +15,6 @@
 #include "HeadlessRender.h"
 #include "ViewerWindow.h"
 
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
 #include "store/Database.h"
 
 #include <QApplication>
@@ -42,9 +40,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     tq::addins::setAddinFont();
 
-    tq::shell::ConsolePrompter prompter;
-    tq::shell::SilentBusy busy;
-    tq::shell::AppContext ctx(prompter, busy);
+    tq::addins::AddinContext addin;
+    tq::shell::AppContext& ctx = addin.ctx;
     if (!tq::addins::openAddinDatabaseOrTell(ctx, options, kIdentity))
         return 2;
     if (options.registerOnly)

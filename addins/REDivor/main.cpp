@@ -14,9 +14,6 @@
 #include "ChartWindow.h"
 #include "HeadlessRender.h"
 
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
-
 #include <QApplication>
 #include <QMessageBox>
 
@@ -54,10 +51,9 @@ void printError(const QString& text)
 // the chart works without the database.
 bool registerInDatabase(const QString& appDirOption)
 {
-    tq::shell::ConsolePrompter prompter;
-    tq::shell::SilentBusy busy;
-    tq::shell::AppContext ctx(prompter, busy);
-    const QString problem = tq::addins::openAddinDatabase(ctx, tq::addins::addinProgramDir(appDirOption), kIdentity);
+    tq::addins::AddinContext addin;
+    const QString problem =
+        tq::addins::openAddinDatabase(addin.ctx, tq::addins::addinProgramDir(appDirOption), kIdentity);
     if (!problem.isEmpty())
         printError(QStringLiteral("アドイン管理に登録できません（") + problem + QStringLiteral("）"));
     return problem.isEmpty();

@@ -17,8 +17,6 @@
 #include "TodayWindow.h"
 
 #include "analysis/CsvExport.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -50,9 +48,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     tq::addins::setAddinFont();
 
-    tq::shell::ConsolePrompter prompter;
-    tq::shell::SilentBusy busy;
-    tq::shell::AppContext ctx(prompter, busy);
+    tq::addins::AddinContext addin;
+    tq::shell::AppContext& ctx = addin.ctx;
     if (!tq::addins::openAddinDatabaseOrTell(ctx, options, kIdentity))
         return 2;
     if (options.registerOnly)
@@ -70,7 +67,7 @@ int main(int argc, char** argv)
         return 1;
     }
     if (!options.csv.isEmpty()) {
-        const auto result = tq::analysis::subExport(options.csv, window.list().sheet, busy, ctx.errorLog);
+        const auto result = tq::analysis::subExport(options.csv, window.list().sheet, addin.busy, ctx.errorLog);
         if (result != tq::analysis::ExportResult::Completed) {
             printError(options.csv + QStringLiteral(" に書き込めません"));
             return 2;

@@ -5,14 +5,22 @@
 // registry Sアドイン管理, written when it is missing or no longer leads to the
 // running executable (so the main program finds them after their first run).
 
+#include "shell/AppContext.h"
+#include "shell/Busy.h"
+#include "shell/ConsolePrompter.h"
+
 #include <QString>
 #include <QStringList>
 
-namespace tq::shell {
-class AppContext;
-}
-
 namespace tq::addins {
+
+// What an add-in works with: the program's context, its messages on the
+// console, no busy window.
+struct AddinContext {
+    shell::ConsolePrompter prompter;
+    shell::SilentBusy busy;
+    shell::AppContext ctx{prompter, busy};
+};
 
 struct AddinIdentity {
     QString softwareId;  // ソフトID
