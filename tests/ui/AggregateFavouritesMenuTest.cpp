@@ -11,6 +11,7 @@
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
+#include "support/DebugMainWindow.h"
 #include "support/GeneratedData.h"
 #include "support/GuiApplication.h"
 
@@ -19,7 +20,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -48,16 +48,11 @@ TEST(AggregateFavouritesMenu, StoreOpenAndFillTodayFromTheMenu)
     support::GeneratedData data(1, 29, 3);
     ASSERT_TRUE(data.ready()) << data.problem();
 
-    shell::ScriptedPrompter prompter;
-    shell::ui::WindowBusy busy;
-    shell::AppContext ctx(prompter, busy);
-    ctx.catalogue = data.context().catalogue;
-    ctx.catalogue.debugFlag = 1;
-    ctx.appDb = std::move(data.context().appDb);
-    QTemporaryDir settings;
-    shell::ui::MainWindow::Options options;
-    options.settingsFile = settings.filePath(s("settings.ini"));
-    shell::ui::MainWindow w(ctx, nullptr, options);
+    support::DebugMainWindow main(data);
+    shell::ScriptedPrompter& prompter = main.prompter;
+    shell::ui::WindowBusy& busy = main.busy;
+    shell::AppContext& ctx = main.ctx;
+    shell::ui::MainWindow& w = *main.window;
     w.resize(1100, 700);
     w.show();
 
@@ -115,5 +110,4 @@ TEST(AggregateFavouritesMenu, StoreOpenAndFillTodayFromTheMenu)
     EXPECT_EQ(busy.window(), nullptr);
     EXPECT_EQ(count(*ctx.appDb, s("[本日の場所枠]")), count(*ctx.appDb, s("T競走馬データ")));
     EXPECT_FALSE(progress.isEmpty()) << "the busy window was shown";
-    data.context().appDb = std::move(ctx.appDb);
 }

@@ -8,12 +8,12 @@
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
+#include "support/DebugMainWindow.h"
 #include "support/GeneratedData.h"
 #include "support/GuiApplication.h"
 
 #include <QAction>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -45,16 +45,11 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
     ASSERT_TRUE(data.ready()) << data.problem();
 
     // The generated data's database and catalogue, behind the real busy window.
-    shell::ScriptedPrompter prompter;
-    shell::ui::WindowBusy busy;
-    shell::AppContext ctx(prompter, busy);
-    ctx.catalogue = data.context().catalogue;
-    ctx.catalogue.debugFlag = 1;
-    ctx.appDb = std::move(data.context().appDb);
-    QTemporaryDir settings;
-    shell::ui::MainWindow::Options options;
-    options.settingsFile = settings.filePath(s("settings.ini"));
-    shell::ui::MainWindow w(ctx, nullptr, options);
+    support::DebugMainWindow main(data);
+    shell::ScriptedPrompter& prompter = main.prompter;
+    shell::ui::WindowBusy& busy = main.busy;
+    shell::AppContext& ctx = main.ctx;
+    shell::ui::MainWindow& w = *main.window;
     w.show();
 
     ASSERT_TRUE(w.action(s("mnuMarkSeiseki"))->isEnabled());
@@ -103,5 +98,4 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
     // A cancel is not a failure: no message box.
     for (const shell::Message& m : prompter.messages())
         EXPECT_FALSE(m.text.contains(s("作成できませんでした"))) << m.text.toStdString();
-    data.context().appDb = std::move(ctx.appDb);
 }
