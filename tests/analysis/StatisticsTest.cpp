@@ -10,6 +10,7 @@
 #include "shell/StatusLine.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "support/CatalogueItems.h"
 
 #include <gtest/gtest.h>
 
@@ -191,13 +192,7 @@ protected:
 
     void addItem(const QString& name, const QString& range, const QString& data = {})
     {
-        conditions::ConditionItem item;
-        item.number = qint16(ctx.catalogue.items.size());
-        item.name = name;
-        item.range = range;
-        item.data = data;
-        ctx.catalogue.nameMap.insert(name, item.number);
-        ctx.catalogue.items.push_back(item);
+        support::addCatalogueItem(ctx.catalogue, name, {}, 0, data).range = range;
     }
 
     RecordingPrompter prompter;

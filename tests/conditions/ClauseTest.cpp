@@ -2,6 +2,7 @@
 
 #include "conditions/Clauses.h"
 #include "store/Value.h"
+#include "support/CatalogueItems.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,7 @@ ConditionCatalogue smallCatalogue()
 {
     ConditionCatalogue cat;
     auto add = [&cat](const QString& name, const QString& key, qint16 type, const QString& data) {
-        ConditionItem item;
-        item.number = static_cast<qint16>(cat.items.size());
-        item.name = name;
-        item.key = key;
-        item.type = type;
-        item.data = data;
-        cat.nameMap.insert(name, item.number);
-        cat.order.push_back(item.number);
-        cat.items.push_back(item);
+        support::addCatalogueItem(cat, name, key, type, data);
     };
     add(QStringLiteral("t0"), QStringLiteral("J"), 0, QStringLiteral("c1:一,c2:二,c3:三"));
     add(QStringLiteral("t0x"), QStringLiteral("J"), 0, QStringLiteral("A:甲,B:乙,C:丙,99999:その他"));

@@ -5,6 +5,7 @@
 #include "common/ErrorLog.h"
 #include "conditions/FavouriteRestriction.h"
 #include "store/Database.h"
+#include "support/CatalogueItems.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +26,7 @@ ConditionCatalogue whereCatalogue()
 {
     ConditionCatalogue cat;
     auto add = [&cat](const QString& name, const QString& key, qint16 type, const QString& data) {
-        ConditionItem item;
-        item.number = static_cast<qint16>(cat.items.size());
-        item.name = name;
-        item.key = key;
-        item.type = type;
-        item.data = data;
-        cat.nameMap.insert(name, item.number);
-        cat.items.push_back(item);
+        support::addCatalogueItem(cat, name, key, type, data);
     };
     add(QStringLiteral("距離"), QStringLiteral("K"), 2, QString());
     add(QStringLiteral("場所"), QStringLiteral("J"), 0, QStringLiteral("c1:一,c2:二,c3:三"));

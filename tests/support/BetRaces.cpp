@@ -1,5 +1,7 @@
 #include "support/BetRaces.h"
 
+#include "support/CatalogueItems.h"
+
 #include <algorithm>
 
 namespace tq::support {
@@ -99,16 +101,9 @@ void BetFixture::addFavourite(const QString& name, const QString& group, const Q
 
 void BetFixture::addItem(const QString& name, const QString& key)
 {
-    conditions::ConditionItem item;
-    item.number = qint16(ctx.catalogue.items.size());
+    conditions::ConditionItem& item = addCatalogueItem(ctx.catalogue, name, key);
     item.group = s("馬");
-    item.name = name;
-    item.key = key;
-    item.type = 0;
     item.range = s("0");
-    ctx.catalogue.items.push_back(item);
-    ctx.catalogue.nameMap.insert(item.name, item.number);
-    ctx.catalogue.order.push_back(item.number);
 }
 
 conditions::ConditionRow extendedRow(const QString& sql)
