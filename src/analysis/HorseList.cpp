@@ -140,7 +140,7 @@ void DefaultHorseList::addRow(Sheet& list, const store::Row& rs, const AnalysisC
     m_horseNumbers.writeText(list, row, kListHorseNumber, rs, columns.horseNumber);
     m_horseNames.writeText(list, row, kListHorseName, rs, columns.horseName);
     m_finishes.writeInteger(list, row, kListFinish, rs, columns.finish);
-    const HorsePayouts payouts = m_payouts.of(rs, columns, sameRace);
+    const HorsePayouts payouts = m_payouts.of(rs, columns);
     list.setInteger(row, kListWinPayout, payouts.win);
     list.setInteger(row, kListPlacePayout, payouts.place);
     setFieldText(list, row, kListResultKey, rs, columns.resultKey);

@@ -272,16 +272,7 @@ class OwnPayouts final : public store::ComputedCells {
 
     void compute(const store::Row& row, qint64* cells) override
     {
-        bool sameRace = false;
-        if (m_columns.raceKey >= 0) {
-            const store::Field key = row.field(m_columns.raceKey);
-            const QByteArrayView race = key.isNull() ? QByteArrayView() : key.utf8();
-            sameRace = m_haveRace && !key.isNull() && race == QByteArrayView(m_race);
-            m_haveRace = !key.isNull();
-            if (!sameRace)
-                m_race.assign(race.data(), std::size_t(race.size()));
-        }
-        const HorsePayouts payouts = m_payouts.of(row, m_columns, sameRace);
+        const HorsePayouts payouts = m_payouts.of(row, m_columns);
         cells[0] = payouts.win;
         cells[1] = payouts.place;
     }
@@ -298,8 +289,6 @@ class OwnPayouts final : public store::ComputedCells {
   private:
     const AnalysisColumns m_columns;
     RacePayouts m_payouts;
-    std::string m_race;
-    bool m_haveRace = false;
 };
 
 } // namespace
@@ -343,9 +332,25 @@ HorsePayouts horsePayouts(const store::Row& row, const AnalysisColumns& columns)
     return {payoutOf(false, own, row, columns), payoutOf(true, own, row, columns)};
 }
 
-HorsePayouts RacePayouts::of(const store::Row& row, const AnalysisColumns& columns, bool sameRace)
+bool RacePayouts::continuesRace(const store::Row& row, const AnalysisColumns& columns)
 {
-    if (!sameRace || columns.ownWinPayout >= 0) {
+    if (columns.raceKey < 0)
+        return false;
+    const store::Field key = row.field(columns.raceKey);
+    const bool known = !key.isNull();
+    const QByteArrayView race = known ? key.utf8() : QByteArrayView();
+    const bool same = known && m_haveRace && race == QByteArrayView(m_race);
+    m_haveRace = known;
+    if (!same)
+        m_race.assign(race.data(), std::size_t(race.size()));
+    return same;
+}
+
+HorsePayouts RacePayouts::of(const store::Row& row, const AnalysisColumns& columns)
+{
+    if (columns.ownWinPayout >= 0)
+        return horsePayouts(row, columns);
+    if (!continuesRace(row, columns)) {
         // A race's first row is read in full: when keys order the rows, the
         // next row is usually of another race and keeping the slots would
         // not pay.

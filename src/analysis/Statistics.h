@@ -77,17 +77,21 @@ struct HorsePayouts {
 };
 HorsePayouts horsePayouts(const store::Row& row, const AnalysisColumns& columns);
 
-// horsePayouts for the rows of a list: a race's payout slots are read once
-// its second row follows and kept while the rows have the same race key (the
-// payout table holds one row per race), so such a row costs only its own
-// horse number. Without a race key column every row is read in full.
+// horsePayouts for rows handed in the statement's order: a race's payout
+// slots are read once its second row follows and kept while the rows have the
+// same race key (the payout table holds one row per race), so such a row
+// costs only its own horse number. Without a race key column, or with a Null
+// key, every row is read in full; rows carrying their own payouts are read
+// from those.
 class RacePayouts final {
   public:
-    // The payouts of the current row's horse; `sameRace`: the row has the race
-    // key of the row before (false whenever there is no race key column).
-    HorsePayouts of(const store::Row& row, const AnalysisColumns& columns, bool sameRace);
+    HorsePayouts of(const store::Row& row, const AnalysisColumns& columns);
     // Forgets the race kept (a new statement begins).
-    void reset() { m_loaded = false; }
+    void reset()
+    {
+        m_loaded = false;
+        m_haveRace = false;
+    }
 
   private:
     struct Slot {
@@ -99,8 +103,12 @@ class RacePayouts final {
         std::optional<qint32> payout; // read when a horse first matches
     };
 
+    // Whether the row has the race key of the row before; keeps its key.
+    bool continuesRace(const store::Row& row, const AnalysisColumns& columns);
     void load(const store::Row& row, const AnalysisColumns& columns);
 
+    std::string m_race;     // the race key of the row before
+    bool m_haveRace = false; // m_race holds one (not Null)
     bool m_loaded = false; // the slots are the current race's
     std::array<Slot, 8> m_slots; // 単勝 1..3, then 複勝 1..5
 };

@@ -136,6 +136,11 @@ class RowBatch final {
     int m_groupKeySize = -1;      // -1: no group yet, or a Null key
 };
 
+// Rows per batch: a batch of some ten cells a row stays in the processor's
+// cache while it is filled and read, and the readers' work left after the
+// last row (one batch) stays short.
+inline constexpr int kBatchRows = 512;
+
 // Hands the rows of an open recordset to the calling thread in batches. With
 // `background` the statement steps on a thread of its own while the caller
 // reads the batches already copied; otherwise next() copies each batch on the
@@ -143,11 +148,6 @@ class RowBatch final {
 // While a background thread steps, nothing else may use the connection: the
 // stream interrupts the statement when it is stopped (a progress handler on
 // the connection, set for the stream's lifetime).
-// Rows per batch: a batch of some ten cells a row stays in the processor's
-// cache while it is filled and read, and the readers' work left after the
-// last row (one batch) stays short.
-inline constexpr int kBatchRows = 512;
-
 class RowStream final {
   public:
     // `groupColumn` and `computed` as for RowBatch. `sideReader` (when set)
