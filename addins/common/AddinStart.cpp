@@ -18,6 +18,8 @@
 
 namespace tq::addins {
 
+namespace {
+
 AddinOptions parseAddinOptions(const QStringList& arguments)
 {
     AddinOptions options;
@@ -52,6 +54,8 @@ void chooseHeadlessPlatform(const AddinOptions& options)
     if ((options.headless() || options.registerOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
+
+} // namespace
 
 AddinOptions startAddin(int argc, char** argv)
 {

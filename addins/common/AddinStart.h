@@ -38,14 +38,9 @@ struct AddinOptions {
     bool headless() const { return !png.isEmpty() || !csv.isEmpty(); }
 };
 
-AddinOptions parseAddinOptions(const QStringList& arguments);
-
-// Headless runs need no display: the offscreen platform is chosen unless the
+// The options of a program's command line. Headless runs (and --register)
+// need no display: the offscreen platform is chosen for them unless the
 // environment names one. Call before the application object exists.
-void chooseHeadlessPlatform(const AddinOptions& options);
-
-// The options of a program's command line (parseAddinOptions), the headless
-// platform chosen for them. Call before the application object exists.
 AddinOptions startAddin(int argc, char** argv);
 
 // "ID: text" on stderr, ID the add-in's ソフトID.

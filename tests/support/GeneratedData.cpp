@@ -44,6 +44,7 @@ QString GeneratedData::programDir() const
 {
     return m_dir.filePath(QStringLiteral("app"));
 }
+
 QString GeneratedData::korvenIni() const
 {
     return m_dir.filePath(QStringLiteral("KORVEN.INI"));
