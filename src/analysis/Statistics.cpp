@@ -65,6 +65,16 @@ struct HorseNumber {
     {
         return present && other.present && (text == other.text || (numeric && other.numeric && value == other.value));
     }
+
+    // A slot's number, read only as far as needed: the text first, the
+    // value only when the texts differ.
+    bool matches(QByteArrayView slot) const
+    {
+        if (slot == text)
+            return present;
+        qint64 slotValue = 0;
+        return present && numeric && horseNumberValue(slot, slotValue) && slotValue == value;
+    }
 };
 
 HorseNumber horseNumberAt(const store::Row& row, int index)
@@ -81,19 +91,36 @@ HorseNumber horseNumberAt(const store::Row& row, int index)
     return h;
 }
 
-qint32 payoutOf(bool place, const HorseNumber& own, const store::Row& row, const AnalysisColumns& columns)
+// The payout of the first of a bet type's slots that holds `own`'s number, 0
+// when none does. `readSlot(column, text)` reads a slot's horse number (false
+// when it is Null), `readPayout(column)` a payout.
+template <std::size_t N, typename ReadSlot, typename ReadPayout>
+qint32 payoutOfSlots(const HorseNumber& own, const std::array<int, N>& horses, const std::array<int, N>& payouts,
+                     ReadSlot readSlot, ReadPayout readPayout)
 {
     if (!own.present)
         return 0;
-    const int slotCount = place ? 5 : 3;
-    for (int i = 0; i < slotCount; ++i) {
-        const int horse = place ? columns.placeHorse[std::size_t(i)] : columns.winHorse[std::size_t(i)];
-        const int payout = place ? columns.placePayout[std::size_t(i)] : columns.winPayout[std::size_t(i)];
-        if (horse < 0 || !own.matches(horseNumberAt(row, horse)))
+    QByteArrayView slot;
+    for (std::size_t i = 0; i < N; ++i) {
+        if (horses[i] < 0 || !readSlot(horses[i], slot) || !own.matches(slot))
             continue;
-        return payout < 0 ? 0 : qint32(row.field(payout).toInt());
+        return payouts[i] < 0 ? 0 : readPayout(payouts[i]);
     }
     return 0;
+}
+
+qint32 payoutOf(bool place, const HorseNumber& own, const store::Row& row, const AnalysisColumns& columns)
+{
+    const auto readSlot = [&row](int column, QByteArrayView& text) {
+        const store::Field f = row.field(column);
+        if (f.isNull())
+            return false;
+        text = f.utf8();
+        return true;
+    };
+    const auto readPayout = [&row](int column) { return qint32(row.field(column).toInt()); };
+    return place ? payoutOfSlots(own, columns.placeHorse, columns.placePayout, readSlot, readPayout)
+                 : payoutOfSlots(own, columns.winHorse, columns.winPayout, readSlot, readPayout);
 }
 
 // One key level of a run.
@@ -262,19 +289,30 @@ std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std
 // Works out each row's own win and place payouts on the copying thread, so
 // that a copied row carries two cells instead of the race's sixteen payout
 // slots: rows sorted by keys come with their races scattered, and those
-// slots would be copied again for nearly every row. While a race's rows
-// follow each other its slots are read once (RacePayouts).
+// slots would be copied again for nearly every row. Reading the few slots
+// of each row costs less than keeping a race's slots while its rows follow
+// each other (they seldom do once sorted).
 class OwnPayouts final : public store::ComputedCells {
   public:
     explicit OwnPayouts(const AnalysisColumns& columns) : m_columns(columns) {}
 
     int count() const override { return 2; }
 
-    void compute(const store::Row& row, qint64* cells) override
+    // Reads the statement's row directly (no Field per column): the horse
+    // number once, then the slots until one holds it.
+    void compute(const store::Recordset& row, qint64* cells) override
     {
-        const HorsePayouts payouts = m_payouts.of(row, m_columns);
-        cells[0] = payouts.win;
-        cells[1] = payouts.place;
+        HorseNumber own;
+        QByteArrayView text;
+        if (m_columns.horseNumber >= 0 && row.utf8At(m_columns.horseNumber, text)) {
+            own.present = true;
+            own.text = text;
+            own.numeric = horseNumberValue(text, own.value);
+        }
+        const auto readSlot = [&row](int column, QByteArrayView& slot) { return row.utf8At(column, slot); };
+        const auto readPayout = [&row](int column) { return qint32(row.field(column).toInt()); };
+        cells[0] = payoutOfSlots(own, m_columns.winHorse, m_columns.winPayout, readSlot, readPayout);
+        cells[1] = payoutOfSlots(own, m_columns.placeHorse, m_columns.placePayout, readSlot, readPayout);
     }
 
     // The columns of the copied rows: `statement`'s, with the two cells
@@ -288,7 +326,6 @@ class OwnPayouts final : public store::ComputedCells {
 
   private:
     const AnalysisColumns m_columns;
-    RacePayouts m_payouts;
 };
 
 } // namespace

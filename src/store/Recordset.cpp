@@ -126,6 +126,18 @@ QByteArrayView Field::utf8() const
     return QByteArrayView(m_cell->text, m_cell->textSize);
 }
 
+bool Recordset::utf8At(int index, QByteArrayView& text) const
+{
+    if (index < 0 || index >= m_fieldCount || m_eof) [[unlikely]]
+        badField(index);
+    sqlite3_value* v = sqlite3_column_value(m_lease.stmt, index);
+    if (sqlite3_value_type(v) == SQLITE_NULL)
+        return false;
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    text = QByteArrayView(bytes, sqlite3_value_bytes(v));
+    return true;
+}
+
 Value Field::value() const
 {
     switch (kind()) {

@@ -93,6 +93,9 @@ class Recordset final : public Row {
         return Field(m_lease.stmt, index);
     }
     Field field(const QString& name) const;
+    // The current row's column as UTF-8 (as Field::utf8 reads it), false when
+    // it is Null: one call where a loop reads many columns of every row.
+    bool utf8At(int index, QByteArrayView& text) const;
     Value value(int index) const { return field(index).value(); }
     Value value(const QString& name) const { return field(name).value(); }
 

@@ -161,7 +161,7 @@ void RowBatch::copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, 
     }
 }
 
-void RowBatch::computeCells(const Row& row, detail::CopiedCell* cells)
+void RowBatch::computeCells(const Recordset& row, detail::CopiedCell* cells)
 {
     m_computed->compute(row, m_computedValues.data());
     for (const qint64 value : m_computedValues) {

@@ -74,7 +74,7 @@ class ComputedCells {
   public:
     virtual ~ComputedCells() = default;
     virtual int count() const = 0;
-    virtual void compute(const Row& row, qint64* cells) = 0;
+    virtual void compute(const Recordset& row, qint64* cells) = 0;
 };
 
 class RowBatch;
@@ -114,7 +114,7 @@ class RowBatch final {
     friend class BatchRow;
     void copyRows(Recordset& rs, int maxRows, const std::atomic<bool>* stop);
     void copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, detail::CopiedCell* cells);
-    void computeCells(const Row& row, detail::CopiedCell* cells);
+    void computeCells(const Recordset& row, detail::CopiedCell* cells);
     bool continuesGroup(const detail::CopiedCell& key) const;
     void pointIntoTexts(std::vector<detail::CopiedCell>& cells, std::size_t count);
     Field field(int row, int column) const;

@@ -133,7 +133,7 @@ TEST_F(RowBatchTest, aColumnCopiedOncePerGroupReadsInEveryRowOfItsGroup)
 class RunningSum final : public ComputedCells {
   public:
     int count() const override { return 2; }
-    void compute(const Row& row, qint64* cells) override
+    void compute(const Recordset& row, qint64* cells) override
     {
         sum += row.field(0).toInt();
         cells[0] = row.field(0).toInt() * 2;
