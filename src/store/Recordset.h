@@ -103,6 +103,7 @@ class Recordset final : public Row {
     Recordset(std::shared_ptr<detail::Connection> conn, const QString& jetSql);
 
   private:
+    friend class RowBatch; // copies columns of the current row, checked once per batch
     void step();
     void rerun();
     void checkIndex(int index) const;

@@ -18,7 +18,7 @@ Field BatchRow::field(int index) const
 }
 
 RowBatch::RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupColumn, ComputedCells* computed)
-    : m_computed(computed), m_slotOf(std::size_t(std::max(fieldCount, 0)), -1)
+    : m_fieldCount(fieldCount), m_computed(computed), m_slotOf(std::size_t(std::max(fieldCount, 0)), -1)
 {
     for (const ColumnCopy& copy : columns)
         if (copy.column < 0 || copy.column >= fieldCount)
@@ -48,6 +48,9 @@ RowBatch::RowBatch(std::vector<ColumnCopy> columns, int fieldCount, int groupCol
 
 void RowBatch::fill(Recordset& rs, int maxRows, const std::atomic<bool>* stop)
 {
+    // The columns were checked against this count; the copy reads them unchecked.
+    if (rs.fieldCount() != m_fieldCount)
+        throw DbError(0, QStringLiteral("Item not found in this collection."));
     m_rows = 0;
     m_groups = 0;
     m_groupKeySize = -1;
@@ -128,7 +131,7 @@ void RowBatch::copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, 
     };
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const ColumnCopy& copy = columns[i];
-        sqlite3_value* v = rs.field(copy.column).m_value;
+        sqlite3_value* v = sqlite3_column_value(rs.m_lease.stmt, copy.column);
         detail::CopiedCell& cell = cells[i];
         cell.hasText = false;
         cell.hasReal = false;

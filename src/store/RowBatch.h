@@ -119,6 +119,7 @@ class RowBatch final {
     void pointIntoTexts(std::vector<detail::CopiedCell>& cells, std::size_t count);
     Field field(int row, int column) const;
 
+    int m_fieldCount = 0;                   // the statement's
     std::vector<ColumnCopy> m_rowColumns;   // copied for every row
     ComputedCells* m_computed = nullptr;     // its cells follow the row columns'
     std::size_t m_width = 0;                // cells per row: copied, then computed

@@ -102,6 +102,11 @@ TEST_F(RowBatchTest, aFormOrColumnNotCopiedIsRefused)
     EXPECT_THROW(row.field(0).utf8(), DbError);     // a number not copied as text
     EXPECT_THROW(row.field(1).toDouble(), DbError); // a text not copied as a number
     EXPECT_THROW(row.field(2), DbError);            // a column not copied
+
+    // Another statement with fewer columns than the batch was made for.
+    Recordset narrower = db->openRecordset(QStringLiteral("SELECT 5 AS n"));
+    RowBatch wide({{2, false, false}}, 3);
+    EXPECT_THROW(wide.fill(narrower, 10), DbError);
 }
 
 TEST_F(RowBatchTest, aColumnCopiedOncePerGroupReadsInEveryRowOfItsGroup)
