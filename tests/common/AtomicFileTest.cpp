@@ -5,6 +5,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/TextFile.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,19 +25,8 @@ using namespace tq::common;
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
+using tq::support::readBytes;
+using tq::support::writeBytes;
 
 enum class Call { Write, Fsync, Close, Rename };
 

@@ -1,5 +1,6 @@
 #include "common/TextCodec.h"
 #include "common/TextFile.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,19 +16,8 @@ using namespace tq::common;
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
+using tq::support::readBytes;
+using tq::support::writeBytes;
 
 // Makes every file write beyond `bytes` fail with EFBIG, as a full disk would.
 class FileSizeLimit {

@@ -10,6 +10,7 @@
 #include "favourites/ExchangeFile.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -19,18 +20,8 @@
 namespace tq::favourites {
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using support::readBytes;
+using support::writeBytes;
 
 class ExchangeFileTest : public FavouritesTest {
 protected:
