@@ -127,9 +127,8 @@ int runAnalyze(const CommandLine& cl)
         return 2;
     }
 
-    shell::ConsolePrompter prompter(std::nullopt);
-    ConsoleBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    CommandSession session;
+    shell::AppContext& ctx = session.ctx;
     ctx.buildHorseList = !noList;
     if (!openDatabase(ctx, cl.appDir, "analyze"))
         return 2;
@@ -185,10 +184,10 @@ int runAnalyze(const CommandLine& cl)
     // the previous file), until the command returns.
     const InterruptGuard interrupts;
     const bool ok = analysis::subBunseki(ctx, status, doc, false, bettypes::runBetTypeAnalysis);
-    busy.hide();
+    ctx.busy.hide();
     err(status.text());
     if (!ok) {
-        if (busy.cancelled()) {
+        if (ctx.busy.cancelled()) {
             err(QStringLiteral("analyze: cancelled"));
             return 2;
         }

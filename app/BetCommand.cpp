@@ -76,9 +76,8 @@ int runBet(const CommandLine& cl)
     if (wanted == 0 || names != wanted)
         return usage();
 
-    shell::ConsolePrompter prompter(std::nullopt);
-    ConsoleBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    CommandSession session;
+    shell::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "bet"))
         return 2;
 
@@ -95,9 +94,9 @@ int runBet(const CommandLine& cl)
         const InterruptGuard interrupts;
         ok = bettypes::subBunsekiUma(ctx, state, table);
     }
-    busy.hide();
+    ctx.busy.hide();
     if (!ok) {
-        if (busy.cancelled()) {
+        if (ctx.busy.cancelled()) {
             err(QStringLiteral("bet: cancelled"));
             return 2;
         }

@@ -4,19 +4,18 @@
 // printed as a table, and a sheet written as a CSV file.
 
 #include "analysis/Sheet.h"
+#include "shell/AppContext.h"
 #include "shell/Busy.h"
+#include "shell/ConsolePrompter.h"
 
 #include <QElapsedTimer>
 #include <QString>
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
 
 #include <unistd.h>
-
-namespace tq::shell {
-class AppContext;
-}
 
 namespace tq::app {
 
@@ -84,6 +83,21 @@ class ConsoleBusy final : public shell::Busy {
     QString m_text;
     QString m_step;
     QElapsedTimer m_clock;
+};
+
+// What a command holds while it runs: questions answered by `answer` (none:
+// No, or Cancel where offered), the busy window as a progress line, and the
+// context built on both.
+struct CommandSession {
+    explicit CommandSession(std::optional<shell::Answer> answer = std::nullopt) : prompter(answer), ctx(prompter, busy)
+    {
+    }
+    CommandSession(const CommandSession&) = delete;
+    CommandSession& operator=(const CommandSession&) = delete;
+
+    shell::ConsolePrompter prompter;
+    ConsoleBusy busy;
+    shell::AppContext ctx;
 };
 
 // Opens the application database of `appDir` for a command the way

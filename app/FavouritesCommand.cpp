@@ -323,9 +323,8 @@ int runFavourites(const CommandLine& cl)
         return usage();
     const QString command = args.takeFirst();
 
-    shell::ConsolePrompter prompter(answer);
-    ConsoleBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    CommandSession session(answer);
+    shell::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "favourites"))
         return 2;
     try {

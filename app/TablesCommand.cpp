@@ -55,9 +55,8 @@ int usage()
 
 int buildMarks(const CommandLine& cl, bool today)
 {
-    shell::ConsolePrompter prompter(std::nullopt);
-    ConsoleBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    CommandSession session;
+    shell::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "tables"))
         return 2;
 
@@ -108,9 +107,8 @@ int addAggregate(const CommandLine& cl, const QString& file, const QString& name
         err(QStringLiteral("tables: no such file: ") + file);
         return 2;
     }
-    shell::ConsolePrompter prompter(std::nullopt);
-    ConsoleBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    CommandSession session;
+    shell::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "tables"))
         return 2;
 
@@ -125,8 +123,8 @@ int addAggregate(const CommandLine& cl, const QString& file, const QString& name
     const InterruptGuard interrupts;
     shell::MemoryStatusLine status;
     if (!analysis::subBunseki(ctx, status, doc, true, bettypes::runBetTypeAnalysis)) {
-        busy.hide();
-        err(busy.cancelled() ? QStringLiteral("tables: cancelled; nothing was stored")
+        ctx.busy.hide();
+        err(ctx.busy.cancelled() ? QStringLiteral("tables: cancelled; nothing was stored")
                              : QStringLiteral("tables: the analysis of %1 did not complete; nothing was stored").arg(file));
         return 2;
     }
@@ -143,9 +141,8 @@ int addAggregate(const CommandLine& cl, const QString& file, const QString& name
 
 int fillToday(const CommandLine& cl, const std::optional<QString>& name)
 {
-    shell::ConsolePrompter prompter(std::nullopt);
-    ConsoleBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    CommandSession session;
+    shell::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "tables"))
         return 2;
     QElapsedTimer clock;
