@@ -113,12 +113,16 @@ QString Field::toText() const
     return QString::fromUtf8(utf8());
 }
 
+QByteArrayView Field::utf8Of(sqlite3_value* value)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return QByteArrayView(text, sqlite3_value_bytes(value));
+}
+
 QByteArrayView Field::utf8() const
 {
-    if (!m_cell) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(m_value));
-        return QByteArrayView(text, sqlite3_value_bytes(m_value));
-    }
+    if (!m_cell)
+        return utf8Of(m_value);
     if (m_cell->kind() == Value::Kind::Null)
         return {};
     if (!m_cell->hasText)
@@ -133,8 +137,7 @@ bool Recordset::utf8At(int index, QByteArrayView& text) const
     sqlite3_value* v = sqlite3_column_value(m_lease.stmt, index);
     if (sqlite3_value_type(v) == SQLITE_NULL)
         return false;
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    text = QByteArrayView(bytes, sqlite3_value_bytes(v));
+    text = Field::utf8Of(v);
     return true;
 }
 

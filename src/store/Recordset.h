@@ -46,6 +46,9 @@ class Field final {
     friend class Recordset;
     friend class RowBatch;
     Field(sqlite3_stmt* stmt, int index);
+    // The text of a statement's value object (a number converted, as SQLite
+    // converts it); valid until the statement moves.
+    static QByteArrayView utf8Of(sqlite3_value* value);
     explicit Field(const detail::CopiedCell* cell) : m_cell(cell) {}
     // A column of the statement's current row, or a cell copied out of it
     // (RowBatch), read the same way.

@@ -125,10 +125,6 @@ void RowBatch::copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, 
     // Each form is read from the column's value object as Field reads it,
     // the storage class asked once; the text of a number last, since
     // reading it converts the value object.
-    auto textOf = [](sqlite3_value* v) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        return QByteArrayView(text, sqlite3_value_bytes(v));
-    };
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const ColumnCopy& copy = columns[i];
         sqlite3_value* v = sqlite3_column_value(rs.m_lease.stmt, copy.column);
@@ -143,14 +139,14 @@ void RowBatch::copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, 
             cell.kindCode = std::uint8_t(Kind::Integer);
             cell.integer = sqlite3_value_int64(v);
             if (copy.asText)
-                keepText(cell, textOf(v));
+                keepText(cell, Field::utf8Of(v));
             break;
         case SQLITE_FLOAT:
             cell.kindCode = std::uint8_t(Kind::Real);
             cell.real = sqlite3_value_double(v);
             cell.hasReal = true;
             if (copy.asText)
-                keepText(cell, textOf(v));
+                keepText(cell, Field::utf8Of(v));
             break;
         default: // text, and a blob read as text
             cell.kindCode = std::uint8_t(Kind::Text);
@@ -158,7 +154,7 @@ void RowBatch::copyCells(Recordset& rs, const std::vector<ColumnCopy>& columns, 
                 cell.real = sqlite3_value_double(v);
                 cell.hasReal = true;
             }
-            keepText(cell, textOf(v));
+            keepText(cell, Field::utf8Of(v));
             break;
         }
     }
