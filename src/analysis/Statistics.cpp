@@ -61,6 +61,16 @@ struct HorseNumber {
     bool numeric = false;
     qint64 value = 0;
 
+    // A present number; `text` must stay valid while it is used.
+    static HorseNumber ofText(QByteArrayView text)
+    {
+        HorseNumber h;
+        h.present = true;
+        h.text = text;
+        h.numeric = horseNumberValue(text, h.value);
+        return h;
+    }
+
     bool matches(const HorseNumber& other) const
     {
         return present && other.present && (text == other.text || (numeric && other.numeric && value == other.value));
@@ -79,16 +89,12 @@ struct HorseNumber {
 
 HorseNumber horseNumberAt(const store::Row& row, int index)
 {
-    HorseNumber h;
     if (index < 0)
-        return h;
+        return {};
     const store::Field f = row.field(index);
     if (f.isNull())
-        return h;
-    h.present = true;
-    h.text = f.utf8(); // valid while the row is current
-    h.numeric = horseNumberValue(h.text, h.value);
-    return h;
+        return {};
+    return HorseNumber::ofText(f.utf8()); // valid while the row is current
 }
 
 // The payout of the first of a bet type's slots that holds `own`'s number, 0
@@ -302,13 +308,10 @@ class OwnPayouts final : public store::ComputedCells {
     // number once, then the slots until one holds it.
     void compute(const store::Recordset& row, qint64* cells) override
     {
-        HorseNumber own;
         QByteArrayView text;
-        if (m_columns.horseNumber >= 0 && row.utf8At(m_columns.horseNumber, text)) {
-            own.present = true;
-            own.text = text;
-            own.numeric = horseNumberValue(text, own.value);
-        }
+        const HorseNumber own = m_columns.horseNumber >= 0 && row.utf8At(m_columns.horseNumber, text)
+                                    ? HorseNumber::ofText(text)
+                                    : HorseNumber();
         const auto readSlot = [&row](int column, QByteArrayView& slot) { return row.utf8At(column, slot); };
         const auto readPayout = [&row](int column) { return qint32(row.field(column).toInt()); };
         cells[0] = payoutOfSlots(own, m_columns.winHorse, m_columns.winPayout, readSlot, readPayout);
