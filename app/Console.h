@@ -4,16 +4,14 @@
 // printed as a table, and a sheet written as a CSV file.
 
 #include "analysis/Sheet.h"
-#include "shell/AppContext.h"
 #include "shell/Busy.h"
-#include "shell/ConsolePrompter.h"
+#include "shell/ConsoleContext.h"
 
 #include <QElapsedTimer>
 #include <QString>
 
 #include <atomic>
 #include <cstdio>
-#include <optional>
 
 #include <unistd.h>
 
@@ -85,20 +83,9 @@ class ConsoleBusy final : public shell::Busy {
     QElapsedTimer m_clock;
 };
 
-// What a command holds while it runs: questions answered by `answer` (none:
-// No, or Cancel where offered), the busy window as a progress line, and the
-// context built on both.
-struct CommandSession {
-    explicit CommandSession(std::optional<shell::Answer> answer = std::nullopt) : prompter(answer), ctx(prompter, busy)
-    {
-    }
-    CommandSession(const CommandSession&) = delete;
-    CommandSession& operator=(const CommandSession&) = delete;
-
-    shell::ConsolePrompter prompter;
-    ConsoleBusy busy;
-    shell::AppContext ctx;
-};
+// What a command holds while it runs: its answers, the busy window as a
+// progress line, and the context built on both.
+using CommandSession = shell::ConsoleContext<ConsoleBusy>;
 
 // Opens the application database of `appDir` for a command the way
 // openForCommand does (shared lock; prepared only when it must be) and reads

@@ -5,9 +5,8 @@
 // registry Sアドイン管理, written when it is missing or no longer leads to the
 // running executable (so the main program finds them after their first run).
 
-#include "shell/AppContext.h"
 #include "shell/Busy.h"
-#include "shell/ConsolePrompter.h"
+#include "shell/ConsoleContext.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,11 +15,7 @@ namespace tq::addins {
 
 // What an add-in works with: the program's context, its messages on the
 // console, no busy window.
-struct AddinContext {
-    shell::ConsolePrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
-};
+using AddinContext = shell::ConsoleContext<shell::SilentBusy>;
 
 struct AddinIdentity {
     QString softwareId;  // ソフトID
