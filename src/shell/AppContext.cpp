@@ -1,6 +1,6 @@
 #include "shell/AppContext.h"
 
-#include "shell/DatabaseLock.h"
+#include "common/DatabaseLock.h"
 #include "store/Database.h"
 
 namespace tq::shell {

@@ -22,9 +22,11 @@ namespace tq::store {
 class Database;
 }
 
-namespace tq::shell {
-
+namespace tq::common {
 class DatabaseLock;
+}
+
+namespace tq::shell {
 
 // How long a process waits for the database lock (DatabaseLock) before it
 // gives up with a message: briefly when it only wants to use the database
@@ -93,7 +95,7 @@ public:
     // This process's lock on the application database (made on first use,
     // held until the context goes, after the connection below has closed)
     // and how long taking it may wait.
-    std::unique_ptr<DatabaseLock> databaseLock;
+    std::unique_ptr<common::DatabaseLock> databaseLock;
     DatabaseLockWaits lockWaits;
 
     // The one connection to the application database, open for the whole run

@@ -1,7 +1,7 @@
 #include "shell/DbLifecycle.h"
 
 #include "shell/AppContext.h"
-#include "shell/DatabaseLock.h"
+#include "common/DatabaseLock.h"
 #include "shell/DbCompaction.h"
 #include "shell/KorvenIni.h"
 #include "shell/StartupAborted.h"
@@ -377,10 +377,10 @@ bool produceMissing(AppContext& ctx, const QString& procedure)
     fatalMessage(ctx, procedure, QStringLiteral("初期化用データベースが存在しません。再セットアップを行って下さい"));
 }
 
-DatabaseLock& databaseLock(AppContext& ctx)
+common::DatabaseLock& databaseLock(AppContext& ctx)
 {
     if (!ctx.databaseLock)
-        ctx.databaseLock = std::make_unique<DatabaseLock>(ctx.appDbPath());
+        ctx.databaseLock = std::make_unique<common::DatabaseLock>(ctx.appDbPath());
     return *ctx.databaseLock;
 }
 
@@ -414,13 +414,13 @@ void syncFile(const QString& path)
 
 void lockDatabaseShared(AppContext& ctx, const QString& procedure)
 {
-    DatabaseLock& lock = databaseLock(ctx);
-    if (lock.mode() == DatabaseLock::Mode::Shared)
+    common::DatabaseLock& lock = databaseLock(ctx);
+    if (lock.mode() == common::DatabaseLock::Mode::Shared)
         return;
-    if (lock.acquire(DatabaseLock::Mode::Shared, std::chrono::milliseconds(0)))
+    if (lock.acquire(common::DatabaseLock::Mode::Shared, std::chrono::milliseconds(0)))
         return;
     ctx.busy.setProgress(QStringLiteral("他のプロセスがデータベースを準備中です。終了を待っています"));
-    if (lock.acquire(DatabaseLock::Mode::Shared, ctx.lockWaits.shared))
+    if (lock.acquire(common::DatabaseLock::Mode::Shared, ctx.lockWaits.shared))
         return;
     fatalMessage(ctx, procedure,
                  QStringLiteral("他のプロセスがデータベース（") + ctx.appDbPath() + QStringLiteral("）を準備中です。")
@@ -429,17 +429,17 @@ void lockDatabaseShared(AppContext& ctx, const QString& procedure)
 
 bool lockDatabaseExclusive(AppContext& ctx, const QString& procedure, const std::function<bool()>& doneElsewhere)
 {
-    DatabaseLock& lock = databaseLock(ctx);
-    if (lock.mode() == DatabaseLock::Mode::Exclusive)
+    common::DatabaseLock& lock = databaseLock(ctx);
+    if (lock.mode() == common::DatabaseLock::Mode::Exclusive)
         return true;
     // Waiting for the exclusive lock while holding the shared one would
     // deadlock two processes that both want to prepare: let go first.
     lock.release();
     const auto deadline = std::chrono::steady_clock::now() + ctx.lockWaits.exclusive;
     for (bool first = true;; first = false) {
-        if (lock.acquire(DatabaseLock::Mode::Exclusive, std::chrono::milliseconds(0)))
+        if (lock.acquire(common::DatabaseLock::Mode::Exclusive, std::chrono::milliseconds(0)))
             return true;
-        if (doneElsewhere && lock.acquire(DatabaseLock::Mode::Shared, std::chrono::milliseconds(0))) {
+        if (doneElsewhere && lock.acquire(common::DatabaseLock::Mode::Shared, std::chrono::milliseconds(0))) {
             if (doneElsewhere())
                 return false;
             lock.release();

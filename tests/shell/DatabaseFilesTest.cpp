@@ -4,7 +4,7 @@
 
 #include "ShellFixture.h"
 
-#include "shell/DatabaseLock.h"
+#include "common/DatabaseLock.h"
 #include "shell/DbLifecycle.h"
 #include "shell/StartupAborted.h"
 #include "shell/Startup.h"
@@ -16,6 +16,7 @@
 
 using namespace tq::shell;
 using namespace tq::shell::testing;
+using tq::common::DatabaseLock;
 using tq::store::Database;
 using namespace std::chrono_literals;
 

@@ -3,7 +3,7 @@
 
 #include "ShellFixture.h"
 
-#include "shell/DatabaseLock.h"
+#include "common/DatabaseLock.h"
 #include "shell/DbLifecycle.h"
 #include "shell/StartupAborted.h"
 #include "shell/Startup.h"

@@ -1,4 +1,4 @@
-#include "shell/DatabaseLock.h"
+#include "common/DatabaseLock.h"
 
 #include <QThread>
 
@@ -7,7 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace tq::shell {
+namespace tq::common {
 
 namespace {
 
@@ -70,4 +70,4 @@ void DatabaseLock::release()
     m_mode = Mode::None;
 }
 
-} // namespace tq::shell
+} // namespace tq::common

@@ -22,7 +22,7 @@
 
 #include <chrono>
 
-namespace tq::shell {
+namespace tq::common {
 
 class DatabaseLock final {
 public:
@@ -53,4 +53,4 @@ private:
     Mode m_mode = Mode::None;
 };
 
-} // namespace tq::shell
+} // namespace tq::common
