@@ -19,10 +19,10 @@
 #include "bettypes/GroupedRun.h"
 #include "common/TextFile.h"
 #include "conditions/ConditionSet.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
 #include "shell/DbLifecycle.h"
-#include "shell/StatusLine.h"
+#include "context/StatusLine.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -128,7 +128,7 @@ int runAnalyze(const CommandLine& cl)
     }
 
     CommandSession session;
-    shell::AppContext& ctx = session.ctx;
+    context::AppContext& ctx = session.ctx;
     ctx.buildHorseList = !noList;
     if (!openDatabase(ctx, cl.appDir, "analyze"))
         return 2;
@@ -179,7 +179,7 @@ int runAnalyze(const CommandLine& cl)
     doc.intervals = intervals;
 
     const int errorsBefore = int(ctx.errorLog.recentEntries().size());
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     // Ctrl-C cancels the run and the file exports (a cancelled export keeps
     // the previous file), until the command returns.
     const InterruptGuard interrupts;

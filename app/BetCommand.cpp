@@ -12,8 +12,8 @@
 
 #include "bettypes/BetWindowRun.h"
 #include "conditions/FavouriteRestriction.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
 
 namespace tq::app {
 
@@ -35,7 +35,7 @@ int usage()
 
 // The first name of `state` that matches no stored favourite (or group), or
 // an empty text; `readable` false when the favourites cannot be read.
-QString unknownFavourite(shell::AppContext& ctx, const bettypes::BetWindowState& state, int names, bool& readable)
+QString unknownFavourite(context::AppContext& ctx, const bettypes::BetWindowState& state, int names, bool& readable)
 {
     readable = true;
     for (int i = 0; i < names; ++i) {
@@ -77,7 +77,7 @@ int runBet(const CommandLine& cl)
         return usage();
 
     CommandSession session;
-    shell::AppContext& ctx = session.ctx;
+    context::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "bet"))
         return 2;
 

@@ -1,7 +1,7 @@
 #include "Console.h"
 
 #include "analysis/CsvExport.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/Startup.h"
 #include "shell/StartupAborted.h"
 
@@ -28,7 +28,7 @@ InterruptGuard::~InterruptGuard()
     std::signal(SIGINT, m_previous);
 }
 
-bool openDatabase(shell::AppContext& ctx, const QString& appDir, const char* command)
+bool openDatabase(context::AppContext& ctx, const QString& appDir, const char* command)
 {
     ctx.programDir = appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
@@ -122,7 +122,7 @@ void printSheet(const analysis::Sheet& sheet)
     }
 }
 
-bool exportSheet(shell::AppContext& ctx, const QString& path, const analysis::Sheet& sheet, const char* what,
+bool exportSheet(context::AppContext& ctx, const QString& path, const analysis::Sheet& sheet, const char* what,
                  const char* command)
 {
     switch (analysis::subExport(path, sheet, ctx.busy, ctx.errorLog)) {

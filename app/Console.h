@@ -4,8 +4,8 @@
 // printed as a table, and a sheet written as a CSV file.
 
 #include "analysis/Sheet.h"
-#include "shell/Busy.h"
-#include "shell/ConsoleContext.h"
+#include "context/Busy.h"
+#include "context/ConsoleContext.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -34,7 +34,7 @@ class InterruptGuard final {
 
 // The busy window on a terminal: a progress line on stderr redrawn at most
 // every 200 ms, cancelled by Ctrl-C.
-class ConsoleBusy final : public shell::Busy {
+class ConsoleBusy final : public context::Busy {
   public:
     ConsoleBusy() : m_tty(isatty(STDERR_FILENO) != 0) { m_clock.start(); }
     ~ConsoleBusy() override { hide(); }
@@ -85,13 +85,13 @@ class ConsoleBusy final : public shell::Busy {
 
 // What a command holds while it runs: its answers, the busy window as a
 // progress line, and the context built on both.
-using CommandSession = shell::ConsoleContext<ConsoleBusy>;
+using CommandSession = context::ConsoleContext<ConsoleBusy>;
 
 // Opens the application database of `appDir` for a command the way
 // openForCommand does (shared lock; prepared only when it must be) and reads
 // the colour thresholds. False, with the reason on stderr after "<command>: ",
 // when it cannot.
-bool openDatabase(shell::AppContext& ctx, const QString& appDir, const char* command);
+bool openDatabase(context::AppContext& ctx, const QString& appDir, const char* command);
 
 // A message line on stderr (stdout flushed first).
 void err(const QString& text);
@@ -102,7 +102,7 @@ void printSheet(const analysis::Sheet& sheet);
 
 // Writes `sheet` as CSV with the busy service; reports on stderr what was
 // written ("<what>: PATH (n rows)") or why not, prefixed by `command`.
-bool exportSheet(shell::AppContext& ctx, const QString& path, const analysis::Sheet& sheet, const char* what,
+bool exportSheet(context::AppContext& ctx, const QString& path, const analysis::Sheet& sheet, const char* what,
                  const char* command);
 
 } // namespace tq::app

@@ -29,9 +29,9 @@
 #include "favourites/FavouriteStore.h"
 #include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 
 #include <QFileInfo>
@@ -126,7 +126,7 @@ int show(FavouriteStore& store, const QStringList& args)
     return 0;
 }
 
-int add(shell::AppContext& ctx, const QStringList& args)
+int add(context::AppContext& ctx, const QStringList& args)
 {
     QString file;
     favourites::FavoChoice choice;
@@ -157,7 +157,7 @@ int add(shell::AppContext& ctx, const QStringList& args)
     if (doc.author.trimmed().isEmpty())
         doc.author = ctx.userName;
 
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     bool ran = false;
     {
         const InterruptGuard interrupts;
@@ -209,7 +209,7 @@ bool takeOption(QStringList& args, const QString& name, std::optional<QString>& 
     return true;
 }
 
-int exportFile(shell::AppContext& ctx, FavouriteStore& store, QStringList args)
+int exportFile(context::AppContext& ctx, FavouriteStore& store, QStringList args)
 {
     std::optional<QString> group;
     if (args.isEmpty() || !takeOption(args, QStringLiteral("--group"), group))
@@ -250,7 +250,7 @@ int exportFile(shell::AppContext& ctx, FavouriteStore& store, QStringList args)
     return 0;
 }
 
-int importFile(shell::AppContext& ctx, QStringList args)
+int importFile(context::AppContext& ctx, QStringList args)
 {
     std::optional<QString> group, prefix;
     if (!takeOption(args, QStringLiteral("--group"), group) || !takeOption(args, QStringLiteral("--prefix"), prefix) ||
@@ -278,7 +278,7 @@ int batchStatus(const favourites::BatchSummary& summary)
     return summary.total == 0 || !summary.skipped.isEmpty() ? 1 : 0;
 }
 
-int recalc(shell::AppContext& ctx, QStringList args)
+int recalc(context::AppContext& ctx, QStringList args)
 {
     std::optional<QString> group;
     if (!takeOption(args, QStringLiteral("--group"), group))
@@ -295,7 +295,7 @@ int recalc(shell::AppContext& ctx, QStringList args)
     return batchStatus(favourites::subFavoSaiKeisan(ctx, filter));
 }
 
-int convertNoPreRace(shell::AppContext& ctx, const QStringList& args)
+int convertNoPreRace(context::AppContext& ctx, const QStringList& args)
 {
     if (!args.isEmpty())
         return usage();
@@ -303,12 +303,12 @@ int convertNoPreRace(shell::AppContext& ctx, const QStringList& args)
     return batchStatus(favourites::subChokuHen(ctx));
 }
 
-std::optional<shell::Answer> answerOption(QStringList& args)
+std::optional<context::Answer> answerOption(QStringList& args)
 {
-    std::optional<shell::Answer> answer;
+    std::optional<context::Answer> answer;
     for (const char* option : {"--yes", "--no"}) {
         if (args.removeAll(QLatin1String(option)) > 0)
-            answer = QLatin1String(option) == QLatin1String("--yes") ? shell::Answer::Yes : shell::Answer::No;
+            answer = QLatin1String(option) == QLatin1String("--yes") ? context::Answer::Yes : context::Answer::No;
     }
     return answer;
 }
@@ -318,13 +318,13 @@ std::optional<shell::Answer> answerOption(QStringList& args)
 int runFavourites(const CommandLine& cl)
 {
     QStringList args = cl.args;
-    const std::optional<shell::Answer> answer = answerOption(args);
+    const std::optional<context::Answer> answer = answerOption(args);
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
 
     CommandSession session(answer);
-    shell::AppContext& ctx = session.ctx;
+    context::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "favourites"))
         return 2;
     try {

@@ -3,8 +3,8 @@
 // tables, upgrade the schema, rewrite the add-in rows; then report what it did.
 #include "Commands.h"
 
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
 #include "shell/KorvenIni.h"
 #include "shell/StartupAborted.h"
 #include "shell/Startup.h"
@@ -17,10 +17,10 @@ namespace tq::app {
 
 namespace {
 
-using tq::shell::PreparationReport;
+using tq::context::PreparationReport;
 
 // With --verbose, the progress texts go to stderr with the time since the start.
-class ConsoleBusy final : public tq::shell::Busy {
+class ConsoleBusy final : public tq::context::Busy {
 public:
     explicit ConsoleBusy(bool verbose) : m_verbose(verbose) { m_timer.start(); }
     void show() override {}
@@ -86,22 +86,22 @@ QString compactionText(PreparationReport::Compaction compaction)
 
 int runPrepare(const CommandLine& cl)
 {
-    std::optional<tq::shell::Answer> answer;
+    std::optional<tq::context::Answer> answer;
     bool verbose = false;
     for (const QString& arg : cl.args) {
         if (arg == QLatin1String("--verbose"))
             verbose = true;
         else if (arg == QLatin1String("--yes"))
-            answer = tq::shell::Answer::Yes;
+            answer = tq::context::Answer::Yes;
         else if (arg == QLatin1String("--no"))
-            answer = tq::shell::Answer::No;
+            answer = tq::context::Answer::No;
         else
             return usage();
     }
 
-    tq::shell::ConsolePrompter prompter(answer);
+    tq::context::ConsolePrompter prompter(answer);
     ConsoleBusy busy(verbose);
-    tq::shell::AppContext ctx(prompter, busy);
+    tq::context::AppContext ctx(prompter, busy);
     ctx.programDir = cl.appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
 

@@ -22,9 +22,9 @@
 #include "derived/AggregateFavourites.h"
 #include "derived/MarkColumns.h"
 #include "derived/MarkResults.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
+#include "context/StatusLine.h"
 
 #include <QFileInfo>
 
@@ -56,7 +56,7 @@ int usage()
 int buildMarks(const CommandLine& cl, bool today)
 {
     CommandSession session;
-    shell::AppContext& ctx = session.ctx;
+    context::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "tables"))
         return 2;
 
@@ -108,7 +108,7 @@ int addAggregate(const CommandLine& cl, const QString& file, const QString& name
         return 2;
     }
     CommandSession session;
-    shell::AppContext& ctx = session.ctx;
+    context::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "tables"))
         return 2;
 
@@ -121,7 +121,7 @@ int addAggregate(const CommandLine& cl, const QString& file, const QString& name
     QElapsedTimer clock;
     clock.start();
     const InterruptGuard interrupts;
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     if (!analysis::subBunseki(ctx, status, doc, true, bettypes::runBetTypeAnalysis)) {
         ctx.busy.hide();
         err(ctx.busy.cancelled() ? QStringLiteral("tables: cancelled; nothing was stored")
@@ -142,7 +142,7 @@ int addAggregate(const CommandLine& cl, const QString& file, const QString& name
 int fillToday(const CommandLine& cl, const std::optional<QString>& name)
 {
     CommandSession session;
-    shell::AppContext& ctx = session.ctx;
+    context::AppContext& ctx = session.ctx;
     if (!openDatabase(ctx, cl.appDir, "tables"))
         return 2;
     QElapsedTimer clock;

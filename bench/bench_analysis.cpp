@@ -27,7 +27,7 @@
 #include "analysis/AnalysisQuery.h"
 #include "analysis/HorseList.h"
 #include "analysis/Statistics.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
@@ -130,7 +130,7 @@ void apply(sqlite3* db, const Settings& settings)
 // A connection of its own to the application database (its race data linked
 // as the program links it) with `settings`: switching the settings of one
 // connection would drop its cache and memory map before every measurement.
-std::unique_ptr<store::Database> connectionWith(shell::AppContext& ctx, const Settings& settings)
+std::unique_ptr<store::Database> connectionWith(context::AppContext& ctx, const Settings& settings)
 {
     auto db = store::Database::open(ctx.appDb->path(), store::OpenMode::ReadOnly);
     apply(db->handle(), settings);
@@ -190,7 +190,7 @@ struct Statement {
     QString sqlite;
 };
 
-Statement statementOf(shell::AppContext& ctx, const Case& c)
+Statement statementOf(context::AppContext& ctx, const Case& c)
 {
     bool ok = false;
     Statement st;
@@ -199,7 +199,7 @@ Statement statementOf(shell::AppContext& ctx, const Case& c)
     return st;
 }
 
-void benchSettings(shell::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
+void benchSettings(context::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
                    int rounds)
 {
     const std::vector<Settings> candidates = candidateSettings();
@@ -223,7 +223,7 @@ void benchSettings(shell::AppContext& ctx, const std::vector<Case>& all, const s
     }
 }
 
-void benchRuns(shell::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
+void benchRuns(context::AppContext& ctx, const std::vector<Case>& all, const std::vector<std::size_t>& chosen,
                int rounds)
 {
     sqlite3* db = ctx.appDb->handle();

@@ -22,8 +22,8 @@
 #include "bettypes/GroupedRun.h"
 #include "bettypes/PartnerRows.h"
 #include "bettypes/ui/BetTypeWindow.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
@@ -58,13 +58,13 @@ conditions::ConditionRow extended(const char* sql)
     return r;
 }
 
-void addFavourite(shell::AppContext& ctx, const char* name, const char* where)
+void addFavourite(context::AppContext& ctx, const char* name, const char* where)
 {
     ctx.appDb->execute(s("INSERT INTO お気に入り (名称, グループ名, ＷＨＥＲＥ文) VALUES ('%1', 'bench', '%2')")
                            .arg(s(name), s(where).replace(QLatin1Char('\''), s("''"))));
 }
 
-void boxAgainstWinType(shell::AppContext& ctx, int rounds)
+void boxAgainstWinType(context::AppContext& ctx, int rounds)
 {
     struct Case {
         const char* name;
@@ -103,7 +103,7 @@ void boxAgainstWinType(shell::AppContext& ctx, int rounds)
             analysis::AnalysisDocument box;
             box.conditions = set;
             box.conditions.kind = conditions::AnalysisKind::QuinellaBox;
-            shell::MemoryStatusLine status;
+            context::MemoryStatusLine status;
             bestBox = std::min(bestBox, bench::cpuSecondsOf([&] { bettypes::runBetTypeAnalysis(ctx, status, box, true); }));
         }
         std::printf("%-36s %8d %9.3f %9.3f %9.3f %9.3f %7.2f %7.2f\n", c.name, rows, winFloor, boxFloor, bestWin,
@@ -111,7 +111,7 @@ void boxAgainstWinType(shell::AppContext& ctx, int rounds)
     }
 }
 
-void flow(shell::AppContext& ctx, int rounds)
+void flow(context::AppContext& ctx, int rounds)
 {
     addFavourite(ctx, "bench axis", "D競走馬データ.基準人気 = 1");
     addFavourite(ctx, "bench partner", "D競走馬データ.基準人気 BETWEEN 2 AND 5");
@@ -167,7 +167,7 @@ void flow(shell::AppContext& ctx, int rounds)
                 axis.size(), bestRun, static_cast<long long>(wall), bestRun / double(axis.size()) * 1000.0);
 }
 
-int writeShots(shell::AppContext& ctx, const QString& dir)
+int writeShots(context::AppContext& ctx, const QString& dir)
 {
     addFavourite(ctx, "一番人気", "D競走馬データ.基準人気 = 1");
     addFavourite(ctx, "二から五番人気", "D競走馬データ.基準人気 BETWEEN 2 AND 5");

@@ -14,8 +14,8 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/Run.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "support/Data.h"
 #include "support/GeneratedData.h"
 #include "support/Options.h"
@@ -80,14 +80,14 @@ double median(std::vector<double> v)
 }
 
 // The wall-clock seconds of one run of `c` with the variant's options.
-double runOnce(shell::AppContext& ctx, const Case& c, const Variant& v, const QDate& splitDate)
+double runOnce(context::AppContext& ctx, const Case& c, const Variant& v, const QDate& splitDate)
 {
     analysis::AnalysisDocument doc;
     doc.conditions = c.set;
     if (v.split)
         doc.splitDate = splitDate;
     doc.intervals = v.intervals;
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     const auto start = std::chrono::steady_clock::now();
     const bool ok = analysis::subBunseki(ctx, status, doc, true);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -102,7 +102,7 @@ int benchYears(int years, int rounds, const std::vector<std::size_t>& chosen)
     if (!generated)
         return 1;
     support::GeneratedData& data = *generated;
-    shell::AppContext& ctx = data.context();
+    context::AppContext& ctx = data.context();
     // The middle of the generated years: both periods hold about half the rows.
     const QDate splitDate(2025 - years / 2, years % 2 ? 7 : 1, 1);
     std::printf("split date %s; median wall s of %d rounds, ratio to plain\n",

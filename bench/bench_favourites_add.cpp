@@ -10,8 +10,8 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
 #include "favourites/Registration.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "support/GeneratedData.h"
 
 #include <QCoreApplication>
@@ -40,7 +40,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "generated data: %s\n", data.problem().c_str());
         return 1;
     }
-    shell::AppContext& ctx = data.context();
+    context::AppContext& ctx = data.context();
     const QString file = QStringLiteral(TQ_SOURCE_DIR "/examples/tokyo-1400-1800.tqb");
 
     double bestRun = std::numeric_limits<double>::max();
@@ -49,7 +49,7 @@ int main(int argc, char** argv)
     for (int r = 0; r < rounds; ++r) {
         analysis::AnalysisDocument doc;
         analysis::funJoukenLoad(ctx, doc, file);
-        shell::MemoryStatusLine status;
+        context::MemoryStatusLine status;
         QElapsedTimer clock;
         clock.start();
         if (!analysis::subBunseki(ctx, status, doc, true)) {
@@ -60,7 +60,7 @@ int main(int argc, char** argv)
         favourites::FavoChoice choice;
         choice.name = QStringLiteral("bench");
         if (r > 0)
-            data.prompter().pushAnswer(shell::Answer::Yes); // overwrite
+            data.prompter().pushAnswer(context::Answer::Yes); // overwrite
         clock.restart();
         if (favourites::subFavoAdd(ctx, doc, choice) != favourites::Registration::Stored) {
             std::fprintf(stderr, "the registration failed\n");

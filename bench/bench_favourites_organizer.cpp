@@ -16,8 +16,8 @@
 #include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteOrganizer.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/RaceTables.h"
@@ -103,7 +103,7 @@ struct Figures {
     int rows = 0;
 };
 
-Figures measure(shell::AppContext& ctx)
+Figures measure(context::AppContext& ctx)
 {
     Figures f;
     favourites::ui::ConditionViewer viewer(ctx);
@@ -140,7 +140,7 @@ Figures measure(shell::AppContext& ctx)
     return f;
 }
 
-int writeShots(shell::AppContext& ctx, const QString& dir)
+int writeShots(context::AppContext& ctx, const QString& dir)
 {
     struct Row {
         const char* name;
@@ -193,9 +193,9 @@ int main(int argc, char** argv)
     const auto [favourites, groups, shots] = bench::favouriteBenchOptions(QApplication::arguments());
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx(prompter, busy);
     support::addDistanceItem(ctx.catalogue);
     ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
     support::createFavouriteTables(*ctx.appDb);

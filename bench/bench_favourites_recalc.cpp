@@ -23,8 +23,8 @@
 #include "favourites/FavouriteStore.h"
 #include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
 #include "support/GeneratedData.h"
@@ -67,7 +67,7 @@ QString distanceRange(int i)
 }
 
 // Stores `count` favourites, not analysed yet (the batch fills their statistics).
-std::vector<favourites::Favourite> storeFavourites(shell::AppContext& ctx, int count)
+std::vector<favourites::Favourite> storeFavourites(context::AppContext& ctx, int count)
 {
     std::vector<favourites::Favourite> stored;
     favourites::FavouriteStore store(*ctx.appDb);
@@ -84,13 +84,13 @@ std::vector<favourites::Favourite> storeFavourites(shell::AppContext& ctx, int c
 }
 
 // What `analyze` does for each favourite's conditions, in this process.
-bool analyseEach(shell::AppContext& ctx, const std::vector<favourites::Favourite>& stored)
+bool analyseEach(context::AppContext& ctx, const std::vector<favourites::Favourite>& stored)
 {
     for (const favourites::Favourite& favourite : stored) {
         analysis::AnalysisDocument doc;
         if (favourites::loadFavourite(ctx, favourite, doc).result != 0)
             return false;
-        shell::MemoryStatusLine status;
+        context::MemoryStatusLine status;
         if (!analysis::subBunseki(ctx, status, doc, true))
             return false;
     }
@@ -120,7 +120,7 @@ double median(std::vector<double> v)
 // The GUI's busy window, told apart whether an analysis is running: from its
 // "分析中です" to the busy window's hide() an analysis runs; the rest is the
 // batch's own work between analyses (loading, condition text, storing).
-class PhaseBusy final : public shell::Busy {
+class PhaseBusy final : public context::Busy {
   public:
     bool inAnalysis = false;
     bool analysisSinceTick = false; // an analysis ran at some point since the last tick
@@ -163,11 +163,11 @@ struct Gaps {
 // Runs `work` with the busy window of the GUI on a context sharing the
 // data's connection while a 5 ms timer ticks, and measures the longest gaps
 // between ticks.
-Gaps gapsWithBusyWindow(shell::AppContext& data, const std::function<void(shell::AppContext&)>& work)
+Gaps gapsWithBusyWindow(context::AppContext& data, const std::function<void(context::AppContext&)>& work)
 {
-    shell::ScriptedPrompter prompter;
+    context::ScriptedPrompter prompter;
     PhaseBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    context::AppContext ctx(prompter, busy);
     ctx.programDir = data.programDir;
     ctx.catalogue = data.catalogue;
     ctx.korvenDir = data.korvenDir;
@@ -225,7 +225,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "generated data: %s\n", data.problem().c_str());
         return 1;
     }
-    shell::AppContext& ctx = data.context();
+    context::AppContext& ctx = data.context();
     const std::vector<favourites::Favourite> stored = storeFavourites(ctx, count);
 
     std::vector<double> analyseWall, analyseCpu, batchWall, batchCpu;
@@ -258,10 +258,10 @@ int main(int argc, char** argv)
 
     // The analyses alone under the busy window show how much of the longest
     // gap the analysis run itself leaves.
-    const Gaps analyses = gapsWithBusyWindow(ctx, [&](shell::AppContext& c) { analyseEach(c, stored); });
+    const Gaps analyses = gapsWithBusyWindow(ctx, [&](context::AppContext& c) { analyseEach(c, stored); });
     std::printf("  %d analyze runs with the busy window: %.3f s, longest event-loop gap %lld ms\n", count,
                 analyses.seconds, static_cast<long long>(analyses.longest));
-    const Gaps batch = gapsWithBusyWindow(ctx, [](shell::AppContext& c) {
+    const Gaps batch = gapsWithBusyWindow(ctx, [](context::AppContext& c) {
         const favourites::BatchSummary summary = favourites::subFavoSaiKeisan(c, QString());
         if (summary.updated != summary.total)
             std::fprintf(stderr, "%s\n", favourites::batchSummaryText(summary).toLocal8Bit().constData());

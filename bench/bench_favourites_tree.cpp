@@ -14,8 +14,8 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
 #include "favourites/ui/FavouriteDialog.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/WindowBench.h"
@@ -72,7 +72,7 @@ double cpuMs()
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) * 1e-6;
 }
 
-Figures measure(shell::AppContext& ctx, favourites::FavoMode mode)
+Figures measure(context::AppContext& ctx, favourites::FavoMode mode)
 {
     favourites::FavoChoice choice;
     choice.mode = mode;
@@ -124,7 +124,7 @@ void fillForShots(store::Database& db)
                    s(r[2]) + s(", 8454143)"));
 }
 
-int writeShots(shell::AppContext& ctx, const QString& dir)
+int writeShots(context::AppContext& ctx, const QString& dir)
 {
     fillForShots(*ctx.appDb);
     const std::pair<const char*, favourites::FavoMode> modes[] = {{"favourites-mode0.png", favourites::FavoMode::Add},
@@ -170,9 +170,9 @@ int main(int argc, char** argv)
     const auto [favourites, groups, shots] = bench::favouriteBenchOptions(QApplication::arguments());
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx(prompter, busy);
     ctx.appDb = store::Database::create(dir.filePath(s("app.mdb")));
     support::createFavouriteTables(*ctx.appDb);
     if (!shots.isEmpty())

@@ -15,7 +15,7 @@
 // processes.
 
 #include "derived/MarkResults.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
@@ -56,7 +56,7 @@ int benchYears(int years, int rounds)
     if (!generated)
         return 1;
     support::GeneratedData& data = *generated;
-    shell::AppContext& ctx = data.context();
+    context::AppContext& ctx = data.context();
     const QString sqlite = store::translateJet(derived::markSourceSql(ctx.catalogue, false));
 
     Timing floor, past, today;

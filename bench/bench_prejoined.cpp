@@ -11,7 +11,7 @@
 // Usage: bench_prejoined [--years N] [--rounds R]
 
 #include "analysis/AnalysisQuery.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"
@@ -119,7 +119,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", data.problem().c_str());
         return 1;
     }
-    shell::AppContext& ctx = data.context();
+    context::AppContext& ctx = data.context();
     sqlite3* db = ctx.appDb->handle();
 
     // The pre-joined table, in race order.

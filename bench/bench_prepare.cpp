@@ -6,8 +6,8 @@
 //
 //   bench_prepare [--years N]
 
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/Startup.h"
 #include "store/Database.h"
 #include "tools/RaceDataGenerator.h"
@@ -26,9 +26,9 @@ namespace {
 
 double prepareOnce(const QString& appDir)
 {
-    tq::shell::ScriptedPrompter prompter;
-    tq::shell::SilentBusy busy;
-    tq::shell::AppContext ctx(prompter, busy);
+    tq::context::ScriptedPrompter prompter;
+    tq::context::SilentBusy busy;
+    tq::context::AppContext ctx(prompter, busy);
     ctx.programDir = appDir;
     QElapsedTimer timer;
     timer.start();

@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     tq::addins::setAddinFont();
 
     tq::addins::AddinContext addin;
-    tq::shell::AppContext& ctx = addin.ctx;
+    tq::context::AppContext& ctx = addin.ctx;
     if (!tq::addins::openAddinDatabaseOrTell(ctx, options, kIdentity))
         return 2;
     if (options.registerOnly)

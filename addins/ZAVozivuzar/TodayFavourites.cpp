@@ -8,7 +8,7 @@
 #include "conditions/Clauses.h"
 #include "conditions/LookAhead.h"
 #include "conditions/Rewrites.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/Recordset.h"
@@ -103,7 +103,7 @@ QString runnerQuery(const conditions::ConditionCatalogue& catalogue, const QStri
     return sql;
 }
 
-void findMatches(shell::AppContext& ctx, FavouriteRow& favourite, std::vector<Match>& matches)
+void findMatches(context::AppContext& ctx, FavouriteRow& favourite, std::vector<Match>& matches)
 {
     std::vector<Match> found;
     try {
@@ -121,7 +121,7 @@ void findMatches(shell::AppContext& ctx, FavouriteRow& favourite, std::vector<Ma
 
 // The look-ahead warning of a favourite's stored conditions (empty when none
 // reads a value known only after the race, or there are no stored conditions).
-QString lookAheadOf(shell::AppContext& ctx, const FavouriteRow& favourite)
+QString lookAheadOf(context::AppContext& ctx, const FavouriteRow& favourite)
 {
     if (favourite.conditionText.trimmed().isEmpty())
         return {};
@@ -154,7 +154,7 @@ QString columnHeader(const QString& column)
 // The values of the published columns per runner (レースキー|馬番), in the
 // order of `columns`. A table that cannot be read leaves its columns empty
 // and is named in `problems`.
-QHash<QString, std::vector<store::Value>> readPublished(shell::AppContext& ctx,
+QHash<QString, std::vector<store::Value>> readPublished(context::AppContext& ctx,
                                                         const std::vector<PublishedColumn>& columns,
                                                         QStringList& problems)
 {
@@ -236,7 +236,7 @@ QString courseName(store::Database& db, const QString& raceKey, QHash<QString, Q
 
 // Tお気に入り該当馬: every runner found, how many favourites it meets and
 // their names joined by commas (cut to the column's 255 characters).
-void writeMatchedRunners(shell::AppContext& ctx, const std::vector<Match>& matches,
+void writeMatchedRunners(context::AppContext& ctx, const std::vector<Match>& matches,
                          const std::vector<FavouriteRow>& favourites)
 {
     struct Runner {
@@ -265,7 +265,7 @@ void writeMatchedRunners(shell::AppContext& ctx, const std::vector<Match>& match
 
 } // namespace
 
-std::optional<TodayList> buildTodayList(shell::AppContext& ctx, Grouping grouping, QString& error)
+std::optional<TodayList> buildTodayList(context::AppContext& ctx, Grouping grouping, QString& error)
 {
     if (!ctx.appDb) {
         error = QStringLiteral("データベースが開かれていません");

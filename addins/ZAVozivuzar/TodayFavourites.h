@@ -19,7 +19,7 @@
 
 #include <optional>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -63,6 +63,6 @@ struct TodayList {
 // favourite (favourite, race, horse number); the error and warning rows of a
 // favourite come first in its place. Nothing, with `error` set, when no favourite is to be
 // shown or the favourites cannot be read.
-std::optional<TodayList> buildTodayList(shell::AppContext& ctx, Grouping grouping, QString& error);
+std::optional<TodayList> buildTodayList(context::AppContext& ctx, Grouping grouping, QString& error);
 
 } // namespace tq::addins::today

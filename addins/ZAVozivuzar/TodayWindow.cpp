@@ -2,7 +2,7 @@
 
 #include "analysis/CsvExport.h"
 #include "analysis/ui/SheetModel.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -22,7 +22,7 @@ constexpr qint32 kShade = 0xF3EAE0; // a light blue in Windows colour order (red
 
 } // namespace
 
-TodayWindow::TodayWindow(shell::AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
+TodayWindow::TodayWindow(context::AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
 {
     setWindowTitle(QStringLiteral("本日のお気に入り"));
     auto* tools = addToolBar(QStringLiteral("表示"));

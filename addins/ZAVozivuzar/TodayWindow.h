@@ -10,7 +10,7 @@
 class QComboBox;
 class QTableView;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 namespace tq::analysis::ui {
@@ -23,7 +23,7 @@ class TodayWindow final : public QMainWindow {
     Q_OBJECT
 public:
     // `ctx` (with its open database) must outlive the window.
-    explicit TodayWindow(shell::AppContext& ctx, QWidget* parent = nullptr);
+    explicit TodayWindow(context::AppContext& ctx, QWidget* parent = nullptr);
 
     // Builds the list again with the chosen grouping. False (the reason in
     // error() and in the window) when there is nothing to show.
@@ -37,7 +37,7 @@ private:
     void shadeGroups();
     void exportCsv();
 
-    shell::AppContext& m_ctx;
+    context::AppContext& m_ctx;
     TodayList m_list;
     QString m_error;
     QComboBox* m_grouping = nullptr;

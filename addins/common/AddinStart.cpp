@@ -2,7 +2,7 @@
 
 #include "conditions/Clauses.h"
 #include "favourites/AddIns.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/Startup.h"
 #include "shell/StartupAborted.h"
 #include "store/Database.h"
@@ -81,7 +81,7 @@ QString addinProgramDir(const QString& appDirOption)
     return QCoreApplication::applicationDirPath();
 }
 
-QString openAddinDatabase(shell::AppContext& ctx, const QString& programDir, const AddinIdentity& identity)
+QString openAddinDatabase(context::AppContext& ctx, const QString& programDir, const AddinIdentity& identity)
 {
     ctx.programDir = programDir;
     ctx.errorLog.setExeName(identity.softwareId);
@@ -94,7 +94,7 @@ QString openAddinDatabase(shell::AppContext& ctx, const QString& programDir, con
     return {};
 }
 
-bool openAddinDatabaseOrTell(shell::AppContext& ctx, const AddinOptions& options, const AddinIdentity& identity)
+bool openAddinDatabaseOrTell(context::AppContext& ctx, const AddinOptions& options, const AddinIdentity& identity)
 {
     const QString problem = openAddinDatabase(ctx, addinProgramDir(options.appDir), identity);
     if (problem.isEmpty())
@@ -106,7 +106,7 @@ bool openAddinDatabaseOrTell(shell::AppContext& ctx, const AddinOptions& options
     return false;
 }
 
-bool registerAddin(shell::AppContext& ctx, const AddinIdentity& identity, const QString& executable)
+bool registerAddin(context::AppContext& ctx, const AddinIdentity& identity, const QString& executable)
 {
     if (!ctx.appDb)
         return false;

@@ -5,8 +5,8 @@
 // registry Sアドイン管理, written when it is missing or no longer leads to the
 // running executable (so the main program finds them after their first run).
 
-#include "shell/Busy.h"
-#include "shell/ConsoleContext.h"
+#include "context/Busy.h"
+#include "context/ConsoleContext.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,7 +15,7 @@ namespace tq::addins {
 
 // What an add-in works with: the program's context, its messages on the
 // console, no busy window.
-using AddinContext = shell::ConsoleContext<shell::SilentBusy>;
+using AddinContext = context::ConsoleContext<context::SilentBusy>;
 
 struct AddinIdentity {
     QString softwareId;  // ソフトID
@@ -50,18 +50,18 @@ QString addinProgramDir(const QString& appDirOption);
 // database as the main program's commands do (preparing it only when it must
 // be) and registers the add-in. Returns an empty text on success, else why
 // the database could not be opened.
-QString openAddinDatabase(shell::AppContext& ctx, const QString& programDir, const AddinIdentity& identity);
+QString openAddinDatabase(context::AppContext& ctx, const QString& programDir, const AddinIdentity& identity);
 
 // openAddinDatabase in the program directory of `options`; when the database
 // cannot be opened, says why on stderr and, unless the run is headless, in a
 // message box titled with the add-in's name. True when it is open.
-bool openAddinDatabaseOrTell(shell::AppContext& ctx, const AddinOptions& options, const AddinIdentity& identity);
+bool openAddinDatabaseOrTell(context::AppContext& ctx, const AddinOptions& options, const AddinIdentity& identity);
 
 // Writes the add-in's row of Sアドイン管理 (ソフトID, 名称, パス = `executable`,
 // 起動オプション empty, 買い目出力 "0") when there is none or when its パス does
 // not lead to `executable`. True when the row is (now) right; failures are
 // reported to the error log under "subAddinEntry".
-bool registerAddin(shell::AppContext& ctx, const AddinIdentity& identity, const QString& executable);
+bool registerAddin(context::AppContext& ctx, const AddinIdentity& identity, const QString& executable);
 
 // "YYYYMMDD" as "YYYY/MM/DD"; other texts unchanged.
 QString formatRaceDate(const QString& yyyymmdd);

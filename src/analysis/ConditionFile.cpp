@@ -9,8 +9,8 @@
 #include "common/VbNumber.h"
 #include "conditions/Clauses.h"
 #include "conditions/ConditionCatalogue.h"
-#include "shell/AppContext.h"
-#include "shell/Busy.h"
+#include "context/AppContext.h"
+#include "context/Busy.h"
 
 #include <algorithm>
 
@@ -75,10 +75,10 @@ bool hasMaskedRow(const AnalysisDocument& document)
                        [](const conditions::ConditionRow& r) { return r.masked; });
 }
 
-void warnIfMasked(shell::AppContext& context, const AnalysisDocument& document, bool warnMasked)
+void warnIfMasked(context::AppContext& context, const AnalysisDocument& document, bool warnMasked)
 {
     if (warnMasked && hasMaskedRow(document))
-        context.prompter.inform(shell::Message{maskedRowsWarning(), {}, shell::Icon::Exclamation, true});
+        context.prompter.inform(context::Message{maskedRowsWarning(), {}, context::Icon::Exclamation, true});
 }
 
 } // namespace
@@ -143,14 +143,14 @@ QStringList conditionFileLines(const conditions::ConditionCatalogue& catalogue, 
     return lines;
 }
 
-void saveConditionFile(shell::AppContext& context, AnalysisDocument& document, const QString& path, bool warnMasked)
+void saveConditionFile(context::AppContext& context, AnalysisDocument& document, const QString& path, bool warnMasked)
 {
     warnIfMasked(context, document, warnMasked);
     common::writeTextLinesAtomic(path, conditionFileLines(context.catalogue, document));
     document.modified = false;
 }
 
-QString conditionText(shell::AppContext& context, const AnalysisDocument& document, bool warnMasked)
+QString conditionText(context::AppContext& context, const AnalysisDocument& document, bool warnMasked)
 {
     warnIfMasked(context, document, warnMasked);
     QString text;
@@ -159,7 +159,7 @@ QString conditionText(shell::AppContext& context, const AnalysisDocument& docume
     return text;
 }
 
-void writeConditionLines(shell::AppContext& context, const AnalysisDocument& document, common::Cp932LineWriter& out,
+void writeConditionLines(context::AppContext& context, const AnalysisDocument& document, common::Cp932LineWriter& out,
                          bool warnMasked)
 {
     warnIfMasked(context, document, warnMasked);
@@ -196,7 +196,7 @@ QStringList textLines(const QString& text)
 
 class Loader {
 public:
-    Loader(shell::AppContext& context, AnalysisDocument& document, const QString& source,
+    Loader(context::AppContext& context, AnalysisDocument& document, const QString& source,
            const ConditionLoadOptions& options)
         : m_ctx(context), m_doc(document), m_source(source), m_opt(options)
     {
@@ -417,7 +417,7 @@ private:
         m_doc.conditions.rows.push_back(row);
     }
 
-    shell::AppContext& m_ctx;
+    context::AppContext& m_ctx;
     AnalysisDocument& m_doc;
     const QString& m_source;
     const ConditionLoadOptions& m_opt;
@@ -427,7 +427,7 @@ private:
 
 } // namespace
 
-ConditionLoadResult funJoukenLoad(shell::AppContext& context, AnalysisDocument& document, const QString& source,
+ConditionLoadResult funJoukenLoad(context::AppContext& context, AnalysisDocument& document, const QString& source,
                                   const ConditionLoadOptions& options)
 {
     return Loader(context, document, source, options).run();

@@ -41,7 +41,7 @@ class Cp932LineWriter;
 namespace tq::conditions {
 struct ConditionCatalogue;
 }
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -69,15 +69,15 @@ QStringList conditionFileLines(const conditions::ConditionCatalogue& catalogue, 
 // masked row, the masked-rows warning is shown once first. Throws
 // common::TextFileError (cannot write, character not in CP932) or
 // ConditionFileError; the flag then stays set.
-void saveConditionFile(shell::AppContext& context, AnalysisDocument& document, const QString& path,
+void saveConditionFile(context::AppContext& context, AnalysisDocument& document, const QString& path,
                        bool warnMasked = false);
 
 // Output kind 1: the lines, each followed by CR LF. Throws ConditionFileError.
-QString conditionText(shell::AppContext& context, const AnalysisDocument& document, bool warnMasked = false);
+QString conditionText(context::AppContext& context, const AnalysisDocument& document, bool warnMasked = false);
 
 // Output kind 2: the lines written to an exchange file the caller holds open.
 // Throws ConditionFileError or common::TextFileError.
-void writeConditionLines(shell::AppContext& context, const AnalysisDocument& document, common::Cp932LineWriter& out,
+void writeConditionLines(context::AppContext& context, const AnalysisDocument& document, common::Cp932LineWriter& out,
                          bool warnMasked = false);
 
 enum class ConditionInput {
@@ -109,7 +109,7 @@ struct ConditionLoadResult {
 // "funJoukenLoad" with the source as location, and reading goes on with the
 // next line. At the end an empty or single-blank author becomes the
 // context's user name.
-ConditionLoadResult funJoukenLoad(shell::AppContext& context, AnalysisDocument& document, const QString& source,
+ConditionLoadResult funJoukenLoad(context::AppContext& context, AnalysisDocument& document, const QString& source,
                                   const ConditionLoadOptions& options = {});
 
 } // namespace tq::analysis

@@ -3,7 +3,7 @@
 #include "analysis/Sheet.h"
 #include "common/ErrorLog.h"
 #include "common/TextFile.h"
-#include "shell/Busy.h"
+#include "context/Busy.h"
 
 namespace tq::analysis {
 
@@ -42,7 +42,7 @@ QString csvLine(const Sheet& sheet, int row)
     return line;
 }
 
-ExportResult subExport(const QString& fileName, const Sheet& sheet, shell::Busy& busy, common::ErrorLog& log)
+ExportResult subExport(const QString& fileName, const Sheet& sheet, context::Busy& busy, common::ErrorLog& log)
 {
     busy.setProgress(fileName + QStringLiteral("に出力中です"));
     busy.show();

@@ -17,7 +17,7 @@
 namespace tq::common {
 class ErrorLog;
 }
-namespace tq::shell {
+namespace tq::context {
 class Busy;
 }
 
@@ -42,6 +42,6 @@ QString csvLine(const Sheet& sheet, int row);
 // CP932 cannot hold, a file that cannot be written (disk full, a target that
 // is not a regular file) or a killed process leave the previous file as it
 // was. A failure is reported under "subExport" and the result says Failed.
-ExportResult subExport(const QString& fileName, const Sheet& sheet, shell::Busy& busy, common::ErrorLog& log);
+ExportResult subExport(const QString& fileName, const Sheet& sheet, context::Busy& busy, common::ErrorLog& log);
 
 } // namespace tq::analysis

@@ -9,8 +9,8 @@
 #include "common/VbNumber.h"
 #include "conditions/Clauses.h"
 #include "conditions/Rewrites.h"
-#include "shell/AppContext.h"
-#include "shell/Busy.h"
+#include "context/AppContext.h"
+#include "context/Busy.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 #include "store/Recordset.h"
@@ -259,7 +259,7 @@ void SettingListWriter::row(const store::Recordset& rs, Sheet& list, int row)
     }
 }
 
-bool subSpreadHyouji(shell::AppContext& ctx, Sheet& list, const QString& sql, const Sheet& defaultList,
+bool subSpreadHyouji(context::AppContext& ctx, Sheet& list, const QString& sql, const Sheet& defaultList,
                      const std::vector<double>& widths)
 {
     if (list.rowCount() > 0)
@@ -326,7 +326,7 @@ bool subSpreadHyouji(shell::AppContext& ctx, Sheet& list, const QString& sql, co
     return completed;
 }
 
-bool showListSetting(shell::AppContext& ctx, AnalysisDocument& document, const QString& name)
+bool showListSetting(context::AppContext& ctx, AnalysisDocument& document, const QString& name)
 {
     document.listCaption = name;
     if (name == AnalysisDocument::defaultListCaption())
@@ -353,7 +353,7 @@ const Sheet& shownList(const AnalysisDocument& document)
     return document.listCaption == AnalysisDocument::defaultListCaption() ? document.defaultList : document.settingList;
 }
 
-QString listSqlCopyText(shell::AppContext& ctx, const AnalysisDocument& document)
+QString listSqlCopyText(context::AppContext& ctx, const AnalysisDocument& document)
 {
     if (document.listCaption == AnalysisDocument::defaultListCaption() || !ctx.appDb)
         return QStringLiteral("このボタンは不具合調査用に使用します");

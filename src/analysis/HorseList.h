@@ -29,10 +29,10 @@
 namespace tq::common {
 class ErrorLog;
 }
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 class Busy;
-} // namespace tq::shell
+}
 namespace tq::store {
 class Database;
 class Recordset;
@@ -149,7 +149,7 @@ class SettingListWriter final {
 // listed so far stay. With an empty `sql` the list gets one empty row.
 // Errors are reported under "subSpreadHyouji" and end the listing.
 // Returns false when cancelled or failed.
-bool subSpreadHyouji(shell::AppContext& ctx, Sheet& list, const QString& sql, const Sheet& defaultList,
+bool subSpreadHyouji(context::AppContext& ctx, Sheet& list, const QString& sql, const Sheet& defaultList,
                      const std::vector<double>& widths);
 
 // Choosing a list for a document (the ▼ button without its chooser window):
@@ -157,14 +157,14 @@ bool subSpreadHyouji(shell::AppContext& ctx, Sheet& list, const QString& sql, co
 // For a stored setting the list by setting is built (busy text "表示中です")
 // unless it already holds that setting's list; a different setting first
 // empties it. Returns false when building failed or was cancelled.
-bool showListSetting(shell::AppContext& ctx, AnalysisDocument& document, const QString& name);
+bool showListSetting(context::AppContext& ctx, AnalysisDocument& document, const QString& name);
 
 // The list the document shows: the default list under the default caption,
 // else the list by setting (what 一覧をCSVファイルに出力 writes).
 const Sheet& shownList(const AnalysisDocument& document);
 
 // The text 一覧SQLをクリップボードへコピー puts on the clipboard.
-QString listSqlCopyText(shell::AppContext& ctx, const AnalysisDocument& document);
+QString listSqlCopyText(context::AppContext& ctx, const AnalysisDocument& document);
 
 // subIchiranSettei: replaces the setting `name` by one row per item (表示順
 // 0, 1, ...; サイズ 10). Returns false, with a report under

@@ -6,7 +6,7 @@
 #include "common/VbNumber.h"
 #include "conditions/Rewrites.h"
 #include "conditions/Where.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <cmath>
@@ -86,7 +86,7 @@ void sortResultOnHeaderClick(AnalysisDocument& document, int column)
                       document.conditions.kind != conditions::AnalysisKind::WinPlace);
 }
 
-QString resultClipboardText(shell::AppContext& context, const AnalysisDocument& document)
+QString resultClipboardText(context::AppContext& context, const AnalysisDocument& document)
 {
     const QString crlf = QStringLiteral("\r\n");
     bool ok = false;
@@ -101,7 +101,7 @@ QString resultClipboardText(shell::AppContext& context, const AnalysisDocument& 
     return text;
 }
 
-QString analysisSqlText(shell::AppContext& context, const AnalysisDocument& document, const BetTypeSql& betTypeSql)
+QString analysisSqlText(context::AppContext& context, const AnalysisDocument& document, const BetTypeSql& betTypeSql)
 {
     if (document.conditions.kind != conditions::AnalysisKind::WinPlace)
         return betTypeSql ? betTypeSql(context, document) : QString();
@@ -143,7 +143,7 @@ void subKekkaWidth(const QString& line, int position, Sheet& sheet)
     }
 }
 
-void subKekkaRow(const shell::ColourSettings& colours, const QString& line, int position, Sheet& sheet,
+void subKekkaRow(const context::ColourSettings& colours, const QString& line, int position, Sheet& sheet,
                  bool analysisWindow)
 {
     const QStringList tokens = fieldsFrom(line, position);

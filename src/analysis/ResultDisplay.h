@@ -13,10 +13,10 @@
 
 #include <QString>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 struct ColourSettings;
-} // namespace tq::shell
+}
 namespace tq::store {
 class Database;
 }
@@ -62,12 +62,12 @@ void sortResultOnHeaderClick(AnalysisDocument& document, int column);
 // header row and every data row of the result grid, hidden columns included,
 // cells separated by TAB and each row ended by CR LF. When the WHERE text
 // cannot be built its line stays empty (the fault is in the error log).
-QString resultClipboardText(shell::AppContext& context, const AnalysisDocument& document);
+QString resultClipboardText(context::AppContext& context, const AnalysisDocument& document);
 
 // SQLコピー（DEBUG）: the statement the document's run opens: funSqlCreate2,
 // or for a bet-type document (kind 1-3) that of `betTypeSql` (empty without
 // it); empty when it cannot be built.
-QString analysisSqlText(shell::AppContext& context, const AnalysisDocument& document,
+QString analysisSqlText(context::AppContext& context, const AnalysisDocument& document,
                         const BetTypeSql& betTypeSql = {});
 
 // --- rebuilding from a condition file --------------------------------------
@@ -96,7 +96,7 @@ void subKekkaWidth(const QString& line, int position, Sheet& sheet);
 // An empty token leaves its cell empty and the next token goes on into the
 // next column: a row whose first label is empty keeps its statistics under
 // their headings. Tokens beyond the last column are ignored.
-void subKekkaRow(const shell::ColourSettings& colours, const QString& line, int position, Sheet& sheet,
+void subKekkaRow(const context::ColourSettings& colours, const QString& line, int position, Sheet& sheet,
                  bool analysisWindow);
 
 } // namespace tq::analysis

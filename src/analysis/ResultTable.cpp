@@ -1,7 +1,7 @@
 #include "analysis/ResultTable.h"
 
 #include "common/VbNumber.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <cmath>
@@ -233,7 +233,7 @@ void applyStoredColumnWidths(store::Database* appDb, Sheet& sheet)
     }
 }
 
-std::optional<Threshold> thresholdOfHeader(const shell::ColourSettings& colours, QStringView header)
+std::optional<Threshold> thresholdOfHeader(const context::ColourSettings& colours, QStringView header)
 {
     enum Kind { Win, TopTwo, TopThree, Return };
     struct Rule {
@@ -269,7 +269,7 @@ std::optional<Threshold> thresholdOfHeader(const shell::ColourSettings& colours,
     return std::nullopt;
 }
 
-std::vector<ThresholdColumn> thresholdColumns(const shell::ColourSettings& colours, const Sheet& sheet, int k)
+std::vector<ThresholdColumn> thresholdColumns(const context::ColourSettings& colours, const Sheet& sheet, int k)
 {
     std::vector<ThresholdColumn> out;
     for (int c = k; c < sheet.columnCount(); ++c)
@@ -286,7 +286,7 @@ void applyThresholdColours(const std::vector<ThresholdColumn>& columns, Sheet& s
     }
 }
 
-void applyThresholdColours(const shell::ColourSettings& colours, Sheet& sheet, int row, int k)
+void applyThresholdColours(const context::ColourSettings& colours, Sheet& sheet, int row, int k)
 {
     applyThresholdColours(thresholdColumns(colours, sheet, k), sheet, row);
 }

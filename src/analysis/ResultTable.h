@@ -21,7 +21,7 @@
 namespace tq::store {
 class Database;
 }
-namespace tq::shell {
+namespace tq::context {
 struct ColourSettings;
 }
 
@@ -70,7 +70,7 @@ struct Threshold {
     qint32 value;
     qint32 colour;
 };
-std::optional<Threshold> thresholdOfHeader(const shell::ColourSettings& colours, QStringView header);
+std::optional<Threshold> thresholdOfHeader(const context::ColourSettings& colours, QStringView header);
 
 // The columns from `k` on that have a threshold (thresholdOfHeader), with
 // it: looked up once for a table whose rows are written one by one.
@@ -78,12 +78,12 @@ struct ThresholdColumn {
     int column;
     Threshold threshold;
 };
-std::vector<ThresholdColumn> thresholdColumns(const shell::ColourSettings& colours, const Sheet& sheet, int k);
+std::vector<ThresholdColumn> thresholdColumns(const context::ColourSettings& colours, const Sheet& sheet, int k);
 
 // Background colours of the statistic cells of `row` (columns k and after):
 // the threshold's colour (thresholdOfHeader) when the value is strictly
 // greater than the threshold, otherwise the grid's normal colour.
-void applyThresholdColours(const shell::ColourSettings& colours, Sheet& sheet, int row, int k);
+void applyThresholdColours(const context::ColourSettings& colours, Sheet& sheet, int row, int k);
 void applyThresholdColours(const std::vector<ThresholdColumn>& columns, Sheet& sheet, int row);
 
 } // namespace tq::analysis

@@ -6,8 +6,8 @@
 #include "analysis/HorseList.h"
 #include "analysis/RunExtras.h"
 #include "analysis/Statistics.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 
 
 namespace tq::analysis {
@@ -37,14 +37,14 @@ qint64 elapsedWholeSeconds(const QDateTime& start, const QDateTime& end)
     return b - a;
 }
 
-bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisDocument& document, bool silent,
+bool subBunseki(context::AppContext& context, context::StatusLine& status, AnalysisDocument& document, bool silent,
                 const BetTypeRun& betTypeRun, const std::function<QDateTime()>& now)
 {
     if (document.isRunning())
         return false;
     const conditions::ConditionSet& set = document.conditions;
     if (set.rows.empty() && set.favourite.name.isEmpty() && set.keys[0].key.isEmpty()) {
-        context.prompter.inform(shell::Message{noConditionsMessage(), {}, shell::Icon::None, false});
+        context.prompter.inform(context::Message{noConditionsMessage(), {}, context::Icon::None, false});
         return false;
     }
     const auto clock = [&now] { return now ? now() : QDateTime::currentDateTime(); };

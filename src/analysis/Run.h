@@ -9,10 +9,10 @@
 
 #include <functional>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 class StatusLine;
-} // namespace tq::shell
+}
 
 namespace tq::analysis {
 
@@ -23,10 +23,10 @@ QString noConditionsMessage();
 
 // The run of a bet-type document (analysis kind 1-3), supplied by the
 // bet-type analysis; returns whether its result is complete.
-using BetTypeRun = std::function<bool(shell::AppContext&, shell::StatusLine&, AnalysisDocument&, bool silent)>;
+using BetTypeRun = std::function<bool(context::AppContext&, context::StatusLine&, AnalysisDocument&, bool silent)>;
 // The selection statement that run opens for a document of kind 1-3; empty
 // when it cannot be built.
-using BetTypeSql = std::function<QString(shell::AppContext&, const AnalysisDocument&)>;
+using BetTypeSql = std::function<QString(context::AppContext&, const AnalysisDocument&)>;
 
 // The whole seconds between two wall-clock times as they read in the status
 // line (hh:mm:ss): 10:15:30.9 to 10:15:31.1 is 1 second. A run across
@@ -52,7 +52,7 @@ qint64 elapsedWholeSeconds(const QDateTime& start, const QDateTime& end);
 //  - Any error is reported under "subBunseki"; the busy window is closed and
 //    false returned; the status line keeps what was written so far.
 // `now` supplies the wall clock (tests); empty: the system clock.
-bool subBunseki(shell::AppContext& context, shell::StatusLine& status, AnalysisDocument& document, bool silent,
+bool subBunseki(context::AppContext& context, context::StatusLine& status, AnalysisDocument& document, bool silent,
                 const BetTypeRun& betTypeRun = {}, const std::function<QDateTime()>& now = {});
 
 } // namespace tq::analysis

@@ -3,9 +3,9 @@
 #include "analysis/ResultTable.h"
 #include "analysis/StatisticsKeys.h"
 #include "common/VbNumber.h"
-#include "shell/AppContext.h"
-#include "shell/BusyStatement.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/BusyStatement.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 #include "store/RowBatch.h"
@@ -27,7 +27,7 @@ namespace {
 
 const QString kProcedure = QStringLiteral("subKekkaHyouji");
 
-void report(shell::AppContext& ctx, int number, const QString& description)
+void report(context::AppContext& ctx, int number, const QString& description)
 {
     ctx.errorLog.report({number, description, {}}, kProcedure);
 }
@@ -450,7 +450,7 @@ qint32 funHaraimodoshi(bool place, const store::Recordset& row)
 }
 
 GroupWriter::GroupWriter(Sheet& table, const QStringList& keyTexts, store::Database* appDb,
-                         const shell::ColourSettings& colours)
+                         const context::ColourSettings& colours)
     : m_table(table), m_keyTexts(keyTexts), m_appDb(appDb), m_colours(colours)
 {
 }
@@ -529,13 +529,13 @@ void GroupWriter::writeRow(int row, const QStringList& labels, const StatRow& st
 }
 
 int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& labels, StatRow& stats,
-                 store::Database* appDb, const shell::ColourSettings& colours)
+                 store::Database* appDb, const context::ColourSettings& colours)
 {
     GroupWriter writer(table, keyTexts, appDb, colours);
     return writer.write(labels, stats);
 }
 
-bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
+bool subKekkaHyouji(context::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
                     const RunServices& services)
 {
     AnalysisDocument::RunLock lock(document);
@@ -547,7 +547,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
     }
 
     bool ok = false;
-    const std::unique_ptr<store::Recordset> rs = shell::openWhileBusy(ctx, sql, ok);
+    const std::unique_ptr<store::Recordset> rs = context::openWhileBusy(ctx, sql, ok);
     if (services.statusLine)
         services.statusLine->setText(services.statusLine->text() + QStringLiteral(" → ") +
                                      QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) +
@@ -556,7 +556,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
         return false;
     if (rs->isEOF()) {
         if (!silent) {
-            shell::Message m;
+            context::Message m;
             m.text = QStringLiteral("対象データは１件もありません、条件を変えて再度行って下さい");
             m.systemModal = true;
             ctx.prompter.inform(m);
@@ -713,7 +713,7 @@ bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QS
                 const QString date = cols.date >= 0 ? row.field(cols.date).toText() : QString();
                 if (!reportedDates.contains(date)) {
                     reportedDates.insert(date);
-                    shell::Message m;
+                    context::Message m;
                     m.text = common::vbFormatText(date, QStringLiteral("@@@@/@@/@@")) +
                              QStringLiteral("のデータが不完全（又は成績速報版）のため正しく分析が行えません");
                     ctx.prompter.inform(m);

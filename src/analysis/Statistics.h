@@ -26,11 +26,11 @@
 #include <string>
 #include <vector>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 class StatusLine;
 struct ColourSettings;
-} // namespace tq::shell
+}
 namespace tq::store {
 class Database;
 class Recordset;
@@ -156,7 +156,7 @@ class GroupObserver {
 // What a run needs besides the application context.
 struct RunServices {
     // The main window's first status panel; null: no status text.
-    shell::StatusLine* statusLine = nullptr;
+    context::StatusLine* statusLine = nullptr;
     // Builds the default list; null: the list stays as it was.
     HorseListBuilder* horseList = nullptr;
     // The condition-file text of a document, kept with each history row;
@@ -182,7 +182,7 @@ class GroupWriter final {
     // `appDb` (may be null) supplies stored column widths when the table gets
     // its header.
     GroupWriter(Sheet& table, const QStringList& keyTexts, store::Database* appDb,
-                const shell::ColourSettings& colours);
+                const context::ColourSettings& colours);
 
     // Writes one group: nothing when stats.n is 0; the header when the table
     // has no rows; then a new row, or, with two or more levels, a merge into
@@ -201,7 +201,7 @@ class GroupWriter final {
     Sheet& m_table;
     QStringList m_keyTexts;
     store::Database* m_appDb;
-    const shell::ColourSettings& m_colours;
+    const context::ColourSettings& m_colours;
     QHash<QStringList, int> m_rows; // shown label texts -> row (k >= 2)
     std::optional<std::vector<double>> m_storedWidths; // of the header's columns, read ahead
     std::optional<std::vector<ThresholdColumn>> m_thresholds; // of the header's columns, once written
@@ -211,7 +211,7 @@ class GroupWriter final {
 
 // One-call form of GroupWriter::write on an existing table.
 int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& labels, StatRow& stats,
-                 store::Database* appDb, const shell::ColourSettings& colours);
+                 store::Database* appDb, const context::ColourSettings& colours);
 
 // Runs `sql` (the analysis statement) on ctx.appDb and writes the statistics
 // into the document. Returns true when the rows were read to the end, false
@@ -224,7 +224,7 @@ int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& l
 // shown once for each date in a run (not again when rows sorted by keys come
 // back to a date). Calls ctx.busy.yield()
 // once per row. Errors are reported under "subKekkaHyouji".
-bool subKekkaHyouji(shell::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
+bool subKekkaHyouji(context::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
                     const RunServices& services = {});
 
 } // namespace tq::analysis

@@ -4,8 +4,8 @@
 #include "bettypes/PartnerRows.h"
 #include "bettypes/RaceBets.h"
 #include "bettypes/RacePayouts.h"
-#include "shell/AppContext.h"
-#include "shell/BusyStatement.h"
+#include "context/AppContext.h"
+#include "context/BusyStatement.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 
@@ -178,7 +178,7 @@ void subUmarenGyou(analysis::Sheet& grid, const QString& name, const LineCounter
         grid.setBackColour(row, 10, kHighReturn);
 }
 
-bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, const QString& sql, analysis::Sheet& table)
+bool subKekkaHyoujiUma(context::AppContext& ctx, const BetWindowState& state, const QString& sql, analysis::Sheet& table)
 {
     if (!ctx.appDb || sql.isEmpty())
         return false;
@@ -187,12 +187,12 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
         // transaction (the file lock is taken once); nothing is written.
         store::Transaction readOnly(*ctx.appDb);
         bool ok = false;
-        const std::unique_ptr<store::Recordset> rs = shell::openWhileBusy(ctx, sql, ok);
+        const std::unique_ptr<store::Recordset> rs = context::openWhileBusy(ctx, sql, ok);
         if (!ok || !rs)
             return false;
         if (rs->isEOF()) {
-            ctx.prompter.inform(shell::Message{
-                QStringLiteral("対象データは１件もありません、条件を変えて再度行って下さい"), {}, shell::Icon::None, true});
+            ctx.prompter.inform(context::Message{
+                QStringLiteral("対象データは１件もありません、条件を変えて再度行って下さい"), {}, context::Icon::None, true});
             return false;
         }
         table.clearRows();
@@ -258,7 +258,7 @@ bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, cons
     return false;
 }
 
-bool subBunsekiUma(shell::AppContext& ctx, const BetWindowState& state, analysis::Sheet& table)
+bool subBunsekiUma(context::AppContext& ctx, const BetWindowState& state, analysis::Sheet& table)
 {
     ctx.busy.show();
     ctx.busy.setProgress(QStringLiteral("分析中です"));

@@ -14,7 +14,7 @@
 
 #include <QString>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -40,13 +40,13 @@ void subUmarenGyou(analysis::Sheet& grid, const QString& name, const LineCounter
 // 着順 that is not a number, a counter beyond 32 bits, a nineteenth horse).
 // Rows are not checked for 異常区分: every selected row buys its tickets.
 // Calls ctx.busy.yield() once per row.
-bool subKekkaHyoujiUma(shell::AppContext& ctx, const BetWindowState& state, const QString& sql,
+bool subKekkaHyoujiUma(context::AppContext& ctx, const BetWindowState& state, const QString& sql,
                        analysis::Sheet& table);
 
 // subBunsekiUma: the run command of a bet-type window: the busy window with
 // "分析中です", the selection of favourite 0 (funSqlCreateUma kind 0), then
 // subKekkaHyoujiUma; the busy window is closed whatever the outcome.
 // Returns whether the table was written.
-bool subBunsekiUma(shell::AppContext& ctx, const BetWindowState& state, analysis::Sheet& table);
+bool subBunsekiUma(context::AppContext& ctx, const BetWindowState& state, analysis::Sheet& table);
 
 } // namespace tq::bettypes

@@ -10,9 +10,9 @@
 #include "bettypes/PartnerRows.h"
 #include "bettypes/RaceBets.h"
 #include "bettypes/RacePayouts.h"
-#include "shell/AppContext.h"
-#include "shell/BusyStatement.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/BusyStatement.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 
@@ -328,13 +328,13 @@ double quotient(double a, qint32 b)
     return b == 0 ? 0.0 : a / double(b);
 }
 
-void report(shell::AppContext& ctx, const QString& procedure, const QString& text)
+void report(context::AppContext& ctx, const QString& procedure, const QString& text)
 {
     ctx.errorLog.report({0, text, {}}, procedure);
 }
 
 // The lines of every group into the result grid, then sorted.
-void writeReport(shell::AppContext& ctx, analysis::Sheet& grid, const Groups& groups, int kind, int k,
+void writeReport(context::AppContext& ctx, analysis::Sheet& grid, const Groups& groups, int kind, int k,
                  const QStringList& keyTexts)
 {
     grid.clear();
@@ -373,7 +373,7 @@ void writeReport(shell::AppContext& ctx, analysis::Sheet& grid, const Groups& gr
 
 } // namespace
 
-void subSyukeiHyoujiUma2(shell::AppContext& ctx, analysis::Sheet& grid, const QString& name, const clsUmaren& t,
+void subSyukeiHyoujiUma2(context::AppContext& ctx, analysis::Sheet& grid, const QString& name, const clsUmaren& t,
                          int k, const QStringList& keyTexts, int order)
 {
     std::vector<store::Value> values;
@@ -430,7 +430,7 @@ void subSyukeiHyoujiUma2(shell::AppContext& ctx, analysis::Sheet& grid, const QS
         grid.setBackColour(row, s + 9, ctx.colours.returnRateColour());
 }
 
-bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analysis::AnalysisDocument& document,
+bool subKekkaHyoujiUma2(context::AppContext& ctx, context::StatusLine* status, analysis::AnalysisDocument& document,
                         const QString& sql, int kind, bool silent, analysis::HorseListBuilder* horseList)
 {
     analysis::AnalysisDocument::RunLock lock(document);
@@ -441,7 +441,7 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
             throw std::invalid_argument("分析種類が馬連分析ではありません");
         store::Transaction readOnly(*ctx.appDb);
         bool ok = false;
-        const std::unique_ptr<store::Recordset> rs = shell::openWhileBusy(ctx, sql, ok);
+        const std::unique_ptr<store::Recordset> rs = context::openWhileBusy(ctx, sql, ok);
         if (!ok || !rs)
             return false;
         QString s;
@@ -452,8 +452,8 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
         }
         if (rs->isEOF()) {
             if (!silent)
-                ctx.prompter.inform(shell::Message{
-                    QStringLiteral("対象データは１件もありません、条件を変えて再度行って下さい"), {}, shell::Icon::None, true});
+                ctx.prompter.inform(context::Message{
+                    QStringLiteral("対象データは１件もありません、条件を変えて再度行って下さい"), {}, context::Icon::None, true});
             return false;
         }
 
@@ -550,7 +550,7 @@ bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analy
     return true;
 }
 
-QString betTypeAnalysisSql(shell::AppContext& ctx, const analysis::AnalysisDocument& document)
+QString betTypeAnalysisSql(context::AppContext& ctx, const analysis::AnalysisDocument& document)
 {
     BetQuerySource source;
     source.conditions = &document.conditions;
@@ -558,7 +558,7 @@ QString betTypeAnalysisSql(shell::AppContext& ctx, const analysis::AnalysisDocum
                            int(document.conditions.kind));
 }
 
-bool runBetTypeAnalysis(shell::AppContext& ctx, shell::StatusLine& status, analysis::AnalysisDocument& document,
+bool runBetTypeAnalysis(context::AppContext& ctx, context::StatusLine& status, analysis::AnalysisDocument& document,
                         bool silent)
 {
     const int kind = int(document.conditions.kind);

@@ -26,10 +26,10 @@
 namespace tq::analysis {
 class HorseListBuilder;
 }
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 class StatusLine;
-} // namespace tq::shell
+}
 
 namespace tq::bettypes {
 
@@ -44,7 +44,7 @@ inline constexpr int kMaxBetKeyLevels = 11;
 // 最高配当抜き回収率 get 回収率色 above 回収率値. Throws CountOverflow when a
 // rate product leaves 32 bits, std::out_of_range for k above the tally's
 // levels.
-void subSyukeiHyoujiUma2(shell::AppContext& ctx, analysis::Sheet& grid, const QString& name, const clsUmaren& tally,
+void subSyukeiHyoujiUma2(context::AppContext& ctx, analysis::Sheet& grid, const QString& name, const clsUmaren& tally,
                          int k, const QStringList& keyTexts, int order);
 
 // subKekkaHyoujiUma2: runs `sql` (funSqlCreateUma of the document with
@@ -58,16 +58,16 @@ void subSyukeiHyoujiUma2(shell::AppContext& ctx, analysis::Sheet& grid, const QS
 // 着順 that is not a number, a counter beyond 32 bits, a failing statement.
 // `horseList` (may be null) receives the counted selection rows (kinds 1, 3)
 // or partner rows (kind 2).
-bool subKekkaHyoujiUma2(shell::AppContext& ctx, shell::StatusLine* status, analysis::AnalysisDocument& document,
+bool subKekkaHyoujiUma2(context::AppContext& ctx, context::StatusLine* status, analysis::AnalysisDocument& document,
                         const QString& sql, int kind, bool silent, analysis::HorseListBuilder* horseList);
 
 // The selection statement of an analysis document of kind 1-3
 // (analysis::BetTypeSql): funSqlCreateUma of its kind.
-QString betTypeAnalysisSql(shell::AppContext& ctx, const analysis::AnalysisDocument& document);
+QString betTypeAnalysisSql(context::AppContext& ctx, const analysis::AnalysisDocument& document);
 
 // The run of an analysis document of kind 1-3 (analysis::BetTypeRun):
 // funSqlCreateUma, then subKekkaHyoujiUma2 with the default horse list.
-bool runBetTypeAnalysis(shell::AppContext& ctx, shell::StatusLine& status, analysis::AnalysisDocument& document,
+bool runBetTypeAnalysis(context::AppContext& ctx, context::StatusLine& status, analysis::AnalysisDocument& document,
                         bool silent);
 
 } // namespace tq::bettypes

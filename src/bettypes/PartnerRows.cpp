@@ -1,6 +1,6 @@
 #include "bettypes/PartnerRows.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 
@@ -22,7 +22,7 @@ QString quoted(QString text)
 
 } // namespace
 
-PartnerRows::PartnerRows(shell::AppContext& ctx, const BetQuerySource& source, int kind) : m_ctx(ctx)
+PartnerRows::PartnerRows(context::AppContext& ctx, const BetQuerySource& source, int kind) : m_ctx(ctx)
 {
     m_template = funSqlCreateUmaRace(QueryEnv{ctx.catalogue, ctx.appDb.get(), ctx.errorLog}, source, kRaceMarker,
                                      kHorseMarker, kind);

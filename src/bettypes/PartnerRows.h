@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 namespace tq::store {
@@ -25,7 +25,7 @@ namespace tq::bettypes {
 
 class PartnerRows final {
   public:
-    PartnerRows(shell::AppContext& ctx, const BetQuerySource& source, int kind);
+    PartnerRows(context::AppContext& ctx, const BetQuerySource& source, int kind);
 
     // The partners of horse `horseNo` in `raceKey`. Throws std::runtime_error
     // when the statement cannot be built or run (already reported).
@@ -39,7 +39,7 @@ class PartnerRows final {
     qint64 opened() const { return m_opened; }
 
   private:
-    shell::AppContext& m_ctx;
+    context::AppContext& m_ctx;
     QString m_template; // empty until the first open()
     std::optional<HorseColumns> m_columns;
     std::optional<analysis::AnalysisColumns> m_listColumns;

@@ -1,7 +1,7 @@
 #include "bettypes/RacePayouts.h"
 
 #include "bettypes/BetTypeQuery.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 #include "store/Recordset.h"
@@ -21,7 +21,7 @@ constexpr int kMaxSkipped = 2;
 
 } // namespace
 
-RacePayouts::RacePayouts(shell::AppContext& ctx) : m_ctx(ctx), m_template(racePayoutSql(ctx.catalogue, kRaceMarker)) {}
+RacePayouts::RacePayouts(context::AppContext& ctx) : m_ctx(ctx), m_template(racePayoutSql(ctx.catalogue, kRaceMarker)) {}
 
 RacePayouts::~RacePayouts() = default;
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <optional>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 namespace tq::store {
@@ -28,7 +28,7 @@ namespace tq::bettypes {
 
 class RacePayouts final {
   public:
-    explicit RacePayouts(shell::AppContext& ctx);
+    explicit RacePayouts(context::AppContext& ctx);
     ~RacePayouts();
 
     // The slots of race `raceKey`; all absent for a race without a payout
@@ -40,7 +40,7 @@ class RacePayouts final {
     void reopen(QByteArrayView raceKey);
     bool standsOn(QByteArrayView raceKey) const;
 
-    shell::AppContext& m_ctx;
+    context::AppContext& m_ctx;
     QString m_template; // racePayoutSql with a marker for the race key
     std::unique_ptr<store::Recordset> m_stream;
     std::optional<BetColumns> m_columns;

@@ -5,7 +5,7 @@
 #include "conditions/LookAhead.h"
 #include "derived/TableBuild.h"
 #include "favourites/Registration.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QSet>
@@ -99,7 +99,7 @@ void createResultTable(store::Database& db, const QString& name, const analysis:
 
 // One row per result row. Numbers keep their full value in numeric columns;
 // a text column gets the cell's text; an empty cell is Null.
-void writeResultRows(shell::AppContext& ctx, const QString& name, const analysis::Sheet& result)
+void writeResultRows(context::AppContext& ctx, const QString& name, const analysis::Sheet& result)
 {
     const int n = result.columnCount();
     std::vector<bool> textColumn(std::size_t(n), false);
@@ -162,7 +162,7 @@ void createTodayTable(store::Database& db, const QString& table)
                               "複勝率 SINGLE,単回収率 SINGLE,複回収率 SINGLE)"));
 }
 
-void storeTables(shell::AppContext& ctx, const analysis::AnalysisDocument& document, const QString& name)
+void storeTables(context::AppContext& ctx, const analysis::AnalysisDocument& document, const QString& name)
 {
     store::Database& db = *ctx.appDb;
     const QString today = todayAggregateTable(name);
@@ -190,18 +190,18 @@ void storeTables(shell::AppContext& ctx, const analysis::AnalysisDocument& docum
     transaction.commit();
 }
 
-void refuse(shell::AppContext& ctx, AggregateResult& result, const QString& message)
+void refuse(context::AppContext& ctx, AggregateResult& result, const QString& message)
 {
     result = {AggregateOutcome::Refused, 0, message};
-    ctx.prompter.inform(shell::Message{message, {}, shell::Icon::Exclamation, false});
+    ctx.prompter.inform(context::Message{message, {}, context::Icon::Exclamation, false});
 }
 
-void cannotOpen(shell::AppContext& ctx, const QString& name, const QString& reason)
+void cannotOpen(context::AppContext& ctx, const QString& name, const QString& reason)
 {
     ctx.errorLog.report({0, reason, {}}, kLoadProcedure);
-    ctx.prompter.inform(shell::Message{QStringLiteral("集計お気に入り「") + name +
+    ctx.prompter.inform(context::Message{QStringLiteral("集計お気に入り「") + name +
                                            QStringLiteral("」を開けませんでした。\r\n") + reason,
-                                       {}, shell::Icon::Exclamation, false});
+                                       {}, context::Icon::Exclamation, false});
 }
 
 } // namespace
@@ -222,7 +222,7 @@ const QStringList& todayAggregateItems()
     return items;
 }
 
-bool checkAggregateSource(shell::AppContext& ctx, const analysis::AnalysisDocument& document)
+bool checkAggregateSource(context::AppContext& ctx, const analysis::AnalysisDocument& document)
 {
     QString message;
     if (document.result.columnCount() < 2)
@@ -231,7 +231,7 @@ bool checkAggregateSource(shell::AppContext& ctx, const analysis::AnalysisDocume
         message = QStringLiteral("集計キーが指定されていないものは集計お気に入りに追加できません");
     if (message.isEmpty())
         return true;
-    ctx.prompter.inform(shell::Message{message, {}, shell::Icon::Exclamation, true});
+    ctx.prompter.inform(context::Message{message, {}, context::Icon::Exclamation, true});
     return false;
 }
 
@@ -265,7 +265,7 @@ QStringList aggregateLookAhead(const conditions::ConditionCatalogue& catalogue,
     return names;
 }
 
-AggregateResult subSyukeiFavoAdd(shell::AppContext& ctx, analysis::AnalysisDocument& document)
+AggregateResult subSyukeiFavoAdd(context::AppContext& ctx, analysis::AnalysisDocument& document)
 {
     if (!favourites::confirmLookAhead(ctx, aggregateLookAhead(ctx.catalogue, document)))
         return {AggregateOutcome::NotAsked, 0, {}};
@@ -279,7 +279,7 @@ AggregateResult subSyukeiFavoAdd(shell::AppContext& ctx, analysis::AnalysisDocum
     return storeAggregateFavourite(ctx, document, name);
 }
 
-AggregateResult storeAggregateFavourite(shell::AppContext& ctx, analysis::AnalysisDocument& document,
+AggregateResult storeAggregateFavourite(context::AppContext& ctx, analysis::AnalysisDocument& document,
                                         const QString& name)
 {
     AggregateResult result;
@@ -324,10 +324,10 @@ AggregateResult storeAggregateFavourite(shell::AppContext& ctx, analysis::Analys
                          {}},
                         kAddProcedure);
     if (result.outcome == AggregateOutcome::Failed)
-        ctx.prompter.inform(shell::Message{QStringLiteral("集計お気に入り「") + name +
+        ctx.prompter.inform(context::Message{QStringLiteral("集計お気に入り「") + name +
                                                QStringLiteral("」を作成できませんでした（以前の表はそのままです）。\r\n") +
                                                result.message,
-                                           {}, shell::Icon::Exclamation, false});
+                                           {}, context::Icon::Exclamation, false});
     return result;
 }
 
@@ -359,14 +359,14 @@ aggregateFavouriteKeys(store::Database& db, const QString& name)
     return keys;
 }
 
-bool subSyukeiFavoLoad(shell::AppContext& ctx, const QString& name, analysis::AnalysisDocument& document)
+bool subSyukeiFavoLoad(context::AppContext& ctx, const QString& name, analysis::AnalysisDocument& document)
 {
     try {
         store::Database& db = *ctx.appDb;
         const auto keys = aggregateFavouriteKeys(db, name);
         if (!keys) {
-            ctx.prompter.inform(shell::Message{QStringLiteral("集計お気に入りが登録されていません"), {},
-                                               shell::Icon::None, false});
+            ctx.prompter.inform(context::Message{QStringLiteral("集計お気に入りが登録されていません"), {},
+                                               context::Icon::None, false});
             return false;
         }
         analysis::Sheet sheet;

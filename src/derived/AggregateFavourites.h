@@ -32,7 +32,7 @@
 #include <array>
 #include <optional>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 namespace tq::store {
@@ -68,7 +68,7 @@ const QStringList& todayAggregateItems();
 // The checks of 集計お気に入り作成 on the active document, with their messages
 // (system-modal): a result of fewer than two columns (never analysed) or an
 // ungrouped result (first column 総件数). True when the document may be stored.
-bool checkAggregateSource(shell::AppContext& ctx, const analysis::AnalysisDocument& document);
+bool checkAggregateSource(context::AppContext& ctx, const analysis::AnalysisDocument& document);
 
 // Why `name` cannot name an aggregate favourite on `db`, or an empty text.
 QString aggregateNameProblem(store::Database& db, const QString& name);
@@ -83,7 +83,7 @@ QStringList aggregateLookAhead(const conditions::ConditionCatalogue& catalogue,
 // subSyukeiFavoAdd: asks whether to go on when aggregateLookAhead names
 // anything (No: NotAsked), then for the name (default: the document's
 // caption), then storeAggregateFavourite.
-AggregateResult subSyukeiFavoAdd(shell::AppContext& ctx, analysis::AnalysisDocument& document);
+AggregateResult subSyukeiFavoAdd(context::AppContext& ctx, analysis::AnalysisDocument& document);
 
 // Stores the document's grouped result as aggregate favourite `name`: table
 // `name` (one column per result column, typed by the first row's cells:
@@ -91,7 +91,7 @@ AggregateResult subSyukeiFavoAdd(shell::AppContext& ctx, analysis::AnalysisDocum
 // the twenty key levels, 本日の + name when it does not exist yet, and the ten
 // registry rows. Replaces an aggregate favourite of that name. The document
 // becomes unmodified.
-AggregateResult storeAggregateFavourite(shell::AppContext& ctx, analysis::AnalysisDocument& document,
+AggregateResult storeAggregateFavourite(context::AppContext& ctx, analysis::AnalysisDocument& document,
                                         const QString& name);
 
 // The names in 集計お気に入り, trimmed, in the order the table returns them;
@@ -109,17 +109,17 @@ aggregateFavouriteKeys(store::Database& db, const QString& name);
 // conditions stay empty. False, with "集計お気に入りが登録されていません" shown,
 // when the name is not registered; false with the failure reported
 // ("subSyukeiFavoLoad") and shown when its table cannot be read.
-bool subSyukeiFavoLoad(shell::AppContext& ctx, const QString& name, analysis::AnalysisDocument& document);
+bool subSyukeiFavoLoad(context::AppContext& ctx, const QString& name, analysis::AnalysisDocument& document);
 
 // subSyukeiFavorite2: refills 本日の + name with one row per today's runner:
 // its key labels are looked up among the groups of table `name` and the
 // runner gets that group's ten statistics, or zeros when no group matches.
 // "集計お気に入りが登録されていません" when the name is not registered.
-AggregateResult subSyukeiFavorite2(shell::AppContext& ctx, const QString& name);
+AggregateResult subSyukeiFavorite2(context::AppContext& ctx, const QString& name);
 
 // subSyukeiFavoriteAll: subSyukeiFavorite2 for every aggregate favourite, in
 // table order; stops at a cancel. The result is the first one that did not
 // complete (or Completed with the rows of all).
-AggregateResult subSyukeiFavoriteAll(shell::AppContext& ctx);
+AggregateResult subSyukeiFavoriteAll(context::AppContext& ctx);
 
 } // namespace tq::derived

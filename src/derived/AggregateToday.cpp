@@ -7,7 +7,7 @@
 #include "conditions/Rewrites.h"
 #include "derived/AggregateFavourites.h"
 #include "derived/TableBuild.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QHash>
@@ -106,7 +106,7 @@ QString todayRunnersSql(const conditions::ConditionCatalogue& catalogue, const Q
                                                     QStringLiteral(" ORDER BY D競走馬データ.レースキー,D競走馬データ.馬番"));
 }
 
-qint64 fillToday(shell::AppContext& ctx, const QString& name,
+qint64 fillToday(context::AppContext& ctx, const QString& name,
                  const std::array<conditions::AggregationKey, conditions::kAggregationLevels>& levels)
 {
     // Levels left empty are skipped: the keys in use, in level order.
@@ -168,7 +168,7 @@ qint64 fillToday(shell::AppContext& ctx, const QString& name,
 
 } // namespace
 
-AggregateResult subSyukeiFavorite2(shell::AppContext& ctx, const QString& name)
+AggregateResult subSyukeiFavorite2(context::AppContext& ctx, const QString& name)
 {
     AggregateResult result;
     if (!ctx.appDb) {
@@ -185,7 +185,7 @@ AggregateResult subSyukeiFavorite2(shell::AppContext& ctx, const QString& name)
     }
     if (!levels) {
         result = {AggregateOutcome::Refused, 0, QStringLiteral("集計お気に入りが登録されていません")};
-        ctx.prompter.inform(shell::Message{result.message, {}, shell::Icon::None, false});
+        ctx.prompter.inform(context::Message{result.message, {}, context::Icon::None, false});
         return result;
     }
 
@@ -207,13 +207,13 @@ AggregateResult subSyukeiFavorite2(shell::AppContext& ctx, const QString& name)
         return result;
     ctx.errorLog.report({0, today + QStringLiteral("は更新されていません: ") + result.message, {}}, kProcedure);
     if (result.outcome == AggregateOutcome::Failed)
-        ctx.prompter.inform(shell::Message{today + QStringLiteral("を作成できませんでした（以前の表はそのままです）。\r\n") +
+        ctx.prompter.inform(context::Message{today + QStringLiteral("を作成できませんでした（以前の表はそのままです）。\r\n") +
                                                result.message,
-                                           {}, shell::Icon::Exclamation, false});
+                                           {}, context::Icon::Exclamation, false});
     return result;
 }
 
-AggregateResult subSyukeiFavoriteAll(shell::AppContext& ctx)
+AggregateResult subSyukeiFavoriteAll(context::AppContext& ctx)
 {
     QStringList names;
     try {

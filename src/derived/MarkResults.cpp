@@ -5,7 +5,7 @@
 #include "derived/MarkRanks.h"
 #include "derived/MarkRates.h"
 #include "derived/TableBuild.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QByteArrayView>
@@ -181,7 +181,7 @@ class RowWriter final {
 
 // Steps through the source rows, computing each runner and writing each race
 // as soon as its last runner has been read.
-qint64 fillTable(shell::AppContext& ctx, store::Recordset& rs, const QString& workTable)
+qint64 fillTable(context::AppContext& ctx, store::Recordset& rs, const QString& workTable)
 {
     const SourceColumns columns(rs);
     RowWriter writer(ctx.appDb->handle(), workTable);
@@ -205,7 +205,7 @@ qint64 fillTable(shell::AppContext& ctx, store::Recordset& rs, const QString& wo
     return writer.rows();
 }
 
-MarkBuildResult build(shell::AppContext& ctx, bool today)
+MarkBuildResult build(context::AppContext& ctx, bool today)
 {
     const QString table = markTableName(today);
     QString missing;
@@ -263,7 +263,7 @@ QString markSourceSql(const conditions::ConditionCatalogue& catalogue, bool toda
     return today ? conditions::funThisHenkan(catalogue, sql) : sql;
 }
 
-MarkBuildResult subMarkBunseki(shell::AppContext& ctx, bool today)
+MarkBuildResult subMarkBunseki(context::AppContext& ctx, bool today)
 {
     ctx.busy.show(); // first: a busy window made by show() starts with its own text
     ctx.busy.setProgress(markTableName(today) + QStringLiteral("作成中です"));

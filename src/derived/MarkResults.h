@@ -21,7 +21,7 @@
 
 #include <QString>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -44,6 +44,6 @@ QString markSourceSql(const conditions::ConditionCatalogue& catalogue, bool toda
 
 // Builds 本日の印別成績 (`today`) or 過去の印別成績 on the context's
 // application database.
-MarkBuildResult subMarkBunseki(shell::AppContext& ctx, bool today);
+MarkBuildResult subMarkBunseki(context::AppContext& ctx, bool today);
 
 } // namespace tq::derived

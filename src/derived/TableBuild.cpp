@@ -1,6 +1,6 @@
 #include "derived/TableBuild.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/Value.h"
@@ -130,7 +130,7 @@ SecureDeleteOff::~SecureDeleteOff()
     sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr);
 }
 
-std::unique_ptr<store::Recordset> openBuildSource(shell::AppContext& ctx, const QString& jetSql)
+std::unique_ptr<store::Recordset> openBuildSource(context::AppContext& ctx, const QString& jetSql)
 {
     const store::ProgressHandlerScope keepAlive(*ctx.appDb, [&ctx] {
         ctx.busy.keepAlive();
@@ -145,7 +145,7 @@ std::unique_ptr<store::Recordset> openBuildSource(shell::AppContext& ctx, const 
     }
 }
 
-void registerAddInColumns(shell::AppContext& ctx, const QString& table, const QStringList& columns)
+void registerAddInColumns(context::AppContext& ctx, const QString& table, const QStringList& columns)
 {
     store::Database& db = *ctx.appDb;
     db.execute(QStringLiteral("DELETE FROM Sアドイン項目管理 WHERE テーブル名 = ") + quotedText(table));

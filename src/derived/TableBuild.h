@@ -17,7 +17,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 namespace tq::store {
@@ -74,7 +74,7 @@ QString nativeInsertSql(const QString& table, int count, int rows = 1);
 // Opens the source statement of a build. The joins and sorts before the first
 // row may take a while: the busy window stays painted meanwhile and its
 // cancel interrupts the statement (BuildCancelled).
-std::unique_ptr<store::Recordset> openBuildSource(shell::AppContext& ctx, const QString& jetSql);
+std::unique_ptr<store::Recordset> openBuildSource(context::AppContext& ctx, const QString& jetSql);
 
 // Turns the connection's secure_delete off for its lifetime, then back to
 // what it was. Debian's SQLite zeroes every page a DROP frees, which for a
@@ -94,6 +94,6 @@ class SecureDeleteOff final {
 
 // Rewrites the rows of Sアドイン項目管理 for `table`: deletes them, then one row
 // ('DEVovuved','B',AppDbPath,table,column,' ') per column in order.
-void registerAddInColumns(shell::AppContext& ctx, const QString& table, const QStringList& columns);
+void registerAddInColumns(context::AppContext& ctx, const QString& table, const QStringList& columns);
 
 } // namespace tq::derived

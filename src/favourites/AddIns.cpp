@@ -5,7 +5,7 @@
 #include "common/Tokens.h"
 #include "conditions/Clauses.h"
 #include "favourites/ProcessStarter.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Operations.h"
 
 #include <QCoreApplication>
@@ -18,7 +18,7 @@ namespace {
 
 // Starts `path` (as found in the registry) from AppDir; a missing or failing
 // program is reported under `procedure` and shown.
-bool startAddin(shell::AppContext& context, ProcessStarter& starter, const QString& procedure, const QString& path,
+bool startAddin(context::AppContext& context, ProcessStarter& starter, const QString& procedure, const QString& path,
                 const QStringList& arguments = {})
 {
     const QString program = addinProgram(context.appDir(),
@@ -34,13 +34,13 @@ bool startAddin(shell::AppContext& context, ProcessStarter& starter, const QStri
         return true;
     const QString message = addinNotStartedMessage(program, reason);
     context.errorLog.report({0, message, program}, procedure);
-    context.prompter.inform({message, QString(), shell::Icon::Exclamation, false});
+    context.prompter.inform({message, QString(), context::Icon::Exclamation, false});
     return false;
 }
 
 } // namespace
 
-QString funAddinPath(shell::AppContext& context, const QString& softwareId, const QString& fallback)
+QString funAddinPath(context::AppContext& context, const QString& softwareId, const QString& fallback)
 {
     if (!context.appDb)
         return fallback;
@@ -80,7 +80,7 @@ QString addinNotStartedMessage(const QString& program, const QString& reason)
     return QStringLiteral("アドイン %1 を起動できません（%2）").arg(program, reason);
 }
 
-bool subFavoToday(shell::AppContext& context, ProcessStarter& starter)
+bool subFavoToday(context::AppContext& context, ProcessStarter& starter)
 {
     return startAddin(context, starter, QStringLiteral("subFavoToday"),
                       funAddinPath(context, QStringLiteral("ZAVozivuzar"), QStringLiteral("ZAVozivuzar.exe")));
@@ -94,7 +94,7 @@ QString graphTitle(const analysis::AnalysisDocument& document)
     return document.caption + QStringLiteral("【") + keys.join(QStringLiteral("、")) + QStringLiteral("】");
 }
 
-bool mnuREDivor_Click(shell::AppContext& context, ProcessStarter& starter, const analysis::AnalysisDocument& document)
+bool mnuREDivor_Click(context::AppContext& context, ProcessStarter& starter, const analysis::AnalysisDocument& document)
 {
     const analysis::Sheet& result = document.result;
     if (result.columnCount() < 2) {
@@ -113,7 +113,7 @@ bool mnuREDivor_Click(shell::AppContext& context, ProcessStarter& starter, const
     return subGraphShow(context, starter, graphTitle(document));
 }
 
-bool subGraphShow(shell::AppContext& context, ProcessStarter& starter, const QString& title)
+bool subGraphShow(context::AppContext& context, ProcessStarter& starter, const QString& title)
 {
     const QString csv = QDir(context.appDir()).filePath(QStringLiteral("REDivor.csv"));
     return startAddin(context, starter, QStringLiteral("subGraphShow"),
@@ -121,7 +121,7 @@ bool subGraphShow(shell::AppContext& context, ProcessStarter& starter, const QSt
                       {QStringLiteral("/F"), csv, QStringLiteral("/T"), title});
 }
 
-bool subViewShow(shell::AppContext& context, ProcessStarter& starter)
+bool subViewShow(context::AppContext& context, ProcessStarter& starter)
 {
     const QString path = funAddinPath(context, QStringLiteral("DEZide"), QStringLiteral("DEZide.exe"));
     for (const QString& running : starter.runningExecutables()) {

@@ -12,7 +12,7 @@
 
 #include <QString>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 namespace tq::analysis {
@@ -25,7 +25,7 @@ class ProcessStarter;
 
 // パス of the registry row of `softwareId`, or `fallback` when there is none
 // (or the registry cannot be read, reported as "TBOpn").
-QString funAddinPath(shell::AppContext& context, const QString& softwareId, const QString& fallback);
+QString funAddinPath(context::AppContext& context, const QString& softwareId, const QString& fallback);
 
 // The executable a registry path or fallback names on this system: relative
 // paths in `appDir`; "X.exe" becomes "X" when only that exists.
@@ -41,7 +41,7 @@ QString addinProgram(const QString& appDir, const QString& ownDir, const QString
 QString addinNotStartedMessage(const QString& program, const QString& reason);
 
 // 本日のお気に入り: starts today's favourites. True when it was started.
-bool subFavoToday(shell::AppContext& context, ProcessStarter& starter);
+bool subFavoToday(context::AppContext& context, ProcessStarter& starter);
 
 // The graph's title: the caption and the keys in use, "caption【k1、k2】".
 QString graphTitle(const analysis::AnalysisDocument& document);
@@ -49,13 +49,13 @@ QString graphTitle(const analysis::AnalysisDocument& document);
 // グラフアドイン on a document: refuses a result without analysis or with fewer
 // than two rows (with their messages), writes the result table to
 // AppDir/REDivor.csv and starts the graph with the title.
-bool mnuREDivor_Click(shell::AppContext& context, ProcessStarter& starter, const analysis::AnalysisDocument& document);
+bool mnuREDivor_Click(context::AppContext& context, ProcessStarter& starter, const analysis::AnalysisDocument& document);
 
 // Starts the graph: "/F <AppDir>/REDivor.csv /T <title>".
-bool subGraphShow(shell::AppContext& context, ProcessStarter& starter, const QString& title);
+bool subGraphShow(context::AppContext& context, ProcessStarter& starter, const QString& title);
 
 // Starts the race viewer unless a process named DEZide or DEZIDE (file name
 // without extension) runs. True when it runs or was started.
-bool subViewShow(shell::AppContext& context, ProcessStarter& starter);
+bool subViewShow(context::AppContext& context, ProcessStarter& starter);
 
 } // namespace tq::favourites

@@ -8,7 +8,7 @@
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
 #include "favourites/WriteGroup.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QFile>
@@ -151,7 +151,7 @@ private:
 };
 
 // Why the last condition load failed, as the condition reader reported it.
-QString lastLoadProblem(const shell::AppContext& context)
+QString lastLoadProblem(const context::AppContext& context)
 {
     const QList<common::LogEntry> entries = context.errorLog.recentEntries();
     if (entries.isEmpty() || entries.last().procedure != QStringLiteral("funJoukenLoad"))
@@ -164,7 +164,7 @@ QString lastLoadProblem(const shell::AppContext& context)
 
 // Loads the record's conditions as the import will; when a line is refused,
 // loads its lines one at a time to name the first one at fault.
-void checkConditions(shell::AppContext& context, const QString& path, const ExchangeRecord& record,
+void checkConditions(context::AppContext& context, const QString& path, const ExchangeRecord& record,
                      const std::vector<int>& lines)
 {
     analysis::ConditionLoadOptions options;
@@ -188,10 +188,10 @@ QString failureText(const TextFileError& e)
     return QStringLiteral("%1: %2").arg(e.path(), e.detail());
 }
 
-void reportFailure(shell::AppContext& context, const QString& procedure, const QString& text, const QString& tail)
+void reportFailure(context::AppContext& context, const QString& procedure, const QString& text, const QString& tail)
 {
     context.errorLog.report({0, text, QString()}, procedure);
-    context.prompter.inform({text + QLatin1Char('\n') + tail, QString(), shell::Icon::Exclamation, false});
+    context.prompter.inform({text + QLatin1Char('\n') + tail, QString(), context::Icon::Exclamation, false});
 }
 
 } // namespace
@@ -208,12 +208,12 @@ QStringList exchangeHeaderLines(const Favourite& favourite)
             QStringLiteral("T003,") + common::vbStr(double(favourite.colour))};
 }
 
-std::optional<int> exportFavourites(shell::AppContext& context, const std::vector<Favourite>& favourites,
+std::optional<int> exportFavourites(context::AppContext& context, const std::vector<Favourite>& favourites,
                                     const QString& path)
 {
     common::Cp932LineWriter out(path);
     struct Hide {
-        shell::Busy& busy;
+        context::Busy& busy;
         ~Hide() { busy.hide(); }
     } hide{context.busy};
     context.busy.show();
@@ -233,7 +233,7 @@ std::optional<int> exportFavourites(shell::AppContext& context, const std::vecto
     return n;
 }
 
-std::vector<ExchangeRecord> readExchangeFile(shell::AppContext& context, const QString& path)
+std::vector<ExchangeRecord> readExchangeFile(context::AppContext& context, const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -253,7 +253,7 @@ std::vector<ExchangeRecord> readExchangeFile(shell::AppContext& context, const Q
 namespace {
 
 // Registers one record through subFavoAdd and counts what happened.
-void registerRecord(shell::AppContext& context, const ExchangeRecord& record, const ImportOptions& options,
+void registerRecord(context::AppContext& context, const ExchangeRecord& record, const ImportOptions& options,
                     ImportSummary& summary)
 {
     analysis::ConditionLoadOptions load;
@@ -282,7 +282,7 @@ void registerRecord(shell::AppContext& context, const ExchangeRecord& record, co
 
 } // namespace
 
-ImportSummary importFavourites(shell::AppContext& context, const std::vector<ExchangeRecord>& records,
+ImportSummary importFavourites(context::AppContext& context, const std::vector<ExchangeRecord>& records,
                                const ImportOptions& options)
 {
     ImportSummary summary;
@@ -302,7 +302,7 @@ ImportSummary importFavourites(shell::AppContext& context, const std::vector<Exc
     return summary;
 }
 
-std::optional<int> subFavoExport(shell::AppContext& context, const QString& filter, const QString& path)
+std::optional<int> subFavoExport(context::AppContext& context, const QString& filter, const QString& path)
 {
     const QString procedure = QStringLiteral("subFavoExport");
     const QString tail = QStringLiteral("エクスポートできませんでした。");
@@ -320,7 +320,7 @@ std::optional<int> subFavoExport(shell::AppContext& context, const QString& filt
     return std::nullopt;
 }
 
-std::optional<ImportSummary> subFavoInport(shell::AppContext& context, const QString& path,
+std::optional<ImportSummary> subFavoInport(context::AppContext& context, const QString& path,
                                            const ImportOptions& options)
 {
     const QString procedure = QStringLiteral("subFavoInport");

@@ -30,7 +30,7 @@
 #include <optional>
 #include <vector>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -57,12 +57,12 @@ struct ExchangeRecord {
 // written, or nothing when cancelled (the earlier file stays). Throws
 // common::TextFileError (cannot write, a text CP932 cannot hold) or
 // analysis::ConditionFileError; the earlier file stays then as well.
-std::optional<int> exportFavourites(shell::AppContext& context, const std::vector<Favourite>& favourites,
+std::optional<int> exportFavourites(context::AppContext& context, const std::vector<Favourite>& favourites,
                                     const QString& path);
 
 // Reads and checks an exchange file. Throws common::TextFileError naming the
 // line at fault (its detail is the reason in words for the user).
-std::vector<ExchangeRecord> readExchangeFile(shell::AppContext& context, const QString& path);
+std::vector<ExchangeRecord> readExchangeFile(context::AppContext& context, const QString& path);
 
 struct ImportOptions {
     QString group;  // replaces every record's group when not empty
@@ -77,14 +77,14 @@ struct ImportSummary {
 
 // Registers the records through subFavoAdd, in order, committing about once a
 // second (see WriteGroup); an error keeps the ones registered before it.
-ImportSummary importFavourites(shell::AppContext& context, const std::vector<ExchangeRecord>& records,
+ImportSummary importFavourites(context::AppContext& context, const std::vector<ExchangeRecord>& records,
                                const ImportOptions& options);
 
 // The operations behind the menu, after the file dialog: failures are
 // reported under "subFavoExport" / "subFavoInport" and shown through the
 // prompter; the result is then empty.
-std::optional<int> subFavoExport(shell::AppContext& context, const QString& filter, const QString& path);
-std::optional<ImportSummary> subFavoInport(shell::AppContext& context, const QString& path,
+std::optional<int> subFavoExport(context::AppContext& context, const QString& filter, const QString& path);
+std::optional<ImportSummary> subFavoInport(context::AppContext& context, const QString& path,
                                            const ImportOptions& options);
 
 // The closing message of an import: how many were registered, declined and

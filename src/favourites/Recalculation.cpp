@@ -9,8 +9,8 @@
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
 #include "favourites/WriteGroup.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "store/Dynaset.h"
 
@@ -28,19 +28,19 @@ QString stepText(const QString& name, int n, int m)
 // Names the batch's item on the busy service and clears it at the end.
 class StepScope final {
 public:
-    explicit StepScope(shell::Busy& busy) : m_busy(busy) {}
+    explicit StepScope(context::Busy& busy) : m_busy(busy) {}
     ~StepScope() { m_busy.setStep(QString()); }
     StepScope(const StepScope&) = delete;
     StepScope& operator=(const StepScope&) = delete;
     void at(const QString& name, int n, int m) { m_busy.setStep(stepText(name, n, m)); }
 
 private:
-    shell::Busy& m_busy;
+    context::Busy& m_busy;
 };
 
 // The WHERE text of the document's conditions with the "$" escapes kept;
 // false when a condition cannot be built (reported under funWhere).
-bool buildWhere(shell::AppContext& context, const analysis::AnalysisDocument& document, QString& where)
+bool buildWhere(context::AppContext& context, const analysis::AnalysisDocument& document, QString& where)
 {
     bool ok = true;
     where = conditions::funWhere(context.catalogue, document.conditions, false, context.appDb.get(), context.errorLog,
@@ -51,7 +51,7 @@ bool buildWhere(shell::AppContext& context, const analysis::AnalysisDocument& do
 // What happened to one favourite of the recalculation.
 enum class Outcome { Updated, Skipped, Failed, Cancelled };
 
-Outcome recalculate(shell::AppContext& context, FavouriteStore& store, Favourite favourite, const QDateTime& now)
+Outcome recalculate(context::AppContext& context, FavouriteStore& store, Favourite favourite, const QDateTime& now)
 {
     analysis::AnalysisDocument document;
     // A condition line the catalogue no longer reads would leave the
@@ -66,7 +66,7 @@ Outcome recalculate(shell::AppContext& context, FavouriteStore& store, Favourite
     if (!buildWhere(context, document, where))
         return Outcome::Failed;
     const quint64 reportsBefore = context.errorLog.reportCount();
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     const bool ran = analysis::subBunseki(context, status, document, true);
     if (context.busy.cancelled())
         return Outcome::Cancelled;
@@ -120,7 +120,7 @@ void addConvertedRow(store::Dynaset& target, const Favourite& favourite, const a
 
 // Converts one favourite; false with the reason in `problem` when it cannot
 // be (its conditions do not load or build, or none is left).
-Outcome convert(shell::AppContext& context, store::Dynaset& target, const Favourite& favourite, QString& problem)
+Outcome convert(context::AppContext& context, store::Dynaset& target, const Favourite& favourite, QString& problem)
 {
     analysis::AnalysisDocument document;
     analysis::ConditionLoadOptions options;
@@ -174,7 +174,7 @@ QString recalculationFilter(RecalcSelection selection, const QString& group)
     return QStringLiteral("WHERE グループ名 = '") + conditions::quoteLiteral(group) + QLatin1Char('\'');
 }
 
-QStringList recalculationGroups(shell::AppContext& context)
+QStringList recalculationGroups(context::AppContext& context)
 {
     QStringList groups;
     if (!context.appDb)
@@ -211,7 +211,7 @@ QString batchSummaryText(const BatchSummary& summary)
     return text;
 }
 
-BatchSummary subFavoSaiKeisan(shell::AppContext& context, const QString& filter,
+BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filter,
                               const std::function<QDateTime()>& now)
 {
     BatchSummary summary;
@@ -251,7 +251,7 @@ BatchSummary subFavoSaiKeisan(shell::AppContext& context, const QString& filter,
     return summary;
 }
 
-BatchSummary subChokuHen(shell::AppContext& context)
+BatchSummary subChokuHen(context::AppContext& context)
 {
     BatchSummary summary;
     StepScope step(context.busy);

@@ -30,7 +30,7 @@
 
 #include <functional>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -49,7 +49,7 @@ QString recalculationFilter(RecalcSelection selection, const QString& group = {}
 
 // The groups of the dialog's list, in name order (the top level included; a
 // Null group is left out, it cannot be chosen by name). Throws store::DbError.
-QStringList recalculationGroups(shell::AppContext& context);
+QStringList recalculationGroups(context::AppContext& context);
 
 struct BatchSummary {
     int total = 0;       // favourites selected
@@ -64,10 +64,10 @@ struct BatchSummary {
 QString batchSummaryText(const BatchSummary& summary);
 
 // `now` supplies 登録日時 (tests); empty: the clock.
-BatchSummary subFavoSaiKeisan(shell::AppContext& context, const QString& filter,
+BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filter,
                               const std::function<QDateTime()>& now = {});
 
-BatchSummary subChokuHen(shell::AppContext& context);
+BatchSummary subChokuHen(context::AppContext& context);
 
 // The message for a favourite whose WHERE text would be empty without its
 // pre-race conditions.

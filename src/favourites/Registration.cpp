@@ -7,7 +7,7 @@
 #include "conditions/Rewrites.h"
 #include "conditions/Where.h"
 #include "favourites/FavouriteStore.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Value.h"
 
@@ -19,8 +19,8 @@ namespace tq::favourites {
 
 namespace {
 
-using shell::Answer;
-using shell::Icon;
+using context::Answer;
+using context::Icon;
 
 const QString kTotal = QStringLiteral("総件数");
 
@@ -36,7 +36,7 @@ QString notAnalysedQuestion()
 
 // A current-race date range that does not end in year 9999: offer to make it
 // end there, so that the favourite keeps matching today's races.
-void offerOpenEndedDate(shell::AppContext& context, conditions::ConditionRow& row)
+void offerOpenEndedDate(context::AppContext& context, conditions::ConditionRow& row)
 {
     if ((row.itemName != QStringLiteral("年月") && row.itemName != QStringLiteral("開催日")) ||
         row.targetCaption != QStringLiteral("今走"))
@@ -73,7 +73,7 @@ QDateTime nowOf(const std::function<QDateTime()>& now)
 
 } // namespace
 
-bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocument& document)
+bool checkBeforeRegistration(context::AppContext& context, analysis::AnalysisDocument& document)
 {
     if (document.conditions.kind != conditions::AnalysisKind::WinPlace)
         return false;
@@ -96,11 +96,11 @@ bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocum
     return true;
 }
 
-bool confirmLookAhead(shell::AppContext& context, const QStringList& names)
+bool confirmLookAhead(context::AppContext& context, const QStringList& names)
 {
     if (names.isEmpty())
         return true;
-    const shell::Message question{conditions::lookAheadWarning(names) + QStringLiteral("このまま登録しますか？"),
+    const context::Message question{conditions::lookAheadWarning(names) + QStringLiteral("このまま登録しますか？"),
                                   QString(), Icon::Exclamation, false};
     return context.prompter.ask(question) == Answer::Yes;
 }
@@ -124,7 +124,7 @@ std::array<std::optional<double>, kStatisticCount> resultStatistics(const analys
     return out;
 }
 
-Favourite favouriteFromDocument(shell::AppContext& context, const analysis::AnalysisDocument& document,
+Favourite favouriteFromDocument(context::AppContext& context, const analysis::AnalysisDocument& document,
                                 const FavoChoice& choice, const QDateTime& now)
 {
     Favourite f;
@@ -146,7 +146,7 @@ Favourite favouriteFromDocument(shell::AppContext& context, const analysis::Anal
     return f;
 }
 
-Registration subFavoAdd(shell::AppContext& context, analysis::AnalysisDocument& document, const FavoChoice& choice,
+Registration subFavoAdd(context::AppContext& context, analysis::AnalysisDocument& document, const FavoChoice& choice,
                         const std::function<QDateTime()>& now)
 {
     const QString procedure = QStringLiteral("subFavoAdd");
@@ -178,7 +178,7 @@ Registration subFavoAdd(shell::AppContext& context, analysis::AnalysisDocument& 
     return Registration::Failed;
 }
 
-analysis::ConditionLoadResult loadFavourite(shell::AppContext& context, const Favourite& favourite,
+analysis::ConditionLoadResult loadFavourite(context::AppContext& context, const Favourite& favourite,
                                             analysis::AnalysisDocument& document)
 {
     analysis::ConditionLoadOptions options;
@@ -192,7 +192,7 @@ analysis::ConditionLoadResult loadFavourite(shell::AppContext& context, const Fa
     return result;
 }
 
-int subFavoOpen(shell::AppContext& context, const FavoChoice& choice,
+int subFavoOpen(context::AppContext& context, const FavoChoice& choice,
                 const std::function<analysis::AnalysisDocument*()>& newDocument,
                 const std::function<void(analysis::AnalysisDocument&)>& opened)
 {

@@ -14,7 +14,7 @@
 
 #include <functional>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 namespace tq::analysis {
@@ -31,13 +31,13 @@ namespace tq::favourites {
 // refused with its message. After the walk, conditions on values known only
 // after the race (conditions::lookAheadConditions) are named in a warning
 // the user may answer Yes to go on. True when registration may go on.
-bool checkBeforeRegistration(shell::AppContext& context, analysis::AnalysisDocument& document);
+bool checkBeforeRegistration(context::AppContext& context, analysis::AnalysisDocument& document);
 
 // The look-ahead question of registration: when `names` (look-ahead items or
 // key texts) is not empty, asks through the prompter whether to register
 // anyway. True when there was nothing to ask or the answer was Yes. The
 // aggregate favourite's registration asks it with conditions::lookAheadKeys.
-bool confirmLookAhead(shell::AppContext& context, const QStringList& names);
+bool confirmLookAhead(context::AppContext& context, const QStringList& names);
 
 // The statistics of an ungrouped result table, read by column position as
 // the cells show them with one decimal place (the condition text's result
@@ -53,7 +53,7 @@ std::array<std::optional<double>, kStatisticCount> resultStatistics(const analys
 // and the registration time `now`. Throws on a condition that cannot be
 // written or a WHERE text that cannot be built (a favourite without it would
 // match every runner).
-Favourite favouriteFromDocument(shell::AppContext& context, const analysis::AnalysisDocument& document,
+Favourite favouriteFromDocument(context::AppContext& context, const analysis::AnalysisDocument& document,
                                 const FavoChoice& choice, const QDateTime& now);
 
 enum class Registration {
@@ -65,20 +65,20 @@ enum class Registration {
 // subFavoAdd: registers the document under choice.name, asking
 // "既に登録されています。上書きしますか？" before overwriting a favourite of that
 // name. `now` supplies the registration time (tests); empty: the clock.
-Registration subFavoAdd(shell::AppContext& context, analysis::AnalysisDocument& document, const FavoChoice& choice,
+Registration subFavoAdd(context::AppContext& context, analysis::AnalysisDocument& document, const FavoChoice& choice,
                         const std::function<QDateTime()>& now = {});
 
 // Loads a stored favourite into a document: its conditions and stored result
 // from the condition text (a Null comment or author becomes a single blank,
 // which replaces the file's), the caption its name, unmodified. Returns what
 // the condition reader says (result 1: a line was skipped).
-analysis::ConditionLoadResult loadFavourite(shell::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document);
+analysis::ConditionLoadResult loadFavourite(context::AppContext& context, const Favourite& favourite, analysis::AnalysisDocument& document);
 
 // subFavoOpen: the favourite choice.name, or every favourite of choice.group
 // when the name is allGroupName(), each into the document `newDocument`
 // returns (LoadNewDoc); `opened` is told after each load. Returns how many
 // were opened; a failure to read the table is reported ("subFavoOpen").
-int subFavoOpen(shell::AppContext& context, const FavoChoice& choice,
+int subFavoOpen(context::AppContext& context, const FavoChoice& choice,
                 const std::function<analysis::AnalysisDocument*()>& newDocument,
                 const std::function<void(analysis::AnalysisDocument&)>& opened = {});
 

@@ -3,8 +3,8 @@
 #include "jetimport/ConvertedFile.h"
 #include "jetimport/JetTableSource.h"
 #include "jetimport/SqlText.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
 #include "shell/DbLifecycle.h"
 #include "shell/Startup.h"
 #include "shell/StartupAborted.h"
@@ -189,9 +189,9 @@ qint64 stage(TableSource& source, const QString& staging, const QString& appDir,
         }
     }
     // The start-up's upgrade on the staged copy (its add-in rows are of no interest here).
-    shell::ConsolePrompter prompter(shell::Answer::No);
-    shell::SilentBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    context::ConsolePrompter prompter(context::Answer::No);
+    context::SilentBusy busy;
+    context::AppContext ctx(prompter, busy);
     ctx.programDir = appDir;
     ctx.catalogue.appDbPath = staging;
     ctx.errorLog.setLogFileName(staging + QStringLiteral(".log"));
@@ -272,7 +272,7 @@ struct Merger {
 
 } // namespace
 
-AppImportReport importAppDatabase(shell::AppContext& ctx, const QString& jetFile, bool replace)
+AppImportReport importAppDatabase(context::AppContext& ctx, const QString& jetFile, bool replace)
 {
     if (!store::isJetFile(jetFile)) {
         AppImportReport report;
@@ -289,7 +289,7 @@ AppImportReport importAppDatabase(shell::AppContext& ctx, const QString& jetFile
     }
 }
 
-AppImportReport importAppDatabase(shell::AppContext& ctx, TableSource& source, bool replace)
+AppImportReport importAppDatabase(context::AppContext& ctx, TableSource& source, bool replace)
 {
     AppImportReport report;
     if (!ctx.appDb) {
@@ -332,9 +332,9 @@ AppImportReport importAppDatabase(shell::AppContext& ctx, TableSource& source, b
 
 AppImportReport importAppDatabase(const QString& appDir, const QString& jetFile, bool replace)
 {
-    shell::ConsolePrompter prompter(shell::Answer::No);
-    shell::SilentBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    context::ConsolePrompter prompter(context::Answer::No);
+    context::SilentBusy busy;
+    context::AppContext ctx(prompter, busy);
     ctx.programDir = appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     try {

@@ -16,7 +16,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -35,11 +35,11 @@ struct AppImportReport {
 
 // Imports `jetFile` into ctx.appDb, which must be open and upgraded (after
 // start-up or prepareHeadless). The source is opened read-only. Never throws.
-AppImportReport importAppDatabase(shell::AppContext& ctx, const QString& jetFile, bool replace);
+AppImportReport importAppDatabase(context::AppContext& ctx, const QString& jetFile, bool replace);
 
 // The same from any table source (the tests feed a SQLite file shaped like an
 // old database, since no Jet writer is at hand).
-AppImportReport importAppDatabase(shell::AppContext& ctx, TableSource& source, bool replace);
+AppImportReport importAppDatabase(context::AppContext& ctx, TableSource& source, bool replace);
 
 // As above for the command line: prepares the application database of the
 // program directory `appDir` (as the prepare command does) and imports into it.

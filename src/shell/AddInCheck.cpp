@@ -1,11 +1,11 @@
 #include "shell/AddInCheck.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Operations.h"
 
 namespace tq::shell {
 
-bool isAddInRegistered(AppContext& ctx, const QString& softwareId)
+bool isAddInRegistered(context::AppContext& ctx, const QString& softwareId)
 {
     if (!ctx.appDb)
         return false;

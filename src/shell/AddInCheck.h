@@ -5,9 +5,11 @@
 
 #include <QString>
 
-namespace tq::shell {
-
+namespace tq::context {
 class AppContext;
+}
+
+namespace tq::shell {
 
 // The software id of the graph add-in.
 inline QString graphAddInId()
@@ -18,6 +20,6 @@ inline QString graphAddInId()
 // True when Sアドイン管理 has a row whose ソフトID is `softwareId`. False when
 // it has none, when the application database is not open, or when the table
 // cannot be read (reported by TBOpn).
-bool isAddInRegistered(AppContext& ctx, const QString& softwareId);
+bool isAddInRegistered(context::AppContext& ctx, const QString& softwareId);
 
 } // namespace tq::shell

@@ -35,7 +35,7 @@ std::optional<qint32> thresholdFromText(const QString& text)
     }
 }
 
-bool storeColourSettings(AppContext& ctx, const ColourSettings& colours, const QString& procedure)
+bool storeColourSettings(context::AppContext& ctx, const context::ColourSettings& colours, const QString& procedure)
 {
     if (!ctx.appDb) {
         ctx.errorLog.report({0, QStringLiteral("the application database is not open"), {}}, procedure);

@@ -2,7 +2,7 @@
 // Editing the result colours (table 色設定, ctx.colours): the threshold text
 // of the colour dialog as a whole number, and storing a changed set.
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QString>
 
@@ -20,6 +20,6 @@ std::optional<qint32> thresholdFromText(const QString& text);
 // table without a row gets one) and then in ctx.colours, so results drawn
 // afterwards use them. Returns false when the table cannot be written: the
 // failure is in the error log under `procedure`, and ctx.colours is unchanged.
-bool storeColourSettings(AppContext& ctx, const ColourSettings& colours, const QString& procedure);
+bool storeColourSettings(context::AppContext& ctx, const context::ColourSettings& colours, const QString& procedure);
 
 } // namespace tq::shell

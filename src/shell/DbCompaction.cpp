@@ -1,6 +1,6 @@
 #include "shell/DbCompaction.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/JetExtensions.h"
 
 #include <QDir>
@@ -138,17 +138,17 @@ QString copyBack(const QString& work, const QString& path)
     }
 }
 
-bool DBComp(AppContext& ctx, const QString& path, const CompactionSteps& steps)
+bool DBComp(context::AppContext& ctx, const QString& path, const CompactionSteps& steps)
 {
     const auto now = steps.now ? steps.now : [] { return QDateTime::currentDateTime(); };
     const auto copyWorkBack = steps.copyBack ? steps.copyBack : copyBack;
     const auto removeFile = steps.removeFile ? steps.removeFile : [](const QString& file) { return QFile::remove(file); };
     auto show = [&ctx](const QString& text) {
-        ctx.prompter.inform(Message{text, AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"),
-                                    Icon::Critical, true});
+        ctx.prompter.inform(context::Message{text, context::AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"),
+                                    context::Icon::Critical, true});
     };
     auto& report = ctx.preparation;
-    report.compaction = PreparationReport::Compaction::Failed;
+    report.compaction = context::PreparationReport::Compaction::Failed;
     Step step = Step::Compact;
     QString createdWork; // W once this run has started writing it
     try {
@@ -189,7 +189,7 @@ bool DBComp(AppContext& ctx, const QString& path, const CompactionSteps& steps)
         step = Step::DeleteWork;
         if (!removeFile(files.work))
             throw CompactionError{QStringLiteral("cannot delete ") + files.work};
-        report.compaction = PreparationReport::Compaction::Compacted;
+        report.compaction = context::PreparationReport::Compaction::Compacted;
         return true;
     } catch (const CompactionError& e) {
         ctx.errorLog.report({0, e.detail, {}}, QStringLiteral("DBComp"));
@@ -203,7 +203,7 @@ bool DBComp(AppContext& ctx, const QString& path, const CompactionSteps& steps)
             if (e.inUse) {
                 show(QStringLiteral("データベースが使用されているために、最適化が実行できませんでした。") + kCrLf
                      + QStringLiteral("最適化を行わずに処理を続行します。"));
-                report.compaction = PreparationReport::Compaction::SkippedInUse;
+                report.compaction = context::PreparationReport::Compaction::SkippedInUse;
                 return true;
             }
             show(QStringLiteral("データベースの最適化に失敗しました"));

@@ -21,16 +21,18 @@
 // captioned application title + " - データベース最適化"; failures are also
 // written to the error log under "DBComp" with the engine's message.
 
-#include "shell/PreparationReport.h"
+#include "context/PreparationReport.h"
 
 #include <QDateTime>
 #include <QString>
 
 #include <functional>
 
-namespace tq::shell {
-
+namespace tq::context {
 class AppContext;
+}
+
+namespace tq::shell {
 
 struct CompactionFiles {
     QString base, work; // empty when the file name has no ".MDB"
@@ -55,6 +57,6 @@ struct CompactionSteps {
 // then: the copy back is one transaction), so a failed compaction never looks
 // like an interrupted run to the next start; only a W that cannot be deleted
 // stays. Records the outcome in ctx.preparation.
-bool DBComp(AppContext& ctx, const QString& path, const CompactionSteps& steps = {});
+bool DBComp(context::AppContext& ctx, const QString& path, const CompactionSteps& steps = {});
 
 } // namespace tq::shell

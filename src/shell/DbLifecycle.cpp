@@ -1,6 +1,6 @@
 #include "shell/DbLifecycle.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "common/DatabaseLock.h"
 #include "shell/DbCompaction.h"
 #include "shell/KorvenIni.h"
@@ -29,7 +29,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 // Reports an unexpected error under `procedure` and ends start-up; an end
 // already decided further down passes through unchanged.
-template <typename Body> auto fatalOnError(AppContext& ctx, const QString& procedure, Body&& body)
+template <typename Body> auto fatalOnError(context::AppContext& ctx, const QString& procedure, Body&& body)
 {
     try {
         return body();
@@ -45,9 +45,9 @@ template <typename Body> auto fatalOnError(AppContext& ctx, const QString& proce
     }
 }
 
-[[noreturn]] void fatalMessage(AppContext& ctx, const QString& procedure, const QString& text)
+[[noreturn]] void fatalMessage(context::AppContext& ctx, const QString& procedure, const QString& text)
 {
-    ctx.prompter.inform(Message{text, {}, Icon::Critical, false});
+    ctx.prompter.inform(context::Message{text, {}, context::Icon::Critical, false});
     throw StartupAborted(procedure, text);
 }
 
@@ -75,11 +75,11 @@ bool tryExecute(store::Database& db, const QString& sql)
 
 // Adds a column with TBFldAdd; a failure shows the engine's description and
 // the preparation goes on.
-void addField(AppContext& ctx, const QString& table, const QString& field, const QString& typeName, const QString& size)
+void addField(context::AppContext& ctx, const QString& table, const QString& field, const QString& typeName, const QString& size)
 {
     const QString error = store::TBFldAdd(*ctx.appDb, table, field, typeName, size);
     if (!error.isEmpty())
-        ctx.prompter.inform(Message{error, {}, Icon::Exclamation, false});
+        ctx.prompter.inform(context::Message{error, {}, context::Icon::Exclamation, false});
 }
 
 const QString kSingle = QStringLiteral("数値型 (単精度浮動小数点)");
@@ -135,7 +135,7 @@ const char16_t* const kResultColumns[] = {
     u"戻り均等最低単回収率",
 };
 
-void upgradeSchema(AppContext& ctx)
+void upgradeSchema(context::AppContext& ctx)
 {
     store::Database& db = *ctx.appDb;
     QStringList& applied = ctx.preparation.upgrades;
@@ -198,7 +198,7 @@ void upgradeSchema(AppContext& ctx)
     }
 }
 
-std::unique_ptr<store::Dynaset> openOrThrow(AppContext& ctx, const QString& sql)
+std::unique_ptr<store::Dynaset> openOrThrow(context::AppContext& ctx, const QString& sql)
 {
     bool ok = false;
     auto rs = store::TBOpn(ctx.errorLog, *ctx.appDb, sql, ok);
@@ -208,7 +208,7 @@ std::unique_ptr<store::Dynaset> openOrThrow(AppContext& ctx, const QString& sql)
 }
 
 // Rewrites this program's row, or the today's-favourites add-in's row, of Sアドイン管理.
-void registerProgram(AppContext& ctx, const QString& id, const QString& displayName)
+void registerProgram(context::AppContext& ctx, const QString& id, const QString& displayName)
 {
     const QString where = QStringLiteral(" Where ソフトID='") + id + QLatin1Char('\'');
     ctx.appDb->execute(QStringLiteral("delete * from Sアドイン管理") + where);
@@ -225,7 +225,7 @@ void registerProgram(AppContext& ctx, const QString& id, const QString& displayN
     ++ctx.preparation.addinRows;
 }
 
-void registerAddins(AppContext& ctx)
+void registerAddins(context::AppContext& ctx)
 {
     store::Transaction transaction(*ctx.appDb);
     registerProgram(ctx, QStringLiteral("DEVovuved"), QStringLiteral("過去データ分析"));
@@ -252,7 +252,7 @@ void registerAddins(AppContext& ctx)
     transaction.commit();
 }
 
-QString inAppDir(const AppContext& ctx, const QString& fileName)
+QString inAppDir(const context::AppContext& ctx, const QString& fileName)
 {
     return QDir(ctx.appDir()).filePath(fileName);
 }
@@ -290,7 +290,7 @@ bool moveAside(const QString& path, const QString& target)
     return true;
 }
 
-void copyOrEnd(AppContext& ctx, const QString& procedure, const QString& source, const QString& target,
+void copyOrEnd(context::AppContext& ctx, const QString& procedure, const QString& source, const QString& target,
                const QString& failureText)
 {
     if (!store::Fun_blnCopyFile(ctx.errorLog, source, target, true))
@@ -307,7 +307,7 @@ const QString kInitialFailed =
 // initial database), moves the damaged file aside (it is never deleted) and
 // copies the source in. Ends start-up when the user declines or there is
 // nothing to restore from; the damaged file is then left as it was.
-void recoverDamaged(AppContext& ctx, const QString& procedure, const store::FileCheck& damage)
+void recoverDamaged(context::AppContext& ctx, const QString& procedure, const store::FileCheck& damage)
 {
     const QString target = ctx.appDbPath();
     ctx.errorLog.report({0, target + QStringLiteral(": ") + damage.cause(), {}}, procedure);
@@ -330,7 +330,7 @@ void recoverDamaged(AppContext& ctx, const QString& procedure, const store::File
                       : QString(QStringLiteral("初期化用データベース（") + initial
                                 + QStringLiteral("）から初期化しますか？") + kCrLf
                                 + QStringLiteral("登録したお気に入りなどは失われます。")));
-    if (ctx.prompter.ask(Message{text, {}, Icon::Exclamation, false}) != Answer::Yes)
+    if (ctx.prompter.ask(context::Message{text, {}, context::Icon::Exclamation, false}) != context::Answer::Yes)
         throw StartupAborted(procedure, target + QStringLiteral(": ") + damage.cause());
 
     if (!moveAside(target, aside))
@@ -339,17 +339,17 @@ void recoverDamaged(AppContext& ctx, const QString& procedure, const store::File
     if (fromBackup) {
         ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbをバックアップから復元します"));
         copyOrEnd(ctx, procedure, backup, target, kBackupFailed);
-        ctx.preparation.source = PreparationReport::Source::Backup;
+        ctx.preparation.source = context::PreparationReport::Source::Backup;
     } else {
         ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbを初期化します"));
         copyOrEnd(ctx, procedure, initial, target, kInitialFailed);
-        ctx.preparation.source = PreparationReport::Source::Initial;
+        ctx.preparation.source = context::PreparationReport::Source::Initial;
     }
 }
 
 // Restores or initialises a missing database; a backup that fails its check
 // is named and passed over, never copied.
-bool produceMissing(AppContext& ctx, const QString& procedure)
+bool produceMissing(context::AppContext& ctx, const QString& procedure)
 {
     const QString target = ctx.appDbPath();
     const QString backup = inAppDir(ctx, kBackupName);
@@ -358,26 +358,26 @@ bool produceMissing(AppContext& ctx, const QString& procedure)
         if (check.ok()) {
             ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないのでバックアップから復元します"));
             copyOrEnd(ctx, procedure, backup, target, kBackupFailed);
-            ctx.preparation.source = PreparationReport::Source::Backup;
+            ctx.preparation.source = context::PreparationReport::Source::Backup;
             return true;
         }
         ctx.errorLog.report({0, backup + QStringLiteral(": ") + check.cause(), {}}, procedure);
-        ctx.prompter.inform(Message{QStringLiteral("バックアップ（") + backup
+        ctx.prompter.inform(context::Message{QStringLiteral("バックアップ（") + backup
                                         + QStringLiteral("）は壊れているため使用しません（") + check.cause()
                                         + QStringLiteral("）。"),
-                                    {}, Icon::Exclamation, false});
+                                    {}, context::Icon::Exclamation, false});
     }
     const QString initial = inAppDir(ctx, kInitialName);
     if (QFileInfo::exists(initial)) {
         ctx.busy.setProgress(QStringLiteral("DEVovuved.mdbが存在しないので初期化します"));
         copyOrEnd(ctx, procedure, initial, target, kInitialFailed);
-        ctx.preparation.source = PreparationReport::Source::Initial;
+        ctx.preparation.source = context::PreparationReport::Source::Initial;
         return true;
     }
     fatalMessage(ctx, procedure, QStringLiteral("初期化用データベースが存在しません。再セットアップを行って下さい"));
 }
 
-common::DatabaseLock& databaseLock(AppContext& ctx)
+common::DatabaseLock& databaseLock(context::AppContext& ctx)
 {
     if (!ctx.databaseLock)
         ctx.databaseLock = std::make_unique<common::DatabaseLock>(ctx.appDbPath());
@@ -412,7 +412,7 @@ void syncFile(const QString& path)
 
 } // namespace
 
-void lockDatabaseShared(AppContext& ctx, const QString& procedure)
+void lockDatabaseShared(context::AppContext& ctx, const QString& procedure)
 {
     common::DatabaseLock& lock = databaseLock(ctx);
     if (lock.mode() == common::DatabaseLock::Mode::Shared)
@@ -427,7 +427,7 @@ void lockDatabaseShared(AppContext& ctx, const QString& procedure)
                      + kCrLf + QStringLiteral("しばらくしてから再度行って下さい"));
 }
 
-bool lockDatabaseExclusive(AppContext& ctx, const QString& procedure, const std::function<bool()>& doneElsewhere)
+bool lockDatabaseExclusive(context::AppContext& ctx, const QString& procedure, const std::function<bool()>& doneElsewhere)
 {
     common::DatabaseLock& lock = databaseLock(ctx);
     if (lock.mode() == common::DatabaseLock::Mode::Exclusive)
@@ -456,7 +456,7 @@ bool lockDatabaseExclusive(AppContext& ctx, const QString& procedure, const std:
                      + QStringLiteral("他のプロセスを終了してから再度行って下さい"));
 }
 
-void keepVerifiedCopy(AppContext& ctx)
+void keepVerifiedCopy(context::AppContext& ctx)
 {
     auto& report = ctx.preparation;
     report.verifiedCopy.clear();
@@ -483,7 +483,7 @@ void keepVerifiedCopy(AppContext& ctx)
     }
 }
 
-void checkRaceData(AppContext& ctx)
+void checkRaceData(context::AppContext& ctx)
 {
     QStringList& problems = ctx.preparation.raceDataProblems;
     problems.clear();
@@ -528,13 +528,13 @@ QString programPath(const QString& appDir, const QString& softwareId)
     return QDir(appDir).filePath(softwareId);
 }
 
-bool funDBChk(AppContext& ctx)
+bool funDBChk(context::AppContext& ctx)
 {
     const QString procedure = QStringLiteral("funDBChk");
     return fatalOnError(ctx, procedure, [&]() {
         const QString target = ctx.appDbPath();
         if (QFileInfo::exists(target) && checkApplicationFile(target, false).ok()) {
-            ctx.preparation.source = PreparationReport::Source::Present;
+            ctx.preparation.source = context::PreparationReport::Source::Present;
             return false;
         }
         // Restoring writes: one process at a time, and what another process
@@ -544,7 +544,7 @@ bool funDBChk(AppContext& ctx)
             return produceMissing(ctx, procedure);
         const store::FileCheck check = checkApplicationFile(target, false);
         if (check.ok()) {
-            ctx.preparation.source = PreparationReport::Source::Present;
+            ctx.preparation.source = context::PreparationReport::Source::Present;
             return false;
         }
         recoverDamaged(ctx, procedure, check);
@@ -552,7 +552,7 @@ bool funDBChk(AppContext& ctx)
     });
 }
 
-void subDB_Init(AppContext& ctx)
+void subDB_Init(context::AppContext& ctx)
 {
     const QString procedure = QStringLiteral("subDB_Init");
     fatalOnError(ctx, procedure, [&]() {
@@ -566,9 +566,9 @@ void subDB_Init(AppContext& ctx)
         if (const store::FileCheck check = checkApplicationFile(path, true); !check.ok())
             recoverDamaged(ctx, procedure, check);
         if (!DBComp(ctx, path)) {
-            ctx.prompter.inform(Message{
+            ctx.prompter.inform(context::Message{
                 QStringLiteral("起動時にエラーが発生しました。") + kCrLf + QStringLiteral("システムを終了します。"),
-                AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"), Icon::Critical, true});
+                context::AppContext::applicationTitle() + QStringLiteral(" - データベース最適化"), context::Icon::Critical, true});
             throw StartupAborted(QStringLiteral("subDB_Init"), QStringLiteral("compaction failed"));
         }
         ctx.busy.setProgress(QStringLiteral("データベースの最適化を終了しました") + kCrLf + QStringLiteral("（") +
@@ -578,7 +578,7 @@ void subDB_Init(AppContext& ctx)
     });
 }
 
-void subDB_Link(AppContext& ctx)
+void subDB_Link(context::AppContext& ctx)
 {
     fatalOnError(ctx, QStringLiteral("subDB_Link"), [&]() {
         ctx.busy.setProgress(QStringLiteral("リンク再作成中です"));
@@ -598,7 +598,7 @@ void subDB_Link(AppContext& ctx)
     });
 }
 
-void subDB_Set(AppContext& ctx)
+void subDB_Set(context::AppContext& ctx)
 {
     const QString procedure = QStringLiteral("subDB_Set");
     fatalOnError(ctx, procedure, [&]() {
@@ -622,7 +622,7 @@ void subDB_Set(AppContext& ctx)
     });
 }
 
-void countLinks(AppContext& ctx)
+void countLinks(context::AppContext& ctx)
 {
     auto& report = ctx.preparation;
     report.linksRequested = report.linksMade = 0;

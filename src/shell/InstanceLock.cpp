@@ -1,6 +1,6 @@
 #include "shell/InstanceLock.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QDir>
 #include <QLockFile>
@@ -29,7 +29,7 @@ bool InstanceLock::tryLock()
 
 QString alreadyRunningText()
 {
-    return QStringLiteral("「") + AppContext::applicationTitle() + QStringLiteral("」は、既に起動されています。");
+    return QStringLiteral("「") + context::AppContext::applicationTitle() + QStringLiteral("」は、既に起動されています。");
 }
 
 } // namespace tq::shell

@@ -1,6 +1,6 @@
 #include "shell/JetDatabaseGuard.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/StartupAborted.h"
 #include "store/JetFileCheck.h"
 
@@ -31,7 +31,7 @@ QString raceDataMessage(const QString& path)
 
 } // namespace
 
-void refuseJetDatabases(AppContext& ctx)
+void refuseJetDatabases(context::AppContext& ctx)
 {
     const QDir appDir(ctx.catalogue.appDir.isEmpty() ? ctx.programDir : ctx.catalogue.appDir);
     const QString appDbFiles[] = {ctx.appDbPath(), appDir.filePath(QStringLiteral("DEVovuved.mdb.001")),
@@ -49,7 +49,7 @@ void refuseJetDatabases(AppContext& ctx)
         return;
     const QString procedure = QStringLiteral("Main");
     ctx.errorLog.report({0, text, {}}, procedure);
-    ctx.prompter.inform(Message{text, {}, Icon::Critical, false});
+    ctx.prompter.inform(context::Message{text, {}, context::Icon::Critical, false});
     throw StartupAborted(procedure, text);
 }
 

@@ -4,14 +4,16 @@
 // not converted), with a message naming the file and the import command,
 // before anything is copied, compacted or linked.
 
-namespace tq::shell {
-
+namespace tq::context {
 class AppContext;
+}
+
+namespace tq::shell {
 
 // Checks the application database, its restore and initial copies, the four
 // race-data files and the deviation database named by the settings read so
 // far. On the first Jet file: shows the message, reports it under "Main" and
 // throws StartupAborted. Changes nothing.
-void refuseJetDatabases(AppContext& ctx);
+void refuseJetDatabases(context::AppContext& ctx);
 
 } // namespace tq::shell

@@ -2,7 +2,7 @@
 
 #include "common/ProfileFile.h"
 #include "common/VbNumber.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,12 +57,12 @@ QString findKorvenIni(const QString& programDir)
                            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation), programDir);
 }
 
-bool GetIniFile(AppContext& ctx)
+bool GetIniFile(context::AppContext& ctx)
 {
     return GetIniFile(ctx, findKorvenIni(ctx.programDir));
 }
 
-bool GetIniFile(AppContext& ctx, const QString& iniPath)
+bool GetIniFile(context::AppContext& ctx, const QString& iniPath)
 {
     try {
         const common::ProfileFile ini = common::ProfileFile::load(iniPath);

@@ -12,9 +12,11 @@
 
 #include <QString>
 
-namespace tq::shell {
-
+namespace tq::context {
 class AppContext;
+}
+
+namespace tq::shell {
 
 // The search order above on explicit inputs: `envValue` is $KORVEN_INI,
 // `configDir` the user's configuration directory.
@@ -29,8 +31,8 @@ QString findKorvenIni(const QString& programDir);
 // program directory. Returns true; on any error (invalid bytes in the file,
 // LOGMAX not a 32-bit number) reports "GetIniFile" and returns false, keeping
 // what was set before the error.
-bool GetIniFile(AppContext& ctx, const QString& iniPath);
+bool GetIniFile(context::AppContext& ctx, const QString& iniPath);
 // GetIniFile on the file findKorvenIni(ctx.programDir) names.
-bool GetIniFile(AppContext& ctx);
+bool GetIniFile(context::AppContext& ctx);
 
 } // namespace tq::shell

@@ -3,7 +3,7 @@
 #include "common/TextFile.h"
 #include "common/VbNumber.h"
 #include "conditions/CatalogueReader.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/DbLifecycle.h"
 #include "shell/JetDatabaseGuard.h"
 #include "shell/KorvenIni.h"
@@ -23,15 +23,15 @@ const QString kCrLf = QStringLiteral("\r\n");
 // Reads DEVovuved.ini from the program directory. A missing, unreadable or
 // incomplete file is named with its problem and ends start-up, rather than
 // leaving an empty catalogue for later steps to stumble over.
-void loadCatalogue(AppContext& ctx)
+void loadCatalogue(context::AppContext& ctx)
 {
     const QString procedure = QStringLiteral("subIniGetAll");
     const QString path = QDir(ctx.programDir).filePath(QStringLiteral("DEVovuved.ini"));
     auto fail = [&](const QString& problem) {
         ctx.errorLog.report({0, path + QStringLiteral(": ") + problem, {}}, procedure);
-        ctx.prompter.inform(Message{QStringLiteral("設定ファイル（") + path + QStringLiteral("）") + problem
+        ctx.prompter.inform(context::Message{QStringLiteral("設定ファイル（") + path + QStringLiteral("）") + problem
                                         + QStringLiteral("。") + kCrLf + QStringLiteral("再セットアップを行って下さい"),
-                                    {}, Icon::Critical, false});
+                                    {}, context::Icon::Critical, false});
         throw StartupAborted(procedure, path + QStringLiteral(": ") + problem);
     };
     if (!QFileInfo(path).isFile())
@@ -56,14 +56,14 @@ void loadCatalogue(AppContext& ctx)
 }
 
 // Whether the stored Version or DBDir differ from this run's (step 8).
-bool preparedForAnotherRun(AppContext& ctx)
+bool preparedForAnotherRun(context::AppContext& ctx)
 {
     return store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("Version")) != ctx.appVersion
         || store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("DBDir")) != ctx.korvenDir;
 }
 
 
-void openAppDb(AppContext& ctx)
+void openAppDb(context::AppContext& ctx)
 {
     bool ok = false;
     ctx.appDb = store::DBOpn(ctx.errorLog, ctx.appDbPath(), ok);
@@ -71,9 +71,9 @@ void openAppDb(AppContext& ctx)
         throw std::runtime_error(QString(QStringLiteral("cannot open ") + ctx.appDbPath()).toStdString());
 }
 
-void askForUserName(AppContext& ctx, const StartupHooks& hooks)
+void askForUserName(context::AppContext& ctx, const StartupHooks& hooks)
 {
-    ctx.prompter.inform(Message{kUserMessage, {}, Icon::None, false});
+    ctx.prompter.inform(context::Message{kUserMessage, {}, context::Icon::None, false});
     if (hooks.askUserName)
         hooks.askUserName(ctx);
 }
@@ -81,7 +81,7 @@ void askForUserName(AppContext& ctx, const StartupHooks& hooks)
 
 } // namespace
 
-void prepareDatabase(AppContext& ctx)
+void prepareDatabase(context::AppContext& ctx)
 {
     subDB_Init(ctx);
     store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
@@ -90,9 +90,9 @@ void prepareDatabase(AppContext& ctx)
     lockDatabaseShared(ctx, QStringLiteral("subDB_Init"));
     const QStringList& problems = ctx.preparation.raceDataProblems;
     if (!problems.isEmpty())
-        ctx.prompter.inform(Message{QStringLiteral("レースデータのリンクを作成できませんでした。") + kCrLf
+        ctx.prompter.inform(context::Message{QStringLiteral("レースデータのリンクを作成できませんでした。") + kCrLf
                                         + problems.join(kCrLf),
-                                    {}, Icon::Exclamation, false});
+                                    {}, context::Icon::Exclamation, false});
 }
 
 bool isUnregisteredUser(const QString& name)
@@ -100,7 +100,7 @@ bool isUnregisteredUser(const QString& name)
     return name.isEmpty() || name == QLatin1String(" ");
 }
 
-bool storeUserName(AppContext& ctx, const QString& text)
+bool storeUserName(context::AppContext& ctx, const QString& text)
 {
     ctx.userName = text.isEmpty() ? QStringLiteral(" ") : text;
     if (ctx.appDb)
@@ -108,14 +108,14 @@ bool storeUserName(AppContext& ctx, const QString& text)
     return store::SetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("User"), ctx.userName);
 }
 
-void readSettings(AppContext& ctx)
+void readSettings(context::AppContext& ctx)
 {
     GetIniFile(ctx);
     loadCatalogue(ctx);
     refuseJetDatabases(ctx);
 }
 
-void readColourSettings(AppContext& ctx)
+void readColourSettings(context::AppContext& ctx)
 {
     if (!ctx.appDb)
         throw std::runtime_error("the application database is not open");
@@ -127,7 +127,7 @@ void readColourSettings(AppContext& ctx)
         throw std::runtime_error("色設定 has no row");
     if (rs->fieldCount() < 8)
         throw std::runtime_error("色設定 has fewer than eight columns");
-    ColourSettings colours;
+    context::ColourSettings colours;
     for (int i = 0; i < 8; ++i) {
         const store::Value value = rs->value(i);
         if (value.isNull())
@@ -137,7 +137,7 @@ void readColourSettings(AppContext& ctx)
     ctx.colours = colours;
 }
 
-void prepareHeadless(AppContext& ctx)
+void prepareHeadless(context::AppContext& ctx)
 {
     readSettings(ctx);
     // Even the check reads the database: not while another process holds it
@@ -148,13 +148,13 @@ void prepareHeadless(AppContext& ctx)
     countLinks(ctx);
 }
 
-bool openForCommand(AppContext& ctx)
+bool openForCommand(context::AppContext& ctx)
 {
     const QString procedure = QStringLiteral("Main");
     readSettings(ctx);
     lockDatabaseShared(ctx, procedure);
     const bool restored = funDBChk(ctx);
-    ctx.appVersion = AppContext::programVersion();
+    ctx.appVersion = context::AppContext::programVersion();
     // Another process that needed the same preparation may do it while this
     // one waits: then this one uses its result.
     if ((restored || preparedForAnotherRun(ctx))
@@ -173,7 +173,7 @@ bool openForCommand(AppContext& ctx)
     return false;
 }
 
-void startUp(AppContext& ctx, const StartupHooks& hooks)
+void startUp(context::AppContext& ctx, const StartupHooks& hooks)
 {
     const QString procedure = QStringLiteral("Main");
     try {
@@ -196,7 +196,7 @@ void startUp(AppContext& ctx, const StartupHooks& hooks)
 
         ctx.errorLog.setExeName(hooks.exeName);
 
-        ctx.appVersion = AppContext::programVersion();
+        ctx.appVersion = context::AppContext::programVersion();
         if (preparedForAnotherRun(ctx))
             initFlag = 0;
 

@@ -1,6 +1,6 @@
 #include "shell/SystemInformation.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QDir>
 #include <QStringList>
@@ -19,10 +19,10 @@ QString pathOrUnset(const QString& path)
 
 } // namespace
 
-QString systemInformation(const AppContext& ctx)
+QString systemInformation(const context::AppContext& ctx)
 {
     QStringList lines = {
-        AppContext::applicationTitle() + QStringLiteral(" ") + ctx.appVersion,
+        context::AppContext::applicationTitle() + QStringLiteral(" ") + ctx.appVersion,
         QStringLiteral("Qt: ") + QString::fromLatin1(qVersion()),
         QStringLiteral("SQLite: ") + QString::fromLatin1(sqlite3_libversion()),
         QStringLiteral("OS: ") + QSysInfo::prettyProductName() + QStringLiteral(" (") + QSysInfo::kernelType() +

@@ -5,12 +5,14 @@
 
 #include <QString>
 
-namespace tq::shell {
-
+namespace tq::context {
 class AppContext;
+}
+
+namespace tq::shell {
 
 // One "name: value" line per item, lines separated by "\n". Directories and
 // files that are not set show as "（未設定）"; race-data files only when set.
-QString systemInformation(const AppContext& ctx);
+QString systemInformation(const context::AppContext& ctx);
 
 } // namespace tq::shell

@@ -75,7 +75,7 @@ protected:
             GTEST_SKIP() << g_data->problem();
     }
 
-    static shell::AppContext& ctx() { return g_data->context(); }
+    static context::AppContext& ctx() { return g_data->context(); }
     static store::Database& db() { return *ctx().appDb; }
     static QString appFile(const char* name) { return QDir(g_data->programDir()).filePath(s(name)); }
 

@@ -5,8 +5,8 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/AnalysisDocument.h"
 #include "common/TextFile.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 
@@ -108,9 +108,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
 };
 
 TEST_F(ConditionFileTest, WritesTheLinesInOrderWithoutMaskedRows)

@@ -6,7 +6,7 @@
 #include "analysis/Sheet.h"
 #include "common/ErrorLog.h"
 #include "common/TextCodec.h"
-#include "shell/Busy.h"
+#include "context/Busy.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,7 +77,7 @@ QByteArray readAll(const QString& path)
 }
 
 // Cancels once yield() has been called `limit` times.
-class CancellingBusy final : public shell::Busy {
+class CancellingBusy final : public context::Busy {
   public:
     explicit CancellingBusy(int limit) : m_limit(limit) {}
     void show() override { m_shown = true; }
@@ -128,7 +128,7 @@ TEST(CsvExport, ReadBackGivesTheGridTextsWithQuotingByCellKind)
     const QString path = dir.filePath(QStringLiteral("list.csv"));
     const Sheet sheet = sampleSheet();
     common::ErrorLog log;
-    shell::SilentBusy busy;
+    context::SilentBusy busy;
 
     ASSERT_EQ(analysis::subExport(path, sheet, busy, log), ExportResult::Completed);
     EXPECT_EQ(busy.lastText(), path + QStringLiteral("に出力中です"));
@@ -213,7 +213,7 @@ TEST(CsvExport, FailuresReportAndKeepThePreviousFile)
     sheet.setText(sheet.appendRow(), 0, QStringLiteral("馬\U0001F40E")); // no CP932 form
     sheet.setText(sheet.appendRow(), 0, QStringLiteral("after"));
     common::ErrorLog log;
-    shell::SilentBusy busy;
+    context::SilentBusy busy;
 
     EXPECT_EQ(analysis::subExport(path, sheet, busy, log), ExportResult::Failed);
     const auto entries = log.recentEntries();
@@ -235,7 +235,7 @@ TEST(CsvExport, FailuresReportAndKeepThePreviousFile)
 
 // Tells the parent through a pipe once `rows` rows are exported, then stops
 // the export where it stands until the process is killed.
-class StallingBusy final : public shell::Busy {
+class StallingBusy final : public context::Busy {
   public:
     StallingBusy(int rows, int pipeFd) : m_rows(rows), m_pipe(pipeFd) {}
     void show() override {}
@@ -294,7 +294,7 @@ TEST(CsvExport, KilledExportKeepsThePreviousFile)
     ASSERT_EQ(files.size(), 2) << files.join(QLatin1Char(' ')).toStdString();
     EXPECT_GT(QFileInfo(dir.filePath(files.at(0).startsWith(u'.') ? files.at(0) : files.at(1))).size(), 65536);
     common::ErrorLog log;
-    shell::SilentBusy busy;
+    context::SilentBusy busy;
     EXPECT_EQ(analysis::subExport(path, sampleSheet(), busy, log), ExportResult::Completed);
     EXPECT_EQ(parseCsv(common::decodeCp932(readAll(path))).size(), 3u);
 }

@@ -6,8 +6,8 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/Statistics.h"
 #include "common/ProfileFile.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -132,9 +132,9 @@ class HorseListTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx;
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx;
 };
 
 QStringList rowTexts(const Sheet& sheet, int row)

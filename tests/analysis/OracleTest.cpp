@@ -11,8 +11,8 @@
 #include "analysis/StatisticsKeys.h"
 #include "bettypes/GroupedRun.h"
 #include "common/TextFile.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "support/GeneratedData.h"
 
@@ -58,7 +58,7 @@ class OracleTest : public ::testing::Test {
         ASSERT_TRUE(g_data->ready()) << g_data->problem();
     }
 
-    static shell::AppContext& ctx() { return g_data->context(); }
+    static context::AppContext& ctx() { return g_data->context(); }
 
     static conditions::ConditionRow row(const char* item, const QString& value, qint16 target = 0)
     {
@@ -285,7 +285,7 @@ TEST_F(OracleTest, ExampleConditionFilesRunOnGeneratedData)
         EXPECT_EQ(analysis::funJoukenLoad(ctx(), doc, path).result, 0);
         EXPECT_EQ(analysis::conditionFileLines(ctx().catalogue, doc), common::readTextLines(path));
 
-        shell::MemoryStatusLine status;
+        context::MemoryStatusLine status;
         ASSERT_TRUE(analysis::subBunseki(ctx(), status, doc, true, bettypes::runBetTypeAnalysis));
         ASSERT_GT(doc.result.rowCount(), 0);
         EXPECT_GT(doc.defaultList.rowCount(), 0);
@@ -365,7 +365,7 @@ TEST_F(OracleTest, ListBySettingFollowsTheDefaultListOnGeneratedData)
     ASSERT_EQ(analysis::funJoukenLoad(ctx(), doc, QStringLiteral(TQ_SOURCE_DIR "/examples/tokyo-1400-1800.tqb")).result,
               0);
     doc.listLimit = true;
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     ASSERT_TRUE(analysis::subBunseki(ctx(), status, doc, true));
     ASSERT_EQ(doc.defaultList.rowCount(), analysis::kDefaultListRowLimit);
 

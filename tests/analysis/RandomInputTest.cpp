@@ -17,8 +17,8 @@
 #include "common/TextFile.h"
 #include "conditions/CatalogueReader.h"
 #include "conditions/Where.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/DbError.h"
 #include "store/JetTranslator.h"
 
@@ -155,9 +155,9 @@ QStringList exampleConditionTexts()
 
 TEST(RandomInput, ConditionReaderAndTheSqlOfWhatItRead)
 {
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx(prompter, busy);
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx(prompter, busy);
     ctx.catalogue = shippedCatalogue();
     runRandomInputs(exampleConditionTexts(), [&ctx](const QString& text) {
         analysis::AnalysisDocument doc;

@@ -6,8 +6,8 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
 #include "analysis/ResultTable.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 
@@ -49,9 +49,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
 };
 
 TEST_F(ResultDisplayTest, StoredWidthReachesEveryLaterGrid)
@@ -134,7 +134,7 @@ TEST_F(ResultDisplayTest, RestoresHeadingsWidthsAndColouredRows)
     EXPECT_DOUBLE_EQ(sheet.columnWidth(2), 9.5);
     EXPECT_TRUE(sheet.isColumnHidden(3));
 
-    shell::ColourSettings colours; // 勝率 20, 複勝率 80, 回収率 100
+    context::ColourSettings colours; // 勝率 20, 複勝率 80, 回収率 100
     // 勝率 exactly at its threshold; 複勝率 and レース勝率 above 勝率値 only: a
     // header takes the threshold of its whole name, never of a part of it.
     subKekkaRow(colours, s("K004, 1200～ 1400,10,20.0,30.0,25.5,100.1"), 6, sheet, true);

@@ -5,9 +5,9 @@
 #include "analysis/Run.h"
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "support/RaceTables.h"
 
@@ -48,10 +48,10 @@ class RunTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
-    shell::MemoryStatusLine status;
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
+    context::MemoryStatusLine status;
     AnalysisDocument doc;
 };
 
@@ -135,7 +135,7 @@ TEST_F(RunTest, BetTypeKindsUseTheirOwnRun)
     doc.conditions.kind = conditions::AnalysisKind::QuinellaBox;
     EXPECT_FALSE(subBunseki(ctx, status, doc, false));
     int calls = 0;
-    const BetTypeRun betType = [&calls](shell::AppContext&, shell::StatusLine&, AnalysisDocument&, bool) {
+    const BetTypeRun betType = [&calls](context::AppContext&, context::StatusLine&, AnalysisDocument&, bool) {
         ++calls;
         return true;
     };

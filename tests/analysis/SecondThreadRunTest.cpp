@@ -8,7 +8,7 @@
 #include "analysis/AnalysisQuery.h"
 #include "analysis/HorseList.h"
 #include "analysis/Statistics.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "support/SharedGeneratedData.h"
 #include "support/SpeedCases.h"
 
@@ -44,7 +44,7 @@ class SecondThreadRunTest : public support::SharedGeneratedData {
   protected:
     static analysis::AnalysisDocument run(const conditions::ConditionSet& set, bool secondThread)
     {
-        shell::AppContext& ctx = data().context();
+        context::AppContext& ctx = data().context();
         bool ok = false;
         const QString sql = analysis::funSqlCreate2(ctx.catalogue, set, ctx.appDb.get(), ctx.errorLog, &ok);
         EXPECT_TRUE(ok);

@@ -7,7 +7,7 @@
 #include "analysis/Run.h"
 #include "analysis/RunExtras.h"
 #include "analysis/SplitStatistics.h"
-#include "shell/StatusLine.h"
+#include "context/StatusLine.h"
 #include "support/SharedGeneratedData.h"
 
 #include <gtest/gtest.h>
@@ -198,7 +198,7 @@ TEST(SplitStatistics, DeclineNeedsAPaidDiscoveryAndAFailedValidation)
 
 class SplitOnGeneratedData : public support::SharedGeneratedData {
   protected:
-    static shell::AppContext& ctx() { return data().context(); }
+    static context::AppContext& ctx() { return data().context(); }
 
     static conditions::ConditionRow row(const char* item, const QString& value)
     {
@@ -211,7 +211,7 @@ class SplitOnGeneratedData : public support::SharedGeneratedData {
 
     static void run(AnalysisDocument& doc)
     {
-        shell::MemoryStatusLine status;
+        context::MemoryStatusLine status;
         ASSERT_TRUE(subBunseki(ctx(), status, doc, true));
     }
 };

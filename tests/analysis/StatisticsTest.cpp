@@ -6,8 +6,8 @@
 #include "analysis/ResultTable.h"
 #include "analysis/StatRow.h"
 #include "analysis/Statistics.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "support/CatalogueItems.h"
@@ -28,13 +28,13 @@ namespace tq::analysis {
 namespace {
 
 // Records every message; answers nothing else.
-class RecordingPrompter final : public shell::Prompter {
+class RecordingPrompter final : public context::Prompter {
 public:
-    void inform(const shell::Message& m) override { texts << m.text; }
-    shell::Answer ask(const shell::Message& m, bool) override
+    void inform(const context::Message& m) override { texts << m.text; }
+    context::Answer ask(const context::Message& m, bool) override
     {
         texts << m.text;
-        return shell::Answer::Cancel;
+        return context::Answer::Cancel;
     }
     bool inputText(const QString&, const QString&, QString&) override { return false; }
     QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
@@ -46,7 +46,7 @@ public:
 // A busy window whose yield() runs a test hook; cancels after a number of rows.
 // A run whose statement steps on another thread keeps the windows alive with
 // keepAlive() instead: it counts the same.
-class HookBusy final : public shell::Busy {
+class HookBusy final : public context::Busy {
 public:
     void show() override {}
     void hide() override {}
@@ -197,9 +197,9 @@ protected:
 
     RecordingPrompter prompter;
     HookBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::AppContext ctx{prompter, busy};
     AnalysisDocument doc;
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     RecordingList list;
     RunServices services{&status, &list, {}};
 

@@ -8,8 +8,8 @@
 #include "bettypes/GroupedRun.h"
 
 #include "analysis/AnalysisDocument.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "support/GeneratedData.h"
 
@@ -100,7 +100,7 @@ class BetOracleTest : public ::testing::Test {
         if (!g_data->ready())
             GTEST_SKIP() << g_data->problem();
     }
-    static shell::AppContext& ctx() { return g_data->context(); }
+    static context::AppContext& ctx() { return g_data->context(); }
 
     static void each(const char* sql, const std::function<void(sqlite3_stmt*)>& row)
     {
@@ -354,7 +354,7 @@ TEST_F(BetOracleTest, WindowBoxAndFlowAgreeWithBruteForce)
 TEST_F(BetOracleTest, GroupedBoxAndAxisFlowAgreeWithBruteForce)
 {
     addFavourite("partner", kPartnerWhere);
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     analysis::AnalysisDocument doc;
     doc.conditions.kind = conditions::AnalysisKind::QuinellaBox;
     doc.conditions.rows = {extended(kBoxWhere)};

@@ -9,7 +9,7 @@
 #include "analysis/ResultDisplay.h"
 
 #include "support/BetRaces.h"
-#include "shell/StatusLine.h"
+#include "context/StatusLine.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +67,7 @@ class GroupedRunTest : public ::testing::Test, public BetFixture {
     }
 
     analysis::AnalysisDocument doc;
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
 };
 
 TEST_F(GroupedRunTest, BoxWithoutKeysCountsEveryPairAndBand)

@@ -7,8 +7,8 @@
 #include "analysis/ResultTable.h"
 #include "analysis/Run.h"
 #include "derived/AggregateFavourites.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "support/CancellingBusy.h"
 #include "support/GeneratedData.h"
@@ -27,7 +27,7 @@ QString s(const char* utf8)
 
 support::GeneratedData* g_data = nullptr;
 
-shell::AppContext& ctx()
+context::AppContext& ctx()
 {
     return g_data->context();
 }
@@ -46,7 +46,7 @@ analysis::AnalysisDocument groupedDocument()
     doc.caption = s("場所枠");
     doc.conditions.keys[0] = {s("開催場所"), {s("0")}};
     doc.conditions.keys[1] = {s("枠番"), {}};
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     EXPECT_TRUE(analysis::subBunseki(ctx(), status, doc, true));
     return doc;
 }
@@ -162,7 +162,7 @@ TEST_F(AggregateFavouritesTest, MenuChecksRefuseUnanalysedAndUngroupedResults)
 TEST_F(AggregateFavouritesTest, LookAheadKeysAndConditionsAskBeforeRegistering)
 {
     analysis::AnalysisDocument doc = groupedDocument();
-    shell::ScriptedPrompter& prompter = g_data->prompter();
+    context::ScriptedPrompter& prompter = g_data->prompter();
     prompter.clear();
     prompter.pushCancelledInput();
     EXPECT_EQ(derived::subSyukeiFavoAdd(ctx(), doc).outcome, derived::AggregateOutcome::NotAsked);
@@ -177,14 +177,14 @@ TEST_F(AggregateFavouritesTest, LookAheadKeysAndConditionsAskBeforeRegistering)
     EXPECT_EQ(derived::aggregateLookAhead(ctx().catalogue, doc), QStringList({s("着順"), s("確定単勝オッズ")}));
 
     prompter.clear();
-    prompter.pushAnswer(shell::Answer::No);
+    prompter.pushAnswer(context::Answer::No);
     EXPECT_EQ(derived::subSyukeiFavoAdd(ctx(), doc).outcome, derived::AggregateOutcome::NotAsked);
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_TRUE(prompter.messages()[0].text.contains(s("確定単勝オッズ")));
     EXPECT_FALSE(derived::aggregateFavouriteNames(*ctx().appDb).contains(s("先読み")));
 
     prompter.clear();
-    prompter.pushAnswer(shell::Answer::Yes);
+    prompter.pushAnswer(context::Answer::Yes);
     prompter.pushText(s("先読み"));
     EXPECT_EQ(derived::subSyukeiFavoAdd(ctx(), doc).outcome, derived::AggregateOutcome::Completed);
     EXPECT_TRUE(derived::aggregateFavouriteNames(*ctx().appDb).contains(s("先読み")));
@@ -286,7 +286,7 @@ TEST_F(AggregateFavouritesTest, FailedOrCancelledBuildsLeaveEverythingAsItWas)
     };
     for (const Case& c : cases) {
         support::CancellingBusy busy(c.cancelAfter);
-        shell::AppContext alt(g_data->prompter(), busy);
+        context::AppContext alt(g_data->prompter(), busy);
         alt.catalogue = ctx().catalogue;
         alt.appDb = std::move(ctx().appDb);
         if (c.failRegistry) {

@@ -8,7 +8,7 @@
 #include "analysis/Statistics.h"
 #include "derived/MarkColumns.h"
 #include "derived/MarkResults.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "support/CancellingBusy.h"
 #include "support/GeneratedData.h"
@@ -260,7 +260,7 @@ class MarkResultsTest : public ::testing::Test {
             GTEST_SKIP() << g_data->problem();
         ASSERT_EQ(s_past.outcome, derived::MarkBuildOutcome::Completed) << s_past.message.toStdString();
     }
-    static shell::AppContext& ctx() { return g_data->context(); }
+    static context::AppContext& ctx() { return g_data->context(); }
 
     static derived::MarkBuildResult s_past;
 };
@@ -411,7 +411,7 @@ TEST_F(MarkResultsTest, FailedOrCancelledBuildLeavesThePreviousTable)
     };
     for (const Case& c : cases) {
         CancellingBusy busy(c.cancelAfter);
-        shell::AppContext other(g_data->prompter(), busy);
+        context::AppContext other(g_data->prompter(), busy);
         other.catalogue = ctx().catalogue;
         if (c.oddsKey) {
             const qint16 item = other.catalogue.nameMap.value(s("基準オッズ"));

@@ -2,8 +2,8 @@
 // Shared by the dialog tests: the QApplication of the test program, a
 // context with a scripted prompter, and helpers to click grid cells.
 
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "support/GuiApplication.h"
 
 #include <QAbstractItemView>
@@ -20,9 +20,9 @@ inline QString s(const char* utf8)
 // A context whose messages and colour picks come from `prompter`.
 struct ContextFixture {
     ContextFixture() { support::ensureGuiApplication(); }
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
 };
 
 inline void clickCell(QAbstractItemView& view, int row, int column = 0)

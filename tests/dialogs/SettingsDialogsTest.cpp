@@ -153,8 +153,8 @@ TEST_F(AboutBoxTest, CaptionVersionAndLinks)
     box.setDescription(AboutBox::standardDescription());
     box.show();
 
-    EXPECT_EQ(box.windowTitle(), AppContext::applicationTitle() + s(" のバージョン情報"));
-    EXPECT_EQ(box.findChild<QLabel*>(s("lblTitle"))->text(), AppContext::applicationTitle());
+    EXPECT_EQ(box.windowTitle(), context::AppContext::applicationTitle() + s(" のバージョン情報"));
+    EXPECT_EQ(box.findChild<QLabel*>(s("lblTitle"))->text(), context::AppContext::applicationTitle());
     EXPECT_EQ(box.findChild<QLabel*>(s("lblVersion"))->text(), s("Version 1.2.3  （αバージョン）"));
     EXPECT_EQ(box.findChild<QLabel*>(s("lblDescription"))->text().count(u'\n'), 2);
 

@@ -5,8 +5,8 @@
 
 #include "conditions/ConditionSet.h"
 #include "conditions/ui/ConditionEditor.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/GuiApplication.h"
 
@@ -112,9 +112,9 @@ class EditorTest : public ::testing::Test {
     void type(const char* name, const char* text) { child<QLineEdit>(name)->setText(s(text)); }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
     ConditionSet set;
     QObject owner;
     EditorTarget target;

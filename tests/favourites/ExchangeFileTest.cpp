@@ -59,9 +59,9 @@ protected:
     }
 
     QTemporaryDir fresh;
-    shell::ScriptedPrompter targetPrompter;
-    shell::SilentBusy targetBusy;
-    shell::AppContext target{targetPrompter, targetBusy};
+    context::ScriptedPrompter targetPrompter;
+    context::SilentBusy targetBusy;
+    context::AppContext target{targetPrompter, targetBusy};
 };
 
 TEST_F(ExchangeFileTest, ExportThenImportIntoAFreshDatabaseReproducesTheRows)
@@ -119,8 +119,8 @@ TEST_F(ExchangeFileTest, ImportOptionsAndTheOverwriteQuestion)
     }
 
     // Into the source database: both exist; No keeps the first, Yes rewrites the second.
-    prompter.pushAnswer(shell::Answer::No);
-    prompter.pushAnswer(shell::Answer::Yes);
+    prompter.pushAnswer(context::Answer::No);
+    prompter.pushAnswer(context::Answer::Yes);
     const std::optional<ImportSummary> again = subFavoInport(ctx, path, {});
     ASSERT_TRUE(again.has_value());
     EXPECT_EQ(again->registered, 1);

@@ -1,7 +1,7 @@
 #include "FavouritesFixture.h"
 
 #include "analysis/Run.h"
-#include "shell/StatusLine.h"
+#include "context/StatusLine.h"
 
 namespace tq::favourites {
 
@@ -12,7 +12,7 @@ void FavouritesTest::makeDocument(analysis::AnalysisDocument& doc, const QString
     doc.author = s("作者");
     if (!run)
         return;
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     ASSERT_TRUE(analysis::subBunseki(ctx, status, doc, true));
 }
 

@@ -4,8 +4,8 @@
 // column the schema upgrade gives it, and the add-in registry.
 
 #include "analysis/AnalysisDocument.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/RaceTables.h"
@@ -48,9 +48,9 @@ class FavouritesTest : public ::testing::Test {
     store::Database& db() { return *ctx.appDb; }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
 };
 
 } // namespace tq::favourites

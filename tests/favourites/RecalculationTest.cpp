@@ -11,7 +11,7 @@
 #include "favourites/FavouriteStore.h"
 #include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
-#include "shell/StatusLine.h"
+#include "context/StatusLine.h"
 
 namespace tq::favourites {
 namespace {
@@ -20,7 +20,7 @@ const QDateTime kNow(QDate(2026, 3, 1), QTime(12, 0));
 
 // A busy service whose キャンセル is pressed once a batch reaches its
 // `cancelAt`-th item.
-class CancelAtStep final : public shell::Busy {
+class CancelAtStep final : public context::Busy {
 public:
     explicit CancelAtStep(int cancelAt) : m_cancelAt(cancelAt) {}
     void show() override {}
@@ -48,7 +48,7 @@ protected:
         doc.comment = s("コメント");
         doc.author = s("作者");
         if (run) {
-            shell::MemoryStatusLine status;
+            context::MemoryStatusLine status;
             ASSERT_TRUE(analysis::subBunseki(ctx, status, doc, true));
         }
         FavoChoice choice;
@@ -69,7 +69,7 @@ protected:
     template <typename Batch> BatchSummary runCancelling(int cancelAt, Batch batch)
     {
         CancelAtStep cancelling(cancelAt);
-        shell::AppContext other(prompter, cancelling);
+        context::AppContext other(prompter, cancelling);
         other.catalogue = ctx.catalogue;
         other.appDb = std::move(ctx.appDb);
         const BatchSummary summary = batch(other);
@@ -95,7 +95,7 @@ TEST_F(RecalculationTest, StoresWhatAFreshAnalysisOfTheConditionsGives)
     analysis::ConditionLoadOptions text;
     text.input = analysis::ConditionInput::Text;
     analysis::funJoukenLoad(ctx, fresh, before.conditionText, text);
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     ASSERT_TRUE(analysis::subBunseki(ctx, status, fresh, true));
     const auto expected = resultStatistics(fresh);
 
@@ -153,7 +153,7 @@ TEST_F(RecalculationTest, CancelDuringTheThirdKeepsTheFirstTwoRecalculatedAndThe
         add(s(name), s("1000,1400"), true);
     support::addRace(db(), s("R3"), 1300, 6);
     const BatchSummary summary =
-        runCancelling(3, [](shell::AppContext& c) { return subFavoSaiKeisan(c, QString()); });
+        runCancelling(3, [](context::AppContext& c) { return subFavoSaiKeisan(c, QString()); });
     EXPECT_TRUE(summary.cancelled) << batchSummaryText(summary).toStdString();
     EXPECT_EQ(summary.updated, 2);
     EXPECT_EQ(find(s("1")).statistics[0], 10.0);
@@ -247,7 +247,7 @@ TEST_F(ConversionTest, DropsCurrentRacePreRaceConditionsAndCopiesTheStoredStatis
     subChokuHen(ctx);
     EXPECT_EQ(rows().size(), 3u);
     db().execute(s("delete from お気に入り where 名称 = 'b混在'"));
-    const BatchSummary cancelled = runCancelling(2, [](shell::AppContext& c) { return subChokuHen(c); });
+    const BatchSummary cancelled = runCancelling(2, [](context::AppContext& c) { return subChokuHen(c); });
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(rows().size(), 3u);
 }

@@ -13,7 +13,7 @@
 namespace tq::favourites {
 namespace {
 
-using shell::Answer;
+using context::Answer;
 
 FavoChoice choice(const QString& name, const QString& group = s("芝'組"))
 {

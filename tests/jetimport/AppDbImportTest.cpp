@@ -4,8 +4,8 @@
 
 #include "jetimport/AppDbImport.h"
 #include "jetimport/SqliteTableSource.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
 #include "shell/Startup.h"
 #include "store/Database.h"
 
@@ -71,9 +71,9 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    shell::ConsolePrompter m_prompter{shell::Answer::No};
-    shell::SilentBusy m_busy;
-    shell::AppContext m_ctx{m_prompter, m_busy};
+    context::ConsolePrompter m_prompter{context::Answer::No};
+    context::SilentBusy m_busy;
+    context::AppContext m_ctx{m_prompter, m_busy};
     QString m_old;
 };
 

@@ -15,6 +15,7 @@
 #include <random>
 
 using namespace tq::shell;
+using namespace tq::context;
 using namespace tq::shell::testing;
 using tq::common::DatabaseLock;
 using tq::store::Database;

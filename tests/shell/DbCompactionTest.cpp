@@ -1,10 +1,10 @@
 // DBComp: work file and kept file names, the compaction itself, and the
 // problems it stops on or goes around.
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/DbCompaction.h"
 #include "shell/FaultyFiles.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -27,6 +27,7 @@ static void PrintTo(const QString& text, std::ostream* os)
 }
 
 using namespace tq::shell;
+using namespace tq::context;
 using tq::store::Database;
 
 namespace {

@@ -13,6 +13,7 @@
 #include <QProcessEnvironment>
 
 using namespace tq::shell;
+using namespace tq::context;
 using namespace tq::shell::testing;
 
 namespace {

@@ -1,8 +1,8 @@
 // KORVEN.INI: where it is found and what GetIniFile takes from it.
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/KorvenIni.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/ScriptedPrompter.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace tq::shell;
+using namespace tq::context;
 
 namespace {
 

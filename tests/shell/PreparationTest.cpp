@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 using namespace tq::shell;
+using namespace tq::context;
 using namespace tq::shell::testing;
 using tq::store::Database;
 

@@ -4,8 +4,8 @@
 // rows in D成績データ and T番組データ), and a KORVEN.INI naming them, picked
 // up through $KORVEN_INI.
 
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -97,9 +97,9 @@ private:
 // A context on a program directory with a scripted prompter.
 struct Context {
     explicit Context(const ProgramDir& dir) : ctx(prompter, busy) { ctx.programDir = dir.appDir; }
-    ScriptedPrompter prompter;
-    SilentBusy busy;
-    AppContext ctx;
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx;
 };
 
 inline qint64 scalar(store::Database& db, const QString& sql)

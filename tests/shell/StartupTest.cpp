@@ -8,6 +8,7 @@
 #include "store/Operations.h"
 
 using namespace tq::shell;
+using namespace tq::context;
 using namespace tq::shell::testing;
 
 namespace {

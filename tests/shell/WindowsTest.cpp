@@ -1,9 +1,9 @@
 // The start-up windows: the user-name dialog, the busy window's cancel flag,
 // and the single-instance lock.
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/InstanceLock.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/ui/AppStyle.h"
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/QtTranslations.h"
@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 using namespace tq::shell;
+using namespace tq::context;
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "conditions/ConditionCatalogue.h"
 #include "conditions/ConditionSet.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 
 #include <QString>
@@ -53,9 +53,9 @@ class BetFixture {
     void addItem(const QString& name, const QString& key);
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
 };
 
 // An extended condition row with free SQL.

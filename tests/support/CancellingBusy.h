@@ -1,11 +1,11 @@
 #pragma once
 // A busy window whose キャンセル is pressed after `after` yields (-1: never).
 
-#include "shell/Busy.h"
+#include "context/Busy.h"
 
 namespace tq::support {
 
-class CancellingBusy final : public shell::Busy {
+class CancellingBusy final : public context::Busy {
   public:
     explicit CancellingBusy(int after) : m_after(after) {}
     void show() override { m_rows = 0; }

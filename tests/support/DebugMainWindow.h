@@ -4,8 +4,8 @@
 // the real busy window, with a scripted prompter. The database goes back to
 // the generated data when the window is gone.
 
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/WindowBusy.h"
 #include "support/GeneratedData.h"
@@ -35,9 +35,9 @@ struct DebugMainWindow {
     DebugMainWindow& operator=(const DebugMainWindow&) = delete;
 
     GeneratedData& data;
-    shell::ScriptedPrompter prompter;
+    context::ScriptedPrompter prompter;
     shell::ui::WindowBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::AppContext ctx{prompter, busy};
     QTemporaryDir settings;
     std::unique_ptr<shell::ui::MainWindow> window;
 };

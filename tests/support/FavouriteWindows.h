@@ -4,8 +4,8 @@
 // modal dialog once it is shown.
 
 #include "favourites/ui/FavouriteDialog.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/ui/MainWindow.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
@@ -75,9 +75,9 @@ class FavouriteWindowTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
     std::unique_ptr<shell::ui::MainWindow> window;
 };
 

@@ -110,7 +110,7 @@ void GeneratedData::generateAndPrepare(int years, std::uint64_t seed, int months
     shell::GetIniFile(m_ctx, ini);
     m_ctx.catalogue = conditions::subIniGetAll(m_ctx.programDir, m_ctx.errorLog);
     shell::funDBChk(m_ctx);
-    m_ctx.appVersion = shell::AppContext::programVersion();
+    m_ctx.appVersion = context::AppContext::programVersion();
     shell::prepareDatabase(m_ctx);
     if (!m_ctx.appDb)
         m_problem = "the application database is not open after the preparation";

@@ -10,8 +10,8 @@
 // Generating one year and preparing it take a few seconds: build one per test
 // suite (or per benchmark run) and share it.
 
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "tools/RaceDataGenerator.h"
 
@@ -37,8 +37,8 @@ class GeneratedData final {
     const std::string& problem() const { return m_problem; }
     bool ready() const { return m_problem.empty(); }
 
-    shell::AppContext& context() { return m_ctx; }
-    shell::ScriptedPrompter& prompter() { return m_prompter; }
+    context::AppContext& context() { return m_ctx; }
+    context::ScriptedPrompter& prompter() { return m_prompter; }
     const tools::GenReport& report() const { return m_report; }
     // The race-data directory (KORVEN.INI's DBDir) and the program directory.
     QString dataDir() const;
@@ -60,9 +60,9 @@ class GeneratedData final {
     void generateAndPrepare(int years, std::uint64_t seed, int months);
 
     QTemporaryDir m_dir;
-    shell::ScriptedPrompter m_prompter;
-    shell::SilentBusy m_busy;
-    shell::AppContext m_ctx{m_prompter, m_busy};
+    context::ScriptedPrompter m_prompter;
+    context::SilentBusy m_busy;
+    context::AppContext m_ctx{m_prompter, m_busy};
     tools::GenReport m_report;
     std::string m_problem;
 };

@@ -4,8 +4,8 @@
 
 #include "analysis/ui/AnalysisWindow.h"
 #include "derived/ui/AggregateOpenDialog.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/StartUpWindow.h"
@@ -49,9 +49,9 @@ TEST(AggregateFavouritesMenu, StoreOpenAndFillTodayFromTheMenu)
     ASSERT_TRUE(data.ready()) << data.problem();
 
     support::DebugMainWindow main(data);
-    shell::ScriptedPrompter& prompter = main.prompter;
+    context::ScriptedPrompter& prompter = main.prompter;
     shell::ui::WindowBusy& busy = main.busy;
-    shell::AppContext& ctx = main.ctx;
+    context::AppContext& ctx = main.ctx;
     shell::ui::MainWindow& w = *main.window;
     w.resize(1100, 700);
     w.show();

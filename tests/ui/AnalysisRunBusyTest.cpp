@@ -5,8 +5,8 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
@@ -101,9 +101,9 @@ class AnalysisRunBusyTest : public ::testing::Test {
     }
 
     static QTemporaryDir* s_dir;
-    shell::ScriptedPrompter prompter;
+    context::ScriptedPrompter prompter;
     shell::ui::WindowBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::AppContext ctx{prompter, busy};
     AnalysisDocument doc;
     qint64 runMs = 0;
 };

@@ -8,9 +8,9 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/ConditionGridModel.h"
 #include "analysis/ui/SheetModel.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
+#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "support/GuiApplication.h"
 #include "support/RaceTables.h"
@@ -76,9 +76,9 @@ class AnalysisWindowTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
     AnalysisDocument doc;
 };
 
@@ -302,7 +302,7 @@ TEST_F(AnalysisWindowTest, KeyClearLeavesRangesAndMoreShowsTheOtherLevels)
 TEST_F(AnalysisWindowTest, ListAndResultCsvGoThroughTheSaveDialogAndSayWhatWasWritten)
 {
     AnalysisWindow w(ctx, doc);
-    shell::MemoryStatusLine status;
+    context::MemoryStatusLine status;
     w.setStatusLine(&status);
     ASSERT_TRUE(w.runAnalysis());
     const QString listFile = dir.filePath(s("list.csv"));
@@ -437,28 +437,28 @@ TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
     }
     const struct {
         const char* name;
-        std::vector<shell::Answer> answers;
+        std::vector<context::Answer> answers;
         bool grouped;    // the result was grouped by a key
         bool registered; // what the registration returns
         bool closes;
         const char* lastMessage;
     } cases[] = {
-        {"cancel", {shell::Answer::Cancel}, false, true, false, nullptr},
-        {"no", {shell::Answer::No}, false, true, true, nullptr},
+        {"cancel", {context::Answer::Cancel}, false, true, false, nullptr},
+        {"no", {context::Answer::No}, false, true, true, nullptr},
         {"yes on a grouped result",
-         {shell::Answer::Yes},
+         {context::Answer::Yes},
          true,
          true,
          false,
          "集計キーが指定されているものはお気に入りに追加できません"},
         {"yes without a run, then no",
-         {shell::Answer::Yes, shell::Answer::No},
+         {context::Answer::Yes, context::Answer::No},
          false,
          true,
          false,
          "分析実行を行っていません。本当にお気に入りに追加しますか？"},
-        {"yes without a run, then yes", {shell::Answer::Yes, shell::Answer::Yes}, false, true, true, nullptr},
-        {"registration fails", {shell::Answer::Yes, shell::Answer::Yes}, false, false, false, nullptr},
+        {"yes without a run, then yes", {context::Answer::Yes, context::Answer::Yes}, false, true, true, nullptr},
+        {"registration fails", {context::Answer::Yes, context::Answer::Yes}, false, false, false, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -477,7 +477,7 @@ TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
         });
         w.show();
         w.saveFlgSet(true);
-        for (shell::Answer a : c.answers)
+        for (context::Answer a : c.answers)
             prompter.pushAnswer(a);
         EXPECT_EQ(w.close(), c.closes);
         ASSERT_FALSE(prompter.messages().empty());
@@ -485,7 +485,7 @@ TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
         if (c.lastMessage) {
             EXPECT_EQ(prompter.messages().back().text, s(c.lastMessage));
         }
-        const bool reachedRegistration = c.answers.size() == 2 && c.answers[1] == shell::Answer::Yes;
+        const bool reachedRegistration = c.answers.size() == 2 && c.answers[1] == context::Answer::Yes;
         EXPECT_EQ(registrations, reachedRegistration ? 1 : 0);
     }
 
@@ -498,14 +498,14 @@ TEST_F(AnalysisWindowTest, ClosingQuestionFollowsTheAnswers)
     w.show();
     w.saveFlgSet(true);
     prompter.clear();
-    prompter.pushAnswer(shell::Answer::Yes);
+    prompter.pushAnswer(context::Answer::Yes);
     EXPECT_FALSE(w.close());
     ASSERT_EQ(prompter.messages().size(), 3u);
     EXPECT_EQ(prompter.messages()[1].text, s("【警告】マスクされた項目はお気に入りに保存されません。"));
     int registrations = 0;
     w.setFavouriteRegistration([&](AnalysisWindow&) { return ++registrations > 0; });
     prompter.clear();
-    prompter.pushAnswer(shell::Answer::Yes);
+    prompter.pushAnswer(context::Answer::Yes);
     EXPECT_TRUE(w.close());
     EXPECT_EQ(prompter.messages().size(), 2u);
     EXPECT_EQ(registrations, 1);

@@ -11,8 +11,8 @@
 #include "favourites/ui/FavouriteDialog.h"
 #include "favourites/ui/FavouriteOrganizer.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "store/Database.h"
@@ -93,8 +93,8 @@ TEST_F(FavouriteCommandsTest, AddThenOpenGivesAnEqualDocumentAndClosingOverwrite
 
     // Closing the modified original: Yes, the dialog, then overwrite.
     original->analysisWindow()->saveFlgSet(true);
-    prompter.pushAnswer(Answer::Yes);
-    prompter.pushAnswer(Answer::Yes);
+    prompter.pushAnswer(context::Answer::Yes);
+    prompter.pushAnswer(context::Answer::Yes);
     support::whenShown<FavouriteDialog>([](FavouriteDialog& d) { clickOk(d); });
     QMdiSubWindow* sub = nullptr;
     for (QMdiSubWindow* w : window->mdiArea()->subWindowList())

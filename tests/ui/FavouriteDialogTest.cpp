@@ -7,8 +7,8 @@
 #include "analysis/ui/AnalysisWindow.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/FavouriteDialog.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/GuiApplication.h"
@@ -30,7 +30,7 @@
 namespace tq::favourites::ui {
 namespace {
 
-using shell::Answer;
+using context::Answer;
 
 QString s(const char* utf8)
 {
@@ -116,9 +116,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
     FavoChoice choice;
 };
 

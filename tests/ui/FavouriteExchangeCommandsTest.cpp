@@ -13,9 +13,9 @@
 #include "favourites/ui/FavouriteDialog.h"
 #include "favourites/ui/ImportDialog.h"
 #include "favourites/ui/RecalculationDialog.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
+#include "context/StatusLine.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
@@ -62,7 +62,7 @@ protected:
             return;
         analysis::AnalysisDocument doc;
         doc.conditions.rows.push_back(support::distanceRow(s("1000,1400")));
-        MemoryStatusLine status;
+        context::MemoryStatusLine status;
         ASSERT_TRUE(analysis::subBunseki(ctx, status, doc, true));
         favourites::FavoChoice choice;
         choice.name = s("短距離");

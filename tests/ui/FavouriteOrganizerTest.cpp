@@ -10,8 +10,8 @@
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/GuiApplication.h"
@@ -37,7 +37,7 @@
 namespace tq::favourites::ui {
 namespace {
 
-using shell::Answer;
+using context::Answer;
 
 QString s(const char* utf8)
 {
@@ -119,9 +119,9 @@ class FavouriteOrganizerTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
     std::unique_ptr<ConditionViewer> viewer;
     std::unique_ptr<FavouriteOrganizer> organizer;
 };

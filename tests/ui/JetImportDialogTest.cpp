@@ -3,8 +3,8 @@
 
 #include "jetimport/ui/JetImportDialog.h"
 
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "support/GuiApplication.h"
 
 #include <QDir>
@@ -23,9 +23,9 @@ TEST(JetImportDialog, ConvertsRaceDataAndShowsTheReport)
     root.mkpath(QStringLiteral("jet"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(TQ_JET_FIXTURES "/DateTestDatabase.mdb"),
                             root.filePath(QStringLiteral("jet/korven_code.mdb"))));
-    tq::shell::ScriptedPrompter prompter;
-    tq::shell::SilentBusy busy;
-    tq::shell::AppContext ctx(prompter, busy);
+    tq::context::ScriptedPrompter prompter;
+    tq::context::SilentBusy busy;
+    tq::context::AppContext ctx(prompter, busy);
     tq::jetimport::ui::JetImportDialog dialog(ctx);
 
     dialog.importRaceData(root.filePath(QStringLiteral("jet")), root.filePath(QStringLiteral("out")));

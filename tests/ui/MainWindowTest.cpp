@@ -4,7 +4,7 @@
 #include "shell/ui/MainWindow.h"
 #include "analysis/Run.h"
 #include "analysis/ui/AnalysisWindow.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
@@ -36,6 +36,7 @@
 #include <deque>
 
 using namespace tq::shell;
+using namespace tq::context;
 using namespace tq::shell::ui;
 
 namespace {

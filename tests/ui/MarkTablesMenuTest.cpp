@@ -2,8 +2,8 @@
 // today's table with the busy window showing its progress, the past table only
 // after Yes to the question, and キャンセル leaving the previous table.
 
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
@@ -46,9 +46,9 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
 
     // The generated data's database and catalogue, behind the real busy window.
     support::DebugMainWindow main(data);
-    shell::ScriptedPrompter& prompter = main.prompter;
+    context::ScriptedPrompter& prompter = main.prompter;
     shell::ui::WindowBusy& busy = main.busy;
-    shell::AppContext& ctx = main.ctx;
+    context::AppContext& ctx = main.ctx;
     shell::ui::MainWindow& w = *main.window;
     w.show();
 
@@ -59,7 +59,7 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
 
     // The past table: No builds nothing, Yes builds it while the busy window
     // shows which table is being built.
-    prompter.pushAnswer(shell::Answer::No);
+    prompter.pushAnswer(context::Answer::No);
     w.action(s("mnuMarkSeisekiOld"))->trigger();
     EXPECT_EQ(count(*ctx.appDb, "過去の印別成績"), -1);
     // Every text the window shows: show() lets events through before the
@@ -72,7 +72,7 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
             progress << busy.window()->progress();
     });
     watch.start();
-    prompter.pushAnswer(shell::Answer::Yes);
+    prompter.pushAnswer(context::Answer::Yes);
     w.action(s("mnuMarkSeisekiOld"))->trigger();
     watch.stop();
     EXPECT_TRUE(progress.contains(s("過去の印別成績作成中です"))) << progress.join(u'|').toStdString();
@@ -88,7 +88,7 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
             QTest::mouseClick(busy.window()->cancelButton(), Qt::LeftButton);
     });
     cancel.start();
-    prompter.pushAnswer(shell::Answer::Yes);
+    prompter.pushAnswer(context::Answer::Yes);
     w.action(s("mnuMarkSeisekiOld"))->trigger();
     cancel.stop();
     EXPECT_EQ(count(*ctx.appDb, "過去の印別成績"), past);
@@ -96,6 +96,6 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
     ASSERT_FALSE(ctx.errorLog.recentEntries().isEmpty());
     EXPECT_EQ(ctx.errorLog.recentEntries().last().procedure, s("subMarkBunseki"));
     // A cancel is not a failure: no message box.
-    for (const shell::Message& m : prompter.messages())
+    for (const context::Message& m : prompter.messages())
         EXPECT_FALSE(m.text.contains(s("作成できませんでした"))) << m.text.toStdString();
 }

@@ -4,7 +4,7 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
@@ -92,7 +92,7 @@ class MessageOverBusyTest : public ::testing::Test {
     QTemporaryDir dir;
     shell::ui::QtPrompter prompter;
     shell::ui::WindowBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::AppContext ctx{prompter, busy};
     AnalysisDocument doc;
 };
 
@@ -125,7 +125,7 @@ TEST_F(MessageOverBusyTest, QuestionKeepsWaitingForItsAnswerAfterCancel)
 {
     busy.show();
     bool stillOpenAfterCancel = false;
-    shell::Answer answer = shell::Answer::No;
+    context::Answer answer = context::Answer::No;
     onFirstBox(
         [&](QMessageBox& box) {
             expectAboveBusyWindow(box);
@@ -134,10 +134,10 @@ TEST_F(MessageOverBusyTest, QuestionKeepsWaitingForItsAnswerAfterCancel)
             stillOpenAfterCancel = box.isVisible();
             QTest::mouseClick(box.button(QMessageBox::Yes), Qt::LeftButton);
         },
-        [&] { answer = prompter.ask(shell::Message{s("続けますか？"), {}, shell::Icon::Question, false}); });
+        [&] { answer = prompter.ask(context::Message{s("続けますか？"), {}, context::Icon::Question, false}); });
     EXPECT_TRUE(busy.cancelled());
     EXPECT_TRUE(stillOpenAfterCancel);
-    EXPECT_EQ(answer, shell::Answer::Yes);
+    EXPECT_EQ(answer, context::Answer::Yes);
     busy.hide();
 }
 

@@ -9,9 +9,9 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
 #include "analysis/ui/SheetModel.h"
-#include "shell/AppContext.h"
-#include "shell/ScriptedPrompter.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
+#include "context/StatusLine.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
@@ -65,7 +65,7 @@ class ViewerWindowTest : public ::testing::Test {
         doc.conditions.rows.push_back(support::distanceRow(s("1000,2000"), s("1000～2000")));
         doc.conditions.keys[0].key = s("距離");
         doc.comment = s("短距離の比較");
-        shell::MemoryStatusLine status;
+        context::MemoryStatusLine status;
         EXPECT_TRUE(subBunseki(ctx, status, doc, true));
         const QString path = dir.filePath(s("短距離.tqb"));
         saveConditionFile(ctx, doc, path);
@@ -94,9 +94,9 @@ class ViewerWindowTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    shell::ScriptedPrompter prompter;
-    shell::SilentBusy busy;
-    shell::AppContext ctx{prompter, busy};
+    context::ScriptedPrompter prompter;
+    context::SilentBusy busy;
+    context::AppContext ctx{prompter, busy};
 };
 
 TEST_F(ViewerWindowTest, ViewOpenShowsTheFileReadOnlyPlacesTheBarAndClosesWithoutAsking)

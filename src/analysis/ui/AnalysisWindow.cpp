@@ -7,8 +7,8 @@
 #include "analysis/ui/ConditionCaptions.h"
 #include "analysis/ui/ConditionGridModel.h"
 #include "analysis/ui/SheetModel.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,8 +55,8 @@ QWidget* scrollable(QWidget* page)
 
 } // namespace
 
-AnalysisWindow::AnalysisWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent)
-    : QWidget(parent), m_context(context), m_document(document), m_ownStatus(new shell::MemoryStatusLine)
+AnalysisWindow::AnalysisWindow(context::AppContext& context, AnalysisDocument& document, QWidget* parent)
+    : QWidget(parent), m_context(context), m_document(document), m_ownStatus(new context::MemoryStatusLine)
 {
     setObjectName(QStringLiteral("frmDEVovuved"));
     m_status = m_ownStatus.get();
@@ -88,7 +88,7 @@ QSize AnalysisWindow::sizeHint() const
     return {1100, 760};
 }
 
-void AnalysisWindow::setStatusLine(shell::StatusLine* status)
+void AnalysisWindow::setStatusLine(context::StatusLine* status)
 {
     m_status = status ? status : m_ownStatus.get();
 }

@@ -31,10 +31,10 @@ class QTabWidget;
 class QTableView;
 class QWidget;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 class StatusLine;
-} // namespace tq::shell
+}
 
 namespace tq::analysis {
 class AnalysisDocument;
@@ -52,14 +52,14 @@ class AnalysisWindow final : public QWidget {
     static constexpr int kVisibleKeyLevels = 15; // key levels shown before "more"
     static constexpr int kGridRows = 6;          // the grids' smallest height in rows
 
-    AnalysisWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
+    AnalysisWindow(context::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
     ~AnalysisWindow() override;
 
     AnalysisDocument& document() const { return m_document; }
 
     // Where runs write their status texts (the main window's first panel).
     // Without one the window keeps the text itself.
-    void setStatusLine(shell::StatusLine* status);
+    void setStatusLine(context::StatusLine* status);
 
     // Called when the user answers Yes to keeping a modified document as a
     // favourite; returns whether it was stored (the window then closes).
@@ -184,10 +184,10 @@ class AnalysisWindow final : public QWidget {
     void markModified();
     void updateListView();
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     AnalysisDocument& m_document;
-    std::unique_ptr<shell::StatusLine> m_ownStatus;
-    shell::StatusLine* m_status = nullptr;
+    std::unique_ptr<context::StatusLine> m_ownStatus;
+    context::StatusLine* m_status = nullptr;
     FavouriteRegistration m_registration;
     BetTypeRun m_betTypeRun;
     BetTypeSql m_betTypeSql;

@@ -11,7 +11,7 @@
 #include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/SheetModel.h"
 #include "common/TextFile.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -330,33 +330,33 @@ bool AnalysisWindow::confirmClose()
         return false;
     if (!m_document.modified)
         return true;
-    shell::Prompter& prompter = m_context.prompter;
-    const shell::Answer answer =
+    context::Prompter& prompter = m_context.prompter;
+    const context::Answer answer =
         prompter.ask({m_document.caption + QStringLiteral("はデータが変更されています。お気に入りに追加しますか？"),
-                      QString(), shell::Icon::Question, true},
+                      QString(), context::Icon::Question, true},
                      true);
-    if (answer == shell::Answer::Cancel)
+    if (answer == context::Answer::Cancel)
         return false;
-    if (answer != shell::Answer::Yes)
+    if (answer != context::Answer::Yes)
         return true;
 
     const auto& rows = m_document.conditions.rows;
     if (std::any_of(rows.begin(), rows.end(), [](const conditions::ConditionRow& r) { return r.masked; }))
-        prompter.inform({maskedRowsWarning(), QString(), shell::Icon::Exclamation, true});
+        prompter.inform({maskedRowsWarning(), QString(), context::Icon::Exclamation, true});
     const Sheet& result = m_document.result;
     if (result.columnCount() > 1) {
         if (result.header(0) != QStringLiteral("総件数")) {
             prompter.inform({QStringLiteral("集計キーが指定されているものはお気に入りに追加できません"), QString(),
-                             shell::Icon::Exclamation, true});
+                             context::Icon::Exclamation, true});
             return false;
         }
     } else if (prompter.ask({QStringLiteral("分析実行を行っていません。本当にお気に入りに追加しますか？"), QString(),
-                             shell::Icon::Question, true}) != shell::Answer::Yes) {
+                             context::Icon::Question, true}) != context::Answer::Yes) {
         return false;
     }
     if (!m_registration) {
         prompter.inform(
-            {QStringLiteral("お気に入りへの追加はまだ利用できません"), QString(), shell::Icon::Exclamation, true});
+            {QStringLiteral("お気に入りへの追加はまだ利用できません"), QString(), context::Icon::Exclamation, true});
         return false;
     }
     return m_registration(*this);

@@ -12,8 +12,8 @@
 #include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/ResultHelpWindow.h"
 #include "analysis/ui/SheetModel.h"
-#include "shell/AppContext.h"
-#include "shell/StatusLine.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 
 #include <QApplication>
 #include <QClipboard>

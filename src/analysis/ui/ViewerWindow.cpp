@@ -5,7 +5,7 @@
 #include "analysis/ui/ConditionGridModel.h"
 #include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/SheetModel.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -85,7 +85,7 @@ QString conditionSelectionText(const QTableView& grid, const SheetRange& range)
 
 } // namespace
 
-ViewerWindow::ViewerWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent)
+ViewerWindow::ViewerWindow(context::AppContext& context, AnalysisDocument& document, QWidget* parent)
     : QWidget(parent), m_context(context), m_document(document)
 {
     setObjectName(QStringLiteral("frmView"));

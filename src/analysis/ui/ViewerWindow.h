@@ -20,7 +20,7 @@ class QLineEdit;
 class QSplitter;
 class QTableView;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -36,7 +36,7 @@ class SheetModel;
 class ViewerWindow final : public QWidget {
     Q_OBJECT
   public:
-    ViewerWindow(shell::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
+    ViewerWindow(context::AppContext& context, AnalysisDocument& document, QWidget* parent = nullptr);
     ~ViewerWindow() override;
 
     AnalysisDocument& document() const { return m_document; }
@@ -80,7 +80,7 @@ class ViewerWindow final : public QWidget {
     QTableView* makeGrid(const QString& name);
     void onResultSectionResized(int column, int oldSize, int newSize);
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     AnalysisDocument& m_document;
 
     QSplitter* m_split = nullptr;

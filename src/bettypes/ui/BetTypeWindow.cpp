@@ -2,7 +2,7 @@
 
 #include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/SheetModel.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QCheckBox>
@@ -17,7 +17,7 @@
 
 namespace tq::bettypes::ui {
 
-BetTypeWindow::BetTypeWindow(shell::AppContext& ctx, FavouriteChooser chooser, QWidget* parent)
+BetTypeWindow::BetTypeWindow(context::AppContext& ctx, FavouriteChooser chooser, QWidget* parent)
     : QWidget(parent), m_ctx(ctx), m_chooser(std::move(chooser))
 {
     setObjectName(QStringLiteral("frmUmaren"));

@@ -27,7 +27,7 @@ class QTableView;
 namespace tq::analysis::ui {
 class SheetModel;
 }
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -40,7 +40,7 @@ using FavouriteChooser = std::function<std::optional<FavouritePick>(QWidget* par
 class BetTypeWindow final : public QWidget {
     Q_OBJECT
   public:
-    BetTypeWindow(shell::AppContext& ctx, FavouriteChooser chooser, QWidget* parent = nullptr);
+    BetTypeWindow(context::AppContext& ctx, FavouriteChooser chooser, QWidget* parent = nullptr);
     ~BetTypeWindow() override;
 
     BetWindowState state() const;
@@ -59,7 +59,7 @@ class BetTypeWindow final : public QWidget {
     void choose(int index);
     void applyKind();
 
-    shell::AppContext& m_ctx;
+    context::AppContext& m_ctx;
     FavouriteChooser m_chooser;
     analysis::Sheet m_table;
     std::array<QGroupBox*, 2> m_frmFavo{};

@@ -5,7 +5,7 @@
 
 #include "conditions/ui/ConditionValueFrames.h"
 #include "conditions/ui/ListSettingsFrame.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/MainWindowGeometry.h"
 
 #include <QButtonGroup>
@@ -55,7 +55,7 @@ QPushButton* makeButton(const char* name, const QString& caption, QWidget* paren
 
 } // namespace
 
-ConditionEditor::ConditionEditor(shell::AppContext& context, QWidget* parent) : QDialog(parent), m_context(context)
+ConditionEditor::ConditionEditor(context::AppContext& context, QWidget* parent) : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("frmJouken"));
     setWindowTitle(QStringLiteral("条件設定画面"));

@@ -28,7 +28,7 @@ class QRadioButton;
 class QTableWidget;
 class QGroupBox;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -54,7 +54,7 @@ class ConditionEditor final : public QDialog {
 
     // The context must outlive the dialog. `parent` is the main window, under
     // whose toolbar the dialog first appears.
-    explicit ConditionEditor(shell::AppContext& context, QWidget* parent = nullptr);
+    explicit ConditionEditor(context::AppContext& context, QWidget* parent = nullptr);
     ~ConditionEditor() override;
 
     // Mode 0 on `row` (0-based; the row count is the empty line), shown modeless.
@@ -120,7 +120,7 @@ class ConditionEditor final : public QDialog {
     void search();
     void targetChanged();
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     EditorTarget m_target;
     Mode m_mode = ConditionMode;
     EditorRows m_rows;

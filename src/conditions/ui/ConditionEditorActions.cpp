@@ -7,7 +7,7 @@
 #include "conditions/ui/ConditionValueFrames.h"
 #include "conditions/ui/ListSettingsFrame.h"
 #include "conditions/ui/ValueSearchDialog.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -8,7 +8,7 @@
 
 #include "conditions/ui/ConditionValueFrames.h"
 #include "conditions/ui/ListSettingsFrame.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

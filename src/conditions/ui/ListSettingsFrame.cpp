@@ -2,7 +2,7 @@
 
 #include "analysis/HorseList.h"
 #include "analysis/ListSettingStore.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 
@@ -16,7 +16,7 @@
 
 namespace tq::conditions::ui {
 
-ListSettingsFrame::ListSettingsFrame(shell::AppContext& context, std::function<QString()> currentItemText,
+ListSettingsFrame::ListSettingsFrame(context::AppContext& context, std::function<QString()> currentItemText,
                                      QWidget* parent)
     : QGroupBox(QStringLiteral("一覧表示項目の選択"), parent), m_context(context),
       m_currentItemText(std::move(currentItemText))

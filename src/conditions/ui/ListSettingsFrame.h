@@ -14,7 +14,7 @@
 class QComboBox;
 class QListWidget;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -25,7 +25,7 @@ class ListSettingsFrame final : public QGroupBox {
   public:
     // `currentItemText` gives the text the add buttons use: the editor's
     // current item with its target prefix.
-    ListSettingsFrame(shell::AppContext& context, std::function<QString()> currentItemText, QWidget* parent = nullptr);
+    ListSettingsFrame(context::AppContext& context, std::function<QString()> currentItemText, QWidget* parent = nullptr);
 
     // Fills the setting names from the database and chooses the first.
     void reload();
@@ -54,7 +54,7 @@ class ListSettingsFrame final : public QGroupBox {
     void showItems();
     void edit(const std::function<void()>& change);
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     std::function<QString()> m_currentItemText;
     SettingItemList m_items;
     QComboBox* m_names = nullptr;

@@ -1,7 +1,7 @@
 #include "conditions/ui/ValueSearchDialog.h"
 
 #include "conditions/ui/ValueSearchForm.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 namespace tq::conditions::ui {
@@ -9,7 +9,7 @@ namespace tq::conditions::ui {
 namespace {
 
 // The rows of the source; a source the database cannot read gives an empty list.
-ValueSearchList readList(shell::AppContext& context, const QString& source)
+ValueSearchList readList(context::AppContext& context, const QString& source)
 {
     if (!context.appDb)
         return {};
@@ -32,7 +32,7 @@ void placeBy(QWidget& dialog, const QWidget* anchor)
 
 } // namespace
 
-std::optional<SearchChoice> searchValues(shell::AppContext& context, const QString& itemName, const QString& source,
+std::optional<SearchChoice> searchValues(context::AppContext& context, const QString& itemName, const QString& source,
                                          const QString& startingNames, QWidget* anchor)
 {
     ValueSearchForm form(readList(context, source), itemName, startingNames, anchor);

@@ -15,7 +15,7 @@
 
 class QWidget;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -26,7 +26,7 @@ namespace tq::conditions::ui {
 // window top and centred on `anchor` horizontally. Returns the marked names
 // and codes when the user accepted (ＯＫ or a double click), std::nullopt when
 // cancelled. A source the database cannot read shows an empty list.
-std::optional<SearchChoice> searchValues(shell::AppContext& context, const QString& itemName, const QString& source,
+std::optional<SearchChoice> searchValues(context::AppContext& context, const QString& itemName, const QString& source,
                                          const QString& startingNames, QWidget* anchor);
 
 } // namespace tq::conditions::ui

@@ -5,7 +5,7 @@
 #include "analysis/ui/ConditionGridModel.h"
 #include "favourites/Favourite.h"
 #include "favourites/FavouriteStore.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/DbError.h"
 
 #include <QEvent>
@@ -19,7 +19,7 @@
 
 namespace tq::favourites::ui {
 
-ConditionViewer::ConditionViewer(shell::AppContext& context, QWidget* parent)
+ConditionViewer::ConditionViewer(context::AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window), m_context(context)
 {
     setObjectName(QStringLiteral("frmJouRireki"));
@@ -166,15 +166,15 @@ void ConditionViewer::onDelete()
     if (m_name.isEmpty())
         return;
     const QString question = QStringLiteral("お気に入り［") + m_name + QStringLiteral("]を削除してもいいですか？");
-    if (m_context.prompter.ask({question, {}, shell::Icon::Question, false}) != shell::Answer::Yes)
+    if (m_context.prompter.ask({question, {}, context::Icon::Question, false}) != context::Answer::Yes)
         return;
     try {
         FavouriteStore(*m_context.appDb).remove(m_name);
     } catch (const FavouriteError& e) {
-        m_context.prompter.inform({e.message(), {}, shell::Icon::Exclamation, false});
+        m_context.prompter.inform({e.message(), {}, context::Icon::Exclamation, false});
     } catch (const store::DbError& e) {
         m_context.errorLog.report({0, QString::fromUtf8(e.what()), QString()}, QStringLiteral("cmdDel_Click"));
-        m_context.prompter.inform({QString::fromUtf8(e.what()), {}, shell::Icon::Critical, false});
+        m_context.prompter.inform({QString::fromUtf8(e.what()), {}, context::Icon::Critical, false});
         return;
     }
     emit favouriteDeleted(m_name, m_topRow);

@@ -26,7 +26,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -44,7 +44,7 @@ namespace tq::favourites::ui {
 class ConditionViewer final : public QWidget {
     Q_OBJECT
   public:
-    explicit ConditionViewer(shell::AppContext& context, QWidget* parent = nullptr);
+    explicit ConditionViewer(context::AppContext& context, QWidget* parent = nullptr);
     ~ConditionViewer() override;
 
     // Opens a condition text in a new document: the text, and the caption
@@ -84,7 +84,7 @@ class ConditionViewer final : public QWidget {
     void onOpen();
     void onDelete();
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     analysis::AnalysisDocument m_shown;
     analysis::ui::ConditionGridModel* m_model = nullptr;
     QTableView* m_grid = nullptr;

@@ -3,7 +3,7 @@
 #include "common/WindowsColour.h"
 #include "conditions/Clauses.h"
 #include "favourites/FavouriteStore.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/DbError.h"
 
 #include <QApplication>
@@ -69,7 +69,7 @@ struct FavouriteDialog::Pending {
     QTreeWidgetItem* selected = nullptr;
 };
 
-FavouriteDialog::FavouriteDialog(shell::AppContext& context, FavoChoice& choice, QWidget* parent)
+FavouriteDialog::FavouriteDialog(context::AppContext& context, FavoChoice& choice, QWidget* parent)
     : QDialog(parent), m_context(context), m_choice(choice)
 {
     setObjectName(QStringLiteral("frmFavorite"));
@@ -429,7 +429,7 @@ void FavouriteDialog::onOk()
             m_exportHandler(m_choice.exportFilter);
         else
             m_context.prompter.inform({QStringLiteral("お気に入りのエクスポートはまだ利用できません"), QString(),
-                                       shell::Icon::Exclamation, false});
+                                       context::Icon::Exclamation, false});
     }
 }
 
@@ -450,13 +450,13 @@ bool FavouriteDialog::okOpenOrSelect()
     if (node == m_root) {
         m_context.prompter.inform({open ? QStringLiteral("お気に入り全体を開くことはできません")
                                         : QStringLiteral("お気に入り全体を選択することはできません"),
-                                   QString(), shell::Icon::Exclamation, true});
+                                   QString(), context::Icon::Exclamation, true});
         return false;
     }
     if (node->childCount() > 0) {
         if (open) {
             if (m_context.prompter.ask({QStringLiteral("グループ配下をすべて開きますか"), QString(),
-                                        shell::Icon::Question, true}) != shell::Answer::Yes)
+                                        context::Icon::Question, true}) != context::Answer::Yes)
                 return false;
             m_choice.name = allGroupName();
         } else {
@@ -487,7 +487,7 @@ bool FavouriteDialog::okOrganise()
     try {
         FavouriteStore(*m_context.appDb).reorganise(m_deletions, rewrites);
     } catch (const FavouriteError& e) {
-        m_context.prompter.inform({e.message(), QString(), shell::Icon::Exclamation, true});
+        m_context.prompter.inform({e.message(), QString(), context::Icon::Exclamation, true});
         return false;
     }
     return true;

@@ -35,7 +35,7 @@ class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -51,7 +51,7 @@ class FavouriteDialog final : public QDialog {
 
     enum class NodeKind { Group = 1, Favourite = 2 };
 
-    FavouriteDialog(shell::AppContext& context, FavoChoice& choice, QWidget* parent = nullptr);
+    FavouriteDialog(context::AppContext& context, FavoChoice& choice, QWidget* parent = nullptr);
     ~FavouriteDialog() override;
 
     // What OK in the export mode calls after the dialog closed, with the
@@ -101,7 +101,7 @@ class FavouriteDialog final : public QDialog {
     void markTarget(QTreeWidgetItem* target);
     void report(const QString& handler, const std::function<void()>& body);
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     FavoChoice& m_choice;
     ExportHandler m_exportHandler;
 

@@ -4,7 +4,7 @@
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/DbError.h"
 
 #include <QComboBox>
@@ -71,7 +71,7 @@ class OrganizerGrid final : public QTableView {
 
 } // namespace
 
-FavouriteOrganizer::FavouriteOrganizer(shell::AppContext& context, ConditionViewer& viewer, QWidget* parent)
+FavouriteOrganizer::FavouriteOrganizer(context::AppContext& context, ConditionViewer& viewer, QWidget* parent)
     : QWidget(parent, Qt::Window), m_context(context), m_viewer(viewer)
 {
     setObjectName(QStringLiteral("frmFavoSeiri"));
@@ -296,10 +296,10 @@ void FavouriteOrganizer::report(const QString& handler, const std::function<void
     try {
         body();
     } catch (const FavouriteError& e) {
-        m_context.prompter.inform({e.message(), {}, shell::Icon::Exclamation, false});
+        m_context.prompter.inform({e.message(), {}, context::Icon::Exclamation, false});
     } catch (const std::exception& e) {
         m_context.errorLog.report({0, QString::fromUtf8(e.what()), QString()}, handler);
-        m_context.prompter.inform({QString::fromUtf8(e.what()), {}, shell::Icon::Critical, false});
+        m_context.prompter.inform({QString::fromUtf8(e.what()), {}, context::Icon::Critical, false});
     }
 }
 

@@ -22,7 +22,7 @@ class QComboBox;
 class QMenu;
 class QTableView;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -34,7 +34,7 @@ class FavouriteOrganizerModel;
 class FavouriteOrganizer final : public QWidget {
     Q_OBJECT
   public:
-    FavouriteOrganizer(shell::AppContext& context, ConditionViewer& viewer, QWidget* parent = nullptr);
+    FavouriteOrganizer(context::AppContext& context, ConditionViewer& viewer, QWidget* parent = nullptr);
     ~FavouriteOrganizer() override;
 
     // Reloads the grid with the current filters and sort.
@@ -75,7 +75,7 @@ class FavouriteOrganizer final : public QWidget {
     void report(const QString& handler, const std::function<void()>& body);
     void layOutFrozen();
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     ConditionViewer& m_viewer;
     QComboBox* m_cboGroup = nullptr;
     QComboBox* m_cboSaku = nullptr;

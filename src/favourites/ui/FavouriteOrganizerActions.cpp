@@ -5,7 +5,7 @@
 
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -71,12 +71,12 @@ void FavouriteOrganizer::deleteSelection()
 {
     if (selectedNames().isEmpty())
         return;
-    const shell::Message question{
+    const context::Message question{
         QStringLiteral("選択されている（黒く反転）お気に入りを全て削除します。よろしいですか？"),
         {},
-        shell::Icon::Question,
+        context::Icon::Question,
         false};
-    if (m_context.prompter.ask(question) != shell::Answer::Yes)
+    if (m_context.prompter.ask(question) != context::Answer::Yes)
         return;
     changeSelection([this](const QStringList& names) { FavouriteStore(*m_context.appDb).removeAll(names); });
 }

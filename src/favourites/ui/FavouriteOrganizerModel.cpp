@@ -3,7 +3,7 @@
 #include "analysis/ui/SheetModel.h"
 #include "favourites/Favourite.h"
 #include "favourites/FavouriteStore.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/DbError.h"
 
 #include <QBrush>
@@ -40,7 +40,7 @@ bool isPaintable(const store::Value& colour)
     return v != 0 && (v & 0xFF000000) == 0;
 }
 
-std::optional<qint32> thresholdColour(const shell::ColourSettings& colours, RateFamily family, double value)
+std::optional<qint32> thresholdColour(const context::ColourSettings& colours, RateFamily family, double value)
 {
     qint32 threshold = 0;
     qint32 colour = 0;
@@ -76,7 +76,7 @@ QBrush brushOf(qint32 windowsColour)
 
 } // namespace
 
-FavouriteOrganizerModel::FavouriteOrganizerModel(shell::AppContext& context, QObject* parent)
+FavouriteOrganizerModel::FavouriteOrganizerModel(context::AppContext& context, QObject* parent)
     : QAbstractTableModel(parent), m_context(context)
 {
 }
@@ -250,7 +250,7 @@ bool FavouriteOrganizerModel::setData(const QModelIndex& index, const QVariant& 
         m_context.prompter.inform(
             {QStringLiteral("「%1」は%2に入力できません").arg(typed, organizerColumns()[std::size_t(column)]),
              {},
-             shell::Icon::Exclamation,
+             context::Icon::Exclamation,
              false});
         return false;
     }
@@ -265,11 +265,11 @@ bool FavouriteOrganizerModel::store(int row, int column, const store::Value& val
         fetchAll();
         FavouriteStore(*m_context.appDb).setCell(name, column, value);
     } catch (const FavouriteError& e) {
-        m_context.prompter.inform({e.message(), {}, shell::Icon::Exclamation, false});
+        m_context.prompter.inform({e.message(), {}, context::Icon::Exclamation, false});
         return false;
     } catch (const store::DbError& e) {
         m_context.errorLog.report({0, QString::fromUtf8(e.what()), QString()}, QStringLiteral("vaSpread1_Change"));
-        m_context.prompter.inform({QString::fromUtf8(e.what()), {}, shell::Icon::Critical, false});
+        m_context.prompter.inform({QString::fromUtf8(e.what()), {}, context::Icon::Critical, false});
         return false;
     }
     m_rows[std::size_t(row)][std::size_t(column)] = value;

@@ -19,7 +19,7 @@
 #include <optional>
 #include <vector>
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -31,7 +31,7 @@ class FavouriteOrganizerModel final : public QAbstractTableModel {
     // Rows read from the cursor per fetchMore.
     static constexpr int kFetchRows = 256;
 
-    explicit FavouriteOrganizerModel(shell::AppContext& context, QObject* parent = nullptr);
+    explicit FavouriteOrganizerModel(context::AppContext& context, QObject* parent = nullptr);
     ~FavouriteOrganizerModel() override;
 
     // Drops the rows and reads again with this filter and sort. Errors of the
@@ -59,7 +59,7 @@ class FavouriteOrganizerModel final : public QAbstractTableModel {
     QVariant background(const OrganizerCursor::Row& row, int column) const;
     bool store(int row, int column, const store::Value& value);
 
-    shell::AppContext& m_context;
+    context::AppContext& m_context;
     std::vector<OrganizerCursor::Row> m_rows;
     std::optional<OrganizerCursor> m_cursor;
 };

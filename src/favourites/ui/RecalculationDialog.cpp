@@ -2,7 +2,7 @@
 
 #include "favourites/ui/DialogButtons.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -15,7 +15,7 @@
 
 namespace tq::favourites::ui {
 
-RecalculationDialog::RecalculationDialog(shell::AppContext& context, QWidget* parent) : QDialog(parent)
+RecalculationDialog::RecalculationDialog(context::AppContext& context, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSaikeisan"));
     setWindowTitle(QStringLiteral("お気に入り一括再計算"));

@@ -14,7 +14,7 @@
 class QComboBox;
 class QRadioButton;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -25,7 +25,7 @@ class RecalculationDialog final : public QDialog {
   public:
     // Fills the group list from the table (a failure to read it is reported
     // under "Form_Load" and leaves the list empty).
-    explicit RecalculationDialog(shell::AppContext& context, QWidget* parent = nullptr);
+    explicit RecalculationDialog(context::AppContext& context, QWidget* parent = nullptr);
 
     // The filter of the chosen option.
     QString filter() const;

@@ -2,7 +2,7 @@
 
 #include "jetimport/AppDbImport.h"
 #include "jetimport/RaceDataImport.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/Startup.h"
 
 #include <QCheckBox>
@@ -52,7 +52,7 @@ QString tableLine(const TableReport& t)
 
 } // namespace
 
-JetImportDialog::JetImportDialog(shell::AppContext& ctx, QWidget* parent)
+JetImportDialog::JetImportDialog(context::AppContext& ctx, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_from(new QLineEdit(this)), m_out(new QLineEdit(this)),
       m_appFile(new QLineEdit(this)), m_replace(new QCheckBox(QStringLiteral("同じ名前は取り込んだ方にする"), this)),
       m_report(new QPlainTextEdit(this))

@@ -10,7 +10,7 @@ class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -19,7 +19,7 @@ namespace tq::jetimport::ui {
 class JetImportDialog final : public QDialog {
     Q_OBJECT
 public:
-    JetImportDialog(shell::AppContext& ctx, QWidget* parent = nullptr);
+    JetImportDialog(context::AppContext& ctx, QWidget* parent = nullptr);
 
     // The two imports, also callable without the buttons (tests).
     void importRaceData(const QString& from, const QString& out);
@@ -28,7 +28,7 @@ public:
     QString reportText() const;
 
 private:
-    shell::AppContext& m_ctx;
+    context::AppContext& m_ctx;
     QLineEdit* m_from;
     QLineEdit* m_out;
     QLineEdit* m_appFile;

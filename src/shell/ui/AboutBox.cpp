@@ -1,6 +1,6 @@
 #include "shell/ui/AboutBox.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/SystemInformation.h"
 
 #include <QApplication>
@@ -85,10 +85,10 @@ QLabel* namedLabel(const QString& text, const QString& name, QWidget* parent)
 
 } // namespace
 
-AboutBox::AboutBox(AppContext& ctx, UrlOpener openUrl, QWidget* parent)
+AboutBox::AboutBox(context::AppContext& ctx, UrlOpener openUrl, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_openUrl(std::move(openUrl))
 {
-    const QString title = AppContext::applicationTitle();
+    const QString title = context::AppContext::applicationTitle();
     setObjectName(QStringLiteral("frmTQAbout"));
     setWindowTitle(title + QStringLiteral(" のバージョン情報"));
 
@@ -170,8 +170,8 @@ void AboutBox::setDescription(const QString& text)
 
 QString AboutBox::standardDescription()
 {
-    return AppContext::applicationTitle() + QStringLiteral(" 過去レースデータ分析ツール\r\n") +
-           QStringLiteral("Copyright (C) 2026 The ") + AppContext::applicationTitle() +
+    return context::AppContext::applicationTitle() + QStringLiteral(" 過去レースデータ分析ツール\r\n") +
+           QStringLiteral("Copyright (C) 2026 The ") + context::AppContext::applicationTitle() +
            QStringLiteral(" developers\r\n本ソフトウェアの著作権は開発者に帰属します。無断転載・再配布を禁じます。");
 }
 
@@ -194,7 +194,7 @@ void AboutBox::showSystemInformation()
     const QString info = systemInformation(m_ctx);
     QApplication::clipboard()->setText(info);
     m_ctx.prompter.inform({info + QStringLiteral("\n\n（この内容はクリップボードにコピーされました）"),
-                           QStringLiteral("ｼｽﾃﾑ情報"), Icon::Information});
+                           QStringLiteral("ｼｽﾃﾑ情報"), context::Icon::Information});
 }
 
 } // namespace tq::shell::ui

@@ -13,7 +13,7 @@
 class QLabel;
 class QUrl;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -25,7 +25,7 @@ class AboutBox final : public QDialog {
     using UrlOpener = std::function<void(const QUrl&)>;
 
     // `openUrl` opens a link's address; empty: QDesktopServices::openUrl.
-    explicit AboutBox(AppContext& ctx, UrlOpener openUrl = {}, QWidget* parent = nullptr);
+    explicit AboutBox(context::AppContext& ctx, UrlOpener openUrl = {}, QWidget* parent = nullptr);
 
     // lblDescription: the product and rights notice (lines separated by CR LF).
     void setDescription(const QString& text);
@@ -39,7 +39,7 @@ class AboutBox final : public QDialog {
     void openLink(const QString& address);
     void showSystemInformation();
 
-    AppContext& m_ctx;
+    context::AppContext& m_ctx;
     UrlOpener m_openUrl;
     QLabel* m_description = nullptr;
 };

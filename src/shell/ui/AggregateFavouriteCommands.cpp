@@ -3,7 +3,7 @@
 #include "analysis/ui/AnalysisWindow.h"
 #include "derived/AggregateFavourites.h"
 #include "derived/ui/AggregateOpenDialog.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "store/Database.h"
@@ -14,7 +14,7 @@ namespace tq::shell::ui {
 
 namespace {
 
-void addFromActiveDocument(AppContext& ctx, MainWindow& window)
+void addFromActiveDocument(context::AppContext& ctx, MainWindow& window)
 {
     DocumentWindow* active = window.activeDocument();
     if (!active || !derived::checkAggregateSource(ctx, active->document()))
@@ -25,7 +25,7 @@ void addFromActiveDocument(AppContext& ctx, MainWindow& window)
         analysisDocument->analysisWindow()->saveFlgSet(false);
 }
 
-void openChosen(AppContext& ctx, MainWindow& window)
+void openChosen(context::AppContext& ctx, MainWindow& window)
 {
     QStringList names;
     try {
@@ -57,7 +57,7 @@ void openChosen(AppContext& ctx, MainWindow& window)
 
 } // namespace
 
-void installAggregateFavouriteCommands(AppContext& ctx, MainWindow& window)
+void installAggregateFavouriteCommands(context::AppContext& ctx, MainWindow& window)
 {
     window.setCommandHandler(QStringLiteral("mnuSyukeiFavoAdd"), [&ctx, &window] { addFromActiveDocument(ctx, window); });
     window.setCommandHandler(QStringLiteral("mnuSyukeiFavoOpen"), [&ctx, &window] { openChosen(ctx, window); });

@@ -5,7 +5,7 @@
 // 本日の集計お気に入り作成 for every aggregate favourite, each with the busy
 // window.
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -14,6 +14,6 @@ namespace tq::shell::ui {
 class MainWindow;
 
 // Routes mnuSyukeiFavoAdd, mnuSyukeiFavoOpen and mnuSyukeiFavorite of `window`.
-void installAggregateFavouriteCommands(AppContext& ctx, MainWindow& window);
+void installAggregateFavouriteCommands(context::AppContext& ctx, MainWindow& window);
 
 } // namespace tq::shell::ui

@@ -1,6 +1,6 @@
 #include "shell/ui/BaseSetDialog.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/Startup.h"
 
 #include <QHBoxLayout>
@@ -11,7 +11,7 @@
 
 namespace tq::shell::ui {
 
-BaseSetDialog::BaseSetDialog(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
+BaseSetDialog::BaseSetDialog(context::AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmBaseSet"));
     setWindowTitle(QStringLiteral("基本設定"));

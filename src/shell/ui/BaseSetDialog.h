@@ -8,7 +8,7 @@
 class QLineEdit;
 class QPushButton;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -17,7 +17,7 @@ namespace tq::shell::ui {
 class BaseSetDialog final : public QDialog {
     Q_OBJECT
 public:
-    explicit BaseSetDialog(AppContext& ctx, QWidget* parent = nullptr);
+    explicit BaseSetDialog(context::AppContext& ctx, QWidget* parent = nullptr);
 
     QLineEdit* userEdit() const { return m_txtUser; }
     QPushButton* okButton() const { return m_cmdOk; }
@@ -26,7 +26,7 @@ public:
 private:
     void onOk();
 
-    AppContext& m_ctx;
+    context::AppContext& m_ctx;
     QLineEdit* m_txtUser;
     QPushButton* m_cmdOk;
     QPushButton* m_cmdCan;

@@ -1,7 +1,7 @@
 #include "shell/ui/ColourDialog.h"
 
 #include "common/WindowsColour.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ColourSettingsStore.h"
 
 #include <QGridLayout>
@@ -41,7 +41,7 @@ QPushButton* button(const QString& caption, const QString& name, QWidget* parent
 
 } // namespace
 
-ColourDialog::ColourDialog(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
+ColourDialog::ColourDialog(context::AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmIroSet"));
     setWindowTitle(kCaption);
@@ -114,11 +114,11 @@ void ColourDialog::showColour(std::size_t row)
 
 void ColourDialog::onOk()
 {
-    ColourSettings colours = m_ctx.colours;
+    context::ColourSettings colours = m_ctx.colours;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         const std::optional<qint32> value = thresholdFromText(m_rows[i].threshold->text());
         if (!value) {
-            m_ctx.prompter.inform({QStringLiteral("値には数値を入力してください。"), kCaption, Icon::Exclamation});
+            m_ctx.prompter.inform({QStringLiteral("値には数値を入力してください。"), kCaption, context::Icon::Exclamation});
             m_rows[i].threshold->setFocus();
             m_rows[i].threshold->selectAll();
             return;
@@ -127,7 +127,7 @@ void ColourDialog::onOk()
         colours.values[kRowLayouts[i].colourIndex] = m_rows[i].colour;
     }
     if (!storeColourSettings(m_ctx, colours, QStringLiteral("Command2_Click"))) {
-        m_ctx.prompter.inform({QStringLiteral("色設定を保存できませんでした。"), kCaption, Icon::Critical});
+        m_ctx.prompter.inform({QStringLiteral("色設定を保存できませんでした。"), kCaption, context::Icon::Critical});
         return;
     }
     accept();

@@ -13,7 +13,7 @@
 
 class QLineEdit;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -22,7 +22,7 @@ namespace tq::shell::ui {
 class ColourDialog final : public QDialog {
     Q_OBJECT
   public:
-    explicit ColourDialog(AppContext& ctx, QWidget* parent = nullptr);
+    explicit ColourDialog(context::AppContext& ctx, QWidget* parent = nullptr);
 
   private:
     struct Row {
@@ -34,7 +34,7 @@ class ColourDialog final : public QDialog {
     void showColour(std::size_t row);
     void onOk();
 
-    AppContext& m_ctx;
+    context::AppContext& m_ctx;
     std::array<Row, 4> m_rows;
 };
 

@@ -10,7 +10,7 @@
 
 namespace tq::shell::ui {
 
-ConditionEditorLink::ConditionEditorLink(AppContext& context, MainWindow& main)
+ConditionEditorLink::ConditionEditorLink(context::AppContext& context, MainWindow& main)
     : QObject(&main), m_editor(new conditions::ui::ConditionEditor(context, &main))
 {
     connect(main.mdiArea(), &QMdiArea::subWindowActivated, this, &ConditionEditorLink::onActivated);

@@ -20,7 +20,7 @@ class ConditionEditor;
 struct EditorTarget;
 } // namespace tq::conditions::ui
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -32,7 +32,7 @@ class MainWindow;
 class ConditionEditorLink final : public QObject {
     Q_OBJECT
   public:
-    ConditionEditorLink(AppContext& context, MainWindow& main);
+    ConditionEditorLink(context::AppContext& context, MainWindow& main);
 
     conditions::ui::ConditionEditor* editor() const { return m_editor; }
 

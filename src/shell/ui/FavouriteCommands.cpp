@@ -12,7 +12,7 @@
 #include "favourites/ui/FavouriteOrganizer.h"
 #include "favourites/ui/ImportDialog.h"
 #include "favourites/ui/RecalculationDialog.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 
@@ -29,13 +29,13 @@ using favourites::FavoChoice;
 using favourites::FavoMode;
 
 // Shows the favourites dialog for `choice` and waits for it.
-void showDialog(AppContext& ctx, QWidget* parent, FavoChoice& choice)
+void showDialog(context::AppContext& ctx, QWidget* parent, FavoChoice& choice)
 {
     favourites::ui::FavouriteDialog dialog(ctx, choice, parent);
     dialog.exec();
 }
 
-void openFavourites(AppContext& ctx, MainWindow& window)
+void openFavourites(context::AppContext& ctx, MainWindow& window)
 {
     FavoChoice choice;
     choice.mode = FavoMode::Open;
@@ -58,7 +58,7 @@ void openFavourites(AppContext& ctx, MainWindow& window)
         });
 }
 
-void organise(AppContext& ctx, MainWindow& window, FavoMode mode)
+void organise(context::AppContext& ctx, MainWindow& window, FavoMode mode)
 {
     FavoChoice choice;
     choice.mode = mode;
@@ -68,7 +68,7 @@ void organise(AppContext& ctx, MainWindow& window, FavoMode mode)
 }
 
 // Opens a condition text from the viewer as a new analysis document.
-void openConditionText(AppContext& ctx, MainWindow& window, const favourites::ui::ConditionViewer::OpenRequest& request)
+void openConditionText(context::AppContext& ctx, MainWindow& window, const favourites::ui::ConditionViewer::OpenRequest& request)
 {
     auto* document = qobject_cast<AnalysisDocumentWindow*>(window.LoadNewDoc());
     if (!document)
@@ -86,7 +86,7 @@ void openConditionText(AppContext& ctx, MainWindow& window, const favourites::ui
 }
 
 // The one condition viewer of the main window, hidden between uses.
-favourites::ui::ConditionViewer& conditionViewer(AppContext& ctx, MainWindow& window)
+favourites::ui::ConditionViewer& conditionViewer(context::AppContext& ctx, MainWindow& window)
 {
     const QString name = QStringLiteral("frmJouRireki");
     if (auto* viewer = window.findChild<favourites::ui::ConditionViewer*>(name, Qt::FindDirectChildrenOnly))
@@ -100,7 +100,7 @@ favourites::ui::ConditionViewer& conditionViewer(AppContext& ctx, MainWindow& wi
 
 // お気に入りのダイレクト編集: the organizer, one at a time; closing it ends
 // it, so the next opening reads the group and author lists again.
-void showOrganizer(AppContext& ctx, MainWindow& window)
+void showOrganizer(context::AppContext& ctx, MainWindow& window)
 {
     const QString name = QStringLiteral("frmFavoSeiri");
     auto* organizer = window.findChild<favourites::ui::FavouriteOrganizer*>(name, Qt::FindDirectChildrenOnly);
@@ -115,7 +115,7 @@ void showOrganizer(AppContext& ctx, MainWindow& window)
 
 // お気に入りのエクスポート: the dialog chooses the favourites, its OK asks
 // for the file and writes it.
-void exportChosen(AppContext& ctx, MainWindow& window)
+void exportChosen(context::AppContext& ctx, MainWindow& window)
 {
     FavoChoice choice;
     choice.mode = FavoMode::Export;
@@ -131,7 +131,7 @@ void exportChosen(AppContext& ctx, MainWindow& window)
     dialog.exec();
 }
 
-void importChosen(AppContext& ctx, MainWindow& window)
+void importChosen(context::AppContext& ctx, MainWindow& window)
 {
     favourites::ui::ImportDialog dialog(&window);
     if (dialog.exec() != QDialog::Accepted)
@@ -142,23 +142,23 @@ void importChosen(AppContext& ctx, MainWindow& window)
     if (path.isEmpty())
         return;
     if (const auto summary = favourites::subFavoInport(ctx, path, dialog.options()))
-        ctx.prompter.inform({favourites::importSummaryText(*summary), QString(), Icon::Information, false});
+        ctx.prompter.inform({favourites::importSummaryText(*summary), QString(), context::Icon::Information, false});
 }
 
-void recalculate(AppContext& ctx, MainWindow& window)
+void recalculate(context::AppContext& ctx, MainWindow& window)
 {
     favourites::ui::RecalculationDialog dialog(ctx, &window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QCoreApplication::processEvents();
     const favourites::BatchSummary summary = favourites::subFavoSaiKeisan(ctx, dialog.filter());
-    ctx.prompter.inform({favourites::batchSummaryText(summary), QString(), Icon::Information, false});
+    ctx.prompter.inform({favourites::batchSummaryText(summary), QString(), context::Icon::Information, false});
 }
 
-void convertNoPreRace(AppContext& ctx)
+void convertNoPreRace(context::AppContext& ctx)
 {
     const favourites::BatchSummary summary = favourites::subChokuHen(ctx);
-    ctx.prompter.inform({favourites::batchSummaryText(summary), QString(), Icon::Information, false});
+    ctx.prompter.inform({favourites::batchSummaryText(summary), QString(), context::Icon::Information, false});
 }
 
 void copyReport(MainWindow& window, analysis::TextReportKind kind)
@@ -169,13 +169,13 @@ void copyReport(MainWindow& window, analysis::TextReportKind kind)
 
 } // namespace
 
-void showHistoryConditions(AppContext& ctx, MainWindow& window, analysis::ui::AnalysisWindow& source,
+void showHistoryConditions(context::AppContext& ctx, MainWindow& window, analysis::ui::AnalysisWindow& source,
                            const QString& conditionText)
 {
     conditionViewer(ctx, window).ShowJouken(source, conditionText);
 }
 
-bool registerFavourite(AppContext& ctx, DocumentWindow& window)
+bool registerFavourite(context::AppContext& ctx, DocumentWindow& window)
 {
     analysis::AnalysisDocument& document = window.document();
     FavoChoice choice;
@@ -192,7 +192,7 @@ bool registerFavourite(AppContext& ctx, DocumentWindow& window)
     return true;
 }
 
-bool pickFavourite(AppContext& ctx, QWidget* parent, QString& name, bool& wholeGroup)
+bool pickFavourite(context::AppContext& ctx, QWidget* parent, QString& name, bool& wholeGroup)
 {
     FavoChoice choice;
     choice.mode = FavoMode::Select;
@@ -211,7 +211,7 @@ bool pickFavourite(AppContext& ctx, QWidget* parent, QString& name, bool& wholeG
     return true;
 }
 
-void installFavouriteCommands(AppContext& ctx, MainWindow& window, favourites::ProcessStarter& starter)
+void installFavouriteCommands(context::AppContext& ctx, MainWindow& window, favourites::ProcessStarter& starter)
 {
     window.setCommandHandler(QStringLiteral("mnuFavoAdd"), [&ctx, &window] {
         auto* document = qobject_cast<AnalysisDocumentWindow*>(window.activeDocument());

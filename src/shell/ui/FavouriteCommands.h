@@ -19,7 +19,7 @@ namespace tq::favourites {
 class ProcessStarter;
 }
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 }
 
@@ -31,19 +31,19 @@ class MainWindow;
 // The favourites dialog in the add mode for the window's document, then
 // subFavoAdd. True when the favourite was stored; the window's title then
 // shows the favourite's name and the document is unmodified.
-bool registerFavourite(AppContext& ctx, DocumentWindow& window);
+bool registerFavourite(context::AppContext& ctx, DocumentWindow& window);
 
 // The favourites dialog in the select mode: false when cancelled, else the
 // favourite's name, or a group's name with `wholeGroup` set.
-bool pickFavourite(AppContext& ctx, QWidget* parent, QString& name, bool& wholeGroup);
+bool pickFavourite(context::AppContext& ctx, QWidget* parent, QString& name, bool& wholeGroup);
 
 // The condition viewer of the main window (made on first use) showing the
 // conditions of a history row of `source`.
-void showHistoryConditions(AppContext& ctx, MainWindow& window, analysis::ui::AnalysisWindow& source,
+void showHistoryConditions(context::AppContext& ctx, MainWindow& window, analysis::ui::AnalysisWindow& source,
                            const QString& conditionText);
 
 // Routes the favourites and add-in commands of `window` to their operations.
 // `starter` starts the add-ins and must outlive the window.
-void installFavouriteCommands(AppContext& ctx, MainWindow& window, favourites::ProcessStarter& starter);
+void installFavouriteCommands(context::AppContext& ctx, MainWindow& window, favourites::ProcessStarter& starter);
 
 } // namespace tq::shell::ui

@@ -1,8 +1,8 @@
 #include "shell/ui/GuiStartup.h"
 
 #include "analysis/ui/AnalysisWindow.h"
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
 #include "shell/InstanceLock.h"
 #include "shell/Startup.h"
 #include "shell/StartupAborted.h"
@@ -99,32 +99,32 @@ int runGui(const QString& programDir, const GuiOptions& options)
     QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     const bool interactive = !options.screenshot();
     QtPrompter windowPrompter;
-    ConsolePrompter consolePrompter;
-    Prompter& prompter = interactive ? static_cast<Prompter&>(windowPrompter) : consolePrompter;
-    const QString title = AppContext::applicationTitle();
+    context::ConsolePrompter consolePrompter;
+    context::Prompter& prompter = interactive ? static_cast<Prompter&>(windowPrompter) : consolePrompter;
+    const QString title = context::AppContext::applicationTitle();
 
     InstanceLock lock(title);
     if (!lock.tryLock()) {
-        prompter.inform(Message{alreadyRunningText(), title, Icon::Information, true});
+        prompter.inform(context::Message{alreadyRunningText(), title, context::Icon::Information, true});
         return 1;
     }
 
     WindowBusy busy;
     windowPrompter.setBusy(&busy);
-    AppContext ctx(prompter, busy);
+    context::AppContext ctx(prompter, busy);
     ctx.programDir = programDir;
 
     std::unique_ptr<MainWindow> mainWindow;
     StartupHooks hooks;
     hooks.exeName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     if (interactive) {
-        hooks.askUserName = [&mainWindow, &busy](AppContext& c) {
+        hooks.askUserName = [&mainWindow, &busy](context::AppContext& c) {
             BaseSetDialog dialog(c, mainWindow.get());
             busy.keepAbove(dialog);
             dialog.exec();
         };
     }
-    hooks.showMainWindow = [&mainWindow, &windowPrompter, &options](AppContext& c) {
+    hooks.showMainWindow = [&mainWindow, &windowPrompter, &options](context::AppContext& c) {
         // The load handler sets the caption and form name, restores the
         // geometry and opens the first document; closing logs "終了しました".
         mainWindow = std::make_unique<MainWindow>(c, nullptr);

@@ -6,7 +6,7 @@
 #include "favourites/ProcessStarter.h"
 #include "jetimport/ui/JetImportDialog.h"
 #include "shell/AddInCheck.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/DbLifecycle.h"
 #include "shell/StartupAborted.h"
 #include "shell/ui/AboutBox.h"
@@ -62,7 +62,7 @@ QString confirmationOf(const QString& controlName)
 
 } // namespace
 
-MainWindow::MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options options, QWidget* parent)
+MainWindow::MainWindow(context::AppContext& ctx, DocumentWindowFactory* factory, Options options, QWidget* parent)
     : QMainWindow(parent),
       m_ctx(ctx),
       m_factory(factory),
@@ -120,7 +120,7 @@ void MainWindow::on(const QString& controlName, std::function<void()> handler)
         runReported(controlName + QStringLiteral("_Click"), [this, controlName, handler] {
             const QString question = confirmationOf(controlName);
             if (!question.isEmpty() &&
-                m_ctx.prompter.ask(Message{question, {}, Icon::Question, false}) != Answer::Yes)
+                m_ctx.prompter.ask(context::Message{question, {}, context::Icon::Question, false}) != context::Answer::Yes)
                 return;
             handler();
         });
@@ -261,7 +261,7 @@ void MainWindow::runReported(const QString& procedure, const std::function<void(
 void MainWindow::load()
 {
     runReported(QStringLiteral("Form_Load"), [this] {
-        setWindowTitle(AppContext::applicationTitle());
+        setWindowTitle(context::AppContext::applicationTitle());
         m_ctx.errorLog.setFormName(kFormName);
         std::unique_ptr<QSettings> settings = openSettings();
         const QRect r = toPixels(readGeometry(*settings), dpiX(), dpiY());
@@ -440,10 +440,10 @@ void MainWindow::buildMarkTable(bool today)
         return;
     // The build has been rolled back and logged; say so rather than leave the
     // user with an old table that looks new.
-    m_ctx.prompter.inform(Message{derived::markTableName(today) +
+    m_ctx.prompter.inform(context::Message{derived::markTableName(today) +
                                       QStringLiteral("を作成できませんでした（以前の表はそのままです）。\r\n") +
                                       result.message,
-                                  {}, Icon::Exclamation, false});
+                                  {}, context::Icon::Exclamation, false});
 }
 
 void MainWindow::restoreStandardGeometry()
@@ -455,7 +455,7 @@ void MainWindow::restoreStandardGeometry()
     resize(r.size());
 }
 
-StatusLine& MainWindow::statusLine()
+context::StatusLine& MainWindow::statusLine()
 {
     return *m_status;
 }
@@ -518,7 +518,7 @@ std::unique_ptr<QSettings> MainWindow::openSettings() const
 {
     if (!m_options.settingsFile.isEmpty())
         return std::make_unique<QSettings>(m_options.settingsFile, QSettings::IniFormat);
-    const QString title = AppContext::applicationTitle();
+    const QString title = context::AppContext::applicationTitle();
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, title, title);
 }
 

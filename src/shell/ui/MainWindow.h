@@ -34,7 +34,7 @@ namespace tq::favourites {
 class ProcessStarter;
 }
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 class StatusLine;
 }
@@ -61,7 +61,7 @@ public:
     // nullptr: win-type documents in the analysis window, viewer documents in
     // the viewer window, bet-type ones as placeholders, running with this
     // window's status line.
-    MainWindow(AppContext& ctx, DocumentWindowFactory* factory, Options options = {}, QWidget* parent = nullptr);
+    MainWindow(context::AppContext& ctx, DocumentWindowFactory* factory, Options options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The load handler: caption, geometry, debug entries, graph add-in entries
@@ -101,7 +101,7 @@ public:
 
     QMdiArea* mdiArea() const { return m_mdi; }
     QToolBar* toolBar() const { return m_toolBar; }
-    StatusLine& statusLine();
+    context::StatusLine& statusLine();
     MainWindowStatusBar* statusBarPanels() const { return m_status; }
     // The pop-up menus mnuHenshu (コピー) and mnuJouken (削除) for document windows.
     QMenu* editPopupMenu() const { return m_editPopup; }
@@ -134,7 +134,7 @@ private:
     double dpiY() const;
     std::unique_ptr<QSettings> openSettings() const;
 
-    AppContext& m_ctx;
+    context::AppContext& m_ctx;
     std::unique_ptr<DocumentWindowFactory> m_ownFactory;
     DocumentWindowFactory* m_factory;
     Options m_options;

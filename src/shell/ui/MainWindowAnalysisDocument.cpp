@@ -4,7 +4,7 @@
 #include "analysis/ui/AnalysisWindow.h"
 #include "analysis/ui/ViewerWindow.h"
 #include "bettypes/GroupedRun.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/MainWindowBetTypeDocument.h"
 #include "shell/ui/FavouriteCommands.h"
 #include "shell/ui/MainWindowViewerDocument.h"
@@ -18,7 +18,7 @@
 
 namespace tq::shell::ui {
 
-AnalysisDocumentWindow::AnalysisDocumentWindow(AppContext& ctx, StatusLine& status, QWidget* parent)
+AnalysisDocumentWindow::AnalysisDocumentWindow(context::AppContext& ctx, context::StatusLine& status, QWidget* parent)
     : DocumentWindow(DocumentKind::WinType, parent), m_ctx(ctx),
       m_window(new analysis::ui::AnalysisWindow(ctx, m_document, this))
 {

@@ -25,7 +25,7 @@ namespace tq::shell::ui {
 class AnalysisDocumentWindow final : public DocumentWindow {
     Q_OBJECT
   public:
-    AnalysisDocumentWindow(AppContext& ctx, StatusLine& status, QWidget* parent = nullptr);
+    AnalysisDocumentWindow(context::AppContext& ctx, context::StatusLine& status, QWidget* parent = nullptr);
     ~AnalysisDocumentWindow() override;
 
     void setAuthor(const QString& author) override;
@@ -45,7 +45,7 @@ class AnalysisDocumentWindow final : public DocumentWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    AppContext& m_ctx;
+    context::AppContext& m_ctx;
     analysis::ui::AnalysisWindow* m_window;
 };
 
@@ -61,7 +61,7 @@ class AnalysisDocumentWindow final : public DocumentWindow {
 class AnalysisDocumentFactory final : public DocumentWindowFactory {
   public:
     using Popups = std::function<std::pair<QMenu*, QMenu*>()>;
-    AnalysisDocumentFactory(AppContext& ctx, StatusLine& status, Popups popups = {})
+    AnalysisDocumentFactory(context::AppContext& ctx, context::StatusLine& status, Popups popups = {})
         : m_ctx(ctx), m_status(status), m_popups(std::move(popups)),
           m_chooser([&ctx](QWidget* parent) -> std::optional<bettypes::FavouritePick> {
               bettypes::FavouritePick pick;
@@ -88,8 +88,8 @@ class AnalysisDocumentFactory final : public DocumentWindowFactory {
     template <typename Window> void shareResultColumnWidths(Window* window);
     void shareResultColumnWidth(const QWidget* from, const QString& header, double width);
 
-    AppContext& m_ctx;
-    StatusLine& m_status;
+    context::AppContext& m_ctx;
+    context::StatusLine& m_status;
     Popups m_popups;
     bettypes::ui::FavouriteChooser m_chooser;
     std::function<void()> m_raceViewer;

@@ -6,7 +6,7 @@
 
 namespace tq::shell::ui {
 
-BetTypeDocumentWindow::BetTypeDocumentWindow(AppContext& ctx, bettypes::ui::FavouriteChooser chooser, QWidget* parent)
+BetTypeDocumentWindow::BetTypeDocumentWindow(context::AppContext& ctx, bettypes::ui::FavouriteChooser chooser, QWidget* parent)
     : DocumentWindow(DocumentKind::BetType, parent), m_window(new bettypes::ui::BetTypeWindow(ctx, std::move(chooser), this))
 {
     auto* layout = new QVBoxLayout(this);

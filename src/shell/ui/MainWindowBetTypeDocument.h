@@ -11,7 +11,7 @@ namespace tq::shell::ui {
 class BetTypeDocumentWindow final : public DocumentWindow {
     Q_OBJECT
   public:
-    BetTypeDocumentWindow(AppContext& ctx, bettypes::ui::FavouriteChooser chooser, QWidget* parent = nullptr);
+    BetTypeDocumentWindow(context::AppContext& ctx, bettypes::ui::FavouriteChooser chooser, QWidget* parent = nullptr);
 
     void setAuthor(const QString&) override {}
     // A bet-type document is never read from or written to a condition file.

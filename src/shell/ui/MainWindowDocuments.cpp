@@ -2,7 +2,7 @@
 
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QEvent>
@@ -34,14 +34,14 @@ QString notImplementedText()
     return QStringLiteral("未実装: この機能はまだ使用できません。");
 }
 
-bool writeDocumentFile(AppContext& ctx, analysis::AnalysisDocument& document, const QString& path)
+bool writeDocumentFile(context::AppContext& ctx, analysis::AnalysisDocument& document, const QString& path)
 {
     try {
         analysis::saveConditionFile(ctx, document, path);
     } catch (const std::exception& e) {
         const QString text = QString::fromUtf8(e.what());
         ctx.errorLog.report({0, text, {}}, QStringLiteral("subJoukenSave"));
-        ctx.prompter.inform(Message{text, {}, Icon::Exclamation, false});
+        ctx.prompter.inform(context::Message{text, {}, context::Icon::Exclamation, false});
         return false;
     }
     return true;
@@ -56,7 +56,7 @@ void DocumentWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-PlaceholderDocumentWindow::PlaceholderDocumentWindow(AppContext& ctx, StatusLine& status, DocumentKind kind,
+PlaceholderDocumentWindow::PlaceholderDocumentWindow(context::AppContext& ctx, context::StatusLine& status, DocumentKind kind,
                                                      QWidget* parent)
     : DocumentWindow(kind, parent), m_ctx(ctx), m_statusLine(status), m_caption(new QLabel(this)), m_details(new QLabel(this))
 {
@@ -130,7 +130,7 @@ void PlaceholderDocumentWindow::changeEvent(QEvent* event)
 
 void PlaceholderDocumentWindow::notAvailable(const QString& what)
 {
-    m_ctx.prompter.inform(Message{what + QStringLiteral("\n") + notImplementedText(), {}, Icon::Information, false});
+    m_ctx.prompter.inform(context::Message{what + QStringLiteral("\n") + notImplementedText(), {}, context::Icon::Information, false});
 }
 
 void PlaceholderDocumentWindow::refresh()

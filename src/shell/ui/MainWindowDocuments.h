@@ -16,7 +16,7 @@
 
 class QLabel;
 
-namespace tq::shell {
+namespace tq::context {
 class AppContext;
 class StatusLine;
 }
@@ -90,7 +90,7 @@ public:
 class PlaceholderDocumentWindow final : public DocumentWindow {
     Q_OBJECT
 public:
-    PlaceholderDocumentWindow(AppContext& ctx, StatusLine& status, DocumentKind kind, QWidget* parent = nullptr);
+    PlaceholderDocumentWindow(context::AppContext& ctx, context::StatusLine& status, DocumentKind kind, QWidget* parent = nullptr);
 
     void setAuthor(const QString& author) override;
     bool loadConditionFile(const QString& path) override;
@@ -106,8 +106,8 @@ private:
     void notAvailable(const QString& what);
     void refresh();
 
-    AppContext& m_ctx;
-    StatusLine& m_statusLine;
+    context::AppContext& m_ctx;
+    context::StatusLine& m_statusLine;
     QLabel* m_caption;
     QLabel* m_details;
 };
@@ -116,12 +116,12 @@ class PlaceholderDocumentFactory final : public DocumentWindowFactory {
 public:
     // `status` receives the run texts (the main window's status line); both
     // must outlive the windows.
-    PlaceholderDocumentFactory(AppContext& ctx, StatusLine& status) : m_ctx(ctx), m_status(status) {}
+    PlaceholderDocumentFactory(context::AppContext& ctx, context::StatusLine& status) : m_ctx(ctx), m_status(status) {}
     DocumentWindow* createWindow(DocumentKind kind) override;
 
 private:
-    AppContext& m_ctx;
-    StatusLine& m_status;
+    context::AppContext& m_ctx;
+    context::StatusLine& m_status;
 };
 
 // The text shown by commands whose window or dialog is not built yet.
@@ -130,6 +130,6 @@ QString notImplementedText();
 // Writes `document` as the condition file `path` for a document window. A
 // failure is logged under "subJoukenSave" and shown; the result says whether
 // the file was written.
-bool writeDocumentFile(AppContext& ctx, analysis::AnalysisDocument& document, const QString& path);
+bool writeDocumentFile(context::AppContext& ctx, analysis::AnalysisDocument& document, const QString& path);
 
 } // namespace tq::shell::ui

@@ -3,7 +3,7 @@
 // analysis runs (the StatusLine the core writes to), then the date and the
 // time, refreshed every second.
 
-#include "shell/StatusLine.h"
+#include "context/StatusLine.h"
 
 #include <QStatusBar>
 
@@ -12,7 +12,7 @@ class QTimer;
 
 namespace tq::shell::ui {
 
-class MainWindowStatusBar final : public QStatusBar, public StatusLine {
+class MainWindowStatusBar final : public QStatusBar, public context::StatusLine {
     Q_OBJECT
 public:
     explicit MainWindowStatusBar(QWidget* parent = nullptr);

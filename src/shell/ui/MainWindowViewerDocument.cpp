@@ -2,7 +2,7 @@
 
 #include "analysis/ConditionFile.h"
 #include "analysis/ui/ViewerWindow.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/MainWindowGeometry.h"
 
 #include <QFileInfo>
@@ -17,7 +17,7 @@ QString viewerNotAnalysedText()
     return QStringLiteral("ビュワーで表示している条件は分析できません。\n分析するにはファイルを開いてください。");
 }
 
-ViewerDocumentWindow::ViewerDocumentWindow(AppContext& ctx, QWidget* parent)
+ViewerDocumentWindow::ViewerDocumentWindow(context::AppContext& ctx, QWidget* parent)
     : DocumentWindow(DocumentKind::Viewer, parent), m_ctx(ctx),
       m_window(new analysis::ui::ViewerWindow(ctx, m_document, this))
 {
@@ -65,7 +65,7 @@ bool ViewerDocumentWindow::saveConditionFile(const QString& path)
 
 void ViewerDocumentWindow::runAnalysis()
 {
-    m_ctx.prompter.inform(Message{viewerNotAnalysedText(), {}, Icon::Information, false});
+    m_ctx.prompter.inform(context::Message{viewerNotAnalysedText(), {}, context::Icon::Information, false});
 }
 
 void ViewerDocumentWindow::copySelection()

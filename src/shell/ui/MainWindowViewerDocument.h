@@ -16,7 +16,7 @@ namespace tq::shell::ui {
 class ViewerDocumentWindow final : public DocumentWindow {
     Q_OBJECT
   public:
-    explicit ViewerDocumentWindow(AppContext& ctx, QWidget* parent = nullptr);
+    explicit ViewerDocumentWindow(context::AppContext& ctx, QWidget* parent = nullptr);
     ~ViewerDocumentWindow() override;
 
     void setAuthor(const QString& author) override;
@@ -36,7 +36,7 @@ class ViewerDocumentWindow final : public DocumentWindow {
     analysis::ui::ViewerWindow* viewerWindow() const { return m_window; }
 
   private:
-    AppContext& m_ctx;
+    context::AppContext& m_ctx;
     analysis::ui::ViewerWindow* m_window;
 };
 

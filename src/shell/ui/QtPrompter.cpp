@@ -1,6 +1,6 @@
 #include "shell/ui/QtPrompter.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/ui/MainWindowFiles.h"
 #include "shell/ui/WindowBusy.h"
 
@@ -21,24 +21,24 @@ QString qtFilter(const QString& filter)
     return filter.contains(QLatin1Char('|')) ? toQtFileFilter(filter) : filter;
 }
 
-QMessageBox::Icon boxIcon(Icon icon)
+QMessageBox::Icon boxIcon(context::Icon icon)
 {
     switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::Exclamation: return QMessageBox::Warning;
-    case Icon::Critical: return QMessageBox::Critical;
-    case Icon::None: break;
+    case context::Icon::Information: return QMessageBox::Information;
+    case context::Icon::Question: return QMessageBox::Question;
+    case context::Icon::Exclamation: return QMessageBox::Warning;
+    case context::Icon::Critical: return QMessageBox::Critical;
+    case context::Icon::None: break;
     }
     return QMessageBox::NoIcon;
 }
 
-QString captionOf(const Message& message)
+QString captionOf(const context::Message& message)
 {
-    return message.caption.isEmpty() ? AppContext::applicationTitle() : message.caption;
+    return message.caption.isEmpty() ? context::AppContext::applicationTitle() : message.caption;
 }
 
-int runBox(QWidget* parent, const WindowBusy* busy, const Message& message, QMessageBox::StandardButtons buttons,
+int runBox(QWidget* parent, const WindowBusy* busy, const context::Message& message, QMessageBox::StandardButtons buttons,
            QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(boxIcon(message.icon), captionOf(message), message.text, buttons, parent);
@@ -54,27 +54,27 @@ int runBox(QWidget* parent, const WindowBusy* busy, const Message& message, QMes
 
 } // namespace
 
-void QtPrompter::inform(const Message& message)
+void QtPrompter::inform(const context::Message& message)
 {
     runBox(m_parent, m_busy, message, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-Answer QtPrompter::ask(const Message& message, bool withCancel)
+context::Answer QtPrompter::ask(const context::Message& message, bool withCancel)
 {
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel)
         buttons |= QMessageBox::Cancel;
     switch (runBox(m_parent, m_busy, message, buttons, QMessageBox::Yes)) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return withCancel ? Answer::Cancel : Answer::No;
+    case QMessageBox::Yes: return context::Answer::Yes;
+    case QMessageBox::No: return context::Answer::No;
+    default: return withCancel ? context::Answer::Cancel : context::Answer::No;
     }
 }
 
 bool QtPrompter::inputText(const QString& prompt, const QString& caption, QString& value)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, caption.isEmpty() ? AppContext::applicationTitle() : caption,
+    const QString text = QInputDialog::getText(m_parent, caption.isEmpty() ? context::AppContext::applicationTitle() : caption,
                                                prompt, QLineEdit::Normal, value, &ok);
     if (ok)
         value = text;

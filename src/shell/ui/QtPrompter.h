@@ -8,7 +8,7 @@
 // goes on to its next check of the cancel flag; a question keeps waiting for
 // its answer.
 
-#include "shell/Prompter.h"
+#include "context/Prompter.h"
 
 class QWidget;
 
@@ -16,7 +16,7 @@ namespace tq::shell::ui {
 
 class WindowBusy;
 
-class QtPrompter final : public Prompter {
+class QtPrompter final : public context::Prompter {
 public:
     // `parent`: the window dialogs are centred on (may be null, and may be
     // changed once the main window exists).
@@ -26,8 +26,8 @@ public:
     // (may be null: no busy window).
     void setBusy(const WindowBusy* busy) { m_busy = busy; }
 
-    void inform(const Message& message) override;
-    Answer ask(const Message& message, bool withCancel = false) override;
+    void inform(const context::Message& message) override;
+    context::Answer ask(const context::Message& message, bool withCancel = false) override;
     bool inputText(const QString& prompt, const QString& caption, QString& value) override;
     QString openFileName(const QString& caption, const QString& directory, const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& fileName, const QString& filter) override;

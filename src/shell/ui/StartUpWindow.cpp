@@ -1,6 +1,6 @@
 #include "shell/ui/StartUpWindow.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,13 +14,13 @@ StartUpWindow::StartUpWindow(QWidget* parent)
     : QFrame(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("frmTQStartUp"));
-    setWindowTitle(AppContext::applicationTitle());
+    setWindowTitle(context::AppContext::applicationTitle());
     setAutoFillBackground(true);
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(2);
 
-    m_lblTitle = new QLabel(QStringLiteral("「") + AppContext::applicationTitle() + QStringLiteral("」 Version ")
-                                + AppContext::programVersion(),
+    m_lblTitle = new QLabel(QStringLiteral("「") + context::AppContext::applicationTitle() + QStringLiteral("」 Version ")
+                                + context::AppContext::programVersion(),
                             this);
     m_lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = m_lblTitle->font();

@@ -3,7 +3,7 @@
 // the busy window. yield() and keepAlive() let the event loop run at most
 // every ~30 ms, so a call per row costs a clock read.
 
-#include "shell/Busy.h"
+#include "context/Busy.h"
 #include "shell/ui/StartUpWindow.h"
 
 #include <QElapsedTimer>
@@ -13,7 +13,7 @@ class QDialog;
 
 namespace tq::shell::ui {
 
-class WindowBusy final : public Busy {
+class WindowBusy final : public context::Busy {
   public:
     static constexpr int kYieldIntervalMs = 30;
 

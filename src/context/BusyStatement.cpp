@@ -1,10 +1,10 @@
-#include "shell/BusyStatement.h"
+#include "context/BusyStatement.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Operations.h"
 
-namespace tq::shell {
+namespace tq::context {
 
 std::unique_ptr<store::Recordset> openWhileBusy(AppContext& ctx, const QString& sql, bool& ok)
 {
@@ -15,4 +15,4 @@ std::unique_ptr<store::Recordset> openWhileBusy(AppContext& ctx, const QString& 
     return store::TBOpr(ctx.errorLog, *ctx.appDb, sql, ok);
 }
 
-} // namespace tq::shell
+} // namespace tq::context

@@ -1,9 +1,9 @@
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include "common/DatabaseLock.h"
 #include "store/Database.h"
 
-namespace tq::shell {
+namespace tq::context {
 
 AppContext::AppContext(Prompter& prompterService, Busy& busyService) : prompter(prompterService), busy(busyService) {}
 
@@ -19,4 +19,4 @@ QString AppContext::programVersion()
     return QStringLiteral("%1.%2.%3").arg(TQ_VERSION_MAJOR).arg(TQ_VERSION_MINOR).arg(TQ_VERSION_PATCH);
 }
 
-} // namespace tq::shell
+} // namespace tq::context

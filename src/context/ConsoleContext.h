@@ -3,12 +3,12 @@
 // command line, an add-in): questions on the console, answered by `answer`
 // (none: No, or Cancel where offered), and `BusyT` as the busy window.
 
-#include "shell/AppContext.h"
-#include "shell/ConsolePrompter.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
 
 #include <optional>
 
-namespace tq::shell {
+namespace tq::context {
 
 template <typename BusyT> struct ConsoleContext {
     explicit ConsoleContext(std::optional<Answer> answer = std::nullopt) : prompter(answer) {}
@@ -20,4 +20,4 @@ template <typename BusyT> struct ConsoleContext {
     AppContext ctx{prompter, busy};
 };
 
-} // namespace tq::shell
+} // namespace tq::context

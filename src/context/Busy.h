@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tq::shell {
+namespace tq::context {
 
 class Busy {
 public:
@@ -59,4 +59,4 @@ private:
     QStringList m_steps;
 };
 
-} // namespace tq::shell
+} // namespace tq::context

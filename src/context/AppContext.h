@@ -8,9 +8,9 @@
 
 #include "common/ErrorLog.h"
 #include "conditions/ConditionCatalogue.h"
-#include "shell/Busy.h"
-#include "shell/PreparationReport.h"
-#include "shell/Prompter.h"
+#include "context/Busy.h"
+#include "context/PreparationReport.h"
+#include "context/Prompter.h"
 
 #include <QString>
 
@@ -26,7 +26,7 @@ namespace tq::common {
 class DatabaseLock;
 }
 
-namespace tq::shell {
+namespace tq::context {
 
 // How long a process waits for the database lock (DatabaseLock) before it
 // gives up with a message: briefly when it only wants to use the database
@@ -106,4 +106,4 @@ public:
     Busy& busy;
 };
 
-} // namespace tq::shell
+} // namespace tq::context

@@ -4,12 +4,12 @@
 // (--yes or --no), or with No (Cancel when offered) when none was given.
 // Input boxes, file and colour dialogs count as cancelled.
 
-#include "shell/Prompter.h"
+#include "context/Prompter.h"
 
 #include <cstdio>
 #include <optional>
 
-namespace tq::shell {
+namespace tq::context {
 
 class ConsolePrompter final : public Prompter {
 public:
@@ -30,4 +30,4 @@ private:
     std::FILE* m_out;
 };
 
-} // namespace tq::shell
+} // namespace tq::context

@@ -4,12 +4,12 @@
 // dialog with nothing left in its queue throws std::logic_error, so a test
 // never passes on an answer it did not script.
 
-#include "shell/Prompter.h"
+#include "context/Prompter.h"
 
 #include <deque>
 #include <vector>
 
-namespace tq::shell {
+namespace tq::context {
 
 class ScriptedPrompter final : public Prompter {
 public:
@@ -42,4 +42,4 @@ private:
     std::vector<Message> m_messages;
 };
 
-} // namespace tq::shell
+} // namespace tq::context

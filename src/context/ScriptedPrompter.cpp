@@ -1,8 +1,8 @@
-#include "shell/ScriptedPrompter.h"
+#include "context/ScriptedPrompter.h"
 
 #include <stdexcept>
 
-namespace tq::shell {
+namespace tq::context {
 
 void ScriptedPrompter::inform(const Message& message)
 {
@@ -71,4 +71,4 @@ QStringList ScriptedPrompter::texts() const
     return list;
 }
 
-} // namespace tq::shell
+} // namespace tq::context

@@ -11,7 +11,7 @@ namespace tq::store {
 class Recordset;
 }
 
-namespace tq::shell {
+namespace tq::context {
 
 class AppContext;
 
@@ -21,4 +21,4 @@ class AppContext;
 // under "TBOpr"; an interrupted statement is a cancel, not logged).
 std::unique_ptr<store::Recordset> openWhileBusy(AppContext& ctx, const QString& sql, bool& ok);
 
-} // namespace tq::shell
+} // namespace tq::context

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tq::shell {
+namespace tq::context {
 
 struct PreparationReport {
     enum class Source { NotChecked, Present, Backup, Initial };
@@ -25,4 +25,4 @@ struct PreparationReport {
     int addinRows = 0;         // rows written into the add-in registry tables
 };
 
-} // namespace tq::shell
+} // namespace tq::context

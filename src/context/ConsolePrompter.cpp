@@ -1,8 +1,8 @@
-#include "shell/ConsolePrompter.h"
+#include "context/ConsolePrompter.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
-namespace tq::shell {
+namespace tq::context {
 
 ConsolePrompter::ConsolePrompter(std::optional<Answer> answer, std::FILE* out) : m_answer(answer), m_out(out) {}
 
@@ -53,4 +53,4 @@ bool ConsolePrompter::pickColour(qint32&)
     return false;
 }
 
-} // namespace tq::shell
+} // namespace tq::context

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace tq::shell {
+namespace tq::context {
 
 class StatusLine {
 public:
@@ -25,4 +25,4 @@ private:
     QString m_text;
 };
 
-} // namespace tq::shell
+} // namespace tq::context

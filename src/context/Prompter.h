@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tq::shell {
+namespace tq::context {
 
 enum class Answer { Yes, No, Cancel, Ok };
 
@@ -37,4 +37,4 @@ public:
     virtual bool pickColour(qint32& colour) = 0;
 };
 
-} // namespace tq::shell
+} // namespace tq::context
