@@ -21,7 +21,7 @@
 #include "conditions/ConditionSet.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
-#include "shell/DbLifecycle.h"
+#include "appdb/DbLifecycle.h"
 #include "context/StatusLine.h"
 
 #include <QDate>
@@ -196,7 +196,7 @@ int runAnalyze(const CommandLine& cl)
             err(QStringLiteral("analyze: the analysis failed: ") + entries.last().description);
             // A missing linked table is usually a race-data file that is
             // missing or unusable: name it.
-            shell::checkRaceData(ctx);
+            appdb::checkRaceData(ctx);
             for (const QString& problem : ctx.preparation.raceDataProblems)
                 err(QStringLiteral("analyze: ") + problem);
             return 2;

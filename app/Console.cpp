@@ -2,8 +2,8 @@
 
 #include "analysis/CsvExport.h"
 #include "context/AppContext.h"
-#include "shell/Startup.h"
-#include "shell/StartupAborted.h"
+#include "appdb/Preparation.h"
+#include "appdb/StartupAborted.h"
 
 #include <csignal>
 #include <cstdio>
@@ -34,10 +34,10 @@ bool openDatabase(context::AppContext& ctx, const QString& appDir, const char* c
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     const QString prefix = QString::fromUtf8(command) + QStringLiteral(": ");
     try {
-        shell::openForCommand(ctx);
-        shell::readColourSettings(ctx);
+        appdb::openForCommand(ctx);
+        appdb::readColourSettings(ctx);
         return true;
-    } catch (const shell::StartupAborted& e) {
+    } catch (const appdb::StartupAborted& e) {
         err(prefix + QStringLiteral("the application database could not be prepared (%1)").arg(QString::fromUtf8(e.what())));
     } catch (const std::exception& e) {
         err(prefix + QString::fromUtf8(e.what()));

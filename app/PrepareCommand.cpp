@@ -5,9 +5,9 @@
 
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
-#include "shell/KorvenIni.h"
-#include "shell/StartupAborted.h"
-#include "shell/Startup.h"
+#include "appdb/KorvenIni.h"
+#include "appdb/StartupAborted.h"
+#include "appdb/Preparation.h"
 
 #include <QElapsedTimer>
 
@@ -107,10 +107,10 @@ int runPrepare(const CommandLine& cl)
 
     QElapsedTimer timer;
     timer.start();
-    const QString iniPath = tq::shell::findKorvenIni(ctx.programDir);
+    const QString iniPath = tq::appdb::findKorvenIni(ctx.programDir);
     try {
-        tq::shell::prepareHeadless(ctx);
-    } catch (const tq::shell::StartupAborted& e) {
+        tq::appdb::prepareHeadless(ctx);
+    } catch (const tq::appdb::StartupAborted& e) {
         std::fprintf(stderr, "prepare: stopped in %s\n", e.what());
         return 1;
     }

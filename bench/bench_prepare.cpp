@@ -8,7 +8,7 @@
 
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
-#include "shell/Startup.h"
+#include "appdb/Preparation.h"
 #include "store/Database.h"
 #include "tools/RaceDataGenerator.h"
 
@@ -32,7 +32,7 @@ double prepareOnce(const QString& appDir)
     ctx.programDir = appDir;
     QElapsedTimer timer;
     timer.start();
-    tq::shell::prepareHeadless(ctx);
+    tq::appdb::prepareHeadless(ctx);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     if (ctx.preparation.linksMade != ctx.preparation.linksRequested || !prompter.messages().empty())
         std::fprintf(stderr, "warning: %d of %d links, %zu messages\n", ctx.preparation.linksMade,

@@ -3,8 +3,8 @@
 #include "conditions/Clauses.h"
 #include "favourites/AddIns.h"
 #include "context/AppContext.h"
-#include "shell/Startup.h"
-#include "shell/StartupAborted.h"
+#include "appdb/Preparation.h"
+#include "appdb/StartupAborted.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/Operations.h"
@@ -86,7 +86,7 @@ QString openAddinDatabase(context::AppContext& ctx, const QString& programDir, c
     ctx.programDir = programDir;
     ctx.errorLog.setExeName(identity.softwareId);
     try {
-        shell::openForCommand(ctx);
+        appdb::openForCommand(ctx);
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
     }

@@ -5,9 +5,9 @@
 #include "jetimport/SqlText.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
-#include "shell/DbLifecycle.h"
-#include "shell/Startup.h"
-#include "shell/StartupAborted.h"
+#include "appdb/DbLifecycle.h"
+#include "appdb/Preparation.h"
+#include "appdb/StartupAborted.h"
 #include "store/Database.h"
 #include "store/JetFileCheck.h"
 
@@ -195,7 +195,7 @@ qint64 stage(TableSource& source, const QString& staging, const QString& appDir,
     ctx.programDir = appDir;
     ctx.catalogue.appDbPath = staging;
     ctx.errorLog.setLogFileName(staging + QStringLiteral(".log"));
-    shell::subDB_Set(ctx);
+    appdb::subDB_Set(ctx);
     for (const QString& u : ctx.preparation.upgrades)
         lines << QStringLiteral("upgraded the old %1").arg(u);
     return unconverted;
@@ -320,7 +320,7 @@ AppImportReport importAppDatabase(context::AppContext& ctx, TableSource& source,
             throw;
         }
         exec(db, QStringLiteral("DETACH jet_import_old"));
-    } catch (const shell::StartupAborted& e) {
+    } catch (const appdb::StartupAborted& e) {
         report.error = QStringLiteral("the old database cannot be upgraded: %1").arg(QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
         report.error = QString::fromStdString(e.what());
@@ -338,8 +338,8 @@ AppImportReport importAppDatabase(const QString& appDir, const QString& jetFile,
     ctx.programDir = appDir;
     ctx.errorLog.setExeName(QStringLiteral("DEVovuved"));
     try {
-        shell::prepareHeadless(ctx);
-    } catch (const shell::StartupAborted& e) {
+        appdb::prepareHeadless(ctx);
+    } catch (const appdb::StartupAborted& e) {
         AppImportReport report;
         report.error = QStringLiteral("the application database of %1 cannot be prepared (%2)").arg(appDir, QString::fromUtf8(e.what()));
         return report;

@@ -1,75 +1,16 @@
 #include "shell/Startup.h"
 
-#include "common/TextFile.h"
-#include "common/VbNumber.h"
-#include "conditions/CatalogueReader.h"
+#include "appdb/DbLifecycle.h"
+#include "appdb/Preparation.h"
+#include "appdb/StartupAborted.h"
 #include "context/AppContext.h"
-#include "shell/DbLifecycle.h"
-#include "shell/JetDatabaseGuard.h"
-#include "shell/KorvenIni.h"
-#include "shell/StartupAborted.h"
 #include "store/Operations.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace tq::shell {
 
 namespace {
 
 const QString kUserMessage = QStringLiteral("お気に入りの作者名に使用する名称を登録して下さい");
-const QString kCrLf = QStringLiteral("\r\n");
-
-// Reads DEVovuved.ini from the program directory. A missing, unreadable or
-// incomplete file is named with its problem and ends start-up, rather than
-// leaving an empty catalogue for later steps to stumble over.
-void loadCatalogue(context::AppContext& ctx)
-{
-    const QString procedure = QStringLiteral("subIniGetAll");
-    const QString path = QDir(ctx.programDir).filePath(QStringLiteral("DEVovuved.ini"));
-    auto fail = [&](const QString& problem) {
-        ctx.errorLog.report({0, path + QStringLiteral(": ") + problem, {}}, procedure);
-        ctx.prompter.inform(context::Message{QStringLiteral("設定ファイル（") + path + QStringLiteral("）") + problem
-                                        + QStringLiteral("。") + kCrLf + QStringLiteral("再セットアップを行って下さい"),
-                                    {}, context::Icon::Critical, false});
-        throw StartupAborted(procedure, path + QStringLiteral(": ") + problem);
-    };
-    if (!QFileInfo(path).isFile())
-        fail(QStringLiteral("がありません"));
-    conditions::ConditionCatalogue catalogue;
-    catalogue.appDir = ctx.programDir;
-    QStringList lines;
-    try {
-        lines = common::readTextLines(path);
-        conditions::parseCatalogueLines(lines, catalogue);
-    } catch (const common::TextFileError& e) {
-        fail(QStringLiteral("を読み込めません（")
-             + (e.line() > 0 ? QStringLiteral("%1 行目: ").arg(e.line()) : QString()) + e.detail()
-             + QStringLiteral("）"));
-    } catch (const conditions::CatalogueError& e) {
-        fail(QStringLiteral("を読み込めません（") + QString::fromUtf8(e.what()) + QStringLiteral("）"));
-    }
-    const QStringList gaps = conditions::catalogueGaps(lines, catalogue);
-    if (!gaps.isEmpty())
-        fail(QStringLiteral("が正しくありません（") + gaps.join(QStringLiteral("、")) + QStringLiteral("）"));
-    ctx.catalogue = std::move(catalogue);
-}
-
-// Whether the stored Version or DBDir differ from this run's (step 8).
-bool preparedForAnotherRun(context::AppContext& ctx)
-{
-    return store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("Version")) != ctx.appVersion
-        || store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("DBDir")) != ctx.korvenDir;
-}
-
-
-void openAppDb(context::AppContext& ctx)
-{
-    bool ok = false;
-    ctx.appDb = store::DBOpn(ctx.errorLog, ctx.appDbPath(), ok);
-    if (!ok || !ctx.appDb)
-        throw std::runtime_error(QString(QStringLiteral("cannot open ") + ctx.appDbPath()).toStdString());
-}
 
 void askForUserName(context::AppContext& ctx, const StartupHooks& hooks)
 {
@@ -78,22 +19,7 @@ void askForUserName(context::AppContext& ctx, const StartupHooks& hooks)
         hooks.askUserName(ctx);
 }
 
-
 } // namespace
-
-void prepareDatabase(context::AppContext& ctx)
-{
-    subDB_Init(ctx);
-    store::SetDBProp(*ctx.appDb, QStringLiteral("Version"), ctx.appVersion);
-    store::SetDBProp(*ctx.appDb, QStringLiteral("DBDir"), ctx.korvenDir);
-    keepVerifiedCopy(ctx);
-    lockDatabaseShared(ctx, QStringLiteral("subDB_Init"));
-    const QStringList& problems = ctx.preparation.raceDataProblems;
-    if (!problems.isEmpty())
-        ctx.prompter.inform(context::Message{QStringLiteral("レースデータのリンクを作成できませんでした。") + kCrLf
-                                        + problems.join(kCrLf),
-                                    {}, context::Icon::Exclamation, false});
-}
 
 bool isUnregisteredUser(const QString& name)
 {
@@ -108,71 +34,6 @@ bool storeUserName(context::AppContext& ctx, const QString& text)
     return store::SetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("User"), ctx.userName);
 }
 
-void readSettings(context::AppContext& ctx)
-{
-    GetIniFile(ctx);
-    loadCatalogue(ctx);
-    refuseJetDatabases(ctx);
-}
-
-void readColourSettings(context::AppContext& ctx)
-{
-    if (!ctx.appDb)
-        throw std::runtime_error("the application database is not open");
-    bool ok = false;
-    auto rs = store::TBOpn(ctx.errorLog, *ctx.appDb, QStringLiteral("select * from 色設定"), ok);
-    if (!ok || !rs)
-        throw std::runtime_error("色設定 cannot be opened");
-    if (rs->isEOF())
-        throw std::runtime_error("色設定 has no row");
-    if (rs->fieldCount() < 8)
-        throw std::runtime_error("色設定 has fewer than eight columns");
-    context::ColourSettings colours;
-    for (int i = 0; i < 8; ++i) {
-        const store::Value value = rs->value(i);
-        if (value.isNull())
-            throw std::runtime_error("Null in 色設定");
-        colours.values[std::size_t(i)] = common::vbCLng(value.toDouble());
-    }
-    ctx.colours = colours;
-}
-
-void prepareHeadless(context::AppContext& ctx)
-{
-    readSettings(ctx);
-    // Even the check reads the database: not while another process holds it
-    // for its preparation, whose compaction would then find it in use.
-    lockDatabaseShared(ctx, QStringLiteral("Main"));
-    funDBChk(ctx);
-    prepareDatabase(ctx);
-    countLinks(ctx);
-}
-
-bool openForCommand(context::AppContext& ctx)
-{
-    const QString procedure = QStringLiteral("Main");
-    readSettings(ctx);
-    lockDatabaseShared(ctx, procedure);
-    const bool restored = funDBChk(ctx);
-    ctx.appVersion = context::AppContext::programVersion();
-    // Another process that needed the same preparation may do it while this
-    // one waits: then this one uses its result.
-    if ((restored || preparedForAnotherRun(ctx))
-        && lockDatabaseExclusive(ctx, procedure, [&ctx] { return !preparedForAnotherRun(ctx); })) {
-        prepareDatabase(ctx);
-        countLinks(ctx);
-        return true;
-    }
-    lockDatabaseShared(ctx, procedure);
-    try {
-        openAppDb(ctx);
-    } catch (const std::exception& e) {
-        ctx.errorLog.report({0, QString::fromStdString(e.what()), {}}, procedure);
-        throw StartupAborted(procedure, QString::fromStdString(e.what()));
-    }
-    return false;
-}
-
 void startUp(context::AppContext& ctx, const StartupHooks& hooks)
 {
     const QString procedure = QStringLiteral("Main");
@@ -181,13 +42,13 @@ void startUp(context::AppContext& ctx, const StartupHooks& hooks)
         ctx.busy.yield();
         ctx.busy.setProgress(QStringLiteral("INIファイル読込中です"));
 
-        readSettings(ctx);
+        appdb::readSettings(ctx);
         auto& initFlag = ctx.catalogue.initFlag;
 
         // Waits briefly while another process prepares the database; held
         // (shared) for the whole run once start-up is done.
-        lockDatabaseShared(ctx, procedure);
-        if (funDBChk(ctx))
+        appdb::lockDatabaseShared(ctx, procedure);
+        if (appdb::funDBChk(ctx))
             initFlag = 0;
 
         ctx.userName = store::GetDBProp(ctx.errorLog, ctx.appDbPath(), QStringLiteral("User"));
@@ -197,17 +58,17 @@ void startUp(context::AppContext& ctx, const StartupHooks& hooks)
         ctx.errorLog.setExeName(hooks.exeName);
 
         ctx.appVersion = context::AppContext::programVersion();
-        if (preparedForAnotherRun(ctx))
+        if (appdb::preparedForAnotherRun(ctx))
             initFlag = 0;
 
         if (initFlag != 0) {
-            lockDatabaseShared(ctx, procedure);
-            openAppDb(ctx);
+            appdb::lockDatabaseShared(ctx, procedure);
+            appdb::openAppDb(ctx);
         } else {
-            prepareDatabase(ctx);
+            appdb::prepareDatabase(ctx);
         }
 
-        readColourSettings(ctx);
+        appdb::readColourSettings(ctx);
 
         ctx.errorLog.report({0, QStringLiteral("起動しました"), {}}, procedure, 0, true);
 
@@ -217,14 +78,14 @@ void startUp(context::AppContext& ctx, const StartupHooks& hooks)
 
         if (isUnregisteredUser(ctx.userName))
             askForUserName(ctx, hooks);
-    } catch (const StartupAborted&) {
+    } catch (const appdb::StartupAborted&) {
         ctx.busy.hide();
         throw;
     } catch (const std::exception& e) {
         const QString text = QString::fromStdString(e.what());
         ctx.errorLog.report({0, text, {}}, procedure);
         ctx.busy.hide();
-        throw StartupAborted(procedure, text);
+        throw appdb::StartupAborted(procedure, text);
     }
 }
 

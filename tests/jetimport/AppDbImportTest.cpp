@@ -6,7 +6,7 @@
 #include "jetimport/SqliteTableSource.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
-#include "shell/Startup.h"
+#include "appdb/Preparation.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -58,7 +58,7 @@ protected:
         ASSERT_TRUE(QFile::copy(builtFile("DEVovuved_init.mdb"), m_dir.filePath(QStringLiteral("DEVovuved_init.mdb"))));
         m_ctx.programDir = m_dir.path();
         m_ctx.errorLog.setLogFileName(m_dir.filePath(QStringLiteral("TQ.log")));
-        shell::prepareHeadless(m_ctx);
+        appdb::prepareHeadless(m_ctx);
         m_ctx.appDb->execute(QStringLiteral("INSERT INTO お気に入り (名称, 条件, 総件数) VALUES ('共通', 'mine', 1)"));
         m_old = m_dir.filePath(QStringLiteral("old.mdb"));
         writeOldDatabase(m_old);

@@ -5,9 +5,9 @@
 #include "ShellFixture.h"
 
 #include "common/DatabaseLock.h"
-#include "shell/DbLifecycle.h"
-#include "shell/StartupAborted.h"
-#include "shell/Startup.h"
+#include "appdb/DbLifecycle.h"
+#include "appdb/StartupAborted.h"
+#include "appdb/Preparation.h"
 #include "store/DatabaseFileCheck.h"
 
 #include <QFileInfo>
@@ -16,6 +16,7 @@
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 using namespace tq::shell::testing;
 using tq::common::DatabaseLock;
 using tq::store::Database;

@@ -2,7 +2,7 @@
 // problems it stops on or goes around.
 
 #include "context/AppContext.h"
-#include "shell/DbCompaction.h"
+#include "appdb/DbCompaction.h"
 #include "shell/FaultyFiles.h"
 #include "context/ScriptedPrompter.h"
 #include "store/Database.h"
@@ -28,6 +28,7 @@ static void PrintTo(const QString& text, std::ostream* os)
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 using tq::store::Database;
 
 namespace {

@@ -5,6 +5,7 @@
 #include "ShellFixture.h"
 
 #include "shell/GuiOptions.h"
+#include "appdb/Preparation.h"
 #include "shell/Startup.h"
 #include "store/Operations.h"
 
@@ -14,6 +15,7 @@
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 using namespace tq::shell::testing;
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "ShellFixture.h"
 
-#include "shell/Startup.h"
+#include "appdb/Preparation.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -11,6 +11,7 @@
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 using namespace tq::shell::testing;
 
 namespace {

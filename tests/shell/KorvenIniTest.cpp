@@ -1,7 +1,7 @@
 // KORVEN.INI: where it is found and what GetIniFile takes from it.
 
 #include "context/AppContext.h"
-#include "shell/KorvenIni.h"
+#include "appdb/KorvenIni.h"
 #include "context/ScriptedPrompter.h"
 
 #include <QDir>
@@ -12,6 +12,7 @@
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 
 namespace {
 

@@ -4,15 +4,16 @@
 #include "ShellFixture.h"
 
 #include "common/DatabaseLock.h"
-#include "shell/DbLifecycle.h"
-#include "shell/StartupAborted.h"
-#include "shell/Startup.h"
+#include "appdb/DbLifecycle.h"
+#include "appdb/StartupAborted.h"
+#include "appdb/Preparation.h"
 #include "store/Operations.h"
 
 #include <QFileInfo>
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 using namespace tq::shell::testing;
 using tq::store::Database;
 

@@ -3,12 +3,14 @@
 
 #include "ShellFixture.h"
 
-#include "shell/StartupAborted.h"
+#include "appdb/StartupAborted.h"
+#include "appdb/Preparation.h"
 #include "shell/Startup.h"
 #include "store/Operations.h"
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 using namespace tq::shell::testing;
 
 namespace {

@@ -30,6 +30,7 @@
 
 using namespace tq::shell;
 using namespace tq::context;
+using namespace tq::appdb;
 
 namespace {
 

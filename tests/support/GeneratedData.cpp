@@ -1,9 +1,9 @@
 #include "support/GeneratedData.h"
 
 #include "conditions/CatalogueReader.h"
-#include "shell/DbLifecycle.h"
-#include "shell/KorvenIni.h"
-#include "shell/Startup.h"
+#include "appdb/DbLifecycle.h"
+#include "appdb/KorvenIni.h"
+#include "appdb/Preparation.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -107,11 +107,11 @@ void GeneratedData::generateAndPrepare(int years, std::uint64_t seed, int months
 
     // The preparation of the prepare command, with this KORVEN.INI.
     m_ctx.programDir = program.path();
-    shell::GetIniFile(m_ctx, ini);
+    appdb::GetIniFile(m_ctx, ini);
     m_ctx.catalogue = conditions::subIniGetAll(m_ctx.programDir, m_ctx.errorLog);
-    shell::funDBChk(m_ctx);
+    appdb::funDBChk(m_ctx);
     m_ctx.appVersion = context::AppContext::programVersion();
-    shell::prepareDatabase(m_ctx);
+    appdb::prepareDatabase(m_ctx);
     if (!m_ctx.appDb)
         m_problem = "the application database is not open after the preparation";
 }

@@ -3,7 +3,7 @@
 #include "jetimport/AppDbImport.h"
 #include "jetimport/RaceDataImport.h"
 #include "context/AppContext.h"
-#include "shell/Startup.h"
+#include "appdb/Preparation.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -140,7 +140,7 @@ void JetImportDialog::importAppDatabase(const QString& file, bool replace)
         lines << QStringLiteral("取り込みました（追加 %1, 置換 %2, 残した %3）。").arg(report.added).arg(report.replaced).arg(report.kept);
         // Thresholds taken over apply to the next results.
         try {
-            shell::readColourSettings(m_ctx);
+            appdb::readColourSettings(m_ctx);
         } catch (const std::exception& e) {
             m_ctx.errorLog.report({0, QString::fromStdString(e.what()), {}}, QStringLiteral("mnuImportJet_Click"));
         }

@@ -5,7 +5,7 @@
 #include "context/ConsolePrompter.h"
 #include "shell/InstanceLock.h"
 #include "shell/Startup.h"
-#include "shell/StartupAborted.h"
+#include "appdb/StartupAborted.h"
 #include "shell/ui/AppStyle.h"
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/MainWindow.h"
@@ -136,7 +136,7 @@ int runGui(const QString& programDir, const GuiOptions& options)
 
     try {
         startUp(ctx, hooks);
-    } catch (const StartupAborted&) {
+    } catch (const appdb::StartupAborted&) {
         return 1;
     }
     openStartDocument(*mainWindow, options);

@@ -7,8 +7,8 @@
 #include "jetimport/ui/JetImportDialog.h"
 #include "shell/AddInCheck.h"
 #include "context/AppContext.h"
-#include "shell/DbLifecycle.h"
-#include "shell/StartupAborted.h"
+#include "appdb/DbLifecycle.h"
+#include "appdb/StartupAborted.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/AggregateFavouriteCommands.h"
 #include "shell/ui/BaseSetDialog.h"
@@ -421,8 +421,8 @@ void MainWindow::prepareDatabase()
     m_ctx.busy.show();
     m_ctx.appDb.reset();
     try {
-        subDB_Init(m_ctx);
-    } catch (const StartupAborted&) {
+        appdb::subDB_Init(m_ctx);
+    } catch (const appdb::StartupAborted&) {
         // The preparation has shown its message and logged the failure; the
         // program cannot go on without its database.
         m_ctx.busy.hide();

@@ -1,4 +1,4 @@
-#include "shell/DbCompaction.h"
+#include "appdb/DbCompaction.h"
 
 #include "context/AppContext.h"
 #include "store/JetExtensions.h"
@@ -9,7 +9,7 @@
 
 #include <sqlite3.h>
 
-namespace tq::shell {
+namespace tq::appdb {
 
 namespace {
 
@@ -219,4 +219,4 @@ bool DBComp(context::AppContext& ctx, const QString& path, const CompactionSteps
     return false;
 }
 
-} // namespace tq::shell
+} // namespace tq::appdb

@@ -8,7 +8,7 @@ namespace tq::context {
 class AppContext;
 }
 
-namespace tq::shell {
+namespace tq::appdb {
 
 // Checks the application database, its restore and initial copies, the four
 // race-data files and the deviation database named by the settings read so
@@ -16,4 +16,4 @@ namespace tq::shell {
 // throws StartupAborted. Changes nothing.
 void refuseJetDatabases(context::AppContext& ctx);
 
-} // namespace tq::shell
+} // namespace tq::appdb

@@ -16,7 +16,7 @@ namespace tq::context {
 class AppContext;
 }
 
-namespace tq::shell {
+namespace tq::appdb {
 
 // The search order above on explicit inputs: `envValue` is $KORVEN_INI,
 // `configDir` the user's configuration directory.
@@ -35,4 +35,4 @@ bool GetIniFile(context::AppContext& ctx, const QString& iniPath);
 // GetIniFile on the file findKorvenIni(ctx.programDir) names.
 bool GetIniFile(context::AppContext& ctx);
 
-} // namespace tq::shell
+} // namespace tq::appdb

@@ -16,7 +16,7 @@ namespace tq::context {
 class AppContext;
 }
 
-namespace tq::shell {
+namespace tq::appdb {
 
 // True when the file at AppDbPath had to be restored (from AppDir/
 // DEVovuved.mdb.001, preferred) or initialised (from AppDir/
@@ -83,4 +83,4 @@ void countLinks(context::AppContext& ctx);
 // for the today's-favourites add-in.
 QString programPath(const QString& appDir, const QString& softwareId);
 
-} // namespace tq::shell
+} // namespace tq::appdb

@@ -1,13 +1,13 @@
-#include "shell/JetDatabaseGuard.h"
+#include "appdb/JetDatabaseGuard.h"
 
 #include "context/AppContext.h"
-#include "shell/StartupAborted.h"
+#include "appdb/StartupAborted.h"
 #include "store/JetFileCheck.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-namespace tq::shell {
+namespace tq::appdb {
 
 namespace {
 
@@ -53,4 +53,4 @@ void refuseJetDatabases(context::AppContext& ctx)
     throw StartupAborted(procedure, text);
 }
 
-} // namespace tq::shell
+} // namespace tq::appdb

@@ -32,7 +32,7 @@ namespace tq::context {
 class AppContext;
 }
 
-namespace tq::shell {
+namespace tq::appdb {
 
 struct CompactionFiles {
     QString base, work; // empty when the file name has no ".MDB"
@@ -59,4 +59,4 @@ struct CompactionSteps {
 // stays. Records the outcome in ctx.preparation.
 bool DBComp(context::AppContext& ctx, const QString& path, const CompactionSteps& steps = {});
 
-} // namespace tq::shell
+} // namespace tq::appdb

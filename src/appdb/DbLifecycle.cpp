@@ -1,10 +1,10 @@
-#include "shell/DbLifecycle.h"
+#include "appdb/DbLifecycle.h"
 
 #include "context/AppContext.h"
 #include "common/DatabaseLock.h"
-#include "shell/DbCompaction.h"
-#include "shell/KorvenIni.h"
-#include "shell/StartupAborted.h"
+#include "appdb/DbCompaction.h"
+#include "appdb/KorvenIni.h"
+#include "appdb/StartupAborted.h"
 #include "store/DatabaseFileCheck.h"
 #include "store/Operations.h"
 
@@ -21,7 +21,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace tq::shell {
+namespace tq::appdb {
 
 namespace {
 
@@ -639,4 +639,4 @@ void countLinks(context::AppContext& ctx)
     }
 }
 
-} // namespace tq::shell
+} // namespace tq::appdb

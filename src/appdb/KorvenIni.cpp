@@ -1,4 +1,4 @@
-#include "shell/KorvenIni.h"
+#include "appdb/KorvenIni.h"
 
 #include "common/ProfileFile.h"
 #include "common/VbNumber.h"
@@ -10,7 +10,7 @@
 
 #include <stdexcept>
 
-namespace tq::shell {
+namespace tq::appdb {
 
 namespace {
 
@@ -100,4 +100,4 @@ bool GetIniFile(context::AppContext& ctx, const QString& iniPath)
     return false;
 }
 
-} // namespace tq::shell
+} // namespace tq::appdb

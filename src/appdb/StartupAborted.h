@@ -9,7 +9,7 @@
 
 #include <stdexcept>
 
-namespace tq::shell {
+namespace tq::appdb {
 
 class StartupAborted : public std::runtime_error {
 public:
@@ -24,4 +24,4 @@ private:
     QString m_procedure;
 };
 
-} // namespace tq::shell
+} // namespace tq::appdb
