@@ -16,12 +16,12 @@
 #include "analysis/Run.h"
 #include "analysis/RunExtras.h"
 #include "analysis/Sheet.h"
+#include "appdb/DbLifecycle.h"
 #include "bettypes/GroupedRun.h"
 #include "common/TextFile.h"
 #include "conditions/ConditionSet.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
-#include "appdb/DbLifecycle.h"
 #include "context/StatusLine.h"
 
 #include <QDate>

@@ -1,9 +1,9 @@
 #include "Console.h"
 
 #include "analysis/CsvExport.h"
-#include "context/AppContext.h"
 #include "appdb/Preparation.h"
 #include "appdb/StartupAborted.h"
+#include "context/AppContext.h"
 
 #include <csignal>
 #include <cstdio>

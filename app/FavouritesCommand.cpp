@@ -25,13 +25,13 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
+#include "context/StatusLine.h"
 #include "favourites/ExchangeFile.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
-#include "context/AppContext.h"
-#include "context/ConsolePrompter.h"
-#include "context/StatusLine.h"
 #include "store/Database.h"
 
 #include <QFileInfo>

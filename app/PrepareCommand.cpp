@@ -3,11 +3,11 @@
 // tables, upgrade the schema, rewrite the add-in rows; then report what it did.
 #include "Commands.h"
 
+#include "appdb/KorvenIni.h"
+#include "appdb/Preparation.h"
+#include "appdb/StartupAborted.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
-#include "appdb/KorvenIni.h"
-#include "appdb/StartupAborted.h"
-#include "appdb/Preparation.h"
 
 #include <QElapsedTimer>
 

@@ -19,12 +19,12 @@
 #include "analysis/Run.h"
 #include "bettypes/GroupedRun.h"
 #include "conditions/LookAhead.h"
-#include "derived/AggregateFavourites.h"
-#include "derived/MarkColumns.h"
-#include "derived/MarkResults.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
 #include "context/StatusLine.h"
+#include "derived/AggregateFavourites.h"
+#include "derived/MarkColumns.h"
+#include "derived/MarkResults.h"
 
 #include <QFileInfo>
 

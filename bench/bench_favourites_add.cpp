@@ -9,9 +9,9 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
-#include "favourites/Registration.h"
 #include "context/AppContext.h"
 #include "context/StatusLine.h"
+#include "favourites/Registration.h"
 #include "support/GeneratedData.h"
 
 #include <QCoreApplication>

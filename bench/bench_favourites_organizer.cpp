@@ -12,12 +12,12 @@
 //                condition viewer over a few favourites into DIR (run under
 //                xvfb-run to look at them as a user would see them)
 
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteOrganizer.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "context/AppContext.h"
-#include "context/ScriptedPrompter.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/RaceTables.h"

@@ -20,11 +20,11 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/Run.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
-#include "context/AppContext.h"
-#include "context/StatusLine.h"
 #include "shell/ui/WindowBusy.h"
 #include "store/Database.h"
 #include "support/GeneratedData.h"

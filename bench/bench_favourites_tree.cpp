@@ -13,9 +13,9 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
-#include "favourites/ui/FavouriteDialog.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
+#include "favourites/ui/FavouriteDialog.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/WindowBench.h"

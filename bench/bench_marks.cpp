@@ -14,8 +14,8 @@
 // on a shared machine the CPU ratio is the one that does not count other
 // processes.
 
-#include "derived/MarkResults.h"
 #include "context/AppContext.h"
+#include "derived/MarkResults.h"
 #include "store/Database.h"
 #include "store/JetTranslator.h"
 #include "support/GeneratedData.h"

@@ -6,9 +6,9 @@
 //
 //   bench_prepare [--years N]
 
+#include "appdb/Preparation.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
-#include "appdb/Preparation.h"
 #include "store/Database.h"
 #include "tools/RaceDataGenerator.h"
 

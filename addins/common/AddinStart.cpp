@@ -1,10 +1,10 @@
 #include "AddinStart.h"
 
-#include "conditions/Clauses.h"
-#include "favourites/AddIns.h"
-#include "context/AppContext.h"
 #include "appdb/Preparation.h"
 #include "appdb/StartupAborted.h"
+#include "conditions/Clauses.h"
+#include "context/AppContext.h"
+#include "favourites/AddIns.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/Operations.h"

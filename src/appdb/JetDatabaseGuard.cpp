@@ -1,7 +1,7 @@
 #include "appdb/JetDatabaseGuard.h"
 
-#include "context/AppContext.h"
 #include "appdb/StartupAborted.h"
+#include "context/AppContext.h"
 #include "store/JetFileCheck.h"
 
 #include <QDir>

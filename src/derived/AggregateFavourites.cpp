@@ -3,9 +3,9 @@
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ResultTable.h"
 #include "conditions/LookAhead.h"
+#include "context/AppContext.h"
 #include "derived/TableBuild.h"
 #include "favourites/Registration.h"
-#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QSet>

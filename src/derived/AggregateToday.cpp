@@ -5,9 +5,9 @@
 #include "analysis/ResultTable.h"
 #include "analysis/StatisticsKeys.h"
 #include "conditions/Rewrites.h"
+#include "context/AppContext.h"
 #include "derived/AggregateFavourites.h"
 #include "derived/TableBuild.h"
-#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QHash>

@@ -1,11 +1,11 @@
 #include "derived/MarkResults.h"
 
 #include "conditions/Rewrites.h"
+#include "context/AppContext.h"
 #include "derived/MarkColumns.h"
 #include "derived/MarkRanks.h"
 #include "derived/MarkRates.h"
 #include "derived/TableBuild.h"
-#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QByteArrayView>

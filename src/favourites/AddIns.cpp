@@ -4,8 +4,8 @@
 #include "analysis/CsvExport.h"
 #include "common/Tokens.h"
 #include "conditions/Clauses.h"
-#include "favourites/ProcessStarter.h"
 #include "context/AppContext.h"
+#include "favourites/ProcessStarter.h"
 #include "store/Operations.h"
 
 #include <QCoreApplication>

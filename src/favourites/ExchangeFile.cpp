@@ -5,10 +5,10 @@
 #include "common/TextFile.h"
 #include "common/VbNumber.h"
 #include "conditions/Clauses.h"
+#include "context/AppContext.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
 #include "favourites/WriteGroup.h"
-#include "context/AppContext.h"
 #include "store/Database.h"
 
 #include <QFile>

@@ -6,11 +6,11 @@
 #include "conditions/Clauses.h"
 #include "conditions/Rewrites.h"
 #include "conditions/Where.h"
+#include "context/AppContext.h"
+#include "context/StatusLine.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
 #include "favourites/WriteGroup.h"
-#include "context/AppContext.h"
-#include "context/StatusLine.h"
 #include "store/Database.h"
 #include "store/Dynaset.h"
 

@@ -6,8 +6,8 @@
 #include "conditions/LookAhead.h"
 #include "conditions/Rewrites.h"
 #include "conditions/Where.h"
-#include "favourites/FavouriteStore.h"
 #include "context/AppContext.h"
+#include "favourites/FavouriteStore.h"
 #include "store/Database.h"
 #include "store/Value.h"
 

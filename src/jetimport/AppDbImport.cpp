@@ -1,13 +1,13 @@
 #include "jetimport/AppDbImport.h"
 
-#include "jetimport/ConvertedFile.h"
-#include "jetimport/JetTableSource.h"
-#include "jetimport/SqlText.h"
-#include "context/AppContext.h"
-#include "context/ConsolePrompter.h"
 #include "appdb/DbLifecycle.h"
 #include "appdb/Preparation.h"
 #include "appdb/StartupAborted.h"
+#include "context/AppContext.h"
+#include "context/ConsolePrompter.h"
+#include "jetimport/ConvertedFile.h"
+#include "jetimport/JetTableSource.h"
+#include "jetimport/SqlText.h"
 #include "store/Database.h"
 #include "store/JetFileCheck.h"
 

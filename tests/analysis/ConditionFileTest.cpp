@@ -2,8 +2,8 @@
 // and through a file, and the reader's handling of input kinds, bad lines and
 // overrides.
 
-#include "analysis/ConditionFile.h"
 #include "analysis/AnalysisDocument.h"
+#include "analysis/ConditionFile.h"
 #include "common/TextFile.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"

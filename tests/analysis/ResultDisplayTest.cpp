@@ -2,9 +2,9 @@
 // sorting, the clipboard texts and rebuilding a grid from condition-file
 // lines.
 
-#include "analysis/ResultDisplay.h"
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
+#include "analysis/ResultDisplay.h"
 #include "analysis/ResultTable.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"

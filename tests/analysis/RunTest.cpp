@@ -2,9 +2,9 @@
 // without conditions, the status texts, what a completed run leaves in the
 // document, a run that finds nothing, and elapsed seconds across midnight.
 
-#include "analysis/Run.h"
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ConditionFile.h"
+#include "analysis/Run.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
 #include "context/StatusLine.h"

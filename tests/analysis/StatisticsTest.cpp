@@ -4,8 +4,8 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ResultTable.h"
-#include "analysis/StatRow.h"
 #include "analysis/Statistics.h"
+#include "analysis/StatRow.h"
 #include "context/AppContext.h"
 #include "context/StatusLine.h"
 #include "store/Database.h"

@@ -8,8 +8,8 @@
 
 #include "analysis/ResultDisplay.h"
 
-#include "support/BetRaces.h"
 #include "context/StatusLine.h"
+#include "support/BetRaces.h"
 
 #include <gtest/gtest.h>
 

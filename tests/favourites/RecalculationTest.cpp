@@ -8,10 +8,10 @@
 
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
+#include "context/StatusLine.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Recalculation.h"
 #include "favourites/Registration.h"
-#include "context/StatusLine.h"
 
 namespace tq::favourites {
 namespace {

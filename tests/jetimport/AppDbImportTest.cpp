@@ -2,11 +2,11 @@
 // is at hand, so the old database is a SQLite file with the old schema, read
 // through the same table-source interface as a Jet file.
 
-#include "jetimport/AppDbImport.h"
-#include "jetimport/SqliteTableSource.h"
+#include "appdb/Preparation.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
-#include "appdb/Preparation.h"
+#include "jetimport/AppDbImport.h"
+#include "jetimport/SqliteTableSource.h"
 #include "store/Database.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // DBComp: work file and kept file names, the compaction itself, and the
 // problems it stops on or goes around.
 
-#include "context/AppContext.h"
 #include "appdb/DbCompaction.h"
-#include "shell/FaultyFiles.h"
+#include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
+#include "shell/FaultyFiles.h"
 #include "store/Database.h"
 
 #include <QDir>

@@ -4,8 +4,8 @@
 
 #include "ShellFixture.h"
 
-#include "shell/GuiOptions.h"
 #include "appdb/Preparation.h"
+#include "shell/GuiOptions.h"
 #include "shell/Startup.h"
 #include "store/Operations.h"
 

@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QProcess>
 
-using namespace tq::shell;
 using namespace tq::context;
 using namespace tq::appdb;
 using namespace tq::shell::testing;

@@ -1,7 +1,7 @@
 // KORVEN.INI: where it is found and what GetIniFile takes from it.
 
-#include "context/AppContext.h"
 #include "appdb/KorvenIni.h"
+#include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
 
 #include <QDir>
@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace tq::shell;
 using namespace tq::context;
 using namespace tq::appdb;
 

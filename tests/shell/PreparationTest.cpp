@@ -3,15 +3,14 @@
 
 #include "ShellFixture.h"
 
-#include "common/DatabaseLock.h"
 #include "appdb/DbLifecycle.h"
-#include "appdb/StartupAborted.h"
 #include "appdb/Preparation.h"
+#include "appdb/StartupAborted.h"
+#include "common/DatabaseLock.h"
 #include "store/Operations.h"
 
 #include <QFileInfo>
 
-using namespace tq::shell;
 using namespace tq::context;
 using namespace tq::appdb;
 using namespace tq::shell::testing;

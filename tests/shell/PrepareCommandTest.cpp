@@ -9,7 +9,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-using namespace tq::shell;
 using namespace tq::context;
 using namespace tq::appdb;
 using namespace tq::shell::testing;

@@ -3,8 +3,8 @@
 
 #include "ShellFixture.h"
 
-#include "appdb/StartupAborted.h"
 #include "appdb/Preparation.h"
+#include "appdb/StartupAborted.h"
 #include "shell/Startup.h"
 #include "store/Operations.h"
 

@@ -2,8 +2,8 @@
 // and the single-instance lock.
 
 #include "context/AppContext.h"
-#include "shell/InstanceLock.h"
 #include "context/ScriptedPrompter.h"
+#include "shell/InstanceLock.h"
 #include "shell/ui/AppStyle.h"
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/QtTranslations.h"
@@ -30,7 +30,6 @@
 
 using namespace tq::shell;
 using namespace tq::context;
-using namespace tq::appdb;
 
 namespace {
 

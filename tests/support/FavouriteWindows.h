@@ -3,9 +3,9 @@
 // race database with the favourites tables, and a helper that acts on a
 // modal dialog once it is shown.
 
-#include "favourites/ui/FavouriteDialog.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
+#include "favourites/ui/FavouriteDialog.h"
 #include "shell/ui/MainWindow.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"

@@ -1,9 +1,9 @@
 #include "support/GeneratedData.h"
 
-#include "conditions/CatalogueReader.h"
 #include "appdb/DbLifecycle.h"
 #include "appdb/KorvenIni.h"
 #include "appdb/Preparation.h"
+#include "conditions/CatalogueReader.h"
 #include "store/Database.h"
 
 #include <QDir>

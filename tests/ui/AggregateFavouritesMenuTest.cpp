@@ -3,9 +3,9 @@
 // on the result tab, and 本日の集計お気に入り作成 behind the busy window.
 
 #include "analysis/ui/AnalysisWindow.h"
-#include "derived/ui/AggregateOpenDialog.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
+#include "derived/ui/AggregateOpenDialog.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/StartUpWindow.h"

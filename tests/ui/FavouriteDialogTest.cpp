@@ -5,10 +5,10 @@
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
-#include "favourites/FavouriteStore.h"
-#include "favourites/ui/FavouriteDialog.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
+#include "favourites/FavouriteStore.h"
+#include "favourites/ui/FavouriteDialog.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/GuiApplication.h"

@@ -8,14 +8,14 @@
 // saved there as pictures.
 
 #include "analysis/Run.h"
+#include "context/AppContext.h"
+#include "context/ScriptedPrompter.h"
+#include "context/StatusLine.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
 #include "favourites/ui/FavouriteDialog.h"
 #include "favourites/ui/ImportDialog.h"
 #include "favourites/ui/RecalculationDialog.h"
-#include "context/AppContext.h"
-#include "context/ScriptedPrompter.h"
-#include "context/StatusLine.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"

@@ -4,14 +4,14 @@
 // sorts, threshold and favourite colours, the context menu on a selected
 // block, and the viewer's open, delete and put-back buttons.
 
-#include "favourites/ui/FavouriteOrganizer.h"
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
-#include "favourites/FavouriteStore.h"
-#include "favourites/ui/ConditionViewer.h"
-#include "favourites/ui/FavouriteOrganizerModel.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
+#include "favourites/FavouriteStore.h"
+#include "favourites/ui/ConditionViewer.h"
+#include "favourites/ui/FavouriteOrganizer.h"
+#include "favourites/ui/FavouriteOrganizerModel.h"
 #include "store/Database.h"
 #include "support/FavouriteTables.h"
 #include "support/GuiApplication.h"

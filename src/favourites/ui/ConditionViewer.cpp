@@ -3,9 +3,9 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/ui/AnalysisWindow.h"
 #include "analysis/ui/ConditionGridModel.h"
+#include "context/AppContext.h"
 #include "favourites/Favourite.h"
 #include "favourites/FavouriteStore.h"
-#include "context/AppContext.h"
 #include "store/DbError.h"
 
 #include <QEvent>

@@ -1,10 +1,10 @@
 #include "favourites/ui/FavouriteOrganizer.h"
 
 #include "analysis/ui/SheetModel.h"
+#include "context/AppContext.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/ConditionViewer.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "context/AppContext.h"
 #include "store/DbError.h"
 
 #include <QComboBox>

@@ -3,9 +3,9 @@
 
 #include "favourites/ui/FavouriteOrganizer.h"
 
+#include "context/AppContext.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/ui/FavouriteOrganizerModel.h"
-#include "context/AppContext.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,9 +1,9 @@
 #include "favourites/ui/FavouriteOrganizerModel.h"
 
 #include "analysis/ui/SheetModel.h"
+#include "context/AppContext.h"
 #include "favourites/Favourite.h"
 #include "favourites/FavouriteStore.h"
-#include "context/AppContext.h"
 #include "store/DbError.h"
 
 #include <QBrush>

@@ -1,9 +1,9 @@
 #include "jetimport/ui/JetImportDialog.h"
 
+#include "appdb/Preparation.h"
+#include "context/AppContext.h"
 #include "jetimport/AppDbImport.h"
 #include "jetimport/RaceDataImport.h"
-#include "context/AppContext.h"
-#include "appdb/Preparation.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "shell/ui/AggregateFavouriteCommands.h"
 
 #include "analysis/ui/AnalysisWindow.h"
+#include "context/AppContext.h"
 #include "derived/AggregateFavourites.h"
 #include "derived/ui/AggregateOpenDialog.h"
-#include "context/AppContext.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "store/Database.h"

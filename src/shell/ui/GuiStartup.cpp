@@ -1,11 +1,11 @@
 #include "shell/ui/GuiStartup.h"
 
 #include "analysis/ui/AnalysisWindow.h"
+#include "appdb/StartupAborted.h"
 #include "context/AppContext.h"
 #include "context/ConsolePrompter.h"
 #include "shell/InstanceLock.h"
 #include "shell/Startup.h"
-#include "appdb/StartupAborted.h"
 #include "shell/ui/AppStyle.h"
 #include "shell/ui/BaseSetDialog.h"
 #include "shell/ui/MainWindow.h"
@@ -100,7 +100,7 @@ int runGui(const QString& programDir, const GuiOptions& options)
     const bool interactive = !options.screenshot();
     QtPrompter windowPrompter;
     context::ConsolePrompter consolePrompter;
-    context::Prompter& prompter = interactive ? static_cast<Prompter&>(windowPrompter) : consolePrompter;
+    context::Prompter& prompter = interactive ? static_cast<context::Prompter&>(windowPrompter) : consolePrompter;
     const QString title = context::AppContext::applicationTitle();
 
     InstanceLock lock(title);

@@ -5,8 +5,8 @@
 #include "analysis/ui/ViewerWindow.h"
 #include "bettypes/GroupedRun.h"
 #include "context/AppContext.h"
-#include "shell/ui/MainWindowBetTypeDocument.h"
 #include "shell/ui/FavouriteCommands.h"
+#include "shell/ui/MainWindowBetTypeDocument.h"
 #include "shell/ui/MainWindowViewerDocument.h"
 #include "store/Database.h"
 
