@@ -1,10 +1,10 @@
 // The main window: menu tree, visibility rules, geometry in twips, document
 // numbering, the file commands' dialogs, closing.
 
-#include "shell/ui/MainWindow.h"
 #include "analysis/Run.h"
 #include "analysis/ui/AnalysisWindow.h"
 #include "context/AppContext.h"
+#include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowStatusBar.h"
@@ -37,8 +37,9 @@
 
 using namespace tq::shell;
 using namespace tq::context;
-using namespace tq::appdb;
 using namespace tq::shell::ui;
+using tq::common::pixelsToTwips;
+using tq::common::twipsToPixels;
 
 namespace {
 

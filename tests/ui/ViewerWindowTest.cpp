@@ -9,12 +9,12 @@
 #include "analysis/ConditionFile.h"
 #include "analysis/Run.h"
 #include "analysis/ui/SheetModel.h"
+#include "common/Twips.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
 #include "context/StatusLine.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
-#include "shell/ui/MainWindowGeometry.h"
 #include "shell/ui/MainWindowViewerDocument.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -137,7 +137,7 @@ TEST_F(ViewerWindowTest, ViewOpenShowsTheFileReadOnlyPlacesTheBarAndClosesWithou
     EXPECT_EQ(resultLines(copy), resultLines(path));
 
     // The bar's top is where the file put it, at the screen's DPI.
-    EXPECT_EQ(viewer->splitPosition(), shell::ui::twipsToPixels(4320, viewer->screen()->logicalDotsPerInchY()));
+    EXPECT_EQ(viewer->splitPosition(), tq::common::twipsToPixels(4320, viewer->screen()->logicalDotsPerInchY()));
 
     // A width stored in the viewer reaches the open analysis document.
     auto* analysis = qobject_cast<shell::ui::AnalysisDocumentWindow*>(main.documents().first());

@@ -3,10 +3,10 @@
 
 #include "conditions/ui/ConditionEditor.h"
 
+#include "common/Twips.h"
 #include "conditions/ui/ConditionValueFrames.h"
 #include "conditions/ui/ListSettingsFrame.h"
 #include "context/AppContext.h"
-#include "shell/ui/MainWindowGeometry.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
@@ -197,7 +197,7 @@ void ConditionEditor::fillGroups()
 
 int ConditionEditor::twipsToPixels(int twips) const
 {
-    return shell::ui::twipsToPixels(twips, logicalDpiY());
+    return common::twipsToPixels(twips, logicalDpiY());
 }
 
 void ConditionEditor::placeUnderToolBar()

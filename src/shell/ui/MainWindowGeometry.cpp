@@ -8,9 +8,10 @@
 
 namespace tq::shell::ui {
 
-namespace {
+using common::pixelsToTwips;
+using common::twipsToPixels;
 
-constexpr double kTwipsPerInch = 1440.0;
+namespace {
 
 const QString kLeft = QStringLiteral("MainLeft");
 const QString kTop = QStringLiteral("MainTop");
@@ -38,16 +39,6 @@ QString numberText(float value)
 QString geometrySection()
 {
     return QStringLiteral("MDIFrmDEVovuved_Settings");
-}
-
-int twipsToPixels(double twips, double dpi)
-{
-    return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
-}
-
-float pixelsToTwips(int pixels, double dpi)
-{
-    return static_cast<float>(pixels * kTwipsPerInch / dpi);
 }
 
 QRect toPixels(const TwipsGeometry& g, double dpiX, double dpiY)

@@ -3,7 +3,10 @@
 // twips (1/1440 inch), as the text of a single-precision number, in the
 // section "MDIFrmDEVovuved_Settings" under the keys MainLeft, MainTop,
 // MainWidth and MainHeight. Twips are converted to pixels at the screen's
-// logical DPI, so a stored size means the same physical size on any screen.
+// logical DPI (common/Twips.h), so a stored size means the same physical
+// size on any screen.
+
+#include "common/Twips.h"
 
 #include <QRect>
 #include <QString>
@@ -23,11 +26,6 @@ struct TwipsGeometry {
 inline constexpr TwipsGeometry kStandardGeometry{0, 0, 12000, 9000};
 
 QString geometrySection();
-
-// Twips to whole pixels at `dpi` dots per inch, rounded to the nearest pixel.
-int twipsToPixels(double twips, double dpi);
-// Pixels to twips at `dpi`.
-float pixelsToTwips(int pixels, double dpi);
 
 QRect toPixels(const TwipsGeometry& geometry, double dpiX, double dpiY);
 TwipsGeometry toTwips(const QRect& pixels, double dpiX, double dpiY);

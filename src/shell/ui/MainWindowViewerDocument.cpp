@@ -50,7 +50,7 @@ bool ViewerDocumentWindow::loadConditionFile(const QString& path)
     if (loaded.splitterTwips) {
         layout()->activate();
         const QScreen* s = screen();
-        m_window->setSplitPosition(twipsToPixels(*loaded.splitterTwips, s ? s->logicalDotsPerInchY() : 96.0));
+        m_window->setSplitPosition(common::twipsToPixels(*loaded.splitterTwips, s ? s->logicalDotsPerInchY() : 96.0));
     }
     return readable;
 }
