@@ -1,5 +1,4 @@
 #include "analysis/HorseList.h"
-#include "analysis/ListSettingStore.h"
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/AnalysisQuery.h"
@@ -8,6 +7,7 @@
 #include "common/ProfileFile.h"
 #include "common/VbNumber.h"
 #include "conditions/Clauses.h"
+#include "conditions/ListSettingStore.h"
 #include "conditions/Rewrites.h"
 #include "context/AppContext.h"
 #include "context/Busy.h"
@@ -156,14 +156,7 @@ bool DefaultHorseList::readsDatabase() const
 
 QStringList listChoices(store::Database& appDb)
 {
-    QStringList names{AnalysisDocument::defaultListCaption()};
-    try {
-        store::Recordset rs = appDb.openRecordset(QStringLiteral("SELECT 設定名 FROM 一覧表示設定 GROUP BY 設定名"));
-        for (; !rs.isEOF(); rs.moveNext())
-            names << rs.field(0).toText().trimmed();
-    } catch (const store::DbError&) {
-    }
-    return names;
+    return QStringList{AnalysisDocument::defaultListCaption()} + conditions::listSettingNames(appDb);
 }
 
 QString funIchiranSql(const conditions::ConditionCatalogue& catalogue, store::Database& appDb, common::ErrorLog& log,
@@ -358,28 +351,6 @@ QString listSqlCopyText(context::AppContext& ctx, const AnalysisDocument& docume
     if (document.listCaption == AnalysisDocument::defaultListCaption() || !ctx.appDb)
         return QStringLiteral("このボタンは不具合調査用に使用します");
     return funIchiranSql(ctx.catalogue, *ctx.appDb, ctx.errorLog, document.listCaption);
-}
-
-bool subIchiranSettei(store::Database& appDb, common::ErrorLog& log, const QStringList& items, const QString& name)
-{
-    try {
-        store::Transaction tx(appDb);
-        deleteListSetting(appDb, name);
-        std::unique_ptr<store::Dynaset> table = store::Dynaset::open(appDb, QStringLiteral("一覧表示設定"));
-        for (int i = 0; i < items.size(); ++i) {
-            table->addNew();
-            table->setValue(QStringLiteral("設定名"), store::Value(name));
-            table->setValue(QStringLiteral("項目名"), store::Value(items[i]));
-            table->setValue(QStringLiteral("表示順"), store::Value(i));
-            table->setValue(QStringLiteral("サイズ"), store::Value(kStoredListColumnWidth));
-            table->update();
-        }
-        tx.commit();
-        return true;
-    } catch (const store::DbError& e) {
-        log.report({0, e.describe(), name}, QStringLiteral("subIchiranSettei"));
-        return false;
-    }
 }
 
 bool updateListColumnWidth(store::Database& appDb, const QString& caption, const QString& headerText, double width)

@@ -47,8 +47,6 @@ class Sheet;
 inline constexpr int kDefaultListRowLimit = 2000;
 // Width of the 馬名 column of the default list.
 inline constexpr double kHorseNameColumnWidth = 14.0;
-// Width every item gets when a setting is stored.
-inline constexpr double kStoredListColumnWidth = 10.0;
 
 // Column indexes of the default list (0-based).
 enum DefaultListColumn : int {
@@ -165,12 +163,6 @@ const Sheet& shownList(const AnalysisDocument& document);
 
 // The text 一覧SQLをクリップボードへコピー puts on the clipboard.
 QString listSqlCopyText(context::AppContext& ctx, const AnalysisDocument& document);
-
-// subIchiranSettei: replaces the setting `name` by one row per item (表示順
-// 0, 1, ...; サイズ 10). Returns false, with a report under
-// "subIchiranSettei", when the database refused; the rows then stay as they
-// were (the replacement runs in one transaction).
-bool subIchiranSettei(store::Database& appDb, common::ErrorLog& log, const QStringList& items, const QString& name);
 
 // The user resized a column of the list by setting: stores width `width`
 // (when above 0) for the item `headerText` of the setting `caption`. No row

@@ -2,10 +2,11 @@
 // excluded rows, the 2000-row limit), list settings and their statement, the
 // list by setting with its key templates, and the race-key hand-over.
 
-#include "analysis/HorseList.h"
 #include "analysis/AnalysisDocument.h"
+#include "analysis/HorseList.h"
 #include "analysis/Statistics.h"
 #include "common/ProfileFile.h"
+#include "conditions/ListSettingStore.h"
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
 #include "store/Database.h"
@@ -193,7 +194,7 @@ TEST_F(HorseListTest, SettingStatementWidthsAndReset)
 {
     store::Database& db = *ctx.appDb;
     common::ErrorLog& log = ctx.errorLog;
-    ASSERT_TRUE(analysis::subIchiranSettei(db, log, {s("距離"), s("前走距離")}, s("距離'比較")));
+    ASSERT_TRUE(conditions::subIchiranSettei(db, log, {s("距離"), s("前走距離")}, s("距離'比較")));
     ASSERT_TRUE(analysis::updateListColumnWidth(db, s("距離'比較"), s("前走距離"), 22.5));
     EXPECT_FALSE(analysis::updateListColumnWidth(db, s("距離'比較"), s("無い項目"), 5));
     EXPECT_EQ(analysis::listChoices(db), (QStringList{s("配当のみ（デフォルト）"), s("距離'比較")}));
@@ -209,12 +210,12 @@ TEST_F(HorseListTest, SettingStatementWidthsAndReset)
     EXPECT_EQ(widths, (std::vector<double>{10.0, 22.5}));
 
     // Storing the setting again resets every width to 10.
-    ASSERT_TRUE(analysis::subIchiranSettei(db, log, {s("距離"), s("前走距離")}, s("距離'比較")));
+    ASSERT_TRUE(conditions::subIchiranSettei(db, log, {s("距離"), s("前走距離")}, s("距離'比較")));
     analysis::funIchiranSql(ctx.catalogue, db, log, s("距離'比較"), &widths);
     EXPECT_EQ(widths, (std::vector<double>{10.0, 10.0}));
 
     // An item missing from the catalogue gives no statement and one report.
-    ASSERT_TRUE(analysis::subIchiranSettei(db, log, {s("距離"), s("体重")}, s("壊れた設定")));
+    ASSERT_TRUE(conditions::subIchiranSettei(db, log, {s("距離"), s("体重")}, s("壊れた設定")));
     EXPECT_TRUE(analysis::funIchiranSql(ctx.catalogue, db, log, s("壊れた設定")).isEmpty());
     ASSERT_FALSE(log.recentEntries().isEmpty());
     EXPECT_EQ(log.recentEntries().last().procedure, s("funIchiranSql"));
@@ -224,7 +225,7 @@ TEST_F(HorseListTest, ListBySettingFollowsTheDefaultListRowByRow)
 {
     AnalysisDocument doc;
     ASSERT_TRUE(run(doc, false));
-    ASSERT_TRUE(analysis::subIchiranSettei(*ctx.appDb, ctx.errorLog, {s("距離"), s("前走距離")}, s("距離")));
+    ASSERT_TRUE(conditions::subIchiranSettei(*ctx.appDb, ctx.errorLog, {s("距離"), s("前走距離")}, s("距離")));
 
     ASSERT_TRUE(analysis::showListSetting(ctx, doc, s("距離")));
     EXPECT_EQ(doc.listCaption, s("距離"));
@@ -258,7 +259,7 @@ TEST_F(HorseListTest, CancelKeepsTheRowsListedSoFar)
 {
     AnalysisDocument doc;
     ASSERT_TRUE(run(doc, false));
-    ASSERT_TRUE(analysis::subIchiranSettei(*ctx.appDb, ctx.errorLog, {s("距離")}, s("距離")));
+    ASSERT_TRUE(conditions::subIchiranSettei(*ctx.appDb, ctx.errorLog, {s("距離")}, s("距離")));
     const QString sql = analysis::funIchiranSql(ctx.catalogue, *ctx.appDb, ctx.errorLog, s("距離"));
     busy.requestCancel();
     EXPECT_FALSE(analysis::subSpreadHyouji(ctx, doc.settingList, sql, doc.defaultList, {}));

@@ -11,6 +11,7 @@
 #include "analysis/StatisticsKeys.h"
 #include "bettypes/GroupedRun.h"
 #include "common/TextFile.h"
+#include "conditions/ListSettingStore.h"
 #include "context/AppContext.h"
 #include "context/StatusLine.h"
 #include "store/Database.h"
@@ -369,7 +370,7 @@ TEST_F(OracleTest, ListBySettingFollowsTheDefaultListOnGeneratedData)
     ASSERT_TRUE(analysis::subBunseki(ctx(), status, doc, true));
     ASSERT_EQ(doc.defaultList.rowCount(), analysis::kDefaultListRowLimit);
 
-    ASSERT_TRUE(analysis::subIchiranSettei(*ctx().appDb, ctx().errorLog,
+    ASSERT_TRUE(conditions::subIchiranSettei(*ctx().appDb, ctx().errorLog,
                                            {s("距離"), s("前走距離"), s("総合偏差値"), s("馬名")}, s("確認")));
     ASSERT_TRUE(analysis::showListSetting(ctx(), doc, s("確認")));
     const analysis::Sheet& list = doc.settingList;

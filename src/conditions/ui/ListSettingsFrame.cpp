@@ -1,7 +1,6 @@
 #include "conditions/ui/ListSettingsFrame.h"
 
-#include "analysis/HorseList.h"
-#include "analysis/ListSettingStore.h"
+#include "conditions/ListSettingStore.h"
 #include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DbError.h"
@@ -67,7 +66,7 @@ void ListSettingsFrame::reload()
         const QSignalBlocker block(m_names);
         m_names->clear();
         if (m_context.appDb)
-            m_names->addItems(analysis::listSettingNames(*m_context.appDb));
+            m_names->addItems(conditions::listSettingNames(*m_context.appDb));
         m_names->setCurrentIndex(m_names->count() > 0 ? 0 : -1);
     }
     chooseSetting(m_names->currentIndex());
@@ -78,7 +77,7 @@ void ListSettingsFrame::chooseSetting(int index)
     m_items = {};
     if (index >= 0 && m_context.appDb) {
         try {
-            m_items.items = analysis::listSettingItems(*m_context.appDb, m_names->itemText(index));
+            m_items.items = conditions::listSettingItems(*m_context.appDb, m_names->itemText(index));
         } catch (const store::DbError& e) {
             m_context.errorLog.report({0, e.describe(), {}}, QStringLiteral("cboSettei_Click"));
         }
@@ -156,7 +155,7 @@ void ListSettingsFrame::deleteSetting()
     if (index < 0 || !m_context.appDb)
         return;
     try {
-        analysis::deleteListSetting(*m_context.appDb, m_names->itemText(index));
+        conditions::deleteListSetting(*m_context.appDb, m_names->itemText(index));
     } catch (const store::DbError& e) {
         m_context.errorLog.report({0, e.describe(), {}}, QStringLiteral("cmdSetteiDel_Click"));
         return;
@@ -173,7 +172,7 @@ bool ListSettingsFrame::store()
     const QString name = settingName();
     if (name.isEmpty() || !m_context.appDb)
         return false;
-    return analysis::subIchiranSettei(*m_context.appDb, m_context.errorLog, m_items.items, name);
+    return conditions::subIchiranSettei(*m_context.appDb, m_context.errorLog, m_items.items, name);
 }
 
 QString ListSettingsFrame::settingName() const
