@@ -12,6 +12,8 @@
 // each time the race key changes.
 
 #include "analysis/AnalysisDocument.h"
+#include "analysis/GroupWriter.h"
+#include "analysis/Payouts.h"
 #include "analysis/ResultTable.h"
 #include "analysis/Sheet.h"
 #include "analysis/StatRow.h"
@@ -38,80 +40,6 @@ class Row;
 } // namespace tq::store
 
 namespace tq::analysis {
-
-// Indexes of the analysis row's fixed columns, resolved once by name before
-// the rows are read (-1 for a column the statement does not have).
-struct AnalysisColumns {
-    int raceKey = -1;                                   // レースキー
-    int date = -1;                                      // 開催日
-    int resultKey = -1;                                 // 競走成績キー
-    int horseNumber = -1;                               // 馬番
-    int horseName = -1;                                 // 馬名
-    std::array<int, 3> winHorse{-1, -1, -1};            // 単勝馬番１..３
-    std::array<int, 3> winPayout{-1, -1, -1};           // 単勝払戻１..３
-    std::array<int, 5> placeHorse{-1, -1, -1, -1, -1};  // 複勝馬番１..５
-    std::array<int, 5> placePayout{-1, -1, -1, -1, -1}; // 複勝払戻１..５
-    int finish = -1;                                    // 着順
-    int abnormal = -1;                                  // 異常区分
-    int winOdds = -1;                                   // 確定単勝オッズ
-    // In a run's copied rows: the horse's own 単勝 and 複勝 payouts, worked
-    // out while the row was copied; the slot columns above are then not read.
-    int ownWinPayout = -1;
-    int ownPlacePayout = -1;
-
-    static AnalysisColumns resolve(const store::Recordset& rs);
-};
-
-// The payout of the current row's horse: its 馬番 compared with 単勝馬番１..３
-// (place false) or 複勝馬番１..５ (place true) in order; the payout of the
-// first slot holding it, 0 when none does. Horse numbers compare by value
-// ("01" equals "1"); a Null slot holds no horse.
-qint32 funHaraimodoshi(bool place, const store::Row& row, const AnalysisColumns& columns);
-qint32 funHaraimodoshi(bool place, const store::Recordset& row);
-
-// Both payouts of the current row's horse (funHaraimodoshi false and true),
-// reading its horse number once.
-struct HorsePayouts {
-    qint32 win = 0;
-    qint32 place = 0;
-};
-HorsePayouts horsePayouts(const store::Row& row, const AnalysisColumns& columns);
-
-// horsePayouts for rows handed in the statement's order: a race's payout
-// slots are read once its second row follows and kept while the rows have the
-// same race key (the payout table holds one row per race), so such a row
-// costs only its own horse number. Without a race key column, or with a Null
-// key, every row is read in full; rows carrying their own payouts are read
-// from those.
-class RacePayouts final {
-  public:
-    HorsePayouts of(const store::Row& row, const AnalysisColumns& columns);
-    // Forgets the race kept (a new statement begins).
-    void reset()
-    {
-        m_loaded = false;
-        m_haveRace = false;
-    }
-
-  private:
-    struct Slot {
-        bool present = false; // the slot holds a horse number
-        std::string text;
-        bool numeric = false;
-        qint64 value = 0;
-        int payoutColumn = -1;
-        std::optional<qint32> payout; // read when a horse first matches
-    };
-
-    // Whether the row has the race key of the row before; keeps its key.
-    bool continuesRace(const store::Row& row, const AnalysisColumns& columns);
-    void load(const store::Row& row, const AnalysisColumns& columns);
-
-    std::string m_race;     // the race key of the row before
-    bool m_haveRace = false; // m_race holds one (not Null)
-    bool m_loaded = false; // the slots are the current race's
-    std::array<Slot, 8> m_slots; // 単勝 1..3, then 複勝 1..5
-};
 
 // Receives the horses a run counts, to build the document's default list.
 class HorseListBuilder {
@@ -172,46 +100,6 @@ struct RunServices {
     // thread that folds the rows.
     std::vector<GroupObserver*> observers{};
 };
-
-// Writes groups into a result or history table (subKekkaGyou). Keeps an index
-// of the label combinations written, so that with two or more levels a
-// repeated combination is merged into its first row without a scan. The
-// table must not be reordered while a writer is in use.
-class GroupWriter final {
-  public:
-    // `appDb` (may be null) supplies stored column widths when the table gets
-    // its header.
-    GroupWriter(Sheet& table, const QStringList& keyTexts, store::Database* appDb,
-                const context::ColourSettings& colours);
-
-    // Writes one group: nothing when stats.n is 0; the header when the table
-    // has no rows; then a new row, or, with two or more levels, a merge into
-    // the earlier row with the same label texts (stats then holds the merged
-    // accumulators). Returns the row written, -1 when nothing was.
-    int write(const QStringList& labels, StatRow& stats);
-    // Whether the last write() added a row (rather than merging or skipping).
-    bool addedRow() const { return m_added; }
-    // Reads the stored column widths of the header now, so that later writes
-    // run no statement (while the rows are read on another thread).
-    void readStoredWidths();
-
-  private:
-    void writeRow(int row, const QStringList& labels, const StatRow& stats);
-
-    Sheet& m_table;
-    QStringList m_keyTexts;
-    store::Database* m_appDb;
-    const context::ColourSettings& m_colours;
-    QHash<QStringList, int> m_rows; // shown label texts -> row (k >= 2)
-    std::optional<std::vector<double>> m_storedWidths; // of the header's columns, read ahead
-    std::optional<std::vector<ThresholdColumn>> m_thresholds; // of the header's columns, once written
-    bool m_indexed = false;
-    bool m_added = false;
-};
-
-// One-call form of GroupWriter::write on an existing table.
-int subKekkaGyou(Sheet& table, const QStringList& keyTexts, const QStringList& labels, StatRow& stats,
-                 store::Database* appDb, const context::ColourSettings& colours);
 
 // Runs `sql` (the analysis statement) on ctx.appDb and writes the statistics
 // into the document. Returns true when the rows were read to the end, false
