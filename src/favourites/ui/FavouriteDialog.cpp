@@ -2,8 +2,9 @@
 
 #include "common/WindowsColour.h"
 #include "conditions/Clauses.h"
-#include "favourites/FavouriteStore.h"
 #include "context/AppContext.h"
+#include "favourites/FavouriteStore.h"
+#include "favourites/ui/FavouriteDialogPending.h"
 #include "store/DbError.h"
 
 #include <QApplication>
@@ -54,20 +55,6 @@ QString captionOf(FavoMode mode)
 }
 
 } // namespace
-
-// What the tree building still has to add: the rows still to read, the
-// group node being filled.
-struct FavouriteDialog::Pending {
-    std::optional<FavouriteEntryCursor> grouped;
-    std::optional<FavouriteEntryCursor> topLevel;
-    QStringList groupsOnly; // the add mode's groups
-    qsizetype nextGroup = 0;
-    QTreeWidgetItem* group = nullptr;
-    QString groupName;
-    bool anyGroup = false;
-    int inGroup = 0; // m: favourites added to the current group
-    QTreeWidgetItem* selected = nullptr;
-};
 
 FavouriteDialog::FavouriteDialog(context::AppContext& context, FavoChoice& choice, QWidget* parent)
     : QDialog(parent), m_context(context), m_choice(choice)
@@ -195,140 +182,6 @@ void FavouriteDialog::showEvent(QShowEvent* event)
         return;
     m_buildStarted = true;
     QTimer::singleShot(0, this, [this] { report(QStringLiteral("Form_Load"), [this] { startBuilding(); }); });
-}
-
-QTreeWidgetItem* FavouriteDialog::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
-                                          NodeKind kind)
-{
-    static const QIcon groupIcon = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
-    static const QIcon favouriteIcon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, text);
-    item->setData(0, kKeyRole, key);
-    item->setData(0, kKindRole, int(kind));
-    item->setIcon(0, kind == NodeKind::Favourite ? favouriteIcon : groupIcon);
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (m_choice.mode == FavoMode::Organise || m_choice.mode == FavoMode::Export)
-        flags |= Qt::ItemIsUserCheckable;
-    if (m_choice.mode == FavoMode::Organise)
-        flags |= Qt::ItemIsEditable;
-    item->setFlags(flags);
-    if (flags & Qt::ItemIsUserCheckable)
-        item->setCheckState(0, Qt::Unchecked);
-    if (parent)
-        parent->addChild(item);
-    return item;
-}
-
-void FavouriteDialog::startBuilding()
-{
-    m_txtFavoName->setText(m_choice.name);
-    FavouriteStore store(*m_context.appDb);
-    if (m_choice.mode == FavoMode::Add) {
-        m_choice.group = topLevelGroup();
-        m_chkHyouji->setChecked(true);
-        qint32 colour = kNoColour;
-        if (const std::optional<Favourite> existing = store.find(m_choice.name)) {
-            m_choice.group = existing->group;
-            colour = existing->colour;
-            m_chkHyouji->setChecked(existing->show);
-        }
-        setNameColour(colour);
-    }
-    m_pending = std::make_unique<Pending>();
-    if (m_choice.mode == FavoMode::Add) {
-        // Only the groups appear: read their names, not every favourite.
-        m_pending->groupsOnly = store.groupNames();
-    } else {
-        m_pending->grouped.emplace(store.openGroupedEntries());
-        m_pending->topLevel.emplace(store.openTopLevelEntries());
-    }
-    m_tree->blockSignals(true);
-    m_root = addNode(nullptr, QStringLiteral("ROOT"), topLevelGroup(), NodeKind::Group);
-    m_tree->addTopLevelItem(m_root);
-    m_root->setExpanded(true);
-    m_tree->blockSignals(false);
-    m_counter = -1;
-    buildSlice();
-}
-
-void FavouriteDialog::addGroupNode(const QString& group)
-{
-    Pending& p = *m_pending;
-    p.anyGroup = true;
-    p.groupName = group;
-    p.group = addNode(m_root, QStringLiteral("R%1").arg(++m_counter), group, NodeKind::Group);
-    p.group->setData(0, kTagRole, group);
-    p.inGroup = 0;
-    if (group == m_choice.group)
-        p.selected = p.group;
-}
-
-bool FavouriteDialog::addNextNode()
-{
-    Pending& p = *m_pending;
-    const bool ticks = m_choice.mode == FavoMode::Organise;
-    if (p.nextGroup < p.groupsOnly.size()) {
-        addGroupNode(p.groupsOnly[p.nextGroup++]);
-        return true;
-    }
-    if (p.grouped && !p.grouped->atEnd()) {
-        const FavouriteEntry e = p.grouped->next();
-        if (!p.anyGroup || e.group != p.groupName)
-            addGroupNode(e.group);
-        QTreeWidgetItem* item =
-            addNode(p.group, p.group->data(0, kKeyRole).toString() + QStringLiteral("C%1").arg(p.inGroup++), e.name,
-                    NodeKind::Favourite);
-        item->setData(0, kTagRole, e.name);
-        if (ticks && e.show)
-            item->setCheckState(0, Qt::Checked);
-        return true;
-    }
-    if (p.topLevel && !p.topLevel->atEnd()) {
-        const FavouriteEntry e = p.topLevel->next();
-        QTreeWidgetItem* item = addNode(m_root, QStringLiteral("R%1").arg(++m_counter), e.name, NodeKind::Favourite);
-        item->setData(0, kTagRole, e.name);
-        if (ticks && e.show)
-            item->setCheckState(0, Qt::Checked);
-        return true;
-    }
-    return false;
-}
-
-void FavouriteDialog::buildSlice()
-{
-    // Work for about 30 ms, then let the event loop run.
-    QElapsedTimer clock;
-    clock.start();
-    m_tree->blockSignals(true);
-    bool more = true;
-    for (int added = 0; more; ++added) {
-        more = addNextNode();
-        if (added % 64 == 63 && clock.elapsed() >= m_sliceMs)
-            break;
-    }
-    m_tree->blockSignals(false);
-    if (more) {
-        QTimer::singleShot(0, this, [this] { report(QStringLiteral("Form_Load"), [this] { buildSlice(); }); });
-        return;
-    }
-    QTreeWidgetItem* selected = m_pending->selected ? m_pending->selected : m_root;
-    m_tree->setCurrentItem(selected);
-    m_tree->scrollToItem(selected);
-    m_pending.reset();
-    m_built = true;
-    emit treeBuilt();
-}
-
-bool FavouriteDialog::isFavourite(const QTreeWidgetItem* item)
-{
-    return item && item->data(0, kKindRole).toInt() == int(NodeKind::Favourite);
-}
-
-QTreeWidgetItem* FavouriteDialog::selectedNode() const
-{
-    QTreeWidgetItem* item = m_tree->currentItem();
-    return item ? item : m_root;
 }
 
 void FavouriteDialog::report(const QString& handler, const std::function<void()>& body)
@@ -519,90 +372,6 @@ void FavouriteDialog::onCancel()
 {
     m_choice.name.clear();
     reject();
-}
-
-// --- dragging a favourite onto a group or the root --------------------------
-
-bool FavouriteDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched != m_tree->viewport() || m_choice.mode != FavoMode::Organise)
-        return QDialog::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton)
-            report(QStringLiteral("Tree_MouseDown"), [&] { dragPress(mouse->position().toPoint()); });
-        break;
-    }
-    case QEvent::MouseMove:
-        if (m_pressed) {
-            report(QStringLiteral("Tree_MouseMove"),
-                   [&] { dragMove(static_cast<QMouseEvent*>(event)->position().toPoint()); });
-            if (m_dragging)
-                return true;
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (m_dragging) {
-            report(QStringLiteral("Tree_DragDrop"),
-                   [&] { dragRelease(static_cast<QMouseEvent*>(event)->position().toPoint()); });
-            return true;
-        }
-        m_pressed = nullptr;
-        break;
-    default:
-        break;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void FavouriteDialog::dragPress(const QPoint& at)
-{
-    QTreeWidgetItem* item = m_tree->itemAt(at);
-    m_pressed = isFavourite(item) ? item : nullptr;
-    m_pressAt = at;
-    m_dragging = false;
-}
-
-void FavouriteDialog::dragMove(const QPoint& at)
-{
-    if (!m_dragging && std::abs(at.y() - m_pressAt.y()) > twips(100)) {
-        m_dragging = true;
-        m_tree->viewport()->setCursor(Qt::DragMoveCursor);
-    }
-    if (!m_dragging)
-        return;
-    QTreeWidgetItem* over = m_tree->itemAt(at);
-    if (over && !isFavourite(over))
-        markTarget(over);
-}
-
-void FavouriteDialog::dragRelease(const QPoint& at)
-{
-    dragMove(at);
-    QTreeWidgetItem* target = m_target;
-    QTreeWidgetItem* dragged = m_pressed;
-    markTarget(nullptr);
-    m_dragging = false;
-    m_pressed = nullptr;
-    m_tree->viewport()->unsetCursor();
-    if (!target || !dragged || dragged->parent() == target)
-        return;
-    dragged->parent()->removeChild(dragged);
-    target->addChild(dragged);
-    target->setExpanded(true);
-    m_tree->setCurrentItem(dragged);
-}
-
-void FavouriteDialog::markTarget(QTreeWidgetItem* target)
-{
-    if (m_target == target)
-        return;
-    if (m_target)
-        m_target->setData(0, Qt::BackgroundRole, QVariant());
-    m_target = target;
-    if (m_target)
-        m_target->setBackground(0, m_tree->palette().brush(QPalette::Highlight));
 }
 
 } // namespace tq::favourites::ui
