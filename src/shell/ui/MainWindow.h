@@ -123,6 +123,8 @@ private:
     void connectCommands();
     void on(const QString& controlName, std::function<void()> handler);
     void runReported(const QString& procedure, const std::function<void()>& body);
+    // 馬一覧を作成しない as the settings remember it, into the context and the menu.
+    void applyHorseListOption(QSettings& settings);
     void refreshWindowList();
     void applyDebugMenus();
     void applyAddInMenus();
