@@ -44,6 +44,30 @@ QString confirmationOf(const QString& controlName)
     return {};
 }
 
+// The shown document windows one after another along `direction`, each
+// taking an equal share of the workspace: Qt::Vertical puts them one above the
+// other, each as wide as the workspace; Qt::Horizontal side by side, each as
+// high as it.
+void tile(QMdiArea& mdi, Qt::Orientation direction)
+{
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* sub : mdi.subWindowList())
+        if (!sub->isMinimized() && !sub->isHidden())
+            shown << sub;
+    const QRect area = mdi.viewport()->rect();
+    const bool stacked = direction == Qt::Vertical;
+    const int length = stacked ? area.height() : area.width();
+    for (int i = 0; i < shown.size(); ++i) {
+        const int start = length * i / int(shown.size());
+        const int end = length * (i + 1) / int(shown.size());
+        shown[i]->showNormal();
+        if (stacked)
+            shown[i]->setGeometry(0, start, area.width(), end - start);
+        else
+            shown[i]->setGeometry(start, 0, end - start, area.height());
+    }
+}
+
 } // namespace
 
 void MainWindow::on(const QString& controlName, std::function<void()> handler)
@@ -106,34 +130,8 @@ void MainWindow::connectCommands()
     on(QStringLiteral("mnuOptIchiran"), [editorLink] { editorLink->openListSettings(); });
     on(QStringLiteral("mnuWindowNewWindow"), [this] { LoadNewDoc(); });
     on(QStringLiteral("mnuWindowCascade"), [this] { m_mdi->cascadeSubWindows(); });
-    on(QStringLiteral("mnuWindowTileHorizontal"), [this] {
-        // One above the other, each as wide as the workspace.
-        QList<QMdiSubWindow*> shown;
-        for (QMdiSubWindow* sub : m_mdi->subWindowList())
-            if (!sub->isMinimized() && !sub->isHidden())
-                shown << sub;
-        const QRect area = m_mdi->viewport()->rect();
-        for (int i = 0; i < shown.size(); ++i) {
-            const int top = area.height() * i / int(shown.size());
-            const int bottom = area.height() * (i + 1) / int(shown.size());
-            shown[i]->showNormal();
-            shown[i]->setGeometry(0, top, area.width(), bottom - top);
-        }
-    });
-    on(QStringLiteral("mnuWindowTileVertical"), [this] {
-        // Side by side, each as high as the workspace.
-        QList<QMdiSubWindow*> shown;
-        for (QMdiSubWindow* sub : m_mdi->subWindowList())
-            if (!sub->isMinimized() && !sub->isHidden())
-                shown << sub;
-        const QRect area = m_mdi->viewport()->rect();
-        for (int i = 0; i < shown.size(); ++i) {
-            const int left = area.width() * i / int(shown.size());
-            const int right = area.width() * (i + 1) / int(shown.size());
-            shown[i]->showNormal();
-            shown[i]->setGeometry(left, 0, right - left, area.height());
-        }
-    });
+    on(QStringLiteral("mnuWindowTileHorizontal"), [this] { tile(*m_mdi, Qt::Vertical); });
+    on(QStringLiteral("mnuWindowTileVertical"), [this] { tile(*m_mdi, Qt::Horizontal); });
     on(QStringLiteral("mnuWindowArrangeIcons"), [this] {
         // The minimised windows in a row along the bottom of the workspace.
         const QRect area = m_mdi->viewport()->rect();
