@@ -38,11 +38,14 @@ private:
 
 int usage()
 {
-    std::fputs("usage: DEVovuved import-jet --from DIR --out DIR\n"
+    std::fputs("usage: DEVovuved import-jet --from DIR --out DIR [--accept-damaged]\n"
                "       DEVovuved [--app-dir DIR] import-jet --app FILE.mdb [--replace]\n"
                "  --from DIR   directory holding the race-data Jet files (korven_this.mdb, korven_data.mdb,\n"
                "               korven_code.mdb, korven_keto.mdb, VUDevuzI.mdb); opened read-only\n"
                "  --out DIR    directory to write the converted SQLite files into (not the source directory)\n"
+               "  --accept-damaged\n"
+               "               with --from: write the conversion even when rows or values were lost to damage\n"
+               "               (otherwise the output directory is left as it was)\n"
                "  --app FILE   an application database in Jet format: its favourites, aggregate favourites,\n"
                "               list settings, column widths and colour thresholds are copied into the\n"
                "               program directory's application database\n"
@@ -97,7 +100,15 @@ private:
 
 void printTable(const jetimport::TableReport& t)
 {
+    if (!t.failure.isEmpty()) {
+        out(QStringLiteral("  %1: cannot be read (%2)").arg(t.table, t.failure));
+        return;
+    }
     QString line = QStringLiteral("  %1: read %2, written %3").arg(t.table).arg(t.read).arg(t.written);
+    if (t.damaged > 0)
+        line += QStringLiteral(", damaged rows %1").arg(t.damaged);
+    if (t.damagedValues > 0)
+        line += QStringLiteral(", damaged values %1").arg(t.damagedValues);
     if (t.unconverted > 0)
         line += QStringLiteral(", not converted %1").arg(t.unconverted);
     out(line);
@@ -105,7 +116,24 @@ void printTable(const jetimport::TableReport& t)
         out(QStringLiteral("    ") + s);
 }
 
-int runRaceData(const QString& from, const QString& outDir)
+// The closing line of a race-data import that did not fail.
+int reportOutcome(const jetimport::ImportReport& report, const QString& outDir)
+{
+    if (report.heldBack) {
+        err(QStringLiteral("import-jet: rows or values of %1 were lost to damage (see above); nothing was written to %2 "
+                           "(--accept-damaged writes the conversion all the same)\n")
+                .arg(report.lostDataSources().join(QStringLiteral(", ")), outDir));
+        return 1;
+    }
+    if (report.lostData())
+        err(QStringLiteral("import-jet: written to %1 with rows or values of %2 lost to damage (see above)\n")
+                .arg(outDir, report.lostDataSources().join(QStringLiteral(", "))));
+    if (report.unconverted() > 0)
+        err(QStringLiteral("import-jet: %1 values could not be converted exactly (see above)\n").arg(report.unconverted()));
+    return report.ok() ? 0 : 1;
+}
+
+int runRaceData(const QString& from, const QString& outDir, bool acceptDamaged)
 {
     InterruptScope interrupt;
     ProgressLine line;
@@ -114,12 +142,14 @@ int runRaceData(const QString& from, const QString& outDir)
         line.show(file, table, done, total);
     };
     callbacks.cancelled = [] { return g_importInterrupted.load(); };
-    const jetimport::ImportReport report = jetimport::importRaceData(from, outDir, callbacks);
+    const jetimport::ImportReport report = jetimport::importRaceData(from, outDir, callbacks, acceptDamaged);
     line.end();
     for (const jetimport::FileReport& f : report.files) {
-        if (f.tables.isEmpty())
+        if (f.tables.isEmpty() && f.damage.isEmpty())
             continue;
         out(QStringLiteral("%1 (%2) -> %3").arg(f.source, f.format, f.target));
+        if (!f.damage.isEmpty())
+            out(QStringLiteral("  ") + f.damage);
         for (const jetimport::TableReport& t : f.tables)
             printTable(t);
     }
@@ -127,13 +157,15 @@ int runRaceData(const QString& from, const QString& outDir)
         err(QStringLiteral("import-jet: cancelled; nothing was written to %1\n").arg(outDir));
         return 1;
     }
+    if (report.partlyWritten) {
+        err(QStringLiteral("import-jet: %1\n").arg(report.error));
+        return 1;
+    }
     if (!report.error.isEmpty()) {
         err(QStringLiteral("import-jet: %1; nothing was written to %2\n").arg(report.error, outDir));
         return 1;
     }
-    if (report.unconverted() > 0)
-        err(QStringLiteral("import-jet: %1 values could not be converted exactly (see above)\n").arg(report.unconverted()));
-    return report.ok() ? 0 : 1;
+    return reportOutcome(report, outDir);
 }
 
 int runApp(const QString& appDir, const QString& file, bool replace)
@@ -153,12 +185,16 @@ int runApp(const QString& appDir, const QString& file, bool replace)
 int runImportJet(const CommandLine& cl)
 {
     QString from, outDir, app;
-    bool replace = false;
+    bool replace = false, acceptDamaged = false;
     const QStringList& a = cl.args;
     for (int i = 0; i < a.size(); ++i) {
         const QString& opt = a.at(i);
         if (opt == QLatin1String("--replace")) {
             replace = true;
+            continue;
+        }
+        if (opt == QLatin1String("--accept-damaged")) {
+            acceptDamaged = true;
             continue;
         }
         if (i + 1 >= a.size())
@@ -173,10 +209,10 @@ int runImportJet(const CommandLine& cl)
         else
             return usage();
     }
-    if (!app.isEmpty() && from.isEmpty() && outDir.isEmpty())
+    if (!app.isEmpty() && from.isEmpty() && outDir.isEmpty() && !acceptDamaged)
         return runApp(cl.appDir, app, replace);
     if (app.isEmpty() && !from.isEmpty() && !outDir.isEmpty() && !replace)
-        return runRaceData(from, outDir);
+        return runRaceData(from, outDir, acceptDamaged);
     return usage();
 }
 

@@ -29,7 +29,7 @@ const std::map<QString, std::pair<Runner, const char*>>& commands()
         {QStringLiteral("analyze"), {tq::app::runAnalyze, "analyze FILE.tqb [--csv OUT] [--list OUT] [--save OUT.tqb] [--keys \"KEY[:RANGE],...\"] [--no-list]   run a condition file and print its result"}},
         {QStringLiteral("tables"), {tq::app::runTables, "tables marks --today | --past | aggregate add FILE.tqb --name N | aggregate today [N]   build the derived tables (Ctrl-C cancels, keeping the old table)"}},
         {QStringLiteral("bet"), {tq::app::runBet, "bet (--box NAME | --flow AXIS PARTNER) [--group] [--csv OUT]   count the bet-type tickets of favourites"}},
-        {QStringLiteral("import-jet"), {tq::app::runImportJet, "import-jet --from DIR --out DIR | --app FILE.mdb [--replace]   convert Jet race data, or import an old application database"}},
+        {QStringLiteral("import-jet"), {tq::app::runImportJet, "import-jet --from DIR --out DIR [--accept-damaged] | --app FILE.mdb [--replace]   convert Jet race data, or import an old application database"}},
         {QStringLiteral("favourites"), {tq::app::runFavourites, "favourites list|add|show|delete|rename|move ...   list, register and organise the favourites"}},
     };
     return table;

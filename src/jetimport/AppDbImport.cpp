@@ -52,10 +52,10 @@ public:
 
     Stmt& bind(int i, const QVariant& v)
     {
-        if (v.isNull())
-            sqlite3_bind_null(m_stmt, i);
-        else
-            sqlite3_bind_text16(m_stmt, i, v.toString().utf16(), -1, SQLITE_TRANSIENT);
+        const int rc = v.isNull() ? sqlite3_bind_null(m_stmt, i)
+                                  : sqlite3_bind_text16(m_stmt, i, v.toString().utf16(), -1, SQLITE_TRANSIENT);
+        if (rc != SQLITE_OK)
+            throw std::runtime_error(std::string("a value cannot be bound: ") + sqlite3_errstr(rc));
         return *this;
     }
     bool step()
@@ -145,14 +145,42 @@ QStringList aggregateNames(TableSource& source, const QList<TableInfo>& tables)
         for (int c = 0; c < t.columns.size(); ++c) {
             if (t.columns[c].name != QStringLiteral("名称"))
                 continue;
-            source.readRows(t, [&](const std::vector<Cell>& row, const QList<CellProblem>&) {
+            RowHandlers handlers;
+            handlers.row = [&](const std::vector<Cell>& row, const QList<CellProblem>&) {
                 if (const auto* name = std::get_if<QString>(&row[std::size_t(c)]))
                     names << *name;
                 return true;
-            });
+            };
+            source.readRows(t, handlers);
         }
     }
     return names;
+}
+
+// Refuses a source holding none of the merged tables: it is not an
+// application database, and there would be nothing to import.
+void requireApplicationTables(const QList<TableInfo>& tables)
+{
+    QStringList names;
+    for (const MergedTable& m : kMergedTables)
+        names << QString::fromUtf8(m.table);
+    for (const TableInfo& t : tables)
+        if (names.contains(t.name, Qt::CaseInsensitive))
+            return;
+    throw std::runtime_error(
+        QStringLiteral("not an application database: it holds none of the tables %1").arg(names.join(QStringLiteral(", "))).toStdString());
+}
+
+// Refuses a table whose rows or values were lost to damage: favourites are
+// not taken over in part.
+void requireWhole(const TableReport& r)
+{
+    if (!r.lostData())
+        return;
+    QString what = r.failure.isEmpty() ? QStringLiteral("%1 of %2 rows read").arg(r.read).arg(r.stated) : r.failure;
+    if (!r.samples.isEmpty())
+        what += QStringLiteral("; ") + r.samples.join(QStringLiteral("; "));
+    throw std::runtime_error(QStringLiteral("table %1 is damaged (%2)").arg(r.table, what).toStdString());
 }
 
 // Converts the tables worth importing into `staging` and upgrades them there.
@@ -160,7 +188,10 @@ QStringList aggregateNames(TableSource& source, const QList<TableInfo>& tables)
 qint64 stage(TableSource& source, const QString& staging, const QString& appDir, QStringList& lines,
              QStringList& copied)
 {
+    if (const QString damage = source.damage(); !damage.isEmpty())
+        throw std::runtime_error(damage.toStdString());
     const QList<TableInfo> tables = source.tables();
+    requireApplicationTables(tables);
     QStringList wanted = aggregateNames(source, tables);
     for (const MergedTable& m : kMergedTables)
         wanted << QString::fromUtf8(m.table);
@@ -172,6 +203,7 @@ qint64 stage(TableSource& source, const QString& staging, const QString& appDir,
             if (!wanted.contains(t.name, Qt::CaseInsensitive))
                 continue;
             const TableReport r = file.copyTable(source, t, {}, {});
+            requireWhole(r);
             copied << t.name;
             unconverted += r.unconverted;
             for (const QString& sample : r.samples)
@@ -274,19 +306,27 @@ struct Merger {
 
 AppImportReport importAppDatabase(context::AppContext& ctx, const QString& jetFile, bool replace)
 {
-    if (!store::isJetFile(jetFile)) {
-        AppImportReport report;
-        report.error = QStringLiteral("%1 is not a Jet database").arg(jetFile);
+    AppImportReport report;
+    const QFileInfo info(jetFile);
+    if (!info.exists())
+        report.error = QStringLiteral("%1 does not exist").arg(jetFile);
+    else if (!info.isFile())
+        report.error = QStringLiteral("%1 is not a regular file").arg(jetFile);
+    else if (!store::isJetFile(jetFile))
+        report.error = QStringLiteral("%1 is not a Jet database (%2)")
+                           .arg(jetFile, info.size() == 0 ? QStringLiteral("the file is empty")
+                                                          : QStringLiteral("it does not start like one"));
+    if (!report.error.isEmpty())
         return report;
-    }
     try {
         JetTableSource source(jetFile);
-        return importAppDatabase(ctx, source, replace);
+        report = importAppDatabase(ctx, source, replace);
     } catch (const std::exception& e) {
-        AppImportReport report;
         report.error = QString::fromStdString(e.what());
-        return report;
     }
+    if (!report.error.isEmpty())
+        report.error = QStringLiteral("%1: %2").arg(jetFile, report.error);
+    return report;
 }
 
 AppImportReport importAppDatabase(context::AppContext& ctx, TableSource& source, bool replace)

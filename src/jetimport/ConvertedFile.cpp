@@ -19,22 +19,22 @@ std::runtime_error sqliteError(sqlite3* db, const QString& what)
     return std::runtime_error(what.toStdString() + ": " + sqlite3_errmsg(db));
 }
 
-void bindCell(sqlite3_stmt* stmt, int i, const Cell& cell)
+// SQLITE_OK, or what binding the cell gave (too big, out of memory).
+int bindCell(sqlite3_stmt* stmt, int i, const Cell& cell)
 {
     switch (cell.index()) {
-    case 1: sqlite3_bind_int64(stmt, i, std::get<qint64>(cell)); break;
-    case 2: sqlite3_bind_double(stmt, i, std::get<double>(cell)); break;
+    case 1: return sqlite3_bind_int64(stmt, i, std::get<qint64>(cell));
+    case 2: return sqlite3_bind_double(stmt, i, std::get<double>(cell));
     case 3: {
         const QString& s = std::get<QString>(cell);
-        sqlite3_bind_text16(stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
-        break;
+        return sqlite3_bind_text64(stmt, i, reinterpret_cast<const char*>(s.utf16()), sqlite3_uint64(s.size()) * 2,
+                                   SQLITE_TRANSIENT, SQLITE_UTF16);
     }
     case 4: {
         const QByteArray& b = std::get<QByteArray>(cell);
-        sqlite3_bind_blob(stmt, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-        break;
+        return sqlite3_bind_blob64(stmt, i, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
     }
-    default: sqlite3_bind_null(stmt, i); break;
+    default: return sqlite3_bind_null(stmt, i);
     }
 }
 
@@ -112,6 +112,10 @@ TableReport ConvertedFile::copyTable(TableSource& source, const TableInfo& table
     TableReport report;
     report.table = table.name;
     report.stated = table.rowCount;
+    if (!table.unreadable.isEmpty()) {
+        report.failure = table.unreadable;
+        return report;
+    }
 
     QStringList definitions, placeholders;
     for (const ColumnInfo& c : table.columns) {
@@ -140,16 +144,32 @@ TableReport ConvertedFile::copyTable(TableSource& source, const TableInfo& table
     progress();
     if (callbacks.cancelled && callbacks.cancelled())
         throw ImportCancelled();
-    source.readRows(table, [&](const std::vector<Cell>& row, const QList<CellProblem>& problems) {
+    auto sample = [&](qint64 row, const QString& column, const QString& reason) {
+        if (report.samples.size() < kMaxSamples)
+            report.samples << (column.isEmpty() ? QStringLiteral("row %1: %2").arg(row).arg(reason)
+                                                : QStringLiteral("row %1, %2: %3").arg(row).arg(column, reason));
+    };
+    RowHandlers handlers;
+    handlers.cancelled = callbacks.cancelled;
+    handlers.damaged = [&](const QString& reason) {
+        ++report.damaged;
+        sample(report.read + report.damaged, QString(), reason);
+    };
+    handlers.row = [&](const std::vector<Cell>& row, const QList<CellProblem>& problems) {
         ++report.read;
+        const qint64 rowNumber = report.read + report.damaged;
         for (const CellProblem& p : problems) {
-            if (report.unconverted++ < kMaxSamples)
-                report.samples << QStringLiteral("row %1, %2: %3").arg(report.read).arg(table.columns[p.column].name, p.reason);
+            ++(p.damaged ? report.damagedValues : report.unconverted);
+            sample(rowNumber, table.columns[p.column].name, p.reason);
         }
         for (int i = 0; i < int(row.size()); ++i)
-            bindCell(insert, i + 1, row[std::size_t(i)]);
+            if (const int rc = bindCell(insert, i + 1, row[std::size_t(i)]); rc != SQLITE_OK)
+                throw std::runtime_error(QStringLiteral("row %1 of %2, %3: the value cannot be stored (%4)")
+                                             .arg(rowNumber)
+                                             .arg(table.name, table.columns[i].name, QString::fromUtf8(sqlite3_errstr(rc)))
+                                             .toStdString());
         if (sqlite3_step(insert) != SQLITE_DONE)
-            throw sqliteError(m_db, QStringLiteral("row %1 of %2").arg(report.read).arg(table.name));
+            throw sqliteError(m_db, QStringLiteral("row %1 of %2").arg(rowNumber).arg(table.name));
         sqlite3_reset(insert);
         ++report.written;
         if (!keyColumns.isEmpty() && inKeyOrder) {
@@ -163,7 +183,8 @@ TableReport ConvertedFile::copyTable(TableSource& source, const TableInfo& table
                 throw ImportCancelled();
         }
         return true;
-    });
+    };
+    source.readRows(table, handlers);
     progress();
     if (report.read != report.stated)
         report.notes << QStringLiteral("%1 rows read where the table states %2").arg(report.read).arg(report.stated);

@@ -10,7 +10,6 @@
 #include "jetimport/TableSource.h"
 
 #include <functional>
-#include <stdexcept>
 
 struct sqlite3;
 
@@ -19,26 +18,30 @@ namespace tq::jetimport {
 // What became of one table.
 struct TableReport {
     QString table;
-    qint64 stated = 0;      // rows the source's table definition states
-    qint64 read = 0;        // rows the source delivered
-    qint64 written = 0;     // rows inserted
-    qint64 unconverted = 0; // values that could not be converted exactly
-    QStringList samples;    // the first few of them ("row 12, 名称: text not decodable")
-    QStringList notes;      // other problems (rows missing, a key that is not unique)
+    qint64 stated = 0;        // rows the source's table definition states
+    qint64 read = 0;          // rows the source delivered
+    qint64 written = 0;       // rows inserted
+    qint64 damaged = 0;       // rows left out because their bytes do not fit the table
+    qint64 damagedValues = 0; // values lost to damaged bytes (written as Null)
+    qint64 unconverted = 0;   // values that could not be converted exactly
+    QString failure;          // why the table could not be read at all; empty when it could
+    QStringList samples;      // the first few problems ("row 12, 名称: text not decodable")
+    QStringList notes;        // other problems (rows missing, a key that is not unique)
 
-    bool ok() const { return unconverted == 0 && notes.isEmpty() && read == written && read == stated; }
+    bool ok() const
+    {
+        return unconverted == 0 && notes.isEmpty() && !lostData() && read == written;
+    }
+    // Rows or values of the source are missing from the copy: rows or values
+    // left out as damaged, a table that could not be read, or fewer or more
+    // rows than its definition states.
+    bool lostData() const { return damaged > 0 || damagedValues > 0 || !failure.isEmpty() || read != stated; }
 };
 
 // Progress of a table (rows done of the stated total) and the cancel question.
 struct CopyCallbacks {
     std::function<void(const QString& table, qint64 done, qint64 total)> progress;
     std::function<bool()> cancelled;
-};
-
-// Thrown when the cancel question said yes.
-class ImportCancelled : public std::runtime_error {
-public:
-    ImportCancelled() : std::runtime_error("cancelled") {}
 };
 
 class ConvertedFile final {
@@ -51,8 +54,9 @@ public:
     ConvertedFile& operator=(const ConvertedFile&) = delete;
 
     // Copies one table. `indexes` from raceDataIndexes (those naming a missing
-    // column are skipped). Throws std::runtime_error on a write failure,
-    // ImportCancelled when cancelled.
+    // column are skipped). A table the source cannot read is reported with its
+    // failure and not created. Throws std::runtime_error on a read or write
+    // failure, ImportCancelled when cancelled.
     TableReport copyTable(TableSource& source, const TableInfo& table, const QList<IndexDef>& indexes,
                           const CopyCallbacks& callbacks);
 

@@ -26,7 +26,8 @@ public:
     JetTableSource& operator=(const JetTableSource&) = delete;
 
     QList<TableInfo> tables() override;
-    void readRows(const TableInfo& table, const RowSink& sink) override;
+    QString damage() const override;
+    void readRows(const TableInfo& table, const RowHandlers& handlers) override;
 
     // 3 or 4 (ACE files count as 4).
     int jetVersion() const;

@@ -73,15 +73,23 @@ SqliteTableSource::~SqliteTableSource()
     sqlite3_close(m_db);
 }
 
-QList<TableInfo> SqliteTableSource::tables()
+QStringList SqliteTableSource::tableNames()
 {
-    QList<TableInfo> out;
+    QStringList out;
     // Plain comparisons: LIKE is the Jet one on this connection.
     Statement names(m_db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND substr(name, 1, 7) "
                                          "<> 'sqlite_' AND substr(name, 1, 4) <> 'MSys' ORDER BY rowid"));
-    while (names.step()) {
+    while (names.step())
+        out << names.text(0);
+    return out;
+}
+
+QList<TableInfo> SqliteTableSource::tables()
+{
+    QList<TableInfo> out;
+    for (const QString& name : tableNames()) {
         TableInfo info;
-        info.name = names.text(0);
+        info.name = name;
         Statement columns(m_db, QStringLiteral("PRAGMA table_info(") + quoteName(info.name) + QLatin1Char(')'));
         while (columns.step())
             info.columns.append({columns.text(1), columns.text(2)});
@@ -93,7 +101,7 @@ QList<TableInfo> SqliteTableSource::tables()
     return out;
 }
 
-void SqliteTableSource::readRows(const TableInfo& table, const RowSink& sink)
+void SqliteTableSource::readRows(const TableInfo& table, const RowHandlers& handlers)
 {
     Statement rows(m_db, QStringLiteral("SELECT * FROM ") + quoteName(table.name) + QStringLiteral(" ORDER BY rowid"));
     std::vector<Cell> row(std::size_t(rows.columns()));
@@ -101,7 +109,7 @@ void SqliteTableSource::readRows(const TableInfo& table, const RowSink& sink)
     while (rows.step()) {
         for (int i = 0; i < rows.columns(); ++i)
             row[std::size_t(i)] = rows.cell(i);
-        if (!sink(row, none))
+        if (!handlers.row(row, none))
             return;
     }
 }

@@ -19,7 +19,9 @@ public:
     SqliteTableSource& operator=(const SqliteTableSource&) = delete;
 
     QList<TableInfo> tables() override;
-    void readRows(const TableInfo& table, const RowSink& sink) override;
+    // The names of the user tables, without reading them. Throws std::runtime_error.
+    QStringList tableNames();
+    void readRows(const TableInfo& table, const RowHandlers& handlers) override;
 
 private:
     sqlite3* m_db = nullptr;

@@ -119,4 +119,27 @@ TEST_F(AppDbImport, ReplaceTakesTheImportedRows)
     EXPECT_EQ(value(QStringLiteral("SELECT Count(*) FROM 色設定")), store::Value(1));
 }
 
+TEST_F(AppDbImport, AFileThatIsNoApplicationDatabaseIsRefusedNamingIt)
+{
+    const QString empty = m_dir.filePath(QStringLiteral("empty.mdb"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    const struct {
+        QString file;
+        const char* cause;
+    } cases[] = {
+        {m_dir.filePath(QStringLiteral("missing.mdb")), "does not exist"},
+        {empty, "is not a Jet database (the file is empty)"},
+        {QStringLiteral(TQ_JET_FIXTURES "/nwind.mdb"), "not an application database: it holds none of the tables お気に入り"},
+    };
+    const store::Value before = value(QStringLiteral("SELECT Count(*) FROM お気に入り"));
+    for (const auto& c : cases) {
+        const jetimport::AppImportReport report = jetimport::importAppDatabase(m_ctx, c.file, false);
+        EXPECT_TRUE(report.error.startsWith(c.file)) << report.error.toStdString();
+        EXPECT_TRUE(report.error.contains(QString::fromUtf8(c.cause))) << report.error.toStdString();
+        EXPECT_TRUE(report.lines.isEmpty()) << report.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(report.added, 0);
+    }
+    EXPECT_EQ(value(QStringLiteral("SELECT Count(*) FROM お気に入り")), before);
+}
+
 } // namespace

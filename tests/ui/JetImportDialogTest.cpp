@@ -1,5 +1,7 @@
 // The import window converts a folder holding a Jet race-data file and shows
-// the per-table report; a folder without race data leaves a message and no file.
+// the per-table report; a folder without race data, an empty source file, and
+// an old database that is no application database each leave a message naming
+// the file and nothing changed.
 
 #include "jetimport/ui/JetImportDialog.h"
 
@@ -35,6 +37,24 @@ TEST(JetImportDialog, ConvertsRaceDataAndShowsTheReport)
     dialog.importRaceData(root.filePath(QStringLiteral("out/none")), root.filePath(QStringLiteral("out2")));
     EXPECT_TRUE(dialog.reportText().startsWith(QStringLiteral("変換できませんでした"))) << dialog.reportText().toStdString();
     EXPECT_TRUE(QDir(root.filePath(QStringLiteral("out2"))).isEmpty());
+
+    QFile(root.filePath(QStringLiteral("jet/korven_data.mdb"))).open(QIODevice::WriteOnly);
+    const QByteArray earlier = [&] {
+        QFile f(root.filePath(QStringLiteral("out/korven_code.mdb")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    dialog.importRaceData(root.filePath(QStringLiteral("jet")), root.filePath(QStringLiteral("out")));
+    EXPECT_TRUE(dialog.reportText().contains(QStringLiteral("korven_data.mdb を変換できませんでした。変換先は変更していません（")))
+        << dialog.reportText().toStdString();
+    EXPECT_TRUE(dialog.reportText().contains(QStringLiteral("the file is empty"))) << dialog.reportText().toStdString();
+    QFile kept(root.filePath(QStringLiteral("out/korven_code.mdb")));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), earlier);
+    EXPECT_EQ(QDir(root.filePath(QStringLiteral("out"))).entryList(QDir::Files), QStringList{QStringLiteral("korven_code.mdb")});
+
+    dialog.importAppDatabase(QStringLiteral(TQ_JET_FIXTURES "/nwind.mdb"), false);
+    EXPECT_TRUE(dialog.reportText().startsWith(QStringLiteral("nwind.mdb を取り込めませんでした。何も変更していません（")))
+        << dialog.reportText().toStdString();
 }
 
 } // namespace

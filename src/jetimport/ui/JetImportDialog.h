@@ -22,7 +22,7 @@ public:
     JetImportDialog(context::AppContext& ctx, QWidget* parent = nullptr);
 
     // The two imports, also callable without the buttons (tests).
-    void importRaceData(const QString& from, const QString& out);
+    void importRaceData(const QString& from, const QString& out, bool acceptDamaged = false);
     void importAppDatabase(const QString& file, bool replace);
 
     QString reportText() const;
@@ -31,6 +31,7 @@ private:
     context::AppContext& m_ctx;
     QLineEdit* m_from;
     QLineEdit* m_out;
+    QCheckBox* m_acceptDamaged;
     QLineEdit* m_appFile;
     QCheckBox* m_replace;
     QPlainTextEdit* m_report;
