@@ -17,6 +17,11 @@ void AnalysisDocument::noteHistoryRow(const QString& conditionText)
     }
 }
 
+void AnalysisDocument::resimulate()
+{
+    simulationResult = simulate(simulationRows, simulation, splitDate);
+}
+
 void AnalysisDocument::clearHistory()
 {
     history.clearRows();

@@ -10,6 +10,7 @@
 // the first is still reading rows: RunLock makes the second one refuse.
 
 #include "analysis/Sheet.h"
+#include "analysis/Simulation.h"
 #include "conditions/ConditionSet.h"
 
 #include <QDate>
@@ -65,6 +66,15 @@ public:
     // when the option was off.
     Sheet splitResult;
     Sheet intervalResult;
+    // The staking simulation: its settings (simulation.enabled makes a run
+    // collect its counted rows), the rows of the last such run, kept so that
+    // other settings can be simulated without running again, and its result
+    // (over the validation period when splitDate is valid).
+    SimulationSettings simulation;
+    SimulationRows simulationRows;
+    SimulationResult simulationResult;
+    // Simulates simulationRows again with the current settings.
+    void resimulate();
 
     // The header last clicked in the result grid or either list, and its
     // order: one pair for all three grids.

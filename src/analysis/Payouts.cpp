@@ -9,9 +9,6 @@
 
 namespace tq::analysis {
 
-namespace {
-
-// A horse number as a whole number, when the text is one ("01" -> 1).
 bool horseNumberValue(QByteArrayView text, qint64& value)
 {
     qsizetype i = 0;
@@ -31,6 +28,8 @@ bool horseNumberValue(QByteArrayView text, qint64& value)
     }
     return true;
 }
+
+namespace {
 
 // A horse number as payouts compare it: equal texts, or texts of the same
 // whole number ("01" and "1"). A Null number matches none.

@@ -19,6 +19,10 @@ class Row;
 
 namespace tq::analysis {
 
+// A horse number as a whole number, when the text is one ("01" -> 1, " 7 " ->
+// 7); false for an empty text, one with other characters, or one above 10^9.
+bool horseNumberValue(QByteArrayView text, qint64& value);
+
 // Indexes of the analysis row's fixed columns, resolved once by name before
 // the rows are read (-1 for a column the statement does not have).
 struct AnalysisColumns {

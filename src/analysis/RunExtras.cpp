@@ -48,6 +48,10 @@ RunExtras::RunExtras(AnalysisDocument& document)
 {
     document.splitResult.clear();
     document.intervalResult.clear();
+    document.simulationRows.clear();
+    document.simulationResult = SimulationResult();
+    if (document.simulation.enabled)
+        m_simulation.emplace();
     if (document.splitDate.isValid())
         m_split.emplace(document.splitDate);
     if (document.intervals)
@@ -61,11 +65,18 @@ std::vector<GroupObserver*> RunExtras::observers()
         out.push_back(&*m_split);
     if (m_intervals)
         out.push_back(&*m_intervals);
+    if (m_simulation)
+        out.push_back(&*m_simulation);
     return out;
 }
 
-void RunExtras::finish(AnalysisDocument& document) const
+void RunExtras::finish(AnalysisDocument& document)
 {
+    if (m_simulation) {
+        document.simulationRows = m_simulation->takeRows();
+        sortIntoRaceOrder(document.simulationRows);
+        document.resimulate();
+    }
     const int k = keyColumns(document.result);
     if (m_split)
         document.splitResult = splitSheet(document.result, k, m_split->rows());

@@ -1,10 +1,12 @@
 #pragma once
 // The figures a win-type run adds beside its result table when the document
-// asks for them (AnalysisDocument::splitDate, ::intervals): the folds follow
+// asks for them (AnalysisDocument::splitDate, ::intervals, ::simulation): the
+// folds follow
 // the run's groups as observers and, once the run is complete, their tables
 // go into the document.
 
 #include "analysis/ReturnIntervals.h"
+#include "analysis/SimulationFold.h"
 #include "analysis/SplitStatistics.h"
 
 #include <optional>
@@ -21,12 +23,14 @@ class RunExtras final {
 
     // The observers to hand to the run (none when no option is on).
     std::vector<GroupObserver*> observers();
-    // Writes the extra tables of a complete run into the document.
-    void finish(AnalysisDocument& document) const;
+    // Writes the extra tables of a complete run into the document, and the
+    // simulation's rows (in race order) and result.
+    void finish(AnalysisDocument& document);
 
   private:
     std::optional<SplitFold> m_split;
     std::optional<IntervalFold> m_intervals;
+    std::optional<SimulationFold> m_simulation;
 };
 
 // The result table with the extra tables' figure columns appended after its

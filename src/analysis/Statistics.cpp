@@ -123,6 +123,8 @@ void tellCounted(const std::vector<GroupObserver*>& observers, const store::Row&
         row.raceKey = rs.field(cols.raceKey).utf8();
     if (cols.date >= 0)
         row.date = rs.field(cols.date).utf8();
+    if (cols.horseNumber >= 0)
+        row.horseNumber = rs.field(cols.horseNumber).utf8();
     row.finish = finish;
     row.winPayout = payouts.win;
     row.placePayout = payouts.place;

@@ -62,6 +62,7 @@ class HorseListBuilder {
 struct CountedRow {
     QByteArrayView raceKey; // レースキー; empty without the column
     QByteArrayView date;    // 開催日, yyyymmdd; empty without the column
+    QByteArrayView horseNumber; // 馬番 as stored; empty without the column
     qint64 finish = 0;      // 着順, 0 when there is none
     qint32 winPayout = 0;   // the horse's win payout (a winner's only)
     qint32 placePayout = 0; // its place payout (the first three only)
