@@ -207,7 +207,8 @@ bool subKekkaHyoujiUma(context::AppContext& ctx, const BetWindowState& state, co
         Counting k;
         std::array<Slot, kMaxSlots> kept;
         std::string lastRace;     // the race whose horses fill the box
-        std::string countedRace;  // flow: the race last counted
+        std::string countedRace;  // flow: the race last counted on the pair lines
+        std::string trioRace;     // flow: the race last counted on ３連複
         std::string payoutRace;   // the race whose payouts `race` holds
         RaceBets race;
         int n = 0;
@@ -243,7 +244,9 @@ bool subKekkaHyoujiUma(context::AppContext& ctx, const BetWindowState& state, co
                 addSlot(kept, m, slotOf(*partnerRs, partners->columns()));
                 const Slot& p = kept[std::size_t(m - 1)];
                 k.pair(race, axis, p, false);
-                if (m == 2 && race.trioSold())
+                // A race counts once on ３連複, however many axis horses
+                // reach two partners in it.
+                if (m == 2 && race.trioSold() && raceChanged(raceKey, trioRace))
                     k.lines[kTrioLine].addRace();
                 if (race.trioSold())
                     k.triples(race, axis, p, std::span(kept).first(std::size_t(m - 1)));

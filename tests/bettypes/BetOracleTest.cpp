@@ -262,12 +262,8 @@ class BetOracleTest : public ::testing::Test {
                         partners.push_back(&h);
                 if (!partners.empty())
                     countPairRace(false);
-                if (partners.size() >= 2 && race.sold("３連複")) {
-                    if (grouped)
-                        countRace(4);
-                    else
-                        ++lines[4].races; // the window counts it once per axis horse
-                }
+                if (partners.size() >= 2 && race.sold("３連複"))
+                    countRace(4);
                 for (std::size_t i = 0; i < partners.size(); ++i) {
                     pairLines(a, partners[i], false);
                     if (race.sold("３連複"))

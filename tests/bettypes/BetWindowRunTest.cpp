@@ -106,6 +106,28 @@ TEST_F(BetWindowRunTest, FlowFromAxisToPartners)
     EXPECT_EQ(table.integer(0, 4), 3) << "the group holds both favourites; the axis horse is never its own partner";
 }
 
+TEST_F(BetWindowRunTest, RaceWithTwoAxisHorsesCountsOnceOnEveryLine)
+{
+    // Both axis horses reach the same two partners: two triples bought, one race.
+    const std::vector<Runner> r1 = {{s("01"), s("1"), 1, s("X")}, {s("02"), s("1"), 4, s("X")},
+                                    {s("03"), s("2"), 2, s("P")}, {s("04"), s("2"), 3, s("P")}};
+    addRace(s("R1"), r1, payoutsFor(r1));
+    addFavourite(s("軸"), s("G"), s("D競走馬データ.印 = 'X'"));
+    addFavourite(s("相手"), s("G"), s("D競走馬データ.印 = 'P'"));
+    BetWindowState st;
+    st.favourites[0].name = s("軸");
+    st.favourites[1].name = s("相手");
+
+    ASSERT_TRUE(subBunsekiUma(ctx, st, table));
+    const std::vector<Shown> got = linesOf(table);
+    ASSERT_EQ(got.size(), 5u);
+    for (const Shown& line : got)
+        EXPECT_EQ(line.races, 1) << line.name.toStdString();
+    EXPECT_EQ(got[4].points, 2);
+    EXPECT_EQ(got[4].raceHits, 1);
+    EXPECT_NEAR(table.number(4, 3), 100.0, 1e-9) << "レース的中率 of ３連複";
+}
+
 TEST_F(BetWindowRunTest, EighteenHorsesInARaceAndAHorseThatDidNotFinish)
 {
     std::vector<Runner> field;
