@@ -148,7 +148,9 @@ float quadratic(const float* abc, float m)
 
 std::optional<float> markOddsFactor(const std::optional<double>& baseOdds)
 {
-    if (!baseOdds || !(*baseOdds > 0.1))
+    // Base odds come from a single-precision column: its 0.1 reads as
+    // 0.10000000149…, which the double 0.1 would let through.
+    if (!baseOdds || !(float(*baseOdds) > 0.1f))
         return std::nullopt;
     return float(73.8 / (*baseOdds - 0.1));
 }

@@ -37,7 +37,8 @@ struct MarkRates {
 };
 
 // m = 73.8 / (基準オッズ − 0.1) in single precision; none when the base odds
-// are Null or 0.1 or less (no rates are defined for them).
+// are Null or 0.1 or less in single precision, as the column stores them (no
+// rates are defined for them).
 std::optional<float> markOddsFactor(const std::optional<double>& baseOdds);
 
 // subMarkKeisu: the family's three rates. The family's coefficient rows are

@@ -141,8 +141,10 @@ TEST(MarkRates, JockeyAndPreRaceFallbacks)
 
 TEST(MarkRates, BaseOddsWithoutRatesGiveNullEverywhere)
 {
+    // double(0.1f) is 0.10000000149…: the 0.1 a single-precision column holds.
     for (const std::optional<double> odds : {std::optional<double>(), std::optional<double>(0.1),
-                                             std::optional<double>(0.05), std::optional<double>(-3)}) {
+                                             std::optional<double>(double(0.1f)), std::optional<double>(0.05),
+                                             std::optional<double>(-3)}) {
         MarkInputs in;
         in.baseOdds = odds;
         in.paddockIndex = 50;

@@ -160,7 +160,7 @@ Triple rates(const char* family, int row, double m)
 std::array<std::optional<double>, 50> recompute(const SourceRunner& r)
 {
     std::array<std::optional<double>, 50> out;
-    if (!r.odds || *r.odds <= 0.1)
+    if (!r.odds || float(*r.odds) <= 0.1f)
         return out;
     const double m = 73.8 / (*r.odds - 0.1);
     const Triple base = rates("基準", 0, m);
