@@ -45,14 +45,18 @@ void printHelp()
     std::printf("DEVovuved %s: analysis of past horse-race data\n\n", qPrintable(versionText()));
     std::printf("Usage: DEVovuved [--app-dir DIR] [COMMAND ARGS...]\n"
                 "       DEVovuved [--app-dir DIR] [FILE.tqb | --open FILE] [--view FILE] [--run] [--tab NAME]\n"
-                "                 [--size WxH] [--screenshot PNG]\n  without a command: the GUI\n\n");
+                "                 [--split YYYY/MM/DD] [--intervals] [--size WxH] [--screenshot PNG]\n"
+                "  without a command: the GUI\n\n");
     std::printf("Options:\n  --help        this text\n  --version     the program's version\n"
                 "  --app-dir DIR the program directory (catalogue, application database)\n\n"
                 "GUI options:\n"
                 "  --open FILE   open a condition file into a new document after start-up\n"
                 "  --view FILE   then open a condition file in a viewer\n"
                 "  --run         run the opened document's analysis\n"
-                "  --tab NAME    show the document's tab: conditions, result, list or history\n"
+                "  --tab NAME    show the document's tab: conditions, result, list, history or check\n"
+                "  --split YYYY/MM/DD  the opened document's run also counts each group before and from\n"
+                "                the date (the check tab)\n"
+                "  --intervals   the opened document's run gives each group its return-rate intervals\n"
                 "  --size WxH    the main window's size in pixels\n"
                 "  --screenshot PNG  start without questions, render the main window into PNG and quit\n"
                 "                (exit status 0, or 1 when PNG cannot be written)\n\nCommands:\n");

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   qt6-base-dev libqt6opengl6-dev qt6-charts-dev
   qt6-translations-l10n fonts-noto-cjk xvfb xauth imagemagick x11-apps
+  openbox x11-utils xdotool wmctrl
   mdbtools mdbtools-dev libsqlite3-dev sqlite3
   cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev python3 lld
 )

@@ -1,5 +1,7 @@
 #include "ViewerWindow.h"
 
+#include "context/ui/WindowFocus.h"
+
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
@@ -69,9 +71,19 @@ ViewerWindow::ViewerWindow(store::Database& db, const QString& iniPath, QWidget*
     m_watcher = new QFileSystemWatcher(this);
     // The file is replaced as a whole when rewritten, which ends a watch on
     // it: the directory is watched too, and the file watched again.
-    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { QTimer::singleShot(50, this, [this] { showHandedRace(); }); });
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { QTimer::singleShot(50, this, [this] { showHandedRace(); }); });
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { QTimer::singleShot(50, this, [this] { followHandOver(); }); });
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { QTimer::singleShot(50, this, [this] { followHandOver(); }); });
+    m_handedAt = QFileInfo(m_iniPath).lastModified();
     watch();
+}
+
+void ViewerWindow::followHandOver()
+{
+    const QDateTime handedAt = QFileInfo(m_iniPath).lastModified();
+    const bool handedOver = handedAt != m_handedAt;
+    m_handedAt = handedAt;
+    if (showHandedRace() && handedOver && isVisible())
+        context::ui::bringToFront(*this);
 }
 
 void ViewerWindow::watch()

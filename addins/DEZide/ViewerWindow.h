@@ -2,11 +2,13 @@
 // The race viewer's window: the programme line, the runners and the payouts
 // of one race. It watches DEZide.ini: when the main program hands over
 // another race (it rewrites the file rather than start a second viewer), the
-// window shows that race. Problems (no key, an unknown race) are shown in the
+// window shows that race and comes to the front (each hand-over is a double
+// click of the user's, even of the race already shown). Problems (no key, an unknown race) are shown in the
 // window itself, so a viewer left open never blocks on a message box.
 
 #include "RaceCard.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 
 class QFileSystemWatcher;
@@ -42,12 +44,16 @@ signals:
 private:
     void fill(const RaceCard& card);
     void watch();
+    // A change in the hand-over file's directory: a rewritten file is a new
+    // hand-over; other files changing there are none.
+    void followHandOver();
 
     store::Database& m_db;
     QString m_iniPath;
     QString m_shownKey;
     QString m_error;
     QFileSystemWatcher* m_watcher = nullptr;
+    QDateTime m_handedAt; // the hand-over file's time when last read
     QLabel* m_headline = nullptr;
     QTableWidget* m_runners = nullptr;
     QTableWidget* m_payouts = nullptr;

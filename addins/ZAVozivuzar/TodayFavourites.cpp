@@ -112,7 +112,8 @@ void findMatches(context::AppContext& ctx, FavouriteRow& favourite, std::vector<
             found.push_back({favourite.order, rs.field(0).toText().trimmed(), rs.field(1).toText().trimmed(),
                              rs.field(2).toText().trimmed(), rs.field(3).toText().trimmed(), rs.field(4).toText().trimmed()});
     } catch (const std::exception& e) {
-        favourite.error = QString::fromUtf8(e.what());
+        // The database's own words stay, in brackets, for whoever mends the conditions.
+        favourite.error = QStringLiteral("条件を本日のデータで実行できません（%1）").arg(QString::fromUtf8(e.what()));
         ctx.errorLog.report({0, favourite.error, favourite.name}, QStringLiteral("subFavoToday"));
         return;
     }

@@ -38,7 +38,8 @@ qint64 elapsedWholeSeconds(const QDateTime& start, const QDateTime& end)
 }
 
 bool subBunseki(context::AppContext& context, context::StatusLine& status, AnalysisDocument& document, bool silent,
-                const BetTypeRun& betTypeRun, const std::function<QDateTime()>& now)
+                const BetTypeRun& betTypeRun, const std::function<QDateTime()>& now,
+                context::BatchNotices* batchNotices)
 {
     if (document.isRunning())
         return false;
@@ -72,6 +73,7 @@ bool subBunseki(context::AppContext& context, context::StatusLine& status, Analy
                 services.conditionText = [&context](const AnalysisDocument& d) { return conditionText(context, d); };
                 RunExtras extras(document);
                 services.observers = extras.observers();
+                services.batchNotices = batchNotices;
                 ok = subKekkaHyouji(context, document, sql, silent, services);
                 if (ok)
                     extras.finish(document);

@@ -11,6 +11,7 @@
 
 namespace tq::context {
 class AppContext;
+class BatchNotices;
 class StatusLine;
 }
 
@@ -52,7 +53,9 @@ qint64 elapsedWholeSeconds(const QDateTime& start, const QDateTime& end);
 //  - Any error is reported under "subBunseki"; the busy window is closed and
 //    false returned; the status line keeps what was written so far.
 // `now` supplies the wall clock (tests); empty: the system clock.
+// `batchNotices`: the notices of the batch the run is part of (null: none).
 bool subBunseki(context::AppContext& context, context::StatusLine& status, AnalysisDocument& document, bool silent,
-                const BetTypeRun& betTypeRun = {}, const std::function<QDateTime()>& now = {});
+                const BetTypeRun& betTypeRun = {}, const std::function<QDateTime()>& now = {},
+                context::BatchNotices* batchNotices = nullptr);
 
 } // namespace tq::analysis

@@ -4,6 +4,7 @@
 #include "analysis/StatisticsKeys.h"
 #include "common/VbNumber.h"
 #include "context/AppContext.h"
+#include "context/BatchNotices.h"
 #include "context/BusyStatement.h"
 #include "context/StatusLine.h"
 #include "store/Database.h"
@@ -380,7 +381,7 @@ bool subKekkaHyouji(context::AppContext& ctx, AnalysisDocument& document, const 
                     context::Message m;
                     m.text = common::vbFormatText(date, QStringLiteral("@@@@/@@/@@")) +
                              QStringLiteral("のデータが不完全（又は成績速報版）のため正しく分析が行えません");
-                    ctx.prompter.inform(m);
+                    context::tellDataNotice(services.batchNotices, ctx.prompter, m);
                 }
             } else {
                 stats.addOdds(odds.toDouble());

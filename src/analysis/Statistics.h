@@ -30,6 +30,7 @@
 
 namespace tq::context {
 class AppContext;
+class BatchNotices;
 class StatusLine;
 struct ColourSettings;
 }
@@ -100,6 +101,8 @@ struct RunServices {
     // Told of every counted row and every group written, in order, on the
     // thread that folds the rows.
     std::vector<GroupObserver*> observers{};
+    // The notices of the batch this run is part of; null: not in a batch.
+    context::BatchNotices* batchNotices = nullptr;
 };
 
 // Runs `sql` (the analysis statement) on ctx.appDb and writes the statistics
@@ -111,7 +114,8 @@ struct RunServices {
 // entirely. A row without final win odds is counted but adds nothing to S;
 // the message "…のデータが不完全（又は成績速報版）のため正しく分析が行えません" is
 // shown once for each date in a run (not again when rows sorted by keys come
-// back to a date). Calls ctx.busy.yield()
+// back to a date), and only once in a whole batch (services.batchNotices).
+// Calls ctx.busy.yield()
 // once per row. Errors are reported under "subKekkaHyouji".
 bool subKekkaHyouji(context::AppContext& ctx, AnalysisDocument& document, const QString& sql, bool silent,
                     const RunServices& services = {});

@@ -12,9 +12,12 @@
 //   <dashes per key><rule>
 //   <key cells><statistic cells>       one per result row
 //
-// Key headings and key cells are padded on the right to 10 bytes of CP932
-// (a longer text stays whole); statistic cells are right-aligned in their
-// width counted in characters and followed by one blank. The full report has
+// Widths are counted in the cells of a fixed-pitch font (a full-width
+// character takes two). Key headings and key cells are padded on the right to
+// 10 cells; a column holding a text of 10 cells or more is as wide as its
+// longest text and a blank. Statistic cells are right-aligned in their
+// column's width (wider than the standard one when a figure is longer, the
+// heading moving with it) and followed by one blank. The full report has
 // fourteen statistics, the short one the first eight.
 
 #include <QString>

@@ -6,7 +6,9 @@
 #include "appdb/LifecycleSteps.h"
 #include "store/Operations.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace tq::appdb {
 
@@ -168,22 +170,46 @@ std::unique_ptr<store::Dynaset> openOrThrow(context::AppContext& ctx, const QStr
     return rs;
 }
 
+void addAddinRow(context::AppContext& ctx, store::Dynaset& rs, const QString& id, const QString& displayName,
+                 const QString& path)
+{
+    rs.addNew();
+    rs.setValue(QStringLiteral("ソフトID"), store::Value(id));
+    rs.setValue(QStringLiteral("名称"), store::Value(displayName));
+    rs.setValue(QStringLiteral("パス"), store::Value(path));
+    rs.setValue(QStringLiteral("起動オプション"), store::Value(QString()));
+    rs.setValue(QStringLiteral("買い目出力"), store::Value(QStringLiteral("0")));
+    rs.update();
+    ++ctx.preparation.addinRows;
+}
+
+std::unique_ptr<store::Dynaset> addinRowOf(context::AppContext& ctx, const QString& id)
+{
+    return openOrThrow(ctx, QStringLiteral("select * from Sアドイン管理 Where ソフトID='") + id + QLatin1Char('\''));
+}
+
 // Rewrites this program's row, or the today's-favourites add-in's row, of Sアドイン管理.
 void registerProgram(context::AppContext& ctx, const QString& id, const QString& displayName)
 {
-    const QString where = QStringLiteral(" Where ソフトID='") + id + QLatin1Char('\'');
-    ctx.appDb->execute(QStringLiteral("delete * from Sアドイン管理") + where);
-    auto rs = openOrThrow(ctx, QStringLiteral("select * from Sアドイン管理") + where);
-    if (rs->recordCount() != 0)
+    ctx.appDb->execute(QStringLiteral("delete * from Sアドイン管理 Where ソフトID='") + id + QLatin1Char('\''));
+    auto rs = addinRowOf(ctx, id);
+    if (rs->recordCount() == 0)
+        addAddinRow(ctx, *rs, id, displayName, programPath(ctx.appDir(), id));
+}
+
+// An add-in installed beside the running program gets its row when it has
+// none (a row written by the add-in itself or by hand stays as it is), so
+// its menu entries show without registering it by hand.
+void registerShippedAddin(context::AppContext& ctx, const QString& id, const QString& displayName)
+{
+    if (!QCoreApplication::instance())
         return;
-    rs->addNew();
-    rs->setValue(QStringLiteral("ソフトID"), store::Value(id));
-    rs->setValue(QStringLiteral("名称"), store::Value(displayName));
-    rs->setValue(QStringLiteral("パス"), store::Value(programPath(ctx.appDir(), id)));
-    rs->setValue(QStringLiteral("起動オプション"), store::Value(QString()));
-    rs->setValue(QStringLiteral("買い目出力"), store::Value(QStringLiteral("0")));
-    rs->update();
-    ++ctx.preparation.addinRows;
+    const QString executable = QDir(QCoreApplication::applicationDirPath()).filePath(id);
+    if (!QFileInfo(executable).isExecutable())
+        return;
+    auto rs = addinRowOf(ctx, id);
+    if (rs->recordCount() == 0)
+        addAddinRow(ctx, *rs, id, displayName, executable);
 }
 
 void registerAddins(context::AppContext& ctx)
@@ -191,6 +217,8 @@ void registerAddins(context::AppContext& ctx)
     store::Transaction transaction(*ctx.appDb);
     registerProgram(ctx, QStringLiteral("DEVovuved"), QStringLiteral("過去データ分析"));
     registerProgram(ctx, QStringLiteral("ZAVozivuzar"), QStringLiteral("本日のお気に入り"));
+    registerShippedAddin(ctx, QStringLiteral("REDivor"), QStringLiteral("グラフ"));
+    registerShippedAddin(ctx, QStringLiteral("DEZide"), QStringLiteral("レースビューア"));
 
     ctx.appDb->execute(QStringLiteral("delete * from Sアドイン項目管理 Where ソフトID='ZAVozivuzar'"));
     auto rs = openOrThrow(ctx, QStringLiteral("Sアドイン項目管理"));

@@ -37,6 +37,14 @@ QString quotedText(const QString& text)
     return QLatin1Char('\'') + t + QLatin1Char('\'');
 }
 
+QString builtText(const QString& what, qint64 rows, qint64 milliseconds)
+{
+    return QStringLiteral("%1を作成しました（%2 行、%3 秒）")
+        .arg(what)
+        .arg(rows)
+        .arg(QString::number(double(milliseconds) / 1000.0, 'f', 1));
+}
+
 void execNative(sqlite3* db, const QString& sql)
 {
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)

@@ -39,6 +39,9 @@ QString bracketed(const QString& name);
 // 'text' with inner single quotes doubled, for Jet or SQLite text.
 QString quotedText(const QString& text);
 
+// What the status line says after a build: "<what>を作成しました（n 行、s.s 秒）".
+QString builtText(const QString& what, qint64 rows, qint64 milliseconds);
+
 // Runs native SQLite text on the connection; throws DbError on failure.
 void execNative(sqlite3* db, const QString& sql);
 

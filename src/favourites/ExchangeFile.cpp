@@ -12,6 +12,7 @@
 #include "store/Database.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace tq::favourites {
 
@@ -199,6 +200,11 @@ void reportFailure(context::AppContext& context, const QString& procedure, const
 QString exchangeFileFilter()
 {
     return QStringLiteral("お気に入りエクスポートファイル (*.tqa)|*.tqa|テキストファイル(*.txt)|*.txt");
+}
+
+QString exportFilePath(const QString& typed)
+{
+    return QFileInfo(typed).suffix().isEmpty() ? typed + QStringLiteral(".tqa") : typed;
 }
 
 QStringList exchangeHeaderLines(const Favourite& favourite)

@@ -39,6 +39,10 @@ namespace tq::favourites {
 // The filter of the export and import file dialogs.
 QString exchangeFileFilter();
 
+// The file an export writes for the name the user typed: with ".tqa" added
+// when the name has no extension (the import dialog lists *.tqa).
+QString exportFilePath(const QString& typed);
+
 // The four header lines of a favourite's record.
 QStringList exchangeHeaderLines(const Favourite& favourite);
 

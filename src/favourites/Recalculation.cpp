@@ -7,6 +7,7 @@
 #include "conditions/Rewrites.h"
 #include "conditions/Where.h"
 #include "context/AppContext.h"
+#include "context/BatchNotices.h"
 #include "context/StatusLine.h"
 #include "favourites/FavouriteStore.h"
 #include "favourites/Registration.h"
@@ -51,7 +52,8 @@ bool buildWhere(context::AppContext& context, const analysis::AnalysisDocument& 
 // What happened to one favourite of the recalculation.
 enum class Outcome { Updated, Skipped, Failed, Cancelled };
 
-Outcome recalculate(context::AppContext& context, FavouriteStore& store, Favourite favourite, const QDateTime& now)
+Outcome recalculate(context::AppContext& context, FavouriteStore& store, Favourite favourite, const QDateTime& now,
+                    context::BatchNotices& notices)
 {
     analysis::AnalysisDocument document;
     // A condition line the catalogue no longer reads would leave the
@@ -67,7 +69,7 @@ Outcome recalculate(context::AppContext& context, FavouriteStore& store, Favouri
         return Outcome::Failed;
     const quint64 reportsBefore = context.errorLog.reportCount();
     context::MemoryStatusLine status;
-    const bool ran = analysis::subBunseki(context, status, document, true);
+    const bool ran = analysis::subBunseki(context, status, document, true, {}, {}, &notices);
     if (context.busy.cancelled())
         return Outcome::Cancelled;
     if (!ran)
@@ -206,6 +208,8 @@ QString batchSummaryText(const BatchSummary& summary)
         text += QStringLiteral("\nスキップ: ") + summary.skipped.join(QStringLiteral("、"));
     if (!summary.failed.isEmpty())
         text += QStringLiteral("\n失敗: ") + summary.failed.join(QStringLiteral("、"));
+    if (summary.incompleteData > 0)
+        text += QStringLiteral("\nデータが不完全（又は成績速報版）の日を含むお気に入り: %1 件").arg(summary.incompleteData);
     if (!summary.error.isEmpty())
         text += QStringLiteral("\n中止: ") + summary.error;
     return text;
@@ -216,6 +220,7 @@ BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filte
 {
     BatchSummary summary;
     StepScope step(context.busy);
+    context::BatchNotices notices;
     // A キャンセル of an earlier operation must not stop this one.
     context.busy.show();
     try {
@@ -229,9 +234,10 @@ BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filte
         try {
             for (const Favourite& favourite : favourites) {
                 step.at(favourite.name, ++n, summary.total);
+                notices.nextItem();
                 writes.open();
                 const Outcome outcome =
-                    recalculate(context, store, favourite, now ? now() : QDateTime::currentDateTime());
+                    recalculate(context, store, favourite, now ? now() : QDateTime::currentDateTime(), notices);
                 count(summary, outcome, favourite.name);
                 if (outcome == Outcome::Cancelled)
                     break;
@@ -248,6 +254,7 @@ BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filte
         context.errorLog.report({0, summary.error, QString()}, QStringLiteral("subFavoSaiKeisan"));
     }
     context.busy.hide();
+    summary.incompleteData = notices.itemsConcerned();
     return summary;
 }
 

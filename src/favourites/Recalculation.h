@@ -14,6 +14,9 @@
 // is skipped; the batch goes on with the next. キャンセル stops after the
 // favourite being analysed, without storing it.
 //
+// A run that meets a day of incomplete data tells it once for the whole
+// batch; the summary counts the favourites concerned.
+//
 // subChokuHen (直前なしモード一括変換) rebuilds お気に入り直前なし: every
 // favourite with its current-race and comparison conditions on 直前情報 items
 // left out of its WHERE text, and the statistics its stored result table
@@ -56,6 +59,7 @@ struct BatchSummary {
     int updated = 0;     // recalculated and stored, or converted
     QStringList skipped; // no result rows; or, converting, no condition left
     QStringList failed;  // conditions that no longer load or build, errors
+    int incompleteData = 0; // favourites whose run met incomplete data (told once)
     bool cancelled = false;
     QString error; // what ended the batch early, empty when nothing did
 };

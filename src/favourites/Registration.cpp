@@ -159,8 +159,9 @@ Registration subFavoAdd(context::AppContext& context, analysis::AnalysisDocument
         const Favourite favourite = favouriteFromDocument(context, document, choice, nowOf(now));
         FavouriteStore store(*context.appDb);
         if (store.exists(choice.name) &&
-            context.prompter.ask({QStringLiteral("既に登録されています。上書きしますか？"), QString(), Icon::Question,
-                                  true}) != Answer::Yes)
+            context.prompter.ask({QStringLiteral("既に登録されています。上書きしますか？"),
+                                  QStringLiteral("お気に入り［%1］").arg(choice.name), Icon::Question, true}) !=
+                Answer::Yes)
             return Registration::Declined;
         store.save(favourite);
         document.modified = false;

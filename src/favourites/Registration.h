@@ -63,8 +63,9 @@ enum class Registration {
 };
 
 // subFavoAdd: registers the document under choice.name, asking
-// "既に登録されています。上書きしますか？" before overwriting a favourite of that
-// name. `now` supplies the registration time (tests); empty: the clock.
+// "既に登録されています。上書きしますか？" (captioned with the name, so an import
+// of many says which one) before overwriting a favourite of that name. `now`
+// supplies the registration time (tests); empty: the clock.
 Registration subFavoAdd(context::AppContext& context, analysis::AnalysisDocument& document, const FavoChoice& choice,
                         const std::function<QDateTime()>& now = {});
 

@@ -207,7 +207,7 @@ qint64 stage(TableSource& source, const QString& staging, const QString& appDir,
             copied << t.name;
             unconverted += r.unconverted;
             for (const QString& sample : r.samples)
-                lines << QStringLiteral("not converted in %1, %2").arg(t.name, sample);
+                lines << QStringLiteral("%1 の変換できなかった値: %2").arg(t.name, sample);
         }
         file.finish();
     }
@@ -229,7 +229,7 @@ qint64 stage(TableSource& source, const QString& staging, const QString& appDir,
     ctx.errorLog.setLogFileName(staging + QStringLiteral(".log"));
     appdb::subDB_Set(ctx);
     for (const QString& u : ctx.preparation.upgrades)
-        lines << QStringLiteral("upgraded the old %1").arg(u);
+        lines << QStringLiteral("古いデータベースの%1を更新しました").arg(u);
     return unconverted;
 }
 
@@ -281,7 +281,7 @@ struct Merger {
                     continue;
                 if (!replace) {
                     ++report.kept;
-                    report.lines << QStringLiteral("kept %1 (both have it; --replace takes the imported one)").arg(label);
+                    report.lines << QStringLiteral("%1 は両方にあるため今の方を残しました（取り込んだ方にするには「同じ名前は取り込んだ方にする」、コマンドでは --replace）").arg(label);
                     continue;
                 }
                 Stmt del(db, QStringLiteral("DELETE FROM main.") + quoteName(table) + where);
@@ -289,7 +289,7 @@ struct Merger {
                     del.bind(1, k);
                 del.step();
                 ++report.replaced;
-                report.lines << QStringLiteral("replaced %1").arg(label);
+                report.lines << QStringLiteral("%1 を取り込んだ方に置き換えました").arg(label);
             } else {
                 ++added;
             }
@@ -333,12 +333,12 @@ AppImportReport importAppDatabase(context::AppContext& ctx, TableSource& source,
 {
     AppImportReport report;
     if (!ctx.appDb) {
-        report.error = QStringLiteral("the application database is not open");
+        report.error = QStringLiteral("データベースが開かれていません");
         return report;
     }
     QTemporaryDir dir;
     if (!dir.isValid()) {
-        report.error = QStringLiteral("no temporary directory");
+        report.error = QStringLiteral("一時フォルダを作れません");
         return report;
     }
     const QString staging = dir.filePath(QStringLiteral("old.mdb"));
@@ -361,7 +361,7 @@ AppImportReport importAppDatabase(context::AppContext& ctx, TableSource& source,
         }
         exec(db, QStringLiteral("DETACH jet_import_old"));
     } catch (const appdb::StartupAborted& e) {
-        report.error = QStringLiteral("the old database cannot be upgraded: %1").arg(QString::fromUtf8(e.what()));
+        report.error = QStringLiteral("古いデータベースを更新できません（%1）").arg(QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
         report.error = QString::fromStdString(e.what());
     }
@@ -381,7 +381,7 @@ AppImportReport importAppDatabase(const QString& appDir, const QString& jetFile,
         appdb::prepareHeadless(ctx);
     } catch (const appdb::StartupAborted& e) {
         AppImportReport report;
-        report.error = QStringLiteral("the application database of %1 cannot be prepared (%2)").arg(appDir, QString::fromUtf8(e.what()));
+        report.error = QStringLiteral("%1 のデータベースを準備できません（%2）").arg(appDir, QString::fromUtf8(e.what()));
         return report;
     }
     return importAppDatabase(ctx, jetFile, replace);

@@ -224,16 +224,16 @@ ImportReport importRaceData(const QString& fromDir, const QString& outDir, const
     ImportReport report;
     const QDir from(fromDir);
     if (!from.exists()) {
-        report.error = QStringLiteral("the source directory %1 does not exist").arg(fromDir);
+        report.error = QStringLiteral("変換元のフォルダ %1 がありません").arg(fromDir);
         return report;
     }
     if (!QDir().mkpath(outDir)) {
-        report.error = QStringLiteral("the output directory %1 cannot be created").arg(outDir);
+        report.error = QStringLiteral("変換先のフォルダ %1 を作れません").arg(outDir);
         return report;
     }
     const QDir out(outDir);
     if (QFileInfo(from.absolutePath()).canonicalFilePath() == QFileInfo(out.absolutePath()).canonicalFilePath()) {
-        report.error = QStringLiteral("the output directory must differ from the source directory %1").arg(fromDir);
+        report.error = QStringLiteral("変換先には変換元 %1 と別のフォルダを指定して下さい").arg(fromDir);
         return report;
     }
     for (const QString& name : raceDataFileNames()) {
@@ -242,7 +242,7 @@ ImportReport importRaceData(const QString& fromDir, const QString& outDir, const
             report.files.append({source, out.filePath(name), {}, {}, {}});
     }
     if (report.files.isEmpty()) {
-        report.error = QStringLiteral("no race-data file (%1) in %2")
+        report.error = QStringLiteral("%2 にレースデータのファイル（%1）がありません")
                            .arg(raceDataFileNames().join(QStringLiteral(", ")), fromDir);
         return report;
     }

@@ -395,6 +395,7 @@ TEST_F(AddinPrograms, TodaysFavouritesListsRunnersPublishedColumnsAndFailures)
     EXPECT_EQ(perFavourite[s("短距離")], shortCount);
     EXPECT_EQ(perFavourite[s("一番人気")], favouriteCount);
     EXPECT_EQ(perFavourite[s("古い条件")], 1);
+    EXPECT_TRUE(failure.startsWith(s("条件を本日のデータで実行できません（"))) << failure.toStdString();
     EXPECT_TRUE(failure.contains(s("旧項目"))) << failure.toStdString();
     EXPECT_EQ(perFavourite.count(s("非表示")), 0u);
     // One warning line, for the favourite on the final odds only.

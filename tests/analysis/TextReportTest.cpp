@@ -1,6 +1,7 @@
 // The text report of a document: header lines, unmasked conditions, rule and
 // heading lines widened by ten dashes and ten bytes per aggregation key, and
-// the statistic cells right-aligned with their formats.
+// the statistic cells right-aligned with their formats; columns widened for
+// longer texts keep every line in line with the headings.
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/TextReport.h"
@@ -77,6 +78,25 @@ TEST(TextReport, ShortWithTwoKeysPadsKeysToTenBytes)
     EXPECT_EQ(lines[5], QString(20 + 45, QLatin1Char('-')));
     EXPECT_EQ(lines[6], s("競馬場    距離      件数 １着 ２着 ３着 着外  勝率  連対率 複勝率"));
     EXPECT_EQ(lines[8], s("東京      1600        12    3    2    1    6   7.0%  41.7%  50.0% "));
+}
+
+// Long key texts and figures wider than their column widen the column on
+// every line, so the headings stay over their figures.
+TEST(TextReport, ColumnsWidenForLongTextsAndFiguresAndStayInLine)
+{
+    AnalysisDocument doc = document({s("競馬場"), s("距離")});
+    doc.result.setText(0, 0, s("東京競馬場芝外"));
+    doc.result.setInteger(0, 2, 123456);
+    doc.result.appendRow();
+    doc.result.setText(1, 0, s("中山"));
+    doc.result.setText(1, 1, s("1200～1400"));
+    doc.result.setInteger(1, 2, 7);
+    const QStringList lines = textReport(doc, TextReportKind::Short).split(s("\r\n"));
+    ASSERT_GE(lines.size(), 10);
+    EXPECT_EQ(lines[6], s("競馬場         距離         件数 １着 ２着 ３着 着外  勝率  連対率 複勝率"));
+    EXPECT_EQ(lines[8], s("東京競馬場芝外 1600       123456    3    2    1    6   7.0%  41.7%  50.0% "));
+    EXPECT_EQ(lines[9], s("中山           1200～1400      7                          %      %      % "));
+    EXPECT_EQ(lines[5], QString(15 + 11 + 7 + 4 * 5 + 3 * 7 - 1, QLatin1Char('-')));
 }
 
 TEST(TextReport, EmptyRateCellsShowOnlyThePercentSign)

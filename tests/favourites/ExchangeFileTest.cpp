@@ -126,6 +126,18 @@ TEST_F(ExchangeFileTest, ImportOptionsAndTheOverwriteQuestion)
     EXPECT_EQ(again->registered, 1);
     EXPECT_EQ(again->declined, 1);
     EXPECT_EQ(prompter.messages().front().text, s("既に登録されています。上書きしますか？"));
+    const QString caption = prompter.messages().front().caption;
+    EXPECT_TRUE(caption == s("お気に入り［短距離's］") || caption == s("お気に入り［マイル］"))
+        << "the question names the favourite: " << caption.toStdString();
+}
+
+TEST(ExportFilePath, ANameWithoutExtensionGetsTqa)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/d/favos", "/d/favos.tqa"}, {"/d/favos.tqa", "/d/favos.tqa"}, {"/d/favos.txt", "/d/favos.txt"},
+        {"/d.x/favos", "/d.x/favos.tqa"}};
+    for (const auto& [typed, written] : cases)
+        EXPECT_EQ(exportFilePath(s(typed)), s(written)) << typed;
 }
 
 TEST_F(ExchangeFileTest, AMalformedFileIsRefusedWithItsLineAndRegistersNothing)

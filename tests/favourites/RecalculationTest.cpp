@@ -147,6 +147,28 @@ TEST_F(RecalculationTest, AFailingOrEmptyFavouriteKeepsItsValuesAndTheBatchGoesO
     EXPECT_TRUE(subFavoSaiKeisan(ctx, recalculationFilter(RecalcSelection::Group, s("無い'組"))).total == 0);
 }
 
+TEST_F(RecalculationTest, IncompleteDataIsToldOnceAndTheSummaryCountsTheFavouritesItConcerned)
+{
+    add(s("短距離"), s("1000,1400"), true);
+    add(s("中距離"), s("1500,1700"), true);
+    add(s("長距離"), s("2000,2400"), false);
+    // A horse of each race without final win odds.
+    db().execute(s("UPDATE D成績データ SET 確定単勝オッズ=NULL WHERE 競走成績キー IN ('R11', 'R21')"));
+    prompter.clear();
+
+    const BatchSummary summary = subFavoSaiKeisan(ctx, QString(), [] { return kNow; });
+    EXPECT_EQ(summary.updated, 2);
+    EXPECT_EQ(summary.incompleteData, 2);
+    ASSERT_EQ(prompter.texts().size(), 1) << prompter.texts().join(s("\n")).toStdString();
+    EXPECT_TRUE(prompter.texts()[0].endsWith(s("のデータが不完全（又は成績速報版）のため正しく分析が行えません")));
+    EXPECT_TRUE(batchSummaryText(summary).contains(s("データが不完全（又は成績速報版）の日を含むお気に入り: 2 件")));
+
+    // Outside a batch a run tells it again.
+    analysis::AnalysisDocument doc;
+    makeDocument(doc, s("1000,1400"), true);
+    EXPECT_EQ(prompter.texts().size(), 2);
+}
+
 TEST_F(RecalculationTest, CancelDuringTheThirdKeepsTheFirstTwoRecalculatedAndTheRestUntouched)
 {
     for (const char* name : {"1", "2", "3", "4"})

@@ -57,12 +57,18 @@ TEST(PrepareCommand, PreparesAFreshDirectoryAndTheLinksServeQueries)
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.contains(QStringLiteral("initialised from DEVovuved_init.mdb"))) << first.out.toStdString();
     EXPECT_TRUE(first.out.contains(QStringLiteral("links:       24 of 24 made"))) << first.out.toStdString();
-    EXPECT_TRUE(first.out.contains(QStringLiteral("add-in rows: 4 written")));
+    // This program's and today's favourites' rows, their two item rows, and
+    // the chart and race viewer installed beside the program.
+    EXPECT_TRUE(first.out.contains(QStringLiteral("add-in rows: 6 written"))) << first.out.toStdString();
 
     const Result second = runProgram(dir.korvenIni(), prepare);
     ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_TRUE(second.out.contains(QStringLiteral("(present)")));
     EXPECT_TRUE(second.out.contains(QStringLiteral("upgrades:    none")));
+    const Result addins = runProgram(dir.korvenIni(), {QStringLiteral("sql"), dir.appDb(),
+                                                       QStringLiteral("select ソフトID from Sアドイン管理 order by ソフトID")});
+    for (const char* id : {"DEVovuved", "DEZide", "REDivor", "ZAVozivuzar"})
+        EXPECT_TRUE(addins.out.contains(QString::fromUtf8(id))) << id << ": " << addins.out.toStdString();
 
     for (const auto& [table, rows] : {std::pair{"D成績データ", kResultRows}, std::pair{"T番組データ", kTodayRaces}}) {
         const Result sql = runProgram(dir.korvenIni(), {QStringLiteral("sql"), dir.appDb(),

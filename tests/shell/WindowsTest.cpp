@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -109,7 +110,9 @@ TEST(QtTranslations, StandardButtonsSpeakJapanese)
         << box.button(QMessageBox::Yes)->text().toStdString();
     EXPECT_TRUE(box.button(QMessageBox::No)->text().contains(QStringLiteral("いいえ")));
     EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().contains(QStringLiteral("キャンセル")));
+    EXPECT_EQ(QLocale().language(), QLocale::Japanese) << "the file dialog's dates";
     QCoreApplication::removeTranslator(translator);
+    QLocale::setDefault(QLocale::c());
     delete translator;
 }
 

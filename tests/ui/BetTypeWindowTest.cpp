@@ -92,6 +92,10 @@ TEST_F(BetTypeWindowTest, BoxRunWritesTheTable)
     EXPECT_EQ(t.displayText(2, 0), s("馬単"));
     EXPECT_TRUE(window->isEnabled());
     EXPECT_TRUE(window->selectionText().startsWith(s("\tレース数\t"))) << "without selection the whole table";
+
+    // The table answered the box: switching to the flow empties it.
+    child<QRadioButton>(*window, "optSyurui0")->click();
+    EXPECT_EQ(window->table().rowCount(), 0);
 }
 
 } // namespace

@@ -131,7 +131,8 @@ TEST_F(FavouriteCommandsTest, OrganizerAndHistoryShareTheViewerThatOpensAndPutsB
     ASSERT_EQ(organizer->model()->rowCount(), 1);
     emit organizer->grid()->clicked(organizer->model()->index(0, favourites::organizer::kName));
     auto* viewer = window->findChild<favourites::ui::ConditionViewer*>(s("frmJouRireki"));
-    ASSERT_TRUE(viewer && viewer->isVisible());
+    ASSERT_TRUE(viewer);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible(); }, 2000));
     const int before = window->documents().size();
     QTest::mouseClick(viewer->findChild<QPushButton*>(s("Command2")), Qt::LeftButton);
     ASSERT_EQ(window->documents().size(), before + 1);

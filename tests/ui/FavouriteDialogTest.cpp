@@ -213,6 +213,13 @@ TEST_F(FavouriteDialogTest, OrganiseModeMovesRenamesDeletesAndTicksOnOk)
     auto d = open(FavoMode::Organise);
     EXPECT_EQ(d->windowTitle(), s("お気に入りの整理"));
     EXPECT_EQ(node(*d, s("a"))->checkState(0), Qt::Checked);
+    // A group's box follows its favourites' ticks.
+    EXPECT_EQ(node(*d, s("芝"))->checkState(0), Qt::PartiallyChecked);
+    EXPECT_EQ(node(*d, s("ダート"))->checkState(0), Qt::Unchecked);
+    node(*d, s("b'"))->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(node(*d, s("芝"))->checkState(0), Qt::Checked);
+    node(*d, s("b'"))->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(node(*d, s("芝"))->checkState(0), Qt::PartiallyChecked);
 
     // Drag a from 芝 onto ダート with the mouse.
     QWidget* viewport = d->tree()->viewport();

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QBrush>
 #include <QClipboard>
 #include <QComboBox>
@@ -319,9 +320,18 @@ TEST_F(FavouriteOrganizerTest, AClickShowsTheConditionsAndTheViewerOpensOrDelete
 
     // The 表示 column only ticks.
     emit grid->clicked(w.model()->index(row, organizer::kShow));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
     EXPECT_FALSE(viewer->isVisible());
+    // A double click edits the cell: the viewer stays closed, so the second
+    // click is not caught by it.
     emit grid->clicked(w.model()->index(row, organizer::kComment));
-    ASSERT_TRUE(viewer->isVisible());
+    emit grid->doubleClicked(w.model()->index(row, organizer::kComment));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    EXPECT_FALSE(viewer->isVisible());
+    // A single click shows the conditions once the double-click time passed.
+    emit grid->clicked(w.model()->index(row, organizer::kComment));
+    EXPECT_FALSE(viewer->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible(); }, 2000));
     EXPECT_EQ(viewer->windowTitle(), s("お気に入りの整理（条件表示）"));
     EXPECT_EQ(viewer->favouriteName(), s("b'"));
     ASSERT_EQ(viewer->shown().conditions.rows.size(), 1u);
@@ -339,6 +349,7 @@ TEST_F(FavouriteOrganizerTest, AClickShowsTheConditionsAndTheViewerOpensOrDelete
     EXPECT_FALSE(viewer->isVisible());
 
     emit grid->clicked(w.model()->index(row, organizer::kName));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible(); }, 2000));
     auto* del = viewer->findChild<QPushButton*>(s("cmdDel"));
     ASSERT_TRUE(del->isVisible());
     prompter.pushAnswer(Answer::No);
@@ -349,6 +360,14 @@ TEST_F(FavouriteOrganizerTest, AClickShowsTheConditionsAndTheViewerOpensOrDelete
     EXPECT_EQ(prompter.messages().back().text, s("お気に入り［b']を削除してもいいですか？"));
     EXPECT_FALSE(FavouriteStore(*ctx.appDb).exists(s("b'")));
     EXPECT_EQ(shownNames(), QStringList{s("a")});
+    EXPECT_FALSE(viewer->isVisible());
+
+    // Esc closes the viewer.
+    emit grid->clicked(w.model()->index(0, organizer::kName));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible(); }, 2000));
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer.get()));
+    QTest::keyClick(viewer.get(), Qt::Key_Escape);
     EXPECT_FALSE(viewer->isVisible());
 }
 

@@ -4,6 +4,7 @@
 
 #include "context/AppContext.h"
 #include "context/ScriptedPrompter.h"
+#include "context/StatusLine.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/StartUpWindow.h"
 #include "shell/ui/WindowBusy.h"
@@ -79,6 +80,9 @@ TEST(MarkTablesMenu, EntriesBuildWithTheBusyWindowAndCancelKeepsTheOldTable)
     EXPECT_EQ(busy.window(), nullptr);
     const qint64 past = count(*ctx.appDb, "過去の印別成績");
     EXPECT_GT(past, 1000);
+    // The status line says what was built.
+    EXPECT_TRUE(w.statusLine().text().startsWith(s("過去の印別成績を作成しました（%1 行、").arg(past)))
+        << w.statusLine().text().toStdString();
 
     // キャンセル during a second build: the table built before stays whole.
     QTimer cancel;

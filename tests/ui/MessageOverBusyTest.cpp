@@ -1,6 +1,9 @@
-// Message boxes shown while the busy window is up: they open above it and
-// active, and the busy window's キャンセル keeps working while they wait. A
-// box hidden under the busy window leaves the run waiting unseen.
+// Message boxes shown while the busy window is up: the busy window steps
+// aside (hidden) while they wait, so a box can never open under it whatever
+// the window manager does with windows kept on top, and comes back when the
+// box is answered. A box hidden under the busy window leaves the run waiting
+// unseen. (The stacking under a real window manager is checked by the tests
+// in tests/x11.)
 
 #include "analysis/AnalysisDocument.h"
 #include "analysis/ui/AnalysisWindow.h"
@@ -16,7 +19,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -67,26 +69,14 @@ class MessageOverBusyTest : public ::testing::Test {
         EXPECT_TRUE(seen) << "no message box appeared";
     }
 
-    // What a message box shown over the busy window must be: on top like the
-    // busy window, the active window, and not blocking the busy window.
-    void expectAboveBusyWindow(QMessageBox& box)
+    // What a message box shown while the busy window is up must be: the
+    // active window, with the busy window out of its way.
+    void expectBusyWindowAside(QMessageBox& box)
     {
-        ASSERT_NE(busy.window(), nullptr);
-        EXPECT_TRUE(busy.window()->isVisible());
-        EXPECT_TRUE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &box; }, 2000));
         EXPECT_TRUE(box.isActiveWindow());
-    }
-
-    // A click on キャンセル delivered as the window system delivers it, so a
-    // modal box that blocks the busy window swallows it.
-    void clickCancel()
-    {
-        shell::ui::StartUpWindow* window = busy.window();
-        ASSERT_NE(window, nullptr);
-        QPushButton* cancel = window->cancelButton();
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          cancel->mapTo(window, cancel->rect().center()));
+        ASSERT_NE(busy.window(), nullptr);
+        EXPECT_FALSE(busy.window()->isVisible());
     }
 
     QTemporaryDir dir;
@@ -96,48 +86,39 @@ class MessageOverBusyTest : public ::testing::Test {
     AnalysisDocument doc;
 };
 
-TEST_F(MessageOverBusyTest, RunMessageOpensOnTopAndCancelStopsTheRun)
+TEST_F(MessageOverBusyTest, RunMessageWaitsWithTheBusyWindowAsideAndTheRunGoesOn)
 {
     AnalysisWindow w(ctx, doc);
     prompter.setParent(&w);
     w.show();
     QString text;
-    bool boxClosedByCancel = false;
-    bool complete = true;
+    bool complete = false;
     onFirstBox(
         [&](QMessageBox& box) {
             text = box.text();
-            expectAboveBusyWindow(box);
-            clickCancel();
-            boxClosedByCancel = QTest::qWaitFor([&] { return !box.isVisible(); }, 2000);
-            if (box.isVisible())
-                box.accept(); // the run goes on even when the test fails
+            expectBusyWindowAside(box);
+            box.accept();
         },
         [&] { complete = w.runAnalysis(); });
     EXPECT_EQ(text, s("2024/01/05のデータが不完全（又は成績速報版）のため正しく分析が行えません"));
-    EXPECT_TRUE(boxClosedByCancel) << "キャンセル closes an OK-only message so the run stops";
-    EXPECT_FALSE(complete);
-    EXPECT_TRUE(busy.cancelled());
+    EXPECT_TRUE(complete);
+    EXPECT_FALSE(busy.cancelled());
     EXPECT_EQ(busy.window(), nullptr);
 }
 
-TEST_F(MessageOverBusyTest, QuestionKeepsWaitingForItsAnswerAfterCancel)
+TEST_F(MessageOverBusyTest, TheBusyWindowComesBackWhenTheQuestionIsAnswered)
 {
     busy.show();
-    bool stillOpenAfterCancel = false;
     context::Answer answer = context::Answer::No;
     onFirstBox(
         [&](QMessageBox& box) {
-            expectAboveBusyWindow(box);
-            clickCancel();
-            QTest::qWait(50);
-            stillOpenAfterCancel = box.isVisible();
+            expectBusyWindowAside(box);
             QTest::mouseClick(box.button(QMessageBox::Yes), Qt::LeftButton);
         },
         [&] { answer = prompter.ask(context::Message{s("続けますか？"), {}, context::Icon::Question, false}); });
-    EXPECT_TRUE(busy.cancelled());
-    EXPECT_TRUE(stillOpenAfterCancel);
     EXPECT_EQ(answer, context::Answer::Yes);
+    ASSERT_NE(busy.window(), nullptr);
+    EXPECT_TRUE(busy.window()->isVisible());
     busy.hide();
 }
 

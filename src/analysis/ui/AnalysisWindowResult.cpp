@@ -14,6 +14,7 @@
 #include "analysis/ui/SheetModel.h"
 #include "context/AppContext.h"
 #include "context/StatusLine.h"
+#include "context/ui/WindowFocus.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -167,11 +168,13 @@ bool AnalysisWindow::runAnalysis()
 {
     if (m_document.isRunning())
         return false;
-    // The controls stay disabled while the run lets events through, so the
-    // conditions cannot change under it.
-    m_tabs->setEnabled(false);
-    const bool complete = subBunseki(m_context, *m_status, m_document, false, m_betTypeRun);
-    m_tabs->setEnabled(true);
+    bool complete = false;
+    {
+        // The controls stay disabled while the run lets events through, so
+        // the conditions cannot change under it.
+        const context::ui::ControlsLockedDuringRun locked(*m_tabs);
+        complete = subBunseki(m_context, *m_status, m_document, false, m_betTypeRun);
+    }
     refreshGrids();
     if (complete)
         m_tabs->setCurrentIndex(1);

@@ -3,6 +3,7 @@
 #include "analysis/ui/ResultGrid.h"
 #include "analysis/ui/SheetModel.h"
 #include "context/AppContext.h"
+#include "context/ui/WindowFocus.h"
 #include "store/Database.h"
 
 #include <QCheckBox>
@@ -104,6 +105,10 @@ void BetTypeWindow::applyKind()
     const bool box = m_optSyurui[1]->isChecked();
     m_frmFavo[1]->setVisible(!box);
     m_frmFavo[0]->setTitle(box ? QStringLiteral("ＢＯＸ用お気に入り") : QStringLiteral("軸馬用お気に入り"));
+    // The last run's table was of the other kind: it no longer answers the
+    // choice shown.
+    m_table.clear();
+    m_model->refresh();
 }
 
 bool BetTypeWindow::runAnalysis()
@@ -111,10 +116,12 @@ bool BetTypeWindow::runAnalysis()
     if (m_running)
         return false;
     m_running = true;
-    // The controls stay disabled while the run lets events through.
-    setEnabled(false);
-    const bool ok = subBunsekiUma(m_ctx, state(), m_table);
-    setEnabled(true);
+    bool ok = false;
+    {
+        // The controls stay disabled while the run lets events through.
+        const context::ui::ControlsLockedDuringRun locked(*this);
+        ok = subBunsekiUma(m_ctx, state(), m_table);
+    }
     m_running = false;
     m_model->refresh();
     // The table has no stored widths: its columns take their texts' widths.

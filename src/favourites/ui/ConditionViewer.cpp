@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -65,6 +66,7 @@ ConditionViewer::ConditionViewer(context::AppContext& context, QWidget* parent)
     connect(m_command2, &QPushButton::clicked, this, &ConditionViewer::onOpen);
     connect(m_cmdDel, &QPushButton::clicked, this, &ConditionViewer::onDelete);
     connect(command3, &QPushButton::clicked, this, &QWidget::hide);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::hide);
     resize(720, 360);
     // Below the main window's menus and toolbar, not over them.
     if (parent)

@@ -1,8 +1,8 @@
 #pragma once
 // frmJouRireki: the conditions of a favourite or of an earlier analysis run,
 // shown read-only in a condition grid with the author, without blocking the
-// other windows. Created once and hidden between uses, so it keeps its last
-// content.
+// other windows. Created once and hidden between uses (閉じる or Esc), so it
+// keeps its last content.
 //
 // Two uses:
 //   ShowJouken  (analysis history) "この条件に戻す" puts the whole saved text

@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
@@ -214,15 +215,43 @@ void FavouriteDialog::onColour()
 
 void FavouriteDialog::onItemChanged(QTreeWidgetItem* item, int column)
 {
-    if (m_propagating || column != 0 || isFavourite(item) || !(item->flags() & Qt::ItemIsUserCheckable))
+    if (m_propagating || column != 0 || !(item->flags() & Qt::ItemIsUserCheckable))
         return;
+    m_propagating = true;
     // Ticking a group ticks its favourites; ticking the root its groups and
     // top-level favourites (one level only).
-    m_propagating = true;
-    const Qt::CheckState state = item->checkState(0);
-    for (int i = 0; i < item->childCount(); ++i)
-        item->child(i)->setCheckState(0, state);
+    if (!isFavourite(item)) {
+        const Qt::CheckState state = item->checkState(0);
+        for (int i = 0; i < item->childCount(); ++i)
+            item->child(i)->setCheckState(0, state);
+    }
+    for (QTreeWidgetItem* group = item->parent(); group; group = group->parent())
+        reflectMembers(group);
     m_propagating = false;
+}
+
+void FavouriteDialog::reflectMembers(QTreeWidgetItem* group)
+{
+    if (!(group->flags() & Qt::ItemIsUserCheckable) || group->childCount() == 0)
+        return;
+    int ticked = 0;
+    int touched = 0;
+    for (int i = 0; i < group->childCount(); ++i) {
+        const Qt::CheckState state = group->child(i)->checkState(0);
+        ticked += state == Qt::Checked ? 1 : 0;
+        touched += state != Qt::Unchecked ? 1 : 0;
+    }
+    group->setCheckState(0, ticked == group->childCount() ? Qt::Checked
+                            : touched > 0                 ? Qt::PartiallyChecked
+                                                          : Qt::Unchecked);
+}
+
+void FavouriteDialog::reflectAllGroups()
+{
+    const QSignalBlocker quiet(m_tree);
+    for (int i = 0; i < m_root->childCount(); ++i)
+        reflectMembers(m_root->child(i));
+    reflectMembers(m_root);
 }
 
 void FavouriteDialog::onDoubleClicked(QTreeWidgetItem* item)

@@ -87,6 +87,10 @@ class FavouriteDialog final : public QDialog {
     void onDelete();
     void onColour();
     void onItemChanged(QTreeWidgetItem* item, int column);
+    // A group's box follows its members: ticked when all are, half ticked
+    // when some are, empty when none is.
+    static void reflectMembers(QTreeWidgetItem* group);
+    void reflectAllGroups();
     void onDoubleClicked(QTreeWidgetItem* item);
     bool okAdd();
     bool okOpenOrSelect();

@@ -132,6 +132,7 @@ void FavouriteDialog::buildSlice()
         QTimer::singleShot(0, this, [this] { report(QStringLiteral("Form_Load"), [this] { buildSlice(); }); });
         return;
     }
+    reflectAllGroups();
     QTreeWidgetItem* selected = m_pending->selected ? m_pending->selected : m_root;
     m_tree->setCurrentItem(selected);
     m_tree->scrollToItem(selected);

@@ -7,6 +7,7 @@
 #include "favourites/ui/FavouriteOrganizerModel.h"
 #include "store/DbError.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -162,13 +164,16 @@ FavouriteOrganizer::FavouriteOrganizer(context::AppContext& context, ConditionVi
     layout->addWidget(m_grid, 1);
     layout->addLayout(buttons);
 
+    m_viewerDelay = new QTimer(this);
+    m_viewerDelay->setSingleShot(true);
+    connect(m_viewerDelay, &QTimer::timeout, this,
+            [this] { report(QStringLiteral("vaSpread2_Click"), [this] { showClickedConditions(); }); });
     for (QTableView* view : {m_grid, m_frozen}) {
         connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
             report(QStringLiteral("vaSpread1_Click"), [this, column] { onHeaderClicked(column); });
         });
-        connect(view, &QTableView::clicked, this, [this](const QModelIndex& index) {
-            report(QStringLiteral("vaSpread2_Click"), [this, index] { onClicked(index); });
-        });
+        connect(view, &QTableView::clicked, this, &FavouriteOrganizer::onClicked);
+        connect(view, &QTableView::doubleClicked, m_viewerDelay, &QTimer::stop);
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint& at) { m_menu->popup(view->viewport()->mapToGlobal(at)); });
     }
@@ -285,7 +290,15 @@ void FavouriteOrganizer::onClicked(const QModelIndex& index)
     // The 表示 column only ticks.
     if (!index.isValid() || index.column() < 1)
         return;
-    const QString name = m_model->nameAt(index.row());
+    m_clicked = index;
+    m_viewerDelay->start(QApplication::doubleClickInterval());
+}
+
+void FavouriteOrganizer::showClickedConditions()
+{
+    if (!m_clicked.isValid())
+        return;
+    const QString name = m_model->nameAt(m_clicked.row());
     const std::optional<Favourite> favourite = FavouriteStore(*m_context.appDb).find(name);
     if (favourite)
         m_viewer.ShowJouken2(*favourite, topRow());

@@ -13,6 +13,7 @@
 
 #include "favourites/OrganizerRows.h"
 
+#include <QPersistentModelIndex>
 #include <QStringList>
 #include <QWidget>
 
@@ -21,6 +22,7 @@
 class QComboBox;
 class QMenu;
 class QTableView;
+class QTimer;
 
 namespace tq::context {
 class AppContext;
@@ -67,7 +69,12 @@ class FavouriteOrganizer final : public QWidget {
     void fillFilters();
     OrganizerFilter filter() const;
     void onHeaderClicked(int column);
+    // A click shows the favourite's conditions in the viewer once the time of
+    // a double click has passed without one: the double click edits the
+    // cell, and the viewer, opened at the first click, would catch the
+    // second.
     void onClicked(const QModelIndex& index);
+    void showClickedConditions();
     void onFavouriteDeleted(int topRow);
     QStringList selectedNames() const;
     // Runs a change of the selected rows and reloads at the same top row.
@@ -86,6 +93,8 @@ class FavouriteOrganizer final : public QWidget {
     OrganizerSort m_sort;
     int m_lastSorted = -1;
     bool m_filling = false;
+    QTimer* m_viewerDelay = nullptr;
+    QPersistentModelIndex m_clicked;
 };
 
 } // namespace tq::favourites::ui

@@ -3,23 +3,42 @@
 #include "analysis/ui/AnalysisWindow.h"
 #include "context/AppContext.h"
 #include "derived/AggregateFavourites.h"
+#include "derived/TableBuild.h"
 #include "derived/ui/AggregateOpenDialog.h"
+#include "context/StatusLine.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
 #include "store/Database.h"
 
+#include <QElapsedTimer>
 #include <QTabWidget>
+
+#include <functional>
 
 namespace tq::shell::ui {
 
 namespace {
+
+// Runs a build and, when it completed, says in the status line what it built.
+derived::AggregateResult buildTold(MainWindow& window, const QString& what,
+                                   const std::function<derived::AggregateResult()>& build)
+{
+    QElapsedTimer clock;
+    clock.start();
+    derived::AggregateResult result = build();
+    if (result.outcome == derived::AggregateOutcome::Completed)
+        window.statusLine().setText(derived::builtText(what, result.rows, clock.elapsed()));
+    return result;
+}
 
 void addFromActiveDocument(context::AppContext& ctx, MainWindow& window)
 {
     DocumentWindow* active = window.activeDocument();
     if (!active || !derived::checkAggregateSource(ctx, active->document()))
         return;
-    if (derived::subSyukeiFavoAdd(ctx, active->document()).outcome != derived::AggregateOutcome::Completed)
+    const auto built = buildTold(window, QStringLiteral("集計お気に入り"),
+                                 [&] { return derived::subSyukeiFavoAdd(ctx, active->document()); });
+    if (built.outcome != derived::AggregateOutcome::Completed)
         return;
     if (auto* analysisDocument = qobject_cast<AnalysisDocumentWindow*>(active))
         analysisDocument->analysisWindow()->saveFlgSet(false);
@@ -61,8 +80,9 @@ void installAggregateFavouriteCommands(context::AppContext& ctx, MainWindow& win
 {
     window.setCommandHandler(QStringLiteral("mnuSyukeiFavoAdd"), [&ctx, &window] { addFromActiveDocument(ctx, window); });
     window.setCommandHandler(QStringLiteral("mnuSyukeiFavoOpen"), [&ctx, &window] { openChosen(ctx, window); });
-    window.setCommandHandler(QStringLiteral("mnuSyukeiFavorite"),
-                             [&ctx] { derived::subSyukeiFavoriteAll(ctx); });
+    window.setCommandHandler(QStringLiteral("mnuSyukeiFavorite"), [&ctx, &window] {
+        buildTold(window, QStringLiteral("集計お気に入りの本日の表"), [&ctx] { return derived::subSyukeiFavoriteAll(ctx); });
+    });
 }
 
 } // namespace tq::shell::ui

@@ -13,12 +13,15 @@
 #include "favourites/ui/FavouriteOrganizer.h"
 #include "favourites/ui/ImportDialog.h"
 #include "favourites/ui/RecalculationDialog.h"
+#include "context/StatusLine.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/MainWindowAnalysisDocument.h"
+#include "context/ui/WindowFocus.h"
 
 #include <QPointer>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 
 namespace tq::shell::ui {
@@ -109,8 +112,7 @@ void showOrganizer(context::AppContext& ctx, MainWindow& window)
         organizer->setAttribute(Qt::WA_DeleteOnClose);
     }
     organizer->show();
-    organizer->raise();
-    organizer->activateWindow();
+    context::ui::bringToFront(*organizer);
 }
 
 // お気に入りのエクスポート: the dialog chooses the favourites, its OK asks
@@ -122,11 +124,15 @@ void exportChosen(context::AppContext& ctx, MainWindow& window)
     choice.name.clear();
     choice.group.clear();
     favourites::ui::FavouriteDialog dialog(ctx, choice, &window);
-    dialog.setExportHandler([&ctx](const QString& filter) {
-        const QString path = ctx.prompter.saveFileName(QStringLiteral("お気に入りのエクスポート"), QString(),
-                                                       favourites::exchangeFileFilter());
-        if (!path.isEmpty())
-            favourites::subFavoExport(ctx, filter, path);
+    dialog.setExportHandler([&ctx, &window](const QString& filter) {
+        const QString typed = ctx.prompter.saveFileName(QStringLiteral("お気に入りのエクスポート"), QString(),
+                                                        favourites::exchangeFileFilter());
+        if (typed.isEmpty())
+            return;
+        const QString path = favourites::exportFilePath(typed);
+        if (const std::optional<int> written = favourites::subFavoExport(ctx, filter, path))
+            window.statusLine().setText(QDir::toNativeSeparators(path) +
+                                        QStringLiteral(" に %1 件のお気に入りを出力しました").arg(*written));
     });
     dialog.exec();
 }

@@ -13,6 +13,7 @@
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/QtTranslations.h"
 #include "shell/ui/WindowBusy.h"
+#include "context/ui/WindowFocus.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -54,8 +55,10 @@ void openAnalysisDocument(MainWindow& window, const GuiOptions& options)
         analysis->document().splitDate = options.splitDate;
         analysis->document().intervals = options.intervals;
     }
-    if (options.run)
+    if (options.run) {
         doc->runAnalysis();
+        context::ui::bringToFront(*doc);
+    }
     if (options.tab >= 0 && analysis)
         analysis->analysisWindow()->tabs()->setCurrentIndex(options.tab);
 }
@@ -120,7 +123,7 @@ int runGui(const QString& programDir, const GuiOptions& options)
     if (interactive) {
         hooks.askUserName = [&mainWindow, &busy](context::AppContext& c) {
             BaseSetDialog dialog(c, mainWindow.get());
-            busy.keepAbove(dialog);
+            const BusyWindowAside aside(&busy);
             dialog.exec();
         };
     }

@@ -5,6 +5,7 @@
 #include "context/AppContext.h"
 #include "derived/MarkColumns.h"
 #include "derived/MarkResults.h"
+#include "derived/TableBuild.h"
 #include "favourites/AddIns.h"
 #include "favourites/ProcessStarter.h"
 #include "jetimport/ui/JetImportDialog.h"
@@ -20,6 +21,7 @@
 #include "shell/ui/MainWindowStatusBar.h"
 #include "shell/ui/MenuBuilder.h"
 #include "shell/ui/ToolBar.h"
+#include "context/ui/WindowFocus.h"
 #include "store/Database.h"
 
 #include <QAction>
@@ -27,6 +29,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -36,6 +39,7 @@
 #include <QSettings>
 #include <QToolBar>
 
+#include <algorithm>
 #include <exception>
 
 namespace tq::shell::ui {
@@ -133,8 +137,14 @@ DocumentWindow* MainWindow::addDocument(DocumentKind kind, const QString& captio
     // before the frame is laid out (the menu, tool and status bars take about
     // 110 pixels of the frame's height).
     const QSize room = m_mdi->isVisible() ? m_mdi->viewport()->size() : size() - QSize(8, 110);
-    sub->resize(doc->sizeHint().expandedTo(QSize(560, 360)).boundedTo(room.expandedTo(QSize(320, 200))));
+    const QSize fits = room.expandedTo(QSize(320, 200));
+    sub->resize(doc->sizeHint().expandedTo(QSize(560, 360)).boundedTo(fits));
     doc->show();
+    // The workspace places it below and right of the last one: moved back so
+    // that all of it lies in the workspace.
+    const QRect placed = sub->geometry();
+    sub->move(std::clamp(placed.left(), 0, std::max(0, fits.width() - placed.width())),
+              std::clamp(placed.top(), 0, std::max(0, fits.height() - placed.height())));
     m_mdi->setActiveSubWindow(sub);
     return doc;
 }
@@ -242,8 +252,14 @@ void MainWindow::saveFile()
 
 void MainWindow::runAnalysis()
 {
-    if (DocumentWindow* doc = activeDocument())
-        doc->runAnalysis();
+    QPointer<DocumentWindow> doc = activeDocument();
+    if (!doc)
+        return;
+    doc->runAnalysis();
+    // The run's document stays the one the next command acts on, whatever
+    // window the busy window and the run's messages handed the focus to.
+    if (doc)
+        context::ui::bringToFront(*doc);
 }
 
 void MainWindow::prepareDatabase()
@@ -265,7 +281,11 @@ void MainWindow::prepareDatabase()
 
 void MainWindow::buildMarkTable(bool today)
 {
+    QElapsedTimer clock;
+    clock.start();
     const derived::MarkBuildResult result = derived::subMarkBunseki(m_ctx, today);
+    if (result.outcome == derived::MarkBuildOutcome::Completed)
+        statusLine().setText(derived::builtText(derived::markTableName(today), result.rows, clock.elapsed()));
     if (result.outcome != derived::MarkBuildOutcome::Failed)
         return;
     // The build has been rolled back and logged; say so rather than leave the

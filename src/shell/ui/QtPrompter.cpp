@@ -4,11 +4,11 @@
 #include "shell/ui/MainWindowFiles.h"
 #include "shell/ui/WindowBusy.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPushButton>
 
 namespace tq::shell::ui {
 
@@ -38,7 +38,7 @@ QString captionOf(const context::Message& message)
     return message.caption.isEmpty() ? context::AppContext::applicationTitle() : message.caption;
 }
 
-int runBox(QWidget* parent, const WindowBusy* busy, const context::Message& message, QMessageBox::StandardButtons buttons,
+int runBox(QWidget* parent, const context::Message& message, QMessageBox::StandardButtons buttons,
            QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(boxIcon(message.icon), captionOf(message), message.text, buttons, parent);
@@ -47,16 +47,25 @@ int runBox(QWidget* parent, const WindowBusy* busy, const context::Message& mess
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     }
-    if (busy && busy->keepAbove(box) && buttons == QMessageBox::Ok)
-        QObject::connect(busy->window()->cancelButton(), &QPushButton::clicked, &box, &QMessageBox::accept);
     return box.exec();
 }
 
 } // namespace
 
+QWidget* QtPrompter::dialogParent() const
+{
+    QWidget* active = QApplication::activeWindow();
+    const QWidget* busyWindow = m_busy ? m_busy->window() : nullptr;
+    if (active && active != busyWindow && active->isVisible())
+        return active;
+    return m_parent;
+}
+
 void QtPrompter::inform(const context::Message& message)
 {
-    runBox(m_parent, m_busy, message, QMessageBox::Ok, QMessageBox::Ok);
+    QWidget* parent = dialogParent();
+    const BusyWindowAside aside(m_busy);
+    runBox(parent, message, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 context::Answer QtPrompter::ask(const context::Message& message, bool withCancel)
@@ -64,7 +73,9 @@ context::Answer QtPrompter::ask(const context::Message& message, bool withCancel
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel)
         buttons |= QMessageBox::Cancel;
-    switch (runBox(m_parent, m_busy, message, buttons, QMessageBox::Yes)) {
+    QWidget* parent = dialogParent();
+    const BusyWindowAside aside(m_busy);
+    switch (runBox(parent, message, buttons, QMessageBox::Yes)) {
     case QMessageBox::Yes: return context::Answer::Yes;
     case QMessageBox::No: return context::Answer::No;
     default: return withCancel ? context::Answer::Cancel : context::Answer::No;
@@ -74,7 +85,9 @@ context::Answer QtPrompter::ask(const context::Message& message, bool withCancel
 bool QtPrompter::inputText(const QString& prompt, const QString& caption, QString& value)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, caption.isEmpty() ? context::AppContext::applicationTitle() : caption,
+    QWidget* parent = dialogParent();
+    const BusyWindowAside aside(m_busy);
+    const QString text = QInputDialog::getText(parent, caption.isEmpty() ? context::AppContext::applicationTitle() : caption,
                                                prompt, QLineEdit::Normal, value, &ok);
     if (ok)
         value = text;
@@ -83,19 +96,25 @@ bool QtPrompter::inputText(const QString& prompt, const QString& caption, QStrin
 
 QString QtPrompter::openFileName(const QString& caption, const QString& directory, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(m_parent, caption, directory, qtFilter(filter));
+    QWidget* parent = dialogParent();
+    const BusyWindowAside aside(m_busy);
+    return QFileDialog::getOpenFileName(parent, caption, directory, qtFilter(filter));
 }
 
 QString QtPrompter::saveFileName(const QString& caption, const QString& fileName, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(m_parent, caption, fileName, qtFilter(filter));
+    QWidget* parent = dialogParent();
+    const BusyWindowAside aside(m_busy);
+    return QFileDialog::getSaveFileName(parent, caption, fileName, qtFilter(filter));
 }
 
 bool QtPrompter::pickColour(qint32& colour)
 {
     // Windows colour values keep red in the lowest byte.
     const QColor initial(colour & 0xff, (colour >> 8) & 0xff, (colour >> 16) & 0xff);
-    const QColor chosen = QColorDialog::getColor(initial, m_parent);
+    QWidget* parent = dialogParent();
+    const BusyWindowAside aside(m_busy);
+    const QColor chosen = QColorDialog::getColor(initial, parent);
     if (!chosen.isValid())
         return false;
     colour = qint32(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));

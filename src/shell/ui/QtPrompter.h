@@ -2,11 +2,10 @@
 // The prompter of the GUI: message boxes, input boxes, file and colour
 // dialogs. A system-modal message stays on top of every window.
 //
-// Message boxes shown while the busy window is up open above it, focused,
-// and leave its キャンセル usable (WindowBusy::keepAbove). キャンセル pressed
-// while an OK-only message waits also closes the message, so the operation
-// goes on to its next check of the cancel flag; a question keeps waiting for
-// its answer.
+// Every dialog opens over the window the user is working in (the active
+// window, else the main window), so it comes back to that window when it
+// closes. While a dialog is open the busy window is hidden (BusyWindowAside):
+// a message shown during an operation is never under it.
 
 #include "context/Prompter.h"
 
@@ -25,6 +24,9 @@ public:
     // The busy window whose presence the message boxes take into account
     // (may be null: no busy window).
     void setBusy(const WindowBusy* busy) { m_busy = busy; }
+    // The window a dialog opens over: the active window unless it is the busy
+    // window, else the parent given.
+    QWidget* dialogParent() const;
 
     void inform(const context::Message& message) override;
     context::Answer ask(const context::Message& message, bool withCancel = false) override;

@@ -9,11 +9,12 @@ namespace tq::shell::ui {
 
 QTranslator* installQtTranslations()
 {
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    // Dates and numbers the toolkit formats itself (the file dialog's 更新日時).
+    QLocale::setDefault(japanese);
     const QString directory = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto* translator = new QTranslator(QCoreApplication::instance());
-    const bool loaded = translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"), directory) ||
-                        translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                                         QStringLiteral("_"), directory);
+    const bool loaded = translator->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"), directory);
     if (!loaded || !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return nullptr;

@@ -8,11 +8,12 @@ class QTranslator;
 
 namespace tq::shell::ui {
 
-// Installs the qtbase translation of the system locale, falling back to
-// Japanese (the program's own language) when there is none for it: a locale
-// such as C or en_US must not leave a Japanese program with English buttons.
-// The translator belongs to the application. Returns it, or nullptr when no
-// translation file could be loaded (the toolkit's English texts remain).
+// Installs the Japanese qtbase translation and makes Japanese the default
+// locale, whatever the system locale: a locale such as C or en_US must not
+// leave a Japanese program with English buttons, column titles ("Folder") or
+// dates ("11 Dec") in its dialogs. The translator belongs to the
+// application. Returns it, or nullptr when no translation file could be
+// loaded (the toolkit's English texts remain).
 QTranslator* installQtTranslations();
 
 } // namespace tq::shell::ui

@@ -3,7 +3,6 @@
 #include "shell/ui/StartUpWindow.h"
 
 #include <QCoreApplication>
-#include <QDialog>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -132,17 +131,6 @@ void WindowBusy::keepAlive()
     m_sinceYield.start();
 }
 
-bool WindowBusy::keepAbove(QDialog& dialog) const
-{
-    if (!m_window || !m_window->isVisible())
-        return false;
-    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
-    // Window-modal blocks the dialog's parent window and its ancestors only;
-    // the busy window has no parent, so it stays usable.
-    dialog.setWindowModality(Qt::WindowModal);
-    return true;
-}
-
 bool WindowBusy::intervalPassed() const
 {
     return !m_sinceYield.isValid() || m_sinceYield.elapsed() >= kYieldIntervalMs;
@@ -151,6 +139,25 @@ bool WindowBusy::intervalPassed() const
 bool WindowBusy::cancelled() const
 {
     return m_window ? m_window->cancelRequested() : m_cancelAfterHide;
+}
+
+BusyWindowAside::BusyWindowAside(const WindowBusy* busy)
+{
+    StartUpWindow* window = busy ? busy->window() : nullptr;
+    if (!window || !window->isVisible())
+        return;
+    m_hidden = window;
+    window->hide();
+}
+
+BusyWindowAside::~BusyWindowAside()
+{
+    if (!m_hidden)
+        return;
+    // The dialog's own window keeps the focus it handed back.
+    m_hidden->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_hidden->show();
+    m_hidden->setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 } // namespace tq::shell::ui

@@ -9,8 +9,6 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
-class QDialog;
-
 namespace tq::shell::ui {
 
 class WindowBusy final : public context::Busy {
@@ -36,16 +34,6 @@ class WindowBusy final : public context::Busy {
     // The window while shown, else nullptr.
     StartUpWindow* window() const { return m_window.data(); }
 
-    // Prepares a modal dialog about to open while the busy window may be up.
-    // The busy window stays on top of every other window, so a dialog opened
-    // meanwhile would open behind it and the operation would wait unseen on
-    // it. While the busy window is visible the dialog is made to stay on top
-    // as well (opened later, it comes above the busy window and takes the
-    // focus) and modal only to its own parent's windows, so the busy window's
-    // キャンセル keeps working while the dialog waits. Without a visible busy
-    // window nothing changes. Returns whether the busy window was up.
-    bool keepAbove(QDialog& dialog) const;
-
   private:
     bool intervalPassed() const;
     void showProgress();
@@ -55,6 +43,25 @@ class WindowBusy final : public context::Busy {
     bool m_cancelAfterHide = false; // the flag keeps its value until the next show()
     QString m_step;     // the batch's item, kept across show() and hide()
     QString m_progress; // the operation's progress text
+};
+
+// While it lives, the busy window is out of the way of a dialog: hidden if
+// it was up, shown again (without taking the focus) when the scope ends. The
+// busy window stays on top of every other window, and window managers order
+// two windows that both stay on top as they see fit, so a message opened
+// over it could end up under it and the operation would wait unseen on it.
+// Hidden, it cannot be in the way whatever the window manager does; its
+// キャンセル is back as soon as the dialog is answered.
+class BusyWindowAside final {
+  public:
+    // `busy` may be null (no busy window).
+    explicit BusyWindowAside(const WindowBusy* busy);
+    ~BusyWindowAside();
+    BusyWindowAside(const BusyWindowAside&) = delete;
+    BusyWindowAside& operator=(const BusyWindowAside&) = delete;
+
+  private:
+    QPointer<StartUpWindow> m_hidden;
 };
 
 } // namespace tq::shell::ui
