@@ -42,6 +42,31 @@ const QString& fixedColumns()
     return text;
 }
 
+// The statement of a column list, a WHERE text (funWhere, "$" removed) and
+// a sort text (race order when empty): the past-race join with the catalogue
+// joins the columns and the WHERE text need, today's names rewritten to past
+// names and the jockey read from D成績データ (the one who rode).
+QString analysisStatement(const ConditionCatalogue& catalogue, const QString& columns, const QString& where,
+                          const QString& orderBy)
+{
+    const QString from =
+        conditions::addCatalogueJoins(catalogue, pastRaceJoin(), columns, conditions::withPastNames(catalogue, where));
+    QString sql;
+    sql.reserve(columns.size() + from.size() + where.size() + orderBy.size() + 64);
+    sql += columns + QStringLiteral(" FROM ") + from;
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where;
+    if (!orderBy.isEmpty())
+        sql += orderBy;
+    else
+        sql += QStringLiteral(" ORDER BY D番組データ.レースキー");
+
+    sql = conditions::funDataHenkan(catalogue, sql);
+    sql = conditions::funMojiHenkan(sql, QStringLiteral("D競走馬データ.騎手名"), QStringLiteral("D成績データ.騎手名"));
+    return conditions::funMojiHenkan(sql, QStringLiteral("D競走馬データ.騎手コード"),
+                                     QStringLiteral("D成績データ.騎手コード"));
+}
+
 } // namespace
 
 const QString& pastRaceJoin()
@@ -107,7 +132,6 @@ QString funSqlCreate2(const ConditionCatalogue& catalogue, const ConditionSet& c
     if (ok)
         *ok = false;
     QString c = fixedColumns();
-    QString f = pastRaceJoin();
 
     bool whereOk = false;
     const QString w = conditions::funWhere(catalogue, conditions, true, appDb, log, &whereOk);
@@ -119,25 +143,32 @@ QString funSqlCreate2(const ConditionCatalogue& catalogue, const ConditionSet& c
     if (!subSyukeiKeySql(catalogue, conditions, o, c, &keyError))
         log.report({5, keyError, QString()}, QStringLiteral("funSqlCreate2"));
 
-    f = conditions::addCatalogueJoins(catalogue, f, c, conditions::withPastNames(catalogue, w));
-
-    QString sql;
-    sql.reserve(c.size() + f.size() + w.size() + o.size() + 64);
-    sql += c + QStringLiteral(" FROM ") + f;
-    if (!w.isEmpty())
-        sql += QStringLiteral(" WHERE ") + w;
-    if (!o.isEmpty())
-        sql += o;
-    else
-        sql += QStringLiteral(" ORDER BY D番組データ.レースキー");
-
-    sql = conditions::funDataHenkan(catalogue, sql);
-    sql = conditions::funMojiHenkan(sql, QStringLiteral("D競走馬データ.騎手名"), QStringLiteral("D成績データ.騎手名"));
-    sql = conditions::funMojiHenkan(sql, QStringLiteral("D競走馬データ.騎手コード"),
-                                    QStringLiteral("D成績データ.騎手コード"));
+    const QString sql = analysisStatement(catalogue, c, w, o);
     if (ok)
         *ok = true;
     return sql;
+}
+
+QString analysisFrom(const ConditionCatalogue& catalogue, const QString& where)
+{
+    return conditions::addCatalogueJoins(catalogue, pastRaceJoin(), fixedColumns(),
+                                         conditions::withPastNames(catalogue, where));
+}
+
+QString flaggedAnalysisSql(const ConditionCatalogue& catalogue, const QStringList& whereTexts)
+{
+    QString columns = fixedColumns();
+    QString anyFlag;
+    for (qsizetype i = 0; i < whereTexts.size(); ++i) {
+        const QString condition = QLatin1Char('(') + whereTexts[i] + QLatin1Char(')');
+        const int bit = int(i % kFlagsPerWord);
+        columns += (bit == 0 ? QStringLiteral(",") : QStringLiteral(" + ")) + QStringLiteral("IIf(") + condition +
+                   QLatin1Char(',') + QString::number(1 << bit) + QStringLiteral(",0)");
+        if (bit == kFlagsPerWord - 1 || i + 1 == whereTexts.size())
+            columns += QStringLiteral(" AS フラグ") + QString::number(i / kFlagsPerWord);
+        anyFlag += (i == 0 ? QString() : QStringLiteral(" OR ")) + condition;
+    }
+    return analysisStatement(catalogue, columns, anyFlag, QString());
 }
 
 } // namespace tq::analysis

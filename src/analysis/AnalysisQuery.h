@@ -17,6 +17,7 @@
 #include "conditions/ConditionSet.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -68,5 +69,22 @@ bool subSyukeiKeySql(const conditions::ConditionCatalogue& catalogue, const cond
 // for a favourite link.
 QString funSqlCreate2(const conditions::ConditionCatalogue& catalogue, const conditions::ConditionSet& conditions,
                       store::Database* appDb, common::ErrorLog& log, bool* ok = nullptr);
+
+// The FROM text of a run without keys whose WHERE text (funWhere, "$"
+// removed) is `where`: the past-race join and the catalogue joins it needs.
+// Runs of the same FROM text read the same rows before their conditions.
+QString analysisFrom(const conditions::ConditionCatalogue& catalogue, const QString& where);
+
+// Flags per flag column of flaggedAnalysisSql.
+inline constexpr int kFlagsPerWord = 30;
+
+// One statement for several runs without keys that share their FROM text
+// (analysisFrom): the fixed columns of funSqlCreate2, then the flag columns
+// フラグ0, フラグ1, ...: bit b of フラグw (the value 2^b) is set when the WHERE
+// text whereTexts[30w + b] holds for the row (Null does not hold). Only rows
+// for which some text holds, in race-key order as funSqlCreate2 sorts a run
+// without keys; the same rewrites of names. `whereTexts` must not be empty
+// and none of its texts empty.
+QString flaggedAnalysisSql(const conditions::ConditionCatalogue& catalogue, const QStringList& whereTexts);
 
 } // namespace tq::analysis

@@ -10,6 +10,8 @@
 #include "context/BatchNotices.h"
 #include "context/StatusLine.h"
 #include "favourites/FavouriteStore.h"
+#include "favourites/RecalcPasses.h"
+#include "favourites/RecalcSteps.h"
 #include "favourites/Registration.h"
 #include "favourites/WriteGroup.h"
 #include "store/Database.h"
@@ -21,76 +23,29 @@ namespace tq::favourites {
 
 namespace {
 
-QString stepText(const QString& name, int n, int m)
-{
-    return QStringLiteral("%1 (%2/%3)").arg(name).arg(n).arg(m);
-}
-
-// Names the batch's item on the busy service and clears it at the end.
-class StepScope final {
-public:
-    explicit StepScope(context::Busy& busy) : m_busy(busy) {}
-    ~StepScope() { m_busy.setStep(QString()); }
-    StepScope(const StepScope&) = delete;
-    StepScope& operator=(const StepScope&) = delete;
-    void at(const QString& name, int n, int m) { m_busy.setStep(stepText(name, n, m)); }
-
-private:
-    context::Busy& m_busy;
-};
-
-// The WHERE text of the document's conditions with the "$" escapes kept;
-// false when a condition cannot be built (reported under funWhere).
-bool buildWhere(context::AppContext& context, const analysis::AnalysisDocument& document, QString& where)
-{
-    bool ok = true;
-    where = conditions::funWhere(context.catalogue, document.conditions, false, context.appDb.get(), context.errorLog,
-                                 &ok);
-    return ok;
-}
-
-// What happened to one favourite of the recalculation.
-enum class Outcome { Updated, Skipped, Failed, Cancelled };
-
-Outcome recalculate(context::AppContext& context, FavouriteStore& store, Favourite favourite, const QDateTime& now,
-                    context::BatchNotices& notices)
-{
-    analysis::AnalysisDocument document;
-    // A condition line the catalogue no longer reads would leave the
-    // favourite with fewer conditions than it was registered with.
-    const bool loaded = loadFavourite(context, favourite, document).result == 0;
-    // The condition reader stops early when キャンセル was pressed.
-    if (context.busy.cancelled())
-        return Outcome::Cancelled;
-    if (!loaded)
-        return Outcome::Failed;
-    QString where;
-    if (!buildWhere(context, document, where))
-        return Outcome::Failed;
-    const quint64 reportsBefore = context.errorLog.reportCount();
-    context::MemoryStatusLine status;
-    const bool ran = analysis::subBunseki(context, status, document, true, {}, {}, &notices);
-    if (context.busy.cancelled())
-        return Outcome::Cancelled;
-    if (!ran)
-        return context.errorLog.reportCount() != reportsBefore ? Outcome::Failed : Outcome::Skipped;
-
-    favourite.conditionText = analysis::conditionText(context, document, false);
-    const auto statistics = resultStatistics(document);
-    for (std::size_t i = 0; i < statistics.size(); ++i)
-        if (statistics[i])
-            favourite.statistics[i] = statistics[i];
-    favourite.comment = document.comment;
-    favourite.registered = now;
-    store.save(favourite);
-    return Outcome::Updated;
-}
-
 QString errorText(const std::exception& e)
 {
     if (const auto* db = dynamic_cast<const store::DbError*>(&e))
         return db->describe();
     return QString::fromUtf8(e.what());
+}
+
+void recalculateOneByOne(context::AppContext& context, FavouriteStore& store, WriteGroup& writes,
+                         const std::vector<Favourite>& favourites, const std::function<QDateTime()>& now,
+                         StepScope& step, context::BatchNotices& notices, BatchSummary& summary)
+{
+    int n = 0;
+    for (const Favourite& favourite : favourites) {
+        step.at(favourite.name, ++n, summary.total);
+        notices.nextItem();
+        writes.open();
+        const Outcome outcome =
+            recalculateAlone(context, store, favourite, now ? now() : QDateTime::currentDateTime(), notices);
+        count(summary, outcome, favourite.name);
+        if (outcome == Outcome::Cancelled)
+            break;
+        writes.commitWhenDue();
+    }
 }
 
 // One row of お気に入り直前なし from the favourite and its document loaded
@@ -149,18 +104,6 @@ Outcome convert(context::AppContext& context, store::Dynaset& target, const Favo
     return Outcome::Updated;
 }
 
-void count(BatchSummary& summary, Outcome outcome, const QString& name)
-{
-    if (outcome == Outcome::Updated)
-        ++summary.updated;
-    else if (outcome == Outcome::Skipped)
-        summary.skipped << name;
-    else if (outcome == Outcome::Failed)
-        summary.failed << name;
-    else
-        summary.cancelled = true;
-}
-
 } // namespace
 
 QString recalculationFilter(RecalcSelection selection, const QString& group)
@@ -210,13 +153,15 @@ QString batchSummaryText(const BatchSummary& summary)
         text += QStringLiteral("\n失敗: ") + summary.failed.join(QStringLiteral("、"));
     if (summary.incompleteData > 0)
         text += QStringLiteral("\nデータが不完全（又は成績速報版）の日を含むお気に入り: %1 件").arg(summary.incompleteData);
+    if (summary.alone > 0)
+        text += QStringLiteral("\n個別に分析: %1 件").arg(summary.alone);
     if (!summary.error.isEmpty())
         text += QStringLiteral("\n中止: ") + summary.error;
     return text;
 }
 
 BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filter,
-                              const std::function<QDateTime()>& now)
+                              const std::function<QDateTime()>& now, int batchSize)
 {
     BatchSummary summary;
     StepScope step(context.busy);
@@ -230,19 +175,11 @@ BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filte
         const std::vector<Favourite> favourites = store.select(filter);
         summary.total = int(favourites.size());
         WriteGroup writes(*context.appDb);
-        int n = 0;
         try {
-            for (const Favourite& favourite : favourites) {
-                step.at(favourite.name, ++n, summary.total);
-                notices.nextItem();
-                writes.open();
-                const Outcome outcome =
-                    recalculate(context, store, favourite, now ? now() : QDateTime::currentDateTime(), notices);
-                count(summary, outcome, favourite.name);
-                if (outcome == Outcome::Cancelled)
-                    break;
-                writes.commitWhenDue();
-            }
+            if (batchSize > 1)
+                recalculateInPasses(context, store, writes, favourites, batchSize, now, step, notices, summary);
+            else
+                recalculateOneByOne(context, store, writes, favourites, now, step, notices, summary);
         } catch (...) {
             // The favourites stored before the error stay stored.
             writes.commit();

@@ -5,14 +5,17 @@
 // subFavoSaiKeisan (お気に入り一括再計算) runs the analysis of every selected
 // favourite against the current race data and stores its new statistics,
 // condition text (with the new result table), comment and 登録日時; name,
-// group, 表示, colour, author and ＷＨＥＲＥ文 stay. Each favourite is written
-// right after its analysis, the writes committed about once a second (and on
-// a stop or an error), so a stop keeps the earlier ones recalculated and the
-// later ones untouched. A favourite whose conditions no longer load (an
+// group, 表示, colour, author and ＷＨＥＲＥ文 stay. Favourites whose runs read
+// the same rows are analysed together, in passes over the past races that
+// give each exactly what its own run gives (RecalcPasses.h); the others run
+// one by one. Each favourite is written right after its analysis (a pass's
+// favourites after the pass), the writes committed after every pass and
+// otherwise about once a second (and on a stop or an error), so a stop keeps
+// the earlier ones recalculated and the later ones untouched. A favourite whose conditions no longer load (an
 // item left the catalogue) or build, or whose run reports an error, keeps its
 // old values and is named in the summary; one whose analysis finds no rows
-// is skipped; the batch goes on with the next. キャンセル stops after the
-// favourite being analysed, without storing it.
+// is skipped; the batch goes on with the next. キャンセル stops the
+// favourite or pass being analysed, without storing it.
 //
 // A run that meets a day of incomplete data tells it once for the whole
 // batch; the summary counts the favourites concerned.
@@ -60,6 +63,7 @@ struct BatchSummary {
     QStringList skipped; // no result rows; or, converting, no condition left
     QStringList failed;  // conditions that no longer load or build, errors
     int incompleteData = 0; // favourites whose run met incomplete data (told once)
+    int alone = 0;       // recalculated by runs of their own rather than in passes
     bool cancelled = false;
     QString error; // what ended the batch early, empty when nothing did
 };
@@ -67,9 +71,15 @@ struct BatchSummary {
 // The closing message: updated, skipped and failed counts with the names.
 QString batchSummaryText(const BatchSummary& summary);
 
-// `now` supplies 登録日時 (tests); empty: the clock.
+// Favourites recalculated together in one pass over the past races (see
+// RecalcPasses.h), chosen by measurement (docs/performance.md).
+inline constexpr int kRecalcBatchSize = 120;
+
+// `now` supplies 登録日時 (tests); empty: the clock. `batchSize` caps the
+// favourites of a pass; 1 or less recalculates every favourite by a run of
+// its own, in selection order (what a pass must give, kept for comparison).
 BatchSummary subFavoSaiKeisan(context::AppContext& context, const QString& filter,
-                              const std::function<QDateTime()>& now = {});
+                              const std::function<QDateTime()>& now = {}, int batchSize = kRecalcBatchSize);
 
 BatchSummary subChokuHen(context::AppContext& context);
 
