@@ -13,6 +13,7 @@
 #include <bit>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace tq::analysis {
@@ -55,14 +56,15 @@ std::vector<store::ColumnCopy> columnsToCopy(const AnalysisColumns& c, const std
     add(c.abnormal, true, false, false);
     add(c.horseNumber, true, false, false);
     add(c.date, true, false, true);
-    for (const int column : c.winHorse)
-        add(column, true, false, true);
-    for (const int column : c.placeHorse)
-        add(column, true, false, true);
-    for (const int column : c.winPayout)
-        add(column, false, false, true);
-    for (const int column : c.placePayout)
-        add(column, false, false, true);
+    // The race's payout slots: horse numbers compared as text, payouts read as they are.
+    const std::span<const int> horseSlots[] = {c.winHorse, c.placeHorse};
+    const std::span<const int> payoutSlots[] = {c.winPayout, c.placePayout};
+    for (const std::span<const int> run : horseSlots)
+        for (const int column : run)
+            add(column, true, false, true);
+    for (const std::span<const int> run : payoutSlots)
+        for (const int column : run)
+            add(column, false, false, true);
     add(c.winOdds, false, true, false);
     add(c.finish, false, true, false);
     for (const int column : flagColumns)
