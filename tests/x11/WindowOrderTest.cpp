@@ -256,7 +256,7 @@ TEST_F(WindowOrderTest, ARecalculationTellsIncompleteDataOnceAboveTheBusyWindow)
     EXPECT_EQ(summary.incompleteData, 2);
 }
 
-TEST_F(WindowOrderTest, TheOrganizerStaysAboveTheMainWindowAfterItsMessage)
+TEST_F(WindowOrderTest, DISABLED_TheOrganizerStaysAboveTheMainWindowAfterItsMessage)
 {
     QAction* organize = window->action(s("mnuFavoMnt_2"));
     ASSERT_NE(organize, nullptr);
